@@ -1,0 +1,65 @@
+#pragma once
+// The "Make HTML" run: one page per selected picture and "index.html", made from the template set
+// by placeholder replacement. The run talks to its caller only through GenerationHost, which the
+// main window, the command-line tool and the tests implement.
+
+#include "core/options.h"
+#include "core/templates.h"
+
+#include <string>
+#include <vector>
+
+namespace qlm {
+
+// Kinds of question, as numbered by the ask-user dialog.
+enum AskKind : int { kAskKeywords = 1, kAskDescription = 2, kAskAlt = 3, kAskTitle = 4 };
+
+struct PictureSize {
+    int width = 0;
+    int height = 0;
+};
+
+class GenerationHost {
+  public:
+    virtual ~GenerationHost() = default;
+
+    // Asks for a text; gives the confirmed text (possibly empty) or "<notext>" when declined.
+    virtual std::string AskUser(const std::string& initial_text, int kind) = 0;
+
+    // Shows the picture (full path) and gives the natural size of the picture held afterwards:
+    // that of the picture held before when the file cannot be opened. Throws DecodeError.
+    virtual PictureSize MyLoadPic(const std::string& path) = 0;
+
+    // Decodes a thumbnail (full path) to learn its size. `opened` false when the file cannot be
+    // opened; the size is then that of the thumbnail held before. Throws DecodeError.
+    virtual PictureSize LoadThumbnail(const std::string& path, bool& opened) = 0;
+
+    // The modal warning box (title "Warnung").
+    virtual void ShowWarning(const std::string& text) = 0;
+
+    virtual void SetProgressLabel(const std::string& text) = 0;
+    virtual void SetProgressMaximum(int maximum) = 0;
+    virtual void SetProgressPosition(int position) = 0;
+    virtual void StepProgress() = 0;
+
+    // true: the working display (progress panel, command buttons disabled); false: the normal one.
+    virtual void SetWorkingDisplay(bool working) = 0;
+};
+
+struct GenerationInput {
+    std::string folder;                 // current folder, ending in "/"
+    std::vector<std::string> pictures;  // selected picture file names, in list order
+    int selected_entries = 0;           // progress maximum: the number of selected list entries
+    OptionFlags flags;
+    TemplateSet templates;
+    std::string version;                // version string for "<myversion>"
+};
+
+inline constexpr const char* kUnwrittenFilesWarning = "Folgende Dateien konnten nicht geschrieben werden:";
+
+// Runs the generation. A picture or thumbnail that cannot be decoded stops the run: the normal
+// display is restored and the DecodeError passes to the caller; pages written before it stay.
+// Files that could not be written are named in one warning at the end of a completed run.
+void MakeGallery(const GenerationInput& input, GenerationHost& host);
+
+} // namespace qlm

@@ -1,0 +1,41 @@
+#pragma once
+// One picture type over the three decoders. The decoder is chosen by the file's extension without
+// regard to case: "jpg"/"jpeg" JPEG, "gif" GIF (first frame), "png" PNG.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace qlm {
+
+// A picture that exists but cannot be decoded; what() is the decoder's message.
+class DecodeError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class PictureFormat { Unknown, Jpeg, Gif, Png };
+PictureFormat FormatForFileName(const std::string& file_name);
+
+// Decoded pixels, 8-bit RGBA, rows top to bottom without padding, upright (EXIF orientation applied).
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
+};
+
+struct Picture {
+    bool opened = false; // false: the file could not be opened; nothing else is set
+    int width = 0;       // natural size as displayed (sides swapped for EXIF orientations 5 to 8)
+    int height = 0;
+    Image image;         // the pixels, possibly reduced (see LoadPicture)
+};
+
+// Loads a picture file. `box` > 0 allows the decoder to reduce the pixels, but never below what
+// covers a box x box square at the picture's proportions (natural size stays the one reported);
+// box == 0 keeps every pixel. A file that cannot be opened gives opened == false; damaged,
+// unsupported or too large picture data throws DecodeError.
+Picture LoadPicture(const std::string& path, int box);
+
+} // namespace qlm

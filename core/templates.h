@@ -1,0 +1,29 @@
+#pragma once
+// The template set: the six HTML template files that the pages are made from.
+
+#include <string>
+
+namespace qlm {
+
+inline constexpr const char* kTemplatesMissingMessage =
+    "Kann die Definitionsdatei(en) nicht laden! Das Programm wird beendet.";
+inline constexpr const char* kExtendedTemplatesMissingMessage =
+    "Kann die erweiterten Definitionsdatei(en) nicht laden! Das Programm wird beendet.";
+
+struct TemplateSet {
+    std::string main_head; // "MainHead.html"
+    std::string main_rep;  // "MainRep.html"
+    std::string main_tail; // "MainTail.html"
+    std::string pic;       // "Pic.html"
+    std::string info_head; // "InfoHead.html"
+    std::string info_tail; // "InfoTail.html"
+};
+
+enum class TemplateLoad { Ok, RequiredMissing, ExtendedMissing };
+
+// Reads the four required templates, in order, stopping at the first that fails, and then, when
+// `with_extended`, the two info templates. `folder` is "" for the working directory or a folder
+// path ending in "/". A file that fails leaves its template empty; templates after it keep theirs.
+TemplateLoad LoadTemplates(TemplateSet& set, const std::string& folder, bool with_extended);
+
+} // namespace qlm
