@@ -53,6 +53,9 @@ struct GenerationInput {
     OptionFlags flags;
     TemplateSet templates;
     std::string version;                // version string for "<myversion>"
+    // false (headless "--no-ask"): nothing is asked and no text file is written; a text whose
+    // file cannot be read is empty.
+    bool ask = true;
 };
 
 inline constexpr const char* kUnwrittenFilesWarning = "Folgende Dateien konnten nicht geschrieben werden:";
