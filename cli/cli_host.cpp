@@ -1,0 +1,133 @@
+#include "cli/cli_host.h"
+
+#include "core/picture.h"
+#include "core/text_file.h"
+
+#include <istream>
+#include <ostream>
+
+namespace qlm::cli {
+
+namespace {
+
+// The pictures are only measured: the smallest decode the decoder allows is enough, and the
+// natural size is reported whatever the decoder reduced.
+constexpr int kMeasureBox = 1;
+
+std::string BareName(const std::string& path) {
+    const std::string::size_type slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+const char* PromptForKind(int kind) {
+    switch (kind) {
+    case kAskKeywords:
+        return "Bitte geben Sie keywords (durch Kommas getrennt) für diese Seite ein:";
+    case kAskDescription:
+        return "Bitte geben Sie eine description für diese Bilder ein:";
+    case kAskAlt:
+        return "Bitte geben Sie einen ALT-Text für das nebenstehende Bild ein:";
+    case kAskTitle:
+        return "Bitte geben Sie einen Title für diese Seite ein:";
+    default:
+        return "?!?!?";
+    }
+}
+
+CliHost::CliHost(std::istream& answers, std::ostream& messages, bool show_progress)
+    : answers_(answers), messages_(messages), show_progress_(show_progress) {}
+
+std::string CliHost::AskUser(const std::string& /*initial_text*/, int kind) {
+    // An answer line replaces the initial text entirely, as typing does in the window's dialog,
+    // so the initial text is not offered.
+    EndProgressLine();
+    if (kind == kAskAlt && !shown_picture_.empty()) {
+        // Without the window's preview, the picture the question is about is named instead.
+        messages_ << BareName(shown_picture_) << ": ";
+    }
+    messages_ << PromptForKind(kind) << '\n';
+    messages_.flush();
+
+    std::string line;
+    if (!std::getline(answers_, line)) {
+        return std::string(kNoText);
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
+
+PictureSize CliHost::MyLoadPic(const std::string& path) {
+    current_file_ = path;
+    shown_picture_ = path;
+    const Picture picture = LoadPicture(path, kMeasureBox);
+    if (picture.opened) {
+        picture_size_ = {picture.width, picture.height};
+    }
+    return picture_size_;
+}
+
+PictureSize CliHost::LoadThumbnail(const std::string& path, bool& opened) {
+    current_file_ = path;
+    const Picture thumbnail = LoadPicture(path, kMeasureBox);
+    opened = thumbnail.opened;
+    if (thumbnail.opened) {
+        thumbnail_size_ = {thumbnail.width, thumbnail.height};
+    }
+    return thumbnail_size_;
+}
+
+void CliHost::ShowWarning(const std::string& text) {
+    EndProgressLine();
+    messages_ << text << '\n';
+    messages_.flush();
+    if (text.starts_with(kUnwrittenFilesWarning)) {
+        files_left_unwritten_ = true;
+    }
+}
+
+void CliHost::SetProgressLabel(const std::string& text) {
+    progress_label_ = text;
+    DrawProgressLine();
+}
+
+void CliHost::SetProgressMaximum(int maximum) {
+    progress_maximum_ = maximum;
+}
+
+void CliHost::SetProgressPosition(int position) {
+    progress_position_ = position;
+}
+
+void CliHost::StepProgress() {
+    ++progress_position_;
+}
+
+void CliHost::SetWorkingDisplay(bool working) {
+    if (!working) {
+        EndProgressLine();
+    }
+}
+
+void CliHost::DrawProgressLine() {
+    if (!show_progress_ || progress_label_.empty()) {
+        return;
+    }
+    // The label is set as a picture starts, before the step that counts it.
+    messages_ << "\r\033[K[" << progress_position_ + 1 << '/' << progress_maximum_ << "] " << progress_label_;
+    messages_.flush();
+    progress_line_shown_ = true;
+}
+
+void CliHost::EndProgressLine() {
+    if (progress_line_shown_) {
+        messages_ << "\r\033[K";
+        messages_.flush();
+        progress_line_shown_ = false;
+    }
+}
+
+} // namespace qlm::cli

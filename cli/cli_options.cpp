@@ -1,0 +1,127 @@
+#include "cli/cli_options.h"
+
+#include <array>
+#include <string_view>
+
+namespace qlm::cli {
+
+namespace {
+
+struct FlagSwitch {
+    std::string_view on;
+    std::string_view off;
+    std::optional<bool> FlagOverrides::*field;
+};
+
+constexpr std::array<FlagSwitch, 6> kFlagSwitches{{
+    {"--keywords", "--no-keywords", &FlagOverrides::keywords},
+    {"--description", "--no-description", &FlagOverrides::description},
+    {"--alt", "--no-alt", &FlagOverrides::alt},
+    {"--warn", "--no-warn", &FlagOverrides::warn},
+    {"--img-without-alt", "--img-with-alt", &FlagOverrides::img_wo_alt},
+    {"--thumbs-jpg", "--no-thumbs-jpg", &FlagOverrides::thumbs_jpg},
+}};
+
+// Sets the flag that `arg` switches; false when `arg` is no flag switch.
+bool ApplyFlagSwitch(std::string_view arg, FlagOverrides& flags) {
+    for (const FlagSwitch& flag_switch : kFlagSwitches) {
+        if (arg == flag_switch.on || arg == flag_switch.off) {
+            flags.*flag_switch.field = (arg == flag_switch.on);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+OptionFlags FlagOverrides::ApplyTo(OptionFlags flags) const {
+    flags.keywords = keywords.value_or(flags.keywords);
+    flags.description = description.value_or(flags.description);
+    flags.alt = alt.value_or(flags.alt);
+    flags.warn = warn.value_or(flags.warn);
+    flags.img_wo_alt = img_wo_alt.value_or(flags.img_wo_alt);
+    flags.thumbs_jpg = thumbs_jpg.value_or(flags.thumbs_jpg);
+    return flags;
+}
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args) {
+    ParseResult result;
+    CliOptions& options = result.options;
+    std::vector<std::string> operands;
+    bool options_ended = false;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (options_ended || arg.size() < 2 || arg[0] != '-') {
+            operands.push_back(arg);
+        } else if (arg == "--") {
+            options_ended = true;
+        } else if (arg == "--help" || arg == "-h") {
+            options.show_help = true;
+        } else if (arg == "--version") {
+            options.show_version = true;
+        } else if (arg == "--no-ask") {
+            options.ask = false;
+        } else if (arg == "--templates" || arg.starts_with("--templates=")) {
+            if (arg == "--templates") {
+                options.templates_dir = (i + 1 < args.size()) ? args[++i] : std::string();
+            } else {
+                options.templates_dir = arg.substr(std::string_view("--templates=").size());
+            }
+            if (options.templates_dir.empty()) {
+                result.error = "option --templates needs a folder";
+                return result;
+            }
+        } else if (!ApplyFlagSwitch(arg, options.flags)) {
+            result.error = "unknown option " + arg;
+            return result;
+        }
+    }
+
+    if (options.show_help || options.show_version) {
+        return result;
+    }
+    if (operands.empty()) {
+        result.error = "no FOLDER given";
+        return result;
+    }
+    if (operands.front().empty()) {
+        result.error = "FOLDER is empty";
+        return result;
+    }
+    options.folder = operands.front();
+    options.pictures.assign(operands.begin() + 1, operands.end());
+    return result;
+}
+
+std::string UsageText(const std::string& program) {
+    return "Usage: " + program +
+           " [OPTION...] FOLDER [PICTURE...]\n"
+           "Writes a page for each picture of FOLDER and the overview page index.html,\n"
+           "made from the templates MainHead.html, MainRep.html, MainTail.html and Pic.html.\n"
+           "PICTURE names pictures of FOLDER (bare file names); without any, every picture\n"
+           "is taken. Pictures are processed in the order of the folder list.\n"
+           "\n"
+           "Missing texts (title, keywords, description, picture texts) are asked for on\n"
+           "standard error; one line of standard input is the answer, an empty line an\n"
+           "empty text, end of input declines. Answers are stored in the folder.\n"
+           "\n"
+           "Options:\n"
+           "  --templates DIR        read the templates from DIR (default: working directory)\n"
+           "  --no-ask               ask nothing and write no text file; missing texts are empty\n"
+           "  --keywords, --no-keywords           ask for missing keywords\n"
+           "  --description, --no-description     ask for a missing description\n"
+           "  --alt, --no-alt                     ask for missing picture texts\n"
+           "  --warn, --no-warn                   warn about missing thumbnails\n"
+           "  --img-without-alt, --img-with-alt   thumbnail tags without / with alt text\n"
+           "  --thumbs-jpg, --no-thumbs-jpg       every thumbnail is t_<name>.jpg\n"
+           "  --help                 show this text\n"
+           "  --version              show the version\n"
+           "The flags default to the settings of QLM.ini beside the program.\n"
+           "\n"
+           "Exit status: 0 done, 1 a picture could not be decoded, the folder could not be\n"
+           "listed or a file could not be written, 2 templates missing, 64 usage error.\n";
+}
+
+} // namespace qlm::cli

@@ -1,0 +1,46 @@
+#pragma once
+// The command line of quillmoor-make: which folder, which pictures, where the templates are, and
+// the option flags that override the saved ones.
+
+#include "core/options.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qlm::cli {
+
+// The six option flags as given on the command line; an unset flag keeps its saved value.
+struct FlagOverrides {
+    std::optional<bool> keywords;
+    std::optional<bool> description;
+    std::optional<bool> alt;
+    std::optional<bool> warn;
+    std::optional<bool> img_wo_alt;
+    std::optional<bool> thumbs_jpg;
+
+    OptionFlags ApplyTo(OptionFlags flags) const;
+};
+
+struct CliOptions {
+    std::string folder;                // as given, possibly relative
+    std::vector<std::string> pictures; // bare file names; empty for every picture of the folder
+    std::string templates_dir;         // empty: the working directory
+    FlagOverrides flags;
+    bool ask = true;
+    bool show_help = false;
+    bool show_version = false;
+};
+
+struct ParseResult {
+    CliOptions options;
+    std::string error; // not empty: the command line is unusable, and why
+};
+
+// `args` without the program name.
+ParseResult ParseCommandLine(const std::vector<std::string>& args);
+
+// The usage text, ending in a line break.
+std::string UsageText(const std::string& program);
+
+} // namespace qlm::cli

@@ -1,0 +1,33 @@
+// quillmoor-make: the gallery generation of the window, run from the command line.
+
+#include "cli/cli_options.h"
+#include "cli/make_command.h"
+#include "platform/module_version.h"
+
+#include <exception>
+#include <iostream>
+#include <unistd.h>
+
+int main(int argc, char** argv) {
+    using namespace qlm::cli;
+    const std::string program = "quillmoor-make";
+    const qlm::cli::ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.error.empty()) {
+        std::cerr << program << ": " << parsed.error << "\n\n" << UsageText(program);
+        return kExitUsage;
+    }
+    if (parsed.options.show_help) {
+        std::cout << UsageText(program);
+        return kExitOk;
+    }
+    if (parsed.options.show_version) {
+        std::cout << qlm::platform::VersionString() << '\n';
+        return kExitOk;
+    }
+    try {
+        return RunMakeCommand(parsed.options, std::cin, std::cerr, isatty(STDERR_FILENO) == 1);
+    } catch (const std::exception& error) {
+        std::cerr << program << ": " << error.what() << '\n';
+        return kExitFailure;
+    }
+}

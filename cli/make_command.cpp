@@ -1,0 +1,107 @@
+#include "cli/make_command.h"
+
+#include "cli/cli_host.h"
+#include "core/folder_listing.h"
+#include "core/generator.h"
+#include "core/picture.h"
+#include "core/settings.h"
+#include "core/templates.h"
+#include "platform/globals.h"
+#include "platform/module_version.h"
+
+#include <algorithm>
+#include <ostream>
+#include <set>
+
+namespace qlm::cli {
+
+namespace {
+
+constexpr const char* kProgramName = "quillmoor-make";
+
+std::string BareName(const std::string& path) {
+    const std::string::size_type slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The pictures the folder list shows for `folder`, in list order; an errno value when the folder
+// cannot be listed.
+int ListPictures(const std::string& folder, std::vector<std::string>& pictures) {
+    platform::tGetDirList search;
+    const int code = search.GetDirList(folder + "*.*");
+    if (code != 0) {
+        return code;
+    }
+    std::vector<ListEntry> entries = FilterListing(search, folder);
+    SortEntries(entries);
+    for (const ListEntry& entry : entries) {
+        if (entry.kind == kEntryPicture) {
+            pictures.push_back(entry.caption);
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostream& messages,
+                   bool show_progress) {
+    const Settings settings = LoadSettings(platform::ExecutableFolder() + kSettingsFileName);
+
+    TemplateSet templates;
+    const std::string template_folder =
+        options.templates_dir.empty() ? std::string() : platform::AddBackslash(options.templates_dir);
+    if (LoadTemplates(templates, template_folder, false) != TemplateLoad::Ok) {
+        messages << kTemplatesMissingMessage << '\n';
+        return kExitTemplatesMissing;
+    }
+
+    const std::string folder = platform::AddBackslash(platform::GetFullPathName(options.folder));
+    std::vector<std::string> listed;
+    if (const int code = ListPictures(folder, listed); code != 0) {
+        messages << kProgramName << ": " << folder << ": " << platform::GetErrorText(code) << '\n';
+        return kExitFailure;
+    }
+
+    std::vector<std::string> pictures;
+    if (options.pictures.empty()) {
+        pictures = listed;
+    } else {
+        const std::set<std::string> wanted(options.pictures.begin(), options.pictures.end());
+        for (const std::string& name : wanted) {
+            if (std::find(listed.begin(), listed.end(), name) == listed.end()) {
+                messages << kProgramName << ": " << name << " is not a picture of " << folder
+                         << " (thumbnails t_* and other files are not)\n"
+                         << "Try '" << kProgramName << " --help' for more information.\n";
+                return kExitUsage;
+            }
+        }
+        std::copy_if(listed.begin(), listed.end(), std::back_inserter(pictures),
+                     [&wanted](const std::string& name) { return wanted.contains(name); });
+    }
+    if (pictures.empty()) {
+        messages << kProgramName << ": " << folder << " holds no pictures\n";
+        return kExitFailure;
+    }
+
+    GenerationInput input;
+    input.folder = folder;
+    input.pictures = pictures;
+    input.selected_entries = static_cast<int>(pictures.size());
+    input.flags = options.flags.ApplyTo(settings.flags);
+    input.templates = templates;
+    input.version = platform::VersionString();
+    input.ask = options.ask;
+
+    CliHost host(answers, messages, show_progress);
+    try {
+        MakeGallery(input, host);
+    } catch (const DecodeError& error) {
+        host.EndProgressLine();
+        messages << BareName(host.CurrentFile()) << ": " << error.what() << '\n';
+        return kExitFailure;
+    }
+    return host.FilesLeftUnwritten() ? kExitFailure : kExitOk;
+}
+
+} // namespace qlm::cli
