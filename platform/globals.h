@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace qlm::platform {
 
@@ -47,6 +49,8 @@ class tGetDirList {
 };
 
 // A block of zero-terminated strings ending with an empty one, read one after the other.
+// The object frees only the block it allocated itself; a block handed in with SetMemPointer stays
+// the caller's, and reading never goes past Size() characters.
 class tCharArray {
   public:
     explicit tCharArray(int size);
@@ -55,12 +59,17 @@ class tCharArray {
     tCharArray& operator=(const tCharArray&) = delete;
 
     char* GetMemPointer() { return block_; }
-    void SetMemPointer(char* block) { block_ = block; }
+    void SetMemPointer(char* block) {
+        block_ = block;
+        pos_ = 0;
+    }
     int Size() const { return size_; }
     std::string GetFirstString();
     std::string GetNextString();
 
   private:
+    std::string StringAtPosition() const;
+    char* owned_block_ = nullptr;
     char* block_ = nullptr;
     int pos_ = 0;
     int size_ = 0;
@@ -77,6 +86,16 @@ std::string AddBackslash(const std::string& path);
 // "/", each zero-terminated, the whole ended by an empty string. Gives the number of characters
 // written without the final zero, or 0 when they do not fit or cannot be found.
 int GetLogicalDriveStrings(int buffer_length, char* buffer);
+
+// A mount point of a real file system, as read from the kernel's mount table.
+struct MountPoint {
+    std::string path;     // decoded, ending with "/"
+    bool network = false; // nfs, cifs, sshfs and the like: never touched, it may hang
+};
+
+// The mount points of real file systems in a /proc/self/mountinfo text, in its order: no pseudo
+// file systems, nothing under /proc, /sys, /dev or /run (but /run/media), no duplicates.
+std::vector<MountPoint> RealMountPoints(std::string_view mountinfo);
 
 // Lexical path expansion: `path` made absolute against the working directory and its "." and
 // ".." components resolved as text, without following symbolic links.

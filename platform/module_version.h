@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qlm::platform {
 
@@ -13,7 +14,11 @@ bool GetModuleVersion(std::uint32_t& most, std::uint32_t& least);
 // "a.b.c.d", or "?.?.?.?" when there is no version.
 std::string VersionString();
 
-// The folder of the running executable, ending with "/".
+// Reads a version text of exactly four decimal numbers 0..65535 joined by "." into the two words.
+// False, with the words untouched, for every other text.
+bool ParseFileVersion(std::string_view text, std::uint32_t& most, std::uint32_t& least);
+
+// The folder of the running executable, ending with "/"; empty when the system does not tell.
 std::string ExecutableFolder();
 
 } // namespace qlm::platform

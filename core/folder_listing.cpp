@@ -1,0 +1,205 @@
+#include "core/folder_listing.h"
+
+#include "platform/globals.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+namespace qlm {
+
+namespace {
+
+char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string AsciiUpper(std::string_view text) {
+    std::string upper(text);
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return AsciiUpper(c); });
+    return upper;
+}
+
+// Rank of a kind in the list: the parent first, then folders (or drives, which never share a
+// list with folders), then pictures.
+int Rank(int kind) {
+    switch (kind) {
+    case kEntryParent:
+        return 0;
+    case kEntryFolder:
+    case kEntryDrive:
+        return 1;
+    default:
+        return 2;
+    }
+}
+
+bool IsUtf8(std::string_view bytes) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const auto length = static_cast<std::int32_t>(bytes.size());
+    std::int32_t i = 0;
+    while (i < length) {
+        UChar32 c = 0;
+        U8_NEXT(data, i, length, c);
+        if (c < 0)
+            return false;
+    }
+    return true;
+}
+
+// Characters 0x80..0x9F of Windows-1252; the five it leaves undefined stay as they are.
+constexpr std::array<char16_t, 32> kWindows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// Names are UTF-8 as a rule; a name that is not (say from an old disk) is read as Windows-1252,
+// so that every name has one text and the order stays consistent.
+icu::UnicodeString CaptionText(const std::string& caption) {
+    if (IsUtf8(caption))
+        return icu::UnicodeString::fromUTF8(
+            icu::StringPiece(caption.data(), static_cast<std::int32_t>(caption.size())));
+    icu::UnicodeString text;
+    for (char c : caption) {
+        auto byte = static_cast<unsigned char>(c);
+        text.append(
+            static_cast<char16_t>(byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : byte));
+    }
+    return text;
+}
+
+// The collator of the user's locale at secondary strength, so that case does not count but
+// accents do. ICU gives users without a locale "en_US_POSIX", which orders by code point and so
+// by case; they get the root order instead.
+std::unique_ptr<icu::Collator> MakeCollator() {
+    icu::Locale locale = icu::Locale::getDefault();
+    if (std::strcmp(locale.getVariant(), "POSIX") == 0)
+        locale = icu::Locale::getRoot();
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Collator> collator(icu::Collator::createInstance(locale, status));
+    if (U_FAILURE(status))
+        return nullptr;
+    collator->setStrength(icu::Collator::SECONDARY);
+    return collator;
+}
+
+icu::Collator* SharedCollator() {
+    thread_local std::unique_ptr<icu::Collator> collator = MakeCollator();
+    return collator.get();
+}
+
+// A byte string whose plain order is the name order; without a collator, the ASCII upper case.
+std::string NameKey(icu::Collator* collator, const std::string& caption) {
+    if (collator == nullptr)
+        return AsciiUpper(caption);
+    icu::UnicodeString text = CaptionText(caption);
+    std::string key(64, '\0');
+    std::int32_t length = collator->getSortKey(text, reinterpret_cast<std::uint8_t*>(key.data()),
+                                               static_cast<std::int32_t>(key.size()));
+    if (length > static_cast<std::int32_t>(key.size())) {
+        key.resize(static_cast<std::size_t>(length));
+        length = collator->getSortKey(text, reinterpret_cast<std::uint8_t*>(key.data()), length);
+    }
+    key.resize(static_cast<std::size_t>(std::max<std::int32_t>(length, 0)));
+    return key;
+}
+
+int Sign(int value) {
+    return (value > 0) - (value < 0);
+}
+
+// Names the collator holds equal ("a" and "A") are ordered by their bytes, so that the order is
+// total and the same on every run.
+int CompareNames(icu::Collator* collator, const std::string& first, const std::string& second) {
+    int by_name = 0;
+    if (collator != nullptr) {
+        UErrorCode status = U_ZERO_ERROR;
+        by_name = collator->compare(CaptionText(first), CaptionText(second), status);
+        if (U_FAILURE(status))
+            by_name = 0;
+    } else {
+        by_name = AsciiUpper(first).compare(AsciiUpper(second));
+    }
+    return by_name != 0 ? Sign(by_name) : Sign(first.compare(second));
+}
+
+} // namespace
+
+bool HasPictureExtension(const std::string& name) {
+    std::string::size_type dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return false;
+    std::string extension = AsciiUpper(std::string_view(name).substr(dot));
+    return extension == ".JPG" || extension == ".GIF" || extension == ".JPEG" || extension == ".PNG";
+}
+
+std::vector<ListEntry> FilterListing(const platform::tGetDirList& search, const std::string& folder) {
+    // Linux lists ".." in the root too, where it leads nowhere; the drive button is the way out.
+    const bool in_root = platform::GetFullPathName(folder) == std::string(1, platform::kPathSeparator);
+    std::vector<ListEntry> entries;
+    for (int i = 0; i < search.Count(); ++i) {
+        const platform::tDirEntry& found = search.GetEntry(i);
+        std::string name(found.Name, strnlen(found.Name, sizeof found.Name));
+        const bool is_folder = (found.Attr & platform::kAttrDirectory) != 0;
+        // "t_" names are the thumbnails, and folders of that name go with them.
+        if (name == "." || (name.size() >= 2 && AsciiUpper(name[0]) == 'T' && name[1] == '_'))
+            continue;
+        if (!is_folder && !HasPictureExtension(name))
+            continue;
+        if (name == "..") {
+            if (!in_root)
+                entries.push_back({name, kEntryParent});
+        } else {
+            entries.push_back({name, is_folder ? kEntryFolder : kEntryPicture});
+        }
+    }
+    return entries;
+}
+
+int CompareEntries(const ListEntry& first, const ListEntry& second) {
+    const int first_rank = Rank(first.kind);
+    const int second_rank = Rank(second.kind);
+    if (first_rank != second_rank)
+        return first_rank < second_rank ? -1 : 1;
+    if (first.kind == kEntryParent)
+        return 0;
+    return CompareNames(SharedCollator(), first.caption, second.caption);
+}
+
+void SortEntries(std::vector<ListEntry>& entries) {
+    // The collation keys are made once per entry rather than once per comparison.
+    struct Keyed {
+        int rank;
+        std::string key;
+        ListEntry entry;
+    };
+    icu::Collator* collator = SharedCollator();
+    std::vector<Keyed> keyed;
+    keyed.reserve(entries.size());
+    for (ListEntry& entry : entries) {
+        std::string key = entry.kind == kEntryParent ? std::string() : NameKey(collator, entry.caption);
+        keyed.push_back({Rank(entry.kind), std::move(key), std::move(entry)});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.rank != b.rank)
+            return a.rank < b.rank;
+        if (a.key != b.key)
+            return a.key < b.key;
+        return a.entry.caption < b.entry.caption;
+    });
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        entries[i] = std::move(keyed[i].entry);
+}
+
+std::string EnterFolder(const std::string& current, const std::string& caption) {
+    return platform::AddBackslash(platform::GetFullPathName(platform::AddBackslash(current) + caption));
+}
+
+} // namespace qlm
