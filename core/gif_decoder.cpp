@@ -1,0 +1,237 @@
+#include "core/gif_decoder.h"
+
+#include "core/picture_limits.h"
+#include "core/picture_reducer.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <gif_lib.h>
+
+namespace qlm {
+namespace {
+
+struct GifSource {
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t position;
+};
+
+int ReadData(GifFileType* gif, GifByteType* out, int count) {
+    auto* source = static_cast<GifSource*>(gif->UserData);
+    const std::size_t wanted = count > 0 ? static_cast<std::size_t>(count) : 0;
+    const std::size_t n = std::min(wanted, source->size - source->position);
+    std::memcpy(out, source->data + source->position, n);
+    source->position += n;
+    return static_cast<int>(n);
+}
+
+std::string LibraryText(int error) {
+    const char* text = GifErrorString(error);
+    return text != nullptr ? text : "unbekannter Fehler " + std::to_string(error);
+}
+
+[[noreturn]] void Fail(const std::string& text) {
+    throw DecodeError("Das GIF-Bild ist beschädigt oder wird nicht unterstützt: " + text);
+}
+
+[[noreturn]] void FailTooLarge(int width, int height, const char* why) {
+    char text[256];
+    std::snprintf(text, sizeof text, "Das GIF-Bild ist zu groß: %d x %d Pixel %s.", width, height, why);
+    throw DecodeError(text);
+}
+
+// Closes the giflib handle however the decoding ends.
+class GifHandle {
+  public:
+    explicit GifHandle(GifFileType* gif) : gif_(gif) {}
+    GifHandle(const GifHandle&) = delete;
+    GifHandle& operator=(const GifHandle&) = delete;
+    ~GifHandle() {
+        int error = 0;
+        DGifCloseFile(gif_, &error);
+    }
+    GifFileType* operator->() const { return gif_; }
+    GifFileType* get() const { return gif_; }
+
+  private:
+    GifFileType* gif_;
+};
+
+void Check(GifFileType* gif, int result) {
+    if (result == GIF_ERROR) {
+        Fail(LibraryText(gif->Error));
+    }
+}
+
+// Reads an extension block by block; returns the transparent colour index of a graphics control
+// extension, or -1.
+int ReadExtension(GifFileType* gif) {
+    int code = 0;
+    GifByteType* block = nullptr;
+    Check(gif, DGifGetExtension(gif, &code, &block));
+    int transparent = -1;
+    if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr && block[0] >= 4 && (block[1] & 0x01) != 0) {
+        transparent = block[4];
+    }
+    while (block != nullptr) {
+        Check(gif, DGifGetExtensionNext(gif, &block));
+    }
+    return transparent;
+}
+
+// Reads the index rows of the current frame, de-interlacing them.
+void ReadFrameIndices(GifFileType* gif, std::vector<GifByteType>& indices, int width, int height) {
+    indices.resize(static_cast<std::size_t>(width) * height);
+    auto read_row = [&](int y) {
+        Check(gif, DGifGetLine(gif, indices.data() + static_cast<std::size_t>(y) * width, width));
+    };
+    if (gif->Image.Interlace) {
+        static constexpr int kStart[] = {0, 4, 2, 1};
+        static constexpr int kStep[] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass) {
+            for (int y = kStart[pass]; y < height; y += kStep[pass]) {
+                read_row(y);
+            }
+        }
+    } else {
+        for (int y = 0; y < height; ++y) {
+            read_row(y);
+        }
+    }
+}
+
+} // namespace
+
+Picture DecodeGif(const std::uint8_t* data, std::size_t size, int box) {
+    if (size == 0) {
+        throw DecodeError("Die GIF-Datei ist leer.");
+    }
+    GifSource source{data, size, 0};
+    int error = 0;
+    GifFileType* opened = DGifOpen(&source, ReadData, &error);
+    if (opened == nullptr) {
+        Fail(LibraryText(error));
+    }
+    GifHandle gif(opened);
+    const int screen_width = gif->SWidth;
+    const int screen_height = gif->SHeight;
+    if (screen_width <= 0 || screen_height <= 0) {
+        Fail("Die Bildfläche hat keine Größe.");
+    }
+    if (std::uint64_t(screen_width) * std::uint64_t(screen_height) > picture_limits::kMaxPixels) {
+        FailTooLarge(screen_width, screen_height, "(zu viele Pixel)");
+    }
+
+    int transparent = -1;
+    for (;;) {
+        GifRecordType record = UNDEFINED_RECORD_TYPE;
+        Check(gif.get(), DGifGetRecordType(gif.get(), &record));
+        if (record == EXTENSION_RECORD_TYPE) {
+            const int index = ReadExtension(gif.get());
+            if (index >= 0) {
+                transparent = index;
+            }
+            continue;
+        }
+        if (record == TERMINATE_RECORD_TYPE) {
+            Fail("Die Datei enthält kein Bild.");
+        }
+        if (record == IMAGE_DESC_RECORD_TYPE) {
+            break;
+        }
+        Fail("unerwarteter Datensatz in der Datei.");
+    }
+    Check(gif.get(), DGifGetImageDesc(gif.get()));
+    const GifImageDesc& frame = gif->Image;
+    if (frame.Width <= 0 || frame.Height <= 0 || frame.Left < 0 || frame.Top < 0) {
+        Fail("Das erste Einzelbild hat keine gültige Größe.");
+    }
+    const std::uint64_t frame_pixels = std::uint64_t(frame.Width) * std::uint64_t(frame.Height);
+    if (frame_pixels > picture_limits::kMaxPixels) {
+        FailTooLarge(frame.Width, frame.Height, "im ersten Einzelbild (zu viele Pixel)");
+    }
+    const ColorMapObject* colors = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
+    if (colors == nullptr || colors->Colors == nullptr || colors->ColorCount <= 0) {
+        Fail("Das Bild hat keine Farbtabelle.");
+    }
+
+    const int factor = picture_limits::ReductionFactor(screen_width, screen_height, box);
+    const std::uint64_t screen_row = std::uint64_t(screen_width) * 4;
+    const std::uint64_t reduced = std::uint64_t(picture_limits::ReducedSide(screen_width, factor)) *
+                                  picture_limits::ReducedSide(screen_height, factor) * 4;
+    const std::uint64_t needed =
+        frame_pixels + reduced + (factor > 1 ? screen_row + reduced * 2 : 0) + std::uint64_t(frame.Width) * 2;
+    if (needed > picture_limits::kMemoryBudget) {
+        char why[160];
+        std::snprintf(
+            why, sizeof why, "bräuchten zum Lesen etwa %llu MB Speicher, erlaubt sind %llu MB",
+            static_cast<unsigned long long>(picture_limits::Megabytes(needed)),
+            static_cast<unsigned long long>(picture_limits::Megabytes(picture_limits::kMemoryBudget)));
+        FailTooLarge(screen_width, screen_height, why);
+    }
+
+    Picture picture;
+    picture.opened = true;
+    picture.width = screen_width;
+    picture.height = screen_height;
+    std::vector<GifByteType> indices;
+    std::vector<std::uint8_t> row;
+    PictureReducer reducer;
+    try {
+        ReadFrameIndices(gif.get(), indices, frame.Width, frame.Height);
+        if (factor == 1) {
+            picture.image.width = screen_width;
+            picture.image.height = screen_height;
+            picture.image.rgba.assign(static_cast<std::size_t>(screen_row) * screen_height, 0);
+        } else {
+            row.resize(screen_row);
+            if (!reducer.Start(screen_width, screen_height, factor, &picture.image)) {
+                throw std::bad_alloc();
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        FailTooLarge(screen_width, screen_height, "(der Speicher reicht nicht)");
+    }
+
+    // The part of the frame that lies on the screen; the rest is cut off.
+    const int visible_left = std::min(frame.Left, screen_width);
+    const int visible_right =
+        static_cast<int>(std::min<std::int64_t>(std::int64_t(frame.Left) + frame.Width, screen_width));
+    const int visible_bottom =
+        static_cast<int>(std::min<std::int64_t>(std::int64_t(frame.Top) + frame.Height, screen_height));
+    for (int y = 0; y < screen_height; ++y) {
+        std::uint8_t* out =
+            factor == 1 ? picture.image.rgba.data() + static_cast<std::size_t>(y) * screen_row : row.data();
+        if (factor > 1) {
+            std::fill(row.begin(), row.end(), 0);
+        }
+        if (y >= frame.Top && y < visible_bottom) {
+            const GifByteType* source_row =
+                indices.data() + static_cast<std::size_t>(y - frame.Top) * frame.Width;
+            for (int x = visible_left; x < visible_right; ++x) {
+                const int index = source_row[x - frame.Left];
+                std::uint8_t* pixel = out + static_cast<std::size_t>(x) * 4;
+                // An index beyond the colour table shows nothing, like a transparent one.
+                if (index == transparent || index >= colors->ColorCount) {
+                    continue;
+                }
+                const GifColorType& color = colors->Colors[index];
+                pixel[0] = color.Red;
+                pixel[1] = color.Green;
+                pixel[2] = color.Blue;
+                pixel[3] = 255;
+            }
+        }
+        if (factor > 1) {
+            reducer.AddRow(row.data());
+        }
+    }
+    return picture;
+}
+
+} // namespace qlm

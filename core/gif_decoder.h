@@ -1,0 +1,17 @@
+#pragma once
+// The GIF decoder (giflib). Shows the first frame on the logical screen: pixels the frame does
+// not cover and pixels of the transparent colour have alpha 0. With a preview box the rows are
+// reduced while they are formed.
+
+#include "core/picture.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace qlm {
+
+// Decodes the GIF file content `data`. The result is opened; its natural size is the screen's.
+// Throws DecodeError for damaged, unsupported or too large pictures.
+Picture DecodeGif(const std::uint8_t* data, std::size_t size, int box);
+
+} // namespace qlm

@@ -1,0 +1,314 @@
+#include "core/jpeg_decoder.h"
+
+#include "core/exif_orientation.h"
+#include "core/picture_limits.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include <jpeglib.h>
+// jerror.h after jpeglib.h: it needs its types
+#include <jerror.h>
+
+namespace qlm {
+namespace {
+
+// A damaged scan produces a warning per damaged spot; a file with more than this many is treated
+// as broken rather than spending time on it.
+constexpr int kMaxWarnings = 100;
+// Progressive files have about ten scans; thousands of tiny scans would each pass over the whole
+// picture.
+constexpr int kMaxScans = 100;
+// Rows handed to the library per call.
+constexpr int kRowsPerCall = 16;
+
+struct JpegJob;
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    JpegJob* job;
+};
+
+// Everything the decoding needs, kept in the frame of DecodeJpeg, so that the function that calls
+// setjmp holds nothing with a destructor.
+struct JpegJob {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    int box = 0;
+    jpeg_decompress_struct cinfo{};
+    ErrorManager error{};
+    jpeg_progress_mgr progress{};
+    bool reading_header = true;
+    int warnings = 0;
+    int orientation = 1;
+    unsigned natural_width = 0;
+    unsigned natural_height = 0;
+    bool cmyk = false;
+    char message[JMSG_LENGTH_MAX + 256] = {};
+    Image image;
+    std::vector<std::uint8_t> cmyk_rows;
+
+    bool Allocate(int width, int height) noexcept {
+        try {
+            image.width = width;
+            image.height = height;
+            image.rgba.resize(static_cast<std::size_t>(width) * height * 4);
+            if (cmyk) {
+                cmyk_rows.resize(static_cast<std::size_t>(width) * 4 * kRowsPerCall);
+            }
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+};
+
+[[noreturn]] void Fail(JpegJob* job) {
+    std::longjmp(job->error.jump, 1);
+}
+
+void LibraryText(j_common_ptr cinfo, char* text) {
+    (*cinfo->err->format_message)(cinfo, text);
+}
+
+[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
+    JpegJob* job = reinterpret_cast<ErrorManager*>(cinfo->err)->job;
+    char text[JMSG_LENGTH_MAX] = {};
+    LibraryText(cinfo, text);
+    if (cinfo->err->msg_code == JERR_BAD_PRECISION) {
+        std::snprintf(job->message, sizeof job->message,
+                      "Das JPEG-Bild hat %d Bit je Farbwert; gelesen werden nur JPEG-Bilder mit 8 Bit (%s).",
+                      cinfo->err->msg_parm.i[0], text);
+    } else {
+        std::snprintf(job->message, sizeof job->message,
+                      "Das JPEG-Bild ist beschädigt oder wird nicht unterstützt: %s", text);
+    }
+    Fail(job);
+}
+
+void EmitMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0) {
+        return; // trace messages
+    }
+    JpegJob* job = reinterpret_cast<ErrorManager*>(cinfo->err)->job;
+    char text[JMSG_LENGTH_MAX] = {};
+    LibraryText(cinfo, text);
+    if (job->reading_header && cinfo->err->msg_code == JWRN_JPEG_EOF) {
+        std::snprintf(job->message, sizeof job->message,
+                      "Die JPEG-Datei endet vor den Bilddaten; sie ist unvollständig (%s).", text);
+        Fail(job);
+    }
+    // Damage inside the picture data: the library goes on, and what it decodes is shown.
+    ++cinfo->err->num_warnings;
+    if (++job->warnings > kMaxWarnings) {
+        std::snprintf(job->message, sizeof job->message,
+                      "Das JPEG-Bild ist zu stark beschädigt (mehr als %d Fehler, zuletzt: %s).",
+                      kMaxWarnings, text);
+        Fail(job);
+    }
+}
+
+void MonitorProgress(j_common_ptr cinfo) {
+    const auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (dinfo->input_scan_number > kMaxScans) {
+        JpegJob* job = reinterpret_cast<ErrorManager*>(cinfo->err)->job;
+        std::snprintf(job->message, sizeof job->message,
+                      "Das JPEG-Bild besteht aus mehr als %d Teilbildern (Scans) und wird nicht gelesen.",
+                      kMaxScans);
+        Fail(job);
+    }
+}
+
+[[noreturn]] void FailTooLarge(JpegJob* job, std::uint64_t needed) {
+    std::snprintf(job->message, sizeof job->message,
+                  "Das JPEG-Bild ist zu groß: %u x %u Pixel bräuchten zum Lesen etwa %llu MB Speicher, "
+                  "erlaubt sind %llu MB.",
+                  static_cast<unsigned>(job->cinfo.image_width),
+                  static_cast<unsigned>(job->cinfo.image_height),
+                  static_cast<unsigned long long>(picture_limits::Megabytes(needed)),
+                  static_cast<unsigned long long>(picture_limits::Megabytes(picture_limits::kMemoryBudget)));
+    Fail(job);
+}
+
+// The smallest n of n/8 whose scaled picture still covers the box (libjpeg-turbo scales by
+// 1/8 to 8/8 in eighths).
+unsigned ScaleNumerator(unsigned width, unsigned height, int box) {
+    const unsigned longer = width > height ? width : height;
+    const std::uint64_t target = picture_limits::TargetSide(static_cast<int>(longer), box);
+    for (unsigned n = 1; n < 8; ++n) {
+        if (std::uint64_t{longer} * n >= target * 8) {
+            return n;
+        }
+    }
+    return 8;
+}
+
+// Memory the library needs beyond our output: a picture stored in several scans keeps every
+// DCT coefficient (64 two-byte values per block) until the last scan is read.
+std::uint64_t CoefficientBytes(j_decompress_ptr cinfo) {
+    if (!jpeg_has_multiple_scans(cinfo)) {
+        return 0;
+    }
+    std::uint64_t bytes = 0;
+    for (int c = 0; c < cinfo->num_components; ++c) {
+        const jpeg_component_info& comp = cinfo->comp_info[c];
+        const std::uint64_t wide = (std::uint64_t{comp.width_in_blocks} + comp.h_samp_factor - 1) /
+                                   comp.h_samp_factor * comp.h_samp_factor;
+        const std::uint64_t high = (std::uint64_t{comp.height_in_blocks} + comp.v_samp_factor - 1) /
+                                   comp.v_samp_factor * comp.v_samp_factor;
+        bytes += wide * high * DCTSIZE2 * sizeof(JCOEF);
+    }
+    return bytes;
+}
+
+// Adobe writes CMYK JPEGs with inverted values; without its marker the values are plain.
+void CmykToRgba(const std::uint8_t* cmyk, std::uint8_t* rgba, unsigned width, bool inverted) {
+    for (unsigned x = 0; x < width; ++x, cmyk += 4, rgba += 4) {
+        unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        rgba[0] = static_cast<std::uint8_t>((c * k + 127) / 255);
+        rgba[1] = static_cast<std::uint8_t>((m * k + 127) / 255);
+        rgba[2] = static_cast<std::uint8_t>((y * k + 127) / 255);
+        rgba[3] = 255;
+    }
+}
+
+// Runs libjpeg. Holds no C++ objects, so that a longjmp from the library leaves nothing behind;
+// on every error path the decompressor is destroyed here.
+bool RunJpeg(JpegJob* job) noexcept {
+    j_decompress_ptr cinfo = &job->cinfo;
+    cinfo->err = jpeg_std_error(&job->error.pub);
+    job->error.pub.error_exit = ErrorExit;
+    job->error.pub.emit_message = EmitMessage;
+    job->error.job = job;
+    if (setjmp(job->error.jump)) {
+        jpeg_destroy_decompress(cinfo);
+        return false;
+    }
+    jpeg_create_decompress(cinfo);
+    cinfo->mem->max_memory_to_use = static_cast<long>(picture_limits::kMemoryBudget);
+    job->progress.progress_monitor = MonitorProgress;
+    cinfo->progress = &job->progress;
+    jpeg_mem_src(cinfo, job->data, static_cast<unsigned long>(job->size));
+    jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xffff);
+    jpeg_read_header(cinfo, TRUE);
+    job->reading_header = false;
+    job->natural_width = cinfo->image_width;
+    job->natural_height = cinfo->image_height;
+
+    const std::uint64_t pixels = std::uint64_t{cinfo->image_width} * cinfo->image_height;
+    if (pixels > picture_limits::kMaxPixels) {
+        std::snprintf(job->message, sizeof job->message,
+                      "Das JPEG-Bild ist zu groß: %u x %u Pixel, gelesen werden höchstens %llu Megapixel.",
+                      static_cast<unsigned>(cinfo->image_width), static_cast<unsigned>(cinfo->image_height),
+                      static_cast<unsigned long long>(picture_limits::kMaxPixels / 1'000'000));
+        Fail(job);
+    }
+    for (jpeg_saved_marker_ptr marker = cinfo->marker_list; marker != nullptr; marker = marker->next) {
+        if (marker->marker == JPEG_APP0 + 1) {
+            job->orientation = ExifOrientation(marker->data, marker->data_length);
+            if (job->orientation != 1) {
+                break;
+            }
+        }
+    }
+
+    switch (cinfo->jpeg_color_space) {
+    case JCS_GRAYSCALE:
+    case JCS_YCbCr:
+    case JCS_RGB:
+        cinfo->out_color_space = JCS_EXT_RGBA;
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        cinfo->out_color_space = JCS_CMYK;
+        job->cmyk = true;
+        break;
+    default:
+        std::snprintf(job->message, sizeof job->message,
+                      "Das JPEG-Bild hat eine unbekannte Farbdarstellung (%d Farbkanäle) und wird nicht "
+                      "unterstützt.",
+                      cinfo->num_components);
+        Fail(job);
+    }
+    if (job->box > 0) {
+        cinfo->scale_num = ScaleNumerator(cinfo->image_width, cinfo->image_height, job->box);
+        cinfo->scale_denom = 8;
+        if (cinfo->scale_num < 8) {
+            // Scaled down, the difference is invisible, and the plain way is quicker.
+            cinfo->do_fancy_upsampling = FALSE;
+        }
+    }
+    jpeg_calc_output_dimensions(cinfo);
+    const std::uint64_t output_bytes =
+        std::uint64_t{cinfo->output_width} * cinfo->output_height * 4 +
+        (job->cmyk ? std::uint64_t{cinfo->output_width} * 4 * kRowsPerCall : 0);
+    const std::uint64_t needed = output_bytes + CoefficientBytes(cinfo);
+    if (needed > picture_limits::kMemoryBudget) {
+        FailTooLarge(job, needed);
+    }
+    if (!job->Allocate(static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height))) {
+        FailTooLarge(job, needed);
+    }
+
+    jpeg_start_decompress(cinfo);
+    const std::size_t stride = std::size_t{cinfo->output_width} * 4;
+    JSAMPROW rows[kRowsPerCall];
+    while (cinfo->output_scanline < cinfo->output_height) {
+        const unsigned first = cinfo->output_scanline;
+        unsigned count = cinfo->output_height - first;
+        if (count > kRowsPerCall) {
+            count = kRowsPerCall;
+        }
+        for (unsigned i = 0; i < count; ++i) {
+            rows[i] = job->cmyk ? job->cmyk_rows.data() + i * stride
+                                : job->image.rgba.data() + (first + i) * stride;
+        }
+        const unsigned read = jpeg_read_scanlines(cinfo, rows, count);
+        if (job->cmyk) {
+            for (unsigned i = 0; i < read; ++i) {
+                CmykToRgba(rows[i], job->image.rgba.data() + (first + i) * stride, cinfo->output_width,
+                           cinfo->saw_Adobe_marker);
+            }
+        }
+        if (read == 0) {
+            break; // cannot happen with data in memory; guards against an endless loop
+        }
+    }
+    // The rest of the file (trailing markers) is of no interest; destroying aborts the decoding.
+    jpeg_destroy_decompress(cinfo);
+    return true;
+}
+
+} // namespace
+
+Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, int box) {
+    JpegJob job;
+    job.data = data;
+    job.size = size;
+    job.box = box;
+    if (!RunJpeg(&job)) {
+        throw DecodeError(job.message);
+    }
+    Picture picture;
+    picture.opened = true;
+    const bool swap = OrientationSwapsSides(job.orientation);
+    picture.width = static_cast<int>(swap ? job.natural_height : job.natural_width);
+    picture.height = static_cast<int>(swap ? job.natural_width : job.natural_height);
+    if (!ApplyOrientation(job.image, job.orientation)) {
+        throw DecodeError("Für das Drehen des JPEG-Bildes reicht der Speicher nicht.");
+    }
+    picture.image = std::move(job.image);
+    return picture;
+}
+
+} // namespace qlm

@@ -1,0 +1,17 @@
+#pragma once
+// The JPEG decoder (libjpeg-turbo). With a preview box it lets the library scale the DCT down to
+// the smallest eighth that still covers the box, which is also by far the fastest way to read a
+// photo; the pixels come out upright according to the Exif orientation.
+
+#include "core/picture.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace qlm {
+
+// Decodes the JPEG file content `data`. The result is opened, with the natural size as displayed.
+// Throws DecodeError for damaged, unsupported or too large pictures.
+Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, int box);
+
+} // namespace qlm

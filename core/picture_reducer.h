@@ -1,0 +1,33 @@
+#pragma once
+// Shrinks a picture by an integer factor while its rows arrive one at a time, so that the PNG and
+// GIF decoders never hold the full-size picture. Each factor x factor block becomes one pixel:
+// the colour is averaged weighted by alpha (transparent pixels lend no colour), alpha is averaged
+// plainly. Blocks at the right and bottom edges may be smaller.
+
+#include "core/picture.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace qlm {
+
+class PictureReducer {
+  public:
+    // Sizes `out` to the reduced picture. False when the memory cannot be had.
+    bool Start(int width, int height, int factor, Image* out) noexcept;
+    // Adds the next row (width RGBA pixels), top to bottom; the last row completes `out`.
+    void AddRow(const std::uint8_t* rgba) noexcept;
+
+  private:
+    void FlushBand() noexcept;
+
+    int width_ = 0;
+    int height_ = 0;
+    int factor_ = 1;
+    int rows_seen_ = 0;
+    int rows_in_band_ = 0;
+    Image* out_ = nullptr;
+    std::vector<std::uint64_t> sums_; // per reduced column: red*alpha, green*alpha, blue*alpha, alpha
+};
+
+} // namespace qlm

@@ -1,0 +1,222 @@
+#include "core/png_decoder.h"
+
+#include "core/picture_limits.h"
+#include "core/picture_reducer.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include <png.h>
+
+namespace qlm {
+namespace {
+
+// Ancillary chunks (texts, ICC profiles) may not inflate to more than this.
+constexpr png_alloc_size_t kMaxChunkBytes = 8'000'000;
+constexpr png_uint_32 kMaxSide = 1'000'000;
+
+// Everything the decoding needs, kept in the frame of DecodePng, so that the function that calls
+// setjmp holds nothing with a destructor.
+struct PngJob {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    std::size_t position = 0;
+    int box = 0;
+    int width = 0;
+    int height = 0;
+    int factor = 1;
+    char message[512] = {};
+    Image image;
+    std::vector<std::uint8_t> rows; // one row, or the whole picture when interlaced and reduced
+    PictureReducer reducer;
+
+    // Sets up the buffers for a width x height picture. False when memory is short.
+    bool Prepare(bool interlaced) noexcept {
+        try {
+            const std::size_t stride = static_cast<std::size_t>(width) * 4;
+            if (factor == 1) {
+                image.width = width;
+                image.height = height;
+                image.rgba.resize(stride * height);
+                return true;
+            }
+            rows.resize(interlaced ? stride * height : stride);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return reducer.Start(width, height, factor, &image);
+    }
+};
+
+void SetMessage(PngJob* job, const char* text) {
+    std::snprintf(job->message, sizeof job->message,
+                  "Das PNG-Bild ist beschädigt oder wird nicht unterstützt: %s", text);
+}
+
+[[noreturn]] void OnError(png_structp png, png_const_charp text) {
+    auto* job = static_cast<PngJob*>(png_get_error_ptr(png));
+    if (job->message[0] == '\0') {
+        SetMessage(job, text);
+    }
+    png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {
+    // Warnings concern ancillary data that libpng skips; the picture itself is fine.
+}
+
+void ReadData(png_structp png, png_bytep out, size_t count) {
+    auto* job = static_cast<PngJob*>(png_get_io_ptr(png));
+    if (count > job->size - job->position) {
+        png_error(png, "Die Datei endet vorzeitig.");
+    }
+    std::memcpy(out, job->data + job->position, count);
+    job->position += count;
+}
+
+[[noreturn]] void FailWith(png_structp png, PngJob* job, const char* text) {
+    std::snprintf(job->message, sizeof job->message, "%s", text);
+    png_longjmp(png, 1);
+}
+
+// Runs libpng. Holds no C++ objects, so that a longjmp from the library leaves nothing behind;
+// on every error path the read and info structs are destroyed here.
+bool RunPng(PngJob* job) noexcept {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, job, OnError, OnWarning);
+    if (png == nullptr) {
+        SetMessage(job, "libpng kann nicht gestartet werden.");
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        SetMessage(job, "libpng kann nicht gestartet werden.");
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    png_set_read_fn(png, job, ReadData);
+    png_set_user_limits(png, kMaxSide, kMaxSide);
+    png_set_chunk_cache_max(png, 1000);
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
+    png_read_info(png, info);
+
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    const int bit_depth = png_get_bit_depth(png, info);
+    const int color_type = png_get_color_type(png, info);
+    const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+    if (std::uint64_t{width} * height > picture_limits::kMaxPixels) {
+        char text[256];
+        std::snprintf(text, sizeof text,
+                      "Das PNG-Bild ist zu groß: %u x %u Pixel, gelesen werden höchstens %llu Megapixel.",
+                      static_cast<unsigned>(width), static_cast<unsigned>(height),
+                      static_cast<unsigned long long>(picture_limits::kMaxPixels / 1'000'000));
+        FailWith(png, job, text);
+    }
+    job->width = static_cast<int>(width);
+    job->height = static_cast<int>(height);
+    job->factor = picture_limits::ReductionFactor(job->width, job->height, job->box);
+
+    // libpng's own row buffers hold up to 8 bytes a pixel (16-bit RGBA), twice.
+    const std::uint64_t stride = std::uint64_t{width} * 4;
+    const std::uint64_t reduced = std::uint64_t(picture_limits::ReducedSide(job->width, job->factor)) *
+                                  picture_limits::ReducedSide(job->height, job->factor) * 4;
+    std::uint64_t needed = std::uint64_t{width} * 16 + reduced;
+    if (job->factor > 1) {
+        needed += (interlaced ? stride * height : stride) + reduced * 2;
+    }
+    if (needed > picture_limits::kMemoryBudget) {
+        char text[256];
+        std::snprintf(
+            text, sizeof text,
+            "Das PNG-Bild ist zu groß: %u x %u Pixel bräuchten zum Lesen etwa %llu MB Speicher, "
+            "erlaubt sind %llu MB.",
+            static_cast<unsigned>(width), static_cast<unsigned>(height),
+            static_cast<unsigned long long>(picture_limits::Megabytes(needed)),
+            static_cast<unsigned long long>(picture_limits::Megabytes(picture_limits::kMemoryBudget)));
+        FailWith(png, job, text);
+    }
+
+    // Every colour type and bit depth becomes 8-bit RGBA.
+    if (color_type == PNG_COLOR_TYPE_PALETTE) {
+        png_set_palette_to_rgb(png);
+    }
+    if (color_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8) {
+        png_set_expand_gray_1_2_4_to_8(png);
+    }
+    const bool has_trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    if (has_trns) {
+        png_set_tRNS_to_alpha(png);
+    }
+    if (bit_depth == 16) {
+        png_set_scale_16(png);
+    }
+    if (color_type == PNG_COLOR_TYPE_GRAY || color_type == PNG_COLOR_TYPE_GRAY_ALPHA) {
+        png_set_gray_to_rgb(png);
+    }
+    if ((color_type & PNG_COLOR_MASK_ALPHA) == 0 && !has_trns) {
+        png_set_add_alpha(png, 0xff, PNG_FILLER_AFTER);
+    }
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != stride) {
+        FailWith(png, job, "Das PNG-Bild lässt sich nicht in RGBA umwandeln.");
+    }
+    if (!job->Prepare(interlaced)) {
+        FailWith(png, job, "Für das PNG-Bild reicht der Speicher nicht.");
+    }
+
+    if (job->factor == 1) {
+        for (int pass = 0; pass < passes; ++pass) {
+            for (png_uint_32 y = 0; y < height; ++y) {
+                png_read_row(png, job->image.rgba.data() + y * stride, nullptr);
+            }
+        }
+    } else if (interlaced) {
+        for (int pass = 0; pass < passes; ++pass) {
+            for (png_uint_32 y = 0; y < height; ++y) {
+                png_read_row(png, job->rows.data() + y * stride, nullptr);
+            }
+        }
+        for (png_uint_32 y = 0; y < height; ++y) {
+            job->reducer.AddRow(job->rows.data() + y * stride);
+        }
+    } else {
+        for (png_uint_32 y = 0; y < height; ++y) {
+            png_read_row(png, job->rows.data(), nullptr);
+            job->reducer.AddRow(job->rows.data());
+        }
+    }
+    // Reading up to IEND checks the checksum of the last image data chunk.
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
+} // namespace
+
+Picture DecodePng(const std::uint8_t* data, std::size_t size, int box) {
+    PngJob job;
+    job.data = data;
+    job.size = size;
+    job.box = box;
+    if (size == 0) {
+        throw DecodeError("Die PNG-Datei ist leer.");
+    }
+    if (!RunPng(&job)) {
+        throw DecodeError(job.message);
+    }
+    Picture picture;
+    picture.opened = true;
+    picture.width = job.width;
+    picture.height = job.height;
+    picture.image = std::move(job.image);
+    return picture;
+}
+
+} // namespace qlm
