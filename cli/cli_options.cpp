@@ -95,6 +95,11 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     return result;
 }
 
+std::string ShortUsageText(const std::string& program) {
+    return "Usage: " + program + " [OPTION...] FOLDER [PICTURE...]\n" + "Try '" + program +
+           " --help' for more information.\n";
+}
+
 std::string UsageText(const std::string& program) {
     return "Usage: " + program +
            " [OPTION...] FOLDER [PICTURE...]\n"

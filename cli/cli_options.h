@@ -40,7 +40,8 @@ struct ParseResult {
 // `args` without the program name.
 ParseResult ParseCommandLine(const std::vector<std::string>& args);
 
-// The usage text, ending in a line break.
+// The full usage text of --help, and the two lines shown after a usage error.
 std::string UsageText(const std::string& program);
+std::string ShortUsageText(const std::string& program);
 
 } // namespace qlm::cli

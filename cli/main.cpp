@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     const std::string program = "quillmoor-make";
     const qlm::cli::ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
-        std::cerr << program << ": " << parsed.error << "\n\n" << UsageText(program);
+        std::cerr << program << ": " << parsed.error << '\n' << ShortUsageText(program);
         return kExitUsage;
     }
     if (parsed.options.show_help) {

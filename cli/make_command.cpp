@@ -72,7 +72,7 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
             if (std::find(listed.begin(), listed.end(), name) == listed.end()) {
                 messages << kProgramName << ": " << name << " is not a picture of " << folder
                          << " (thumbnails t_* and other files are not)\n"
-                         << "Try '" << kProgramName << " --help' for more information.\n";
+                         << ShortUsageText(kProgramName);
                 return kExitUsage;
             }
         }

@@ -1,0 +1,36 @@
+#!/bin/sh
+# Installs with apt-get whatever the build, the program and the tests need and this Debian
+# machine lacks. Does nothing (and needs no network) when everything is there.
+set -eu
+
+packages="cmake ninja-build g++ pkg-config
+qt6-base-dev qt6-qpa-plugins
+libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev libicu-dev
+libgtest-dev libbenchmark-dev
+xvfb xauth xdotool openbox x11-apps x11-utils
+netpbm libjpeg-turbo-progs fonts-liberation2"
+
+missing=""
+for package in $packages; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    if [ "$status" != "installed" ]; then
+        missing="$missing $package"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    exit 0
+fi
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then
+    as_root=""
+elif command -v sudo >/dev/null 2>&1; then
+    as_root="sudo"
+else
+    echo "These packages are missing and this is no root shell:$missing" >&2
+    exit 1
+fi
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get update
+# shellcheck disable=SC2086
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing

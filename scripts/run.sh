@@ -1,0 +1,26 @@
+#!/bin/sh
+# Builds Quillmoor in build/ and starts the window with the sample templates of templates/.
+# Without a display (or before the window is built) it makes a gallery of the demo pictures with
+# quillmoor-make instead and says where it is.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+sh scripts/install_deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j2
+
+if [ -x build/app/quillmoor ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+    # The window reads its templates from the working directory.
+    cd templates
+    exec ../build/app/quillmoor "$@"
+fi
+
+if [ -x build/app/quillmoor ]; then
+    echo "No display found (DISPLAY is not set): the window cannot open here."
+fi
+gallery=$(mktemp -d "${TMPDIR:-/tmp}/quillmoor-demo.XXXXXX")
+cp demo/* "$gallery/"
+build/cli/quillmoor-make --no-ask --templates templates "$gallery"
+echo "A gallery of the demo pictures was made with quillmoor-make:"
+echo "  $gallery/index.html"

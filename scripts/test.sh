@@ -1,0 +1,73 @@
+#!/bin/sh
+# Builds Quillmoor and runs every test: the normal build in build/ (window included), then a
+# build with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ (without the window).
+# Benchmarks are built but not run. The last line sums up all test runs: "N passed, N failed".
+# The exit status is non-zero when a build or a test failed.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+passed=0
+failed=0
+status=0
+work=$(mktemp -d "${TMPDIR:-/tmp}/quillmoor-test.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+fail_step() {
+    echo "*** $1 failed"
+    failed=$((failed + 1))
+    status=1
+}
+
+# build DIR CMAKE-OPTION...: configures and builds; false when either fails.
+build() {
+    dir=$1
+    shift
+    echo "=== Building in $dir"
+    if ! cmake -S . -B "$dir" -G Ninja "$@"; then
+        fail_step "Configuring $dir"
+        return 1
+    fi
+    if ! cmake --build "$dir" -j2; then
+        fail_step "Building $dir"
+        return 1
+    fi
+}
+
+# run_tests DIR CTEST-OPTION...: runs ctest and adds its counts to the sums.
+run_tests() {
+    dir=$1
+    shift
+    echo "=== Testing in $dir: ctest $*"
+    log="$work/ctest.log"
+    { (cd "$dir" && ctest --output-on-failure --timeout 300 "$@"); echo $? > "$work/ctest.rc"; } 2>&1 | tee "$log"
+    rc=$(cat "$work/ctest.rc")
+    summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+    if [ -n "$summary" ]; then
+        run_failed=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
+        run_total=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/')
+        passed=$((passed + run_total - run_failed))
+        failed=$((failed + run_failed))
+        [ "$rc" -eq 0 ] || status=1
+    elif grep -q 'No tests were found' "$log"; then
+        :
+    else
+        fail_step "ctest in $dir"
+    fi
+}
+
+if sh scripts/install_deps.sh; then
+    if build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLM_BUILD_UI=ON -DQLM_SANITIZE=OFF -DQLM_BUILD_BENCH=ON; then
+        run_tests build -LE e2e -j2
+        # The end-to-end tests drive the window on their own X server: one at a time.
+        run_tests build -L e2e
+    fi
+    if build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLM_SANITIZE=ON -DQLM_BUILD_UI=OFF -DQLM_BUILD_BENCH=OFF; then
+        run_tests build-asan -j2
+    fi
+else
+    fail_step "Installing the packages"
+fi
+
+echo "$passed passed, $failed failed"
+exit $status
