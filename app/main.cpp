@@ -1,0 +1,24 @@
+// The program's start: the application, its main window and the event loop.
+
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    // The title of the program's button on the task bar and of the standard error box.
+    QApplication::setApplicationName(QStringLiteral("QLM 2"));
+    // The help file, opened by the help viewer from the main window.
+    app.setProperty("helpFile", QStringLiteral("QLM.chm"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setFont(qlm::ui::WindowFont());
+    qlm::ui::InitResources();
+
+    qlm::ui::TMain main_window;
+    // After a template failure the program ends as soon as the event loop runs.
+    if (!main_window.EndRequested()) {
+        main_window.show();
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,68 @@
+#pragma once
+// The folder browser: the list `MainList` shows either the drives of the machine or the sub-folders,
+// the parent entry and the pictures of the current folder, and the label `MyDir` shows that folder.
+// The browser owns the current folder, the one path every command works in. It knows nothing of
+// the preview and the command buttons; the main window reacts to what it reports.
+
+#include "core/folder_listing.h"
+
+#include <QIcon>
+#include <QList>
+
+#include <string>
+#include <vector>
+
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+
+namespace qlm::ui {
+
+class FolderBrowser {
+  public:
+    // Sets the list up for browsing: one column of uniform rows, small icons, several selected
+    // pictures at a time, no editing, the selection visible without the focus.
+    FolderBrowser(QListWidget* list, QLabel* dir_label);
+
+    // The current folder: empty, or a path ending in "/", as bytes of the file system.
+    const std::string& Folder() const { return folder_; }
+    void SetFolder(const std::string& folder) { folder_ = folder; }
+
+    // The list shows the drives; the current folder and `MyDir` stay as they are.
+    void MyGetDrives();
+    // The list shows the current folder and `MyDir` names it. When the folder cannot be listed,
+    // the warning box names the system's reason and the list shows the drives; gives false then.
+    bool MyReload();
+    // True when the current folder holds a regular file "info.txt".
+    bool HasInfoFile() const;
+
+    // Entering the focused entry: a drive, folder or parent changes the current folder and gives
+    // true (the caller lists it); a picture or no focus gives false.
+    bool EnterFocused();
+    // Every picture entry becomes selected; the other entries stay as they are.
+    void MarkAll();
+
+    // The focused entry's kind (an EntryKind), or kNoFocus.
+    static constexpr int kNoFocus = -2;
+    int FocusedKind() const;
+    // The full path of the focused entry (current folder + name).
+    std::string FocusedPath() const;
+    bool HasSelectedPicture() const;
+    // The names of the selected pictures, in list order.
+    std::vector<std::string> SelectedPictures() const;
+
+    // What an entry holds: its kind and its name as the file system's bytes.
+    static int KindOf(const QListWidgetItem* item);
+    static std::string NameOf(const QListWidgetItem* item);
+
+  private:
+    void Fill(const std::vector<ListEntry>& entries);
+
+    QListWidget* list_;
+    QLabel* dir_label_;
+    std::string folder_;
+    // `ListIcons`: drive, folder and parent, by entry kind.
+    QList<QIcon> list_icons_;
+};
+
+} // namespace qlm::ui

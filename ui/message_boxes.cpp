@@ -1,0 +1,73 @@
+#include "ui/message_boxes.h"
+
+#include <QQueue>
+
+namespace qlm::ui {
+namespace {
+
+QQueue<QMessageBox::StandardButton>& PresetAnswers() {
+    static QQueue<QMessageBox::StandardButton> answers;
+    return answers;
+}
+
+QList<ShownBox>& RecordedBoxes() {
+    static QList<ShownBox> boxes;
+    return boxes;
+}
+
+bool& AutoAnswer() {
+    static bool on = false;
+    return on;
+}
+
+} // namespace
+
+QString WithFullStop(const QString& text) {
+    if (!text.isEmpty() && text.back().unicode() > u'.') {
+        return text + u'.';
+    }
+    return text;
+}
+
+void MessageBoxes::ShowStandardError(QWidget* parent, const QString& text) {
+    Show(parent, QMessageBox::Critical, QString::fromUtf8(kApplicationTitle), WithFullStop(text));
+}
+
+void MessageBoxes::ShowWarning(QWidget* parent, const QString& text) {
+    Show(parent, QMessageBox::Warning, QString::fromUtf8(kWarningTitle), text);
+}
+
+void MessageBoxes::ShowError(QWidget* parent, const QString& text) {
+    Show(parent, QMessageBox::Critical, QString::fromUtf8(kErrorTitle), text);
+}
+
+void MessageBoxes::SetNextAnswer(QMessageBox::StandardButton answer) {
+    PresetAnswers().enqueue(answer);
+}
+
+void MessageBoxes::SetAutoAnswer(bool on) {
+    AutoAnswer() = on;
+}
+
+QList<ShownBox> MessageBoxes::Recorded() {
+    return RecordedBoxes();
+}
+
+void MessageBoxes::ClearRecorded() {
+    RecordedBoxes().clear();
+}
+
+QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                               const QString& text) {
+    if (!PresetAnswers().isEmpty() || AutoAnswer()) {
+        RecordedBoxes().append(ShownBox{icon, title, text});
+        return PresetAnswers().isEmpty() ? QMessageBox::Ok : PresetAnswers().dequeue();
+    }
+    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    // File names and system texts are shown as they are, never read as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Ok);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+} // namespace qlm::ui

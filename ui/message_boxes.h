@@ -1,0 +1,52 @@
+#pragma once
+// The program's modal message boxes, each with one "OK" button: the standard error box for a
+// failure that ends a user action, the warning box and the error box. Tests preset the answers
+// (SetNextAnswer, SetAutoAnswer) so that no box waits for a click; the boxes that were answered
+// that way are recorded for the test to read.
+
+#include <QList>
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+namespace qlm::ui {
+
+// The application's title: the title of the standard error box.
+inline constexpr const char* kApplicationTitle = "QLM 2";
+inline constexpr const char* kWarningTitle = "Warnung";
+inline constexpr const char* kErrorTitle = "Fehler";
+
+struct ShownBox {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString title;
+    QString text;
+};
+
+// `text` with "." appended when its last character's code lies above that of ".", so that a text
+// ending in a letter or a digit gets a full stop and one ending in ".", "!" or a blank does not.
+QString WithFullStop(const QString& text);
+
+class MessageBoxes {
+  public:
+    // Title "QLM 2", error icon; the text follows the full-stop rule.
+    static void ShowStandardError(QWidget* parent, const QString& text);
+    // Title "Warnung", warning icon.
+    static void ShowWarning(QWidget* parent, const QString& text);
+    // Title "Fehler", error icon.
+    static void ShowError(QWidget* parent, const QString& text);
+
+    // The next box is not shown but answered with `answer` (one answer per call, first in first out).
+    static void SetNextAnswer(QMessageBox::StandardButton answer);
+    // While on, every box without a preset answer is answered with its default button at once.
+    static void SetAutoAnswer(bool on);
+    // The boxes answered through the two calls above, oldest first.
+    static QList<ShownBox> Recorded();
+    static void ClearRecorded();
+
+  private:
+    static QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                            const QString& text);
+};
+
+} // namespace qlm::ui
