@@ -1,0 +1,405 @@
+#include "platform/globals.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace qlm::platform;
+
+namespace {
+
+// A fresh folder for one test, removed with everything in it afterwards.
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "qlm-globals-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(path_, ignored);
+    }
+    std::string Path() const { return path_ + "/"; }
+    std::string Make(const std::string& name, const std::string& content = "") const {
+        std::ofstream(Path() + name, std::ios::binary) << content;
+        return Path() + name;
+    }
+    std::string MakeFolder(const std::string& name) const {
+        fs::create_directories(Path() + name);
+        return Path() + name + "/";
+    }
+
+  private:
+    std::string path_;
+};
+
+std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
+    std::tm local{};
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    return std::mktime(&local);
+}
+
+std::map<std::string, std::uint32_t> Listed(const tGetDirList& search) {
+    std::map<std::string, std::uint32_t> names;
+    for (int i = 0; i < search.Count(); ++i)
+        names[search.GetEntry(i).Name] = search.GetEntry(i).Attr;
+    return names;
+}
+
+// A folder with one of every kind of entry the search has to report.
+class SearchFolder : public TempFolder {
+  public:
+    SearchFolder() {
+        Make("a.jpg", "xyz");
+        Make("noext");
+        Make(".hidden.png");
+        MakeFolder("sub");
+        MakeFolder(".hiddendir");
+        fs::create_directory_symlink("sub", Path() + "link");
+        fs::create_symlink("nowhere", Path() + "broken");
+    }
+};
+
+} // namespace
+
+TEST(GetDirList, FindsEveryKindOfEntryWithItsAttributes) {
+    SearchFolder folder;
+    tGetDirList search;
+    ASSERT_EQ(search.GetDirList(folder.Path() + "*.*"), 0);
+    std::map<std::string, std::uint32_t> names = Listed(search);
+    EXPECT_EQ(names.size(), 9u);
+    EXPECT_EQ(search.GetListSize(), 9 * static_cast<int>(sizeof(tDirEntry)));
+
+    struct Expected {
+        const char* name;
+        bool folder;
+        bool hidden;
+    };
+    for (const Expected& want :
+         {Expected{".", true, true}, Expected{"..", true, true}, Expected{"a.jpg", false, false},
+          Expected{"noext", false, false}, Expected{".hidden.png", false, true}, Expected{"sub", true, false},
+          Expected{".hiddendir", true, true}, Expected{"link", true, false},
+          Expected{"broken", false, false}}) {
+        SCOPED_TRACE(want.name);
+        ASSERT_EQ(names.count(want.name), 1u);
+        EXPECT_EQ((names[want.name] & kAttrDirectory) != 0, want.folder);
+        EXPECT_EQ((names[want.name] & 0x02) != 0, want.hidden);
+    }
+    for (int i = 0; i < search.Count(); ++i) {
+        if (std::string(search.GetEntry(i).Name) == "a.jpg") {
+            EXPECT_EQ(search.GetEntry(i).Size, 3);
+        }
+    }
+}
+
+struct PatternCase {
+    const char* pattern;
+    std::set<std::string> names; // empty: nothing matches
+};
+
+void PrintTo(const PatternCase& c, std::ostream* os) {
+    *os << c.pattern;
+}
+
+class GetDirListPattern : public testing::TestWithParam<PatternCase> {};
+
+TEST_P(GetDirListPattern, MatchesNames) {
+    SearchFolder folder;
+    tGetDirList search;
+    int result = search.GetDirList(folder.Path() + GetParam().pattern);
+    std::set<std::string> names;
+    for (const auto& [name, attr] : Listed(search))
+        names.insert(name);
+    EXPECT_EQ(names, GetParam().names);
+    EXPECT_EQ(result, GetParam().names.empty() ? ENOENT : 0);
+}
+
+const std::set<std::string> kAllNames = {".",   "..",         "a.jpg", "noext", ".hidden.png",
+                                         "sub", ".hiddendir", "link",  "broken"};
+
+INSTANTIATE_TEST_SUITE_P(Patterns, GetDirListPattern,
+                         testing::Values(PatternCase{"*.*", kAllNames}, PatternCase{"*", kAllNames},
+                                         PatternCase{"*.jpg", {"a.jpg"}},
+                                         PatternCase{"*.png", {".hidden.png"}}, PatternCase{"s?b", {"sub"}},
+                                         PatternCase{"*.bmp", {}}));
+
+TEST(GetDirList, GivesTheErrorOfAFolderThatCannotBeListed) {
+    TempFolder folder;
+    std::string file = folder.Make("plain.txt");
+    struct Case {
+        std::string pattern;
+        int error;
+    };
+    for (const Case& c : {Case{folder.Path() + "missing/*.*", ENOENT}, Case{file + "/*.*", ENOTDIR}}) {
+        SCOPED_TRACE(c.pattern);
+        tGetDirList search;
+        EXPECT_EQ(search.GetDirList(c.pattern), c.error);
+        EXPECT_EQ(search.Count(), 0);
+    }
+}
+
+TEST(GetDirList, GivesAccessDeniedForAFolderWithoutReadPermission) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may read every folder, so access cannot be denied";
+    TempFolder folder;
+    std::string locked = folder.MakeFolder("locked");
+    fs::permissions(locked, fs::perms::none);
+    tGetDirList search;
+    EXPECT_EQ(search.GetDirList(locked + "*.*"), EACCES);
+    fs::permissions(locked, fs::perms::owner_all);
+}
+
+TEST(GetDirList, AnEmptyFolderStillHoldsItsDotEntries) {
+    TempFolder folder;
+    tGetDirList search;
+    ASSERT_EQ(search.GetDirList(folder.MakeFolder("empty") + "*.*"), 0);
+    EXPECT_EQ(Listed(search), (std::map<std::string, std::uint32_t>{{".", 0x12}, {"..", 0x12}}));
+}
+
+TEST(GetDirList, MarksFilesThatCannotBeWrittenReadOnly) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write every file";
+    TempFolder folder;
+    fs::permissions(folder.Make("locked.jpg"), fs::perms::owner_read);
+    folder.Make("open.jpg");
+    tGetDirList search;
+    ASSERT_EQ(search.GetDirList(folder.Path() + "*.jpg"), 0);
+    std::map<std::string, std::uint32_t> names = Listed(search);
+    EXPECT_EQ(names["locked.jpg"] & 0x01, 0x01u);
+    EXPECT_EQ(names["open.jpg"] & 0x01, 0u);
+}
+
+TEST(GetDirList, KeepsTheLowWordOfHugeSizes) {
+    TempFolder folder;
+    std::string path = folder.Make("huge.jpg");
+    ASSERT_EQ(truncate(path.c_str(), (off_t{1} << 32) + 5), 0);
+    tGetDirList search;
+    ASSERT_EQ(search.GetDirList(folder.Path() + "huge.jpg"), 0);
+    EXPECT_EQ(search.GetEntry(0).Size, 5);
+}
+
+TEST(GetDirList, PacksTheLastWriteAsDosLocalTime) {
+    TempFolder folder;
+    std::string path = folder.Make("dated.jpg");
+    struct Case {
+        std::time_t stamp;
+        std::uint32_t packed;
+    };
+    // 2024-03-15 13:45:31 keeps its odd second as 15 two-second steps; 1975 is before the DOS
+    // epoch and becomes 1980-01-01 00:00.
+    for (const Case& c : {Case{LocalTime(2024, 3, 15, 13, 45, 31),
+                               (((44u << 9) | (3u << 5) | 15u) << 16) | (13u << 11) | (45u << 5) | 15u},
+                          Case{LocalTime(1975, 6, 1, 12, 0, 0), ((1u << 5) | 1u) << 16}}) {
+        timespec times[2] = {{c.stamp, 0}, {c.stamp, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        tGetDirList search;
+        ASSERT_EQ(search.GetDirList(folder.Path() + "dated.jpg"), 0);
+        EXPECT_EQ(static_cast<std::uint32_t>(search.GetEntry(0).Time), c.packed);
+    }
+}
+
+TEST(GetDirList, ANewSearchDiscardsThePreviousOne) {
+    SearchFolder full;
+    TempFolder other;
+    other.Make("only.gif");
+    tGetDirList search;
+    ASSERT_EQ(search.GetDirList(full.Path() + "*.*"), 0);
+    ASSERT_EQ(search.GetDirList(other.Path() + "*.gif"), 0);
+    EXPECT_EQ(search.Count(), 1);
+    EXPECT_STREQ(search.GetEntry(0).Name, "only.gif");
+    EXPECT_EQ(search.GetDirList(other.Path() + "*.png"), ENOENT);
+    EXPECT_EQ(search.Count(), 0);
+}
+
+TEST(GetDirList, SetDataLendsABlockWithoutTakingIt) {
+    tDirEntry block[2];
+    block[0].Attr = kAttrDirectory;
+    std::snprintf(block[1].Name, sizeof block[1].Name, "%s", "b.png");
+    {
+        SearchFolder folder;
+        tGetDirList search;
+        ASSERT_EQ(search.GetDirList(folder.Path() + "*.*"), 0);
+        search.SetData(2, block); // frees the found entries, keeps the lent block
+        EXPECT_EQ(search.Count(), 2);
+        EXPECT_EQ(search.GetListAddress(), block);
+        EXPECT_STREQ(search.GetEntry(1).Name, "b.png");
+    }
+    EXPECT_STREQ(block[1].Name, "b.png");
+}
+
+TEST(CharArray, ReadsTheStringsUpToTheEmptyOne) {
+    tCharArray strings(16);
+    ASSERT_EQ(strings.Size(), 16);
+    EXPECT_EQ(strings.GetFirstString(), "");
+    const char content[] = "/\0/home/u/\0\0";
+    std::copy(content, content + sizeof content, strings.GetMemPointer());
+    std::vector<std::string> read;
+    for (std::string s = strings.GetFirstString(); !s.empty(); s = strings.GetNextString())
+        read.push_back(s);
+    EXPECT_EQ(read, (std::vector<std::string>{"/", "/home/u/"}));
+    EXPECT_EQ(strings.GetFirstString(), "/");
+}
+
+TEST(CharArray, NeverReadsPastTheBlock) {
+    tCharArray strings(4);
+    std::fill(strings.GetMemPointer(), strings.GetMemPointer() + 4, 'x');
+    EXPECT_EQ(strings.GetFirstString(), "xxxx");
+    EXPECT_EQ(strings.GetNextString(), "");
+    EXPECT_EQ(strings.GetNextString(), "");
+
+    tCharArray none(0);
+    EXPECT_EQ(none.GetMemPointer(), nullptr);
+    EXPECT_EQ(none.GetFirstString(), "");
+    EXPECT_EQ(none.GetNextString(), "");
+}
+
+TEST(CharArray, LeavesALentBlockToItsOwner) {
+    char lent[6] = {'a', '\0', 'b', '\0', '\0', '\0'};
+    {
+        tCharArray strings(6);
+        strings.SetMemPointer(lent);
+        EXPECT_EQ(strings.GetFirstString(), "a");
+        EXPECT_EQ(strings.GetNextString(), "b");
+        EXPECT_EQ(strings.GetNextString(), "");
+    }
+    EXPECT_EQ(lent[0], 'a');
+}
+
+TEST(GetErrorText, GivesTheSystemTextTrimmed) {
+    std::set<std::string> texts;
+    for (int code : {ENOENT, EACCES, ENOTDIR, ENOSPC}) {
+        std::string text = GetErrorText(code);
+        SCOPED_TRACE(text);
+        ASSERT_FALSE(text.empty());
+        EXPECT_NE(text, "unbekannter Fehler");
+        EXPECT_GT(static_cast<unsigned char>(text.front()), ' ');
+        EXPECT_GT(static_cast<unsigned char>(text.back()), ' ');
+        texts.insert(text);
+    }
+    EXPECT_EQ(texts.size(), 4u);
+}
+
+TEST(GetErrorText, CodesWithoutTextAreUnknown) {
+    for (int code : {-1, 4711, 123456})
+        EXPECT_EQ(GetErrorText(code), "unbekannter Fehler") << code;
+}
+
+TEST(AddBackslash, EndsEveryPathWithOneSeparator) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "/"}, {"/", "/"}, {"/home", "/home/"}, {"/home/", "/home/"}, {"a b", "a b/"}};
+    for (const auto& [path, expected] : cases)
+        EXPECT_EQ(AddBackslash(path), expected) << path;
+}
+
+TEST(GetFullPathName, ResolvesDotsAsText) {
+    const std::pair<std::string, std::string> cases[] = {{"/", "/"},
+                                                         {"/..", "/"},
+                                                         {"/../../x", "/x"},
+                                                         {"/a/b/../c", "/a/c"},
+                                                         {"/a/./b", "/a/b"},
+                                                         {"//a///b", "/a/b"},
+                                                         {"/a/b/", "/a/b/"},
+                                                         {"/a/b/..", "/a"},
+                                                         {"/a/..", "/"},
+                                                         {"/a/b/./", "/a/b/"},
+                                                         {"/a/b/../", "/a/"},
+                                                         {"/a/.../b", "/a/.../b"},
+                                                         {"/a/..b/c", "/a/..b/c"}};
+    for (const auto& [path, expected] : cases)
+        EXPECT_EQ(GetFullPathName(path), expected) << path;
+}
+
+TEST(GetFullPathName, TakesRelativePathsFromTheWorkingFolder) {
+    std::string cwd = fs::current_path().string();
+    EXPECT_EQ(GetFullPathName("x/y"), AddBackslash(cwd) + "x/y");
+    EXPECT_EQ(GetFullPathName("x/../.."), fs::path(cwd).parent_path().string());
+}
+
+TEST(GetFullPathName, DoesNotFollowSymbolicLinks) {
+    TempFolder folder;
+    folder.MakeFolder("real/inner");
+    fs::create_directory_symlink("real/inner", folder.Path() + "link");
+    EXPECT_EQ(GetFullPathName(folder.Path() + "link/.."), folder.Path().substr(0, folder.Path().size() - 1));
+    EXPECT_EQ(GetFullPathName(folder.Path() + "link/../"), folder.Path());
+}
+
+TEST(GetLogicalDriveStrings, StartsWithTheRootAndHoldsNoSystemFolders) {
+    tCharArray buffer(2000);
+    int length = GetLogicalDriveStrings(buffer.Size(), buffer.GetMemPointer());
+    ASSERT_GT(length, 0);
+    std::vector<std::string> drives;
+    int total = 0;
+    for (std::string s = buffer.GetFirstString(); !s.empty(); s = buffer.GetNextString()) {
+        drives.push_back(s);
+        total += static_cast<int>(s.size()) + 1;
+    }
+    EXPECT_EQ(total, length);
+    ASSERT_FALSE(drives.empty());
+    EXPECT_EQ(drives.front(), "/");
+    EXPECT_EQ(std::set<std::string>(drives.begin(), drives.end()).size(), drives.size());
+    for (const std::string& drive : drives) {
+        SCOPED_TRACE(drive);
+        EXPECT_EQ(drive.back(), '/');
+        for (const char* system : {"/proc/", "/sys/", "/dev/"})
+            EXPECT_NE(drive.rfind(system, 0), 0u);
+    }
+}
+
+TEST(GetLogicalDriveStrings, GivesNothingWhenTheBufferIsTooSmall) {
+    char buffer[3] = {'x', 'x', 'x'};
+    EXPECT_EQ(GetLogicalDriveStrings(1, buffer), 0);
+    EXPECT_EQ(GetLogicalDriveStrings(0, nullptr), 0);
+    EXPECT_EQ(buffer[1], 'x');
+}
+
+TEST(RealMountPoints, KeepsDisksAndSharesOnly) {
+    const std::string mountinfo =
+        "22 1 0:21 / /proc rw,nosuid - proc proc rw\n"
+        "23 1 0:22 / /sys rw - sysfs sysfs rw\n"
+        "24 1 8:2 / / rw,relatime shared:1 - ext4 /dev/sda2 rw\n"
+        "25 24 0:5 / /dev rw shared:2 - devtmpfs udev rw\n"
+        "26 24 0:23 / /run rw - tmpfs tmpfs rw\n"
+        "40 26 0:40 / /run/user/1000 rw - tmpfs tmpfs rw\n"
+        "41 40 0:41 / /run/user/1000/gvfs rw - fuse.gvfsd-fuse gvfsd-fuse rw\n"
+        "42 24 8:17 / /media/u/USB\\040Stick rw shared:3 master:1 - vfat /dev/sdb1 rw\n"
+        "43 26 8:33 / /run/media/u/DISC rw - iso9660 /dev/sr0 ro\n"
+        "44 24 7:1 / /snap/core/123 ro - squashfs /dev/loop1 ro\n"
+        "45 24 0:50 / /mnt/share rw - nfs4 server:/export rw\n"
+        "46 24 0:51 / /var/lib/docker/overlay2/x/merged rw - overlay overlay rw\n"
+        "47 24 8:17 / /media/u/USB\\040Stick rw - vfat /dev/sdb1 rw\n"
+        "48 24 0:52 / /srv/odd rw - somefs none rw\n"
+        "49 24 8:3 / /home rw - btrfs /dev/sda3 rw\n"
+        "50 24 8:4 / /data/tab\\011and\\134slash rw - xfs /dev/sda4 rw\n"
+        "broken line\n"
+        "51 24 8:5 / /no/type rw -\n";
+    std::vector<std::pair<std::string, bool>> found;
+    for (const MountPoint& point : RealMountPoints(mountinfo))
+        found.emplace_back(point.path, point.network);
+    EXPECT_EQ(found, (std::vector<std::pair<std::string, bool>>{{"/", false},
+                                                                {"/media/u/USB Stick/", false},
+                                                                {"/run/media/u/DISC/", false},
+                                                                {"/mnt/share/", true},
+                                                                {"/home/", false},
+                                                                {"/data/tab\tand\\slash/", false}}));
+}
