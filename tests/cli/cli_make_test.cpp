@@ -359,6 +359,22 @@ TEST(CliGallery, SavedSettingsAreTheDefaultsAndOptionsOverrideThem) {
     EXPECT_EQ(missing.err, "Der Thumbnail t_blumen.jpg fehlt!\n");
 }
 
+TEST(CliGallery, APageThatCannotBeWrittenFailsTheRunButNotTheOthers) {
+    TempDir dir;
+    CopyDemoFile("bergsee.jpg", dir / "bergsee.jpg");
+    CopyDemoFile("t_bergsee.jpg", dir / "t_bergsee.jpg");
+    CopyDemoFile("nacht.jpg", dir / "nacht.jpg");
+    CopyDemoFile("t_nacht.jpg", dir / "t_nacht.jpg");
+    fs::create_directory(dir / "bergsee.html"); // in the way of the page
+
+    const RunResult run = RunMake({"--no-ask", "--templates", kTemplates.string(), dir.path().string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Folgende Dateien konnten nicht geschrieben werden:\nbergsee.html\n");
+    EXPECT_TRUE(fs::is_directory(dir / "bergsee.html"));
+    EXPECT_TRUE(fs::exists(dir / "nacht.html"));
+    EXPECT_TRUE(Contains(ReadAll(dir / "index.html"), "href=\"bergsee.html\""));
+}
+
 // The exit status and message of runs that cannot finish.
 struct FailureCase {
     std::string name;
