@@ -19,6 +19,10 @@ int CopyFileOver(const std::string& from, const std::string& to);
 // RENAME_NOREPLACE, or link + unlink where the file system lacks the flag.
 int RenameNoReplace(const std::string& from, const std::string& to);
 
+// The fallback of RenameNoReplace on its own: link `to` to `from`, then unlink `from`. Never
+// replaces an existing `to`; needs a file system with hard links.
+int RenameNoReplaceByLink(const std::string& from, const std::string& to);
+
 // True when `path` names an existing regular file (symbolic links followed).
 bool IsRegularFile(const std::string& path);
 

@@ -1,0 +1,161 @@
+#include "core/generator.h"
+
+#include "core/name_correction.h"
+#include "core/text_file.h"
+
+#include <algorithm>
+#include <string_view>
+#include <utility>
+
+namespace qlm {
+
+namespace {
+
+using Sequence = std::vector<std::pair<std::string_view, std::string>>;
+
+std::string Apply(const Sequence& sequence, std::string text) {
+    for (const auto& [placeholder, value] : sequence)
+        text = MyReplace(text, placeholder, value);
+    return text;
+}
+
+// The alt text: one line, without the simple emphasis tags that an attribute cannot hold.
+std::string AltTextOf(const std::string& text) {
+    std::string alt = MyReplace(text, "\r\n", " ");
+    for (std::string_view tag : {"<i>", "<I>", "<b>", "<B>", "</i>", "</I>", "</b>", "</B>"})
+        alt = MyReplace(alt, tag, "");
+    return alt;
+}
+
+class Run {
+  public:
+    Run(const GenerationInput& input, GenerationHost& host) : in_(input), host_(host) {}
+
+    void Execute() {
+        std::string title = FolderText("title.txt", true, kAskTitle, "");
+        std::string keywords = FolderText("keywords.txt", in_.flags.keywords, kAskKeywords, "");
+        std::string description =
+            FolderText("description.txt", in_.flags.description, kAskDescription, keywords);
+        folder_sequence_ = {{"<mykeywords>", keywords},
+                            {"<mydescription>", description},
+                            {"<mytitle>", title},
+                            {"<myversion>", in_.version}};
+        keywords_ = keywords;
+        description_ = description;
+
+        std::string overview = Apply(folder_sequence_, in_.templates.main_head);
+        for (const std::string& file_name : in_.pictures)
+            overview += Picture(file_name);
+        overview += in_.templates.main_tail;
+        overview = Apply(folder_sequence_, std::move(overview));
+        Write("index.html", overview);
+    }
+
+    const std::vector<std::string>& Unwritten() const { return unwritten_; }
+
+  private:
+    // Reads a folder or picture text; when its file cannot be read and `ask_for_it`, asks and keeps
+    // the answer in that file, so that the next run over the folder asks nothing.
+    std::string FolderText(const std::string& file_name, bool ask_for_it, int kind,
+                           const std::string& initial) {
+        std::string text;
+        if (!MyReadFile(in_.folder + file_name, text) && ask_for_it && in_.ask) {
+            text = host_.AskUser(initial, kind);
+            Write(file_name, text);
+        }
+        return text;
+    }
+
+    void Write(const std::string& file_name, std::string_view text) {
+        if (!MyWriteFile(in_.folder + file_name, text) &&
+            std::find(unwritten_.begin(), unwritten_.end(), file_name) == unwritten_.end())
+            unwritten_.push_back(file_name);
+    }
+
+    // Writes the picture's page and gives its entry of the overview.
+    std::string Picture(const std::string& file_name) {
+        host_.SetProgressLabel(file_name);
+        std::string base, extension;
+        SplitFileName(file_name, base, extension);
+        const std::string thumb_name = in_.flags.thumbs_jpg ? "t_" + base + ".jpg" : "t_" + file_name;
+        const std::string page_name = base + ".html";
+        const std::string text_name = base + ".txt";
+
+        bool thumb_opened = false;
+        const PictureSize thumb = host_.LoadThumbnail(in_.folder + thumb_name, thumb_opened);
+        if (!thumb_opened && in_.flags.warn)
+            host_.ShowWarning("Der Thumbnail " + thumb_name + " fehlt!");
+        const PictureSize picture = host_.MyLoadPic(in_.folder + file_name);
+
+        // Asked only after the picture is in the preview, so the question is about what the user sees.
+        const std::string text = FolderText(text_name, in_.flags.alt, kAskAlt, "");
+        const std::string page_text = MyReplace(text, "\r\n", "<BR>");
+        const std::string alt = AltTextOf(text);
+
+        const std::string width = std::to_string(picture.width);
+        const std::string height = std::to_string(picture.height);
+        const std::string thumb_width = std::to_string(thumb.width);
+        const std::string thumb_height = std::to_string(thumb.height);
+        const std::string picture_tag =
+            "<img src=\"" + file_name + "\" width=\"" + width + "\" height=\"" + height + "\" border=\"0\">";
+        std::string thumb_tag =
+            "<img src=\"" + thumb_name + "\" width=\"" + thumb_width + "\" height=\"" + thumb_height;
+        if (!in_.flags.img_wo_alt)
+            thumb_tag += "\" alt=\"" + (alt == kNoText ? std::string() : alt);
+        thumb_tag += "\" border=\"0\">";
+
+        const Sequence picture_sequence = {{"<mypic>", picture_tag},
+                                           {"<mytinypic>", thumb_tag},
+                                           {"<mytext>", page_text},
+                                           {"<myname>", base},
+                                           {"<myalt>", alt},
+                                           {"<mypicfile>", file_name},
+                                           {"<mytinypicfile>", thumb_name},
+                                           {"<myhtmlfile>", page_name},
+                                           {"<mykeywords>", keywords_},
+                                           {"<mydescription>", description_},
+                                           {"<myversion>", in_.version},
+                                           {"<mywidth>", width},
+                                           {"<myheight>", height},
+                                           {"<mytinywidth>", thumb_width},
+                                           {"<mytinyheight>", thumb_height}};
+        Write(page_name, Apply(picture_sequence, in_.templates.pic));
+        std::string entry = Apply(picture_sequence, in_.templates.main_rep);
+        host_.StepProgress();
+        return entry;
+    }
+
+    const GenerationInput& in_;
+    GenerationHost& host_;
+    Sequence folder_sequence_;
+    std::string keywords_;
+    std::string description_;
+    std::vector<std::string> unwritten_;
+};
+
+} // namespace
+
+void MakeGallery(const GenerationInput& input, GenerationHost& host) {
+    host.SetWorkingDisplay(true);
+    host.SetProgressMaximum(input.selected_entries);
+    host.SetProgressPosition(0);
+    host.SetProgressLabel("");
+    Run run(input, host);
+    try {
+        run.Execute();
+    } catch (...) {
+        // A picture that cannot be decoded ends the run; the window must not stay locked in its
+        // progress display. What was written so far stays.
+        host.SetWorkingDisplay(false);
+        throw;
+    }
+    if (!run.Unwritten().empty()) {
+        std::string message = kUnwrittenFilesWarning;
+        for (const std::string& name : run.Unwritten())
+            message += "\n" + name;
+        host.ShowWarning(message);
+    }
+    host.SetWorkingDisplay(false);
+}
+
+} // namespace qlm

@@ -1,0 +1,128 @@
+#include "core/name_correction.h"
+
+#include "platform/file_ops.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace qlm {
+
+void SplitFileName(const std::string& name, std::string& base, std::string& extension) {
+    auto dot = name.rfind('.');
+    if (dot == std::string::npos) {
+        base = name;
+        extension.clear();
+    } else {
+        base = name.substr(0, dot);
+        extension = name.substr(dot);
+    }
+}
+
+namespace {
+
+struct Correction {
+    std::uint32_t character; // a Latin-1 code point; Windows-1252 agrees for every one listed
+    const char* replacement;
+};
+
+// The correction steps in their order. Every step searches one character and no replacement
+// holds a searched one, so together they map single characters and one pass over a name suffices.
+constexpr Correction kCorrections[] = {
+    {U' ', ""},   {U'.', ""},   {U':', ""},   {U'?', ""},   {U'#', ""},   {U'*', ""},   {U'+', ""},
+    {U'"', ""},   {U'ä', "ae"}, {U'ö', "oe"}, {U'ü', "ue"}, {U'ß', "ss"}, {U'Ä', "Ae"}, {U'Ö', "Oe"},
+    {U'Ü', "Ue"}, {U'á', "a"},  {U'à', "a"},  {U'â', "a"},  {U'é', "e"},  {U'è', "e"},  {U'ê', "e"},
+    {U'í', "i"},  {U'ì', "i"},  {U'î', "i"},  {U'ó', "o"},  {U'ò', "o"},  {U'ô', "o"},  {U'ú', "u"},
+    {U'ù', "u"},  {U'û', "u"},  {U'Á', "A"},  {U'À', "A"},  {U'Â', "A"},  {U'É', "E"},  {U'È', "E"},
+    {U'Ê', "E"},  {U'Í', "I"},  {U'Ì', "I"},  {U'Î', "I"},  {U'Ó', "O"},  {U'Ò', "O"},  {U'Ô', "O"},
+    {U'Ú', "U"},  {U'Ù', "U"},  {U'Û', "U"},
+};
+
+// nullptr when the character stays as it is, "" when it is removed.
+const char* CorrectionOf(std::uint32_t c) {
+    for (const Correction& correction : kCorrections)
+        if (correction.character == c)
+            return correction.replacement;
+    return nullptr;
+}
+
+// Length of the well-formed UTF-8 sequence at `at` and its code point; 0 when it is malformed
+// (overlong forms, surrogates and values above U+10FFFF included).
+std::size_t DecodeUtf8(std::string_view text, std::size_t at, std::uint32_t& code_point) {
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    unsigned char lead = byte(at);
+    std::size_t length;
+    std::uint32_t min;
+    if (lead < 0x80) {
+        code_point = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, min = 0x80, code_point = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, min = 0x800, code_point = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, min = 0x10000, code_point = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size())
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return 0;
+        code_point = (code_point << 6) | (byte(at + i) & 0x3F);
+    }
+    if (code_point < min || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+bool IsUtf8(std::string_view text) {
+    std::uint32_t ignored;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t length = DecodeUtf8(text, at, ignored);
+        if (length == 0)
+            return false;
+        at += length;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string MyCorrectName(const std::string& base_name) {
+    std::string corrected;
+    corrected.reserve(base_name.size() + 8);
+    if (IsUtf8(base_name)) {
+        std::uint32_t code_point;
+        for (std::size_t at = 0; at < base_name.size();) {
+            std::size_t length = DecodeUtf8(base_name, at, code_point);
+            if (const char* replacement = CorrectionOf(code_point))
+                corrected += replacement;
+            else
+                corrected.append(base_name, at, length);
+            at += length;
+        }
+    } else {
+        for (char c : base_name) {
+            if (const char* replacement = CorrectionOf(static_cast<unsigned char>(c)))
+                corrected += replacement;
+            else
+                corrected += c;
+        }
+    }
+    return corrected;
+}
+
+void MyRenamePic(const std::string& folder, const std::string& base_name, const std::string& new_base_name,
+                 const std::string& extension, bool thumbs_jpg) {
+    const std::string thumb_extension = thumbs_jpg ? ".JPG" : extension;
+    // Each rename is tried whatever became of the one before; a missing companion or a taken new
+    // name leaves that one file as it is.
+    (void)platform::RenameNoReplace(folder + base_name + extension, folder + new_base_name + extension);
+    (void)platform::RenameNoReplace(folder + "t_" + base_name + thumb_extension,
+                                    folder + "t_" + new_base_name + thumb_extension);
+    (void)platform::RenameNoReplace(folder + base_name + ".txt", folder + new_base_name + ".txt");
+    (void)platform::RenameNoReplace(folder + base_name + ".html", folder + new_base_name + ".html");
+}
+
+} // namespace qlm

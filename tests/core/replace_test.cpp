@@ -1,0 +1,135 @@
+// Placeholder replacement: every occurrence goes, also the ones that a removal forms anew, and the
+// operation ends even when a replacement forms its placeholder again.
+
+#include "core/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace qlm {
+namespace {
+
+struct ReplaceCase {
+    const char* name;
+    std::string source;
+    std::string placeholder;
+    std::string replacement;
+    std::string expected;
+};
+
+class ReplaceTest : public ::testing::TestWithParam<ReplaceCase> {};
+
+TEST_P(ReplaceTest, GivesTheExpectedText) {
+    const auto& c = GetParam();
+    EXPECT_EQ(MyReplace(c.source, c.placeholder, c.replacement), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ordinary, ReplaceTest,
+    ::testing::Values(
+        ReplaceCase{"TwiceWithTextBetween", "<h1><mytitle></h1> und <mytitle>!", "<mytitle>", "Urlaub",
+                    "<h1>Urlaub</h1> und Urlaub!"},
+        ReplaceCase{"NoTextRemoves", "a<mytitle>b<mytitle>", "<mytitle>", "<notext>", "ab"},
+        ReplaceCase{"EmptyRemoves", "a<mytitle>b<mytitle>", "<mytitle>", "", "ab"},
+        ReplaceCase{"NoTextInCapitalsIsInserted", "a<mytitle>b", "<mytitle>", "<NOTEXT>", "a<NOTEXT>b"},
+        ReplaceCase{"CaseSensitive", "<Mytitle><MYTITLE>", "<mytitle>", "x", "<Mytitle><MYTITLE>"},
+        ReplaceCase{"NoOccurrence", "nichts hier", "<mytitle>", "x", "nichts hier"},
+        ReplaceCase{"EmptyPlaceholder", "abc", "", "x", "abc"},
+        ReplaceCase{"EmptySource", "", "<mytitle>", "x", ""},
+        ReplaceCase{"WholeSource", "<mypic>", "<mypic>", "<img>", "<img>"},
+        ReplaceCase{"AdjacentOccurrences", "\r\n\r\n\r\n", "\r\n", "<BR>", "<BR><BR><BR>"},
+        ReplaceCase{"LongerReplacement", "1<w>2<w>3", "<w>", "[1234567890]", "1[1234567890]2[1234567890]3"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// Occurrences that only arise when a replacement joins its neighbours are replaced as well.
+INSTANTIATE_TEST_SUITE_P(Joins, ReplaceTest,
+                         ::testing::Values(ReplaceCase{"RemovalJoinsNewOccurrence", "<<b>b>", "<b>", "", ""},
+                                           ReplaceCase{"NestedRemovals", "x<<<b>b>b>y", "<b>", "", "xy"},
+                                           ReplaceCase{"FiveBlanksBecomeOne", "a     b", "  ", " ", "a b"},
+                                           ReplaceCase{"EveryRunOfBlanks", "  a  b   c    ", "  ", " ",
+                                                       " a b c "},
+                                           ReplaceCase{"OddRunOfLineBreakPairs", "a\r\n\r\n\r\nb", "\r\n\r\n",
+                                                       "<P>\n", "a<P>\n\r\nb"},
+                                           ReplaceCase{"JoinOnTheLeft", "<<b>", "<b>", "b>", "b>"},
+                                           ReplaceCase{"JoinOnTheRight", "<b>b>", "<b>", "x<", "xx<"},
+                                           ReplaceCase{"ReplacementMovesLeft", "aaab", "ab", "ba", "baaa"}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// A replacement that holds its own placeholder: each occurrence of the source is replaced once.
+INSTANTIATE_TEST_SUITE_P(
+    SelfContaining, ReplaceTest,
+    ::testing::Values(ReplaceCase{"TitleIsItsPlaceholder", "<h1><mytitle></h1>", "<mytitle>", "<mytitle>",
+                                  "<h1><mytitle></h1>"},
+                      ReplaceCase{"PlaceholderInsideValue", "a<t>b<t>", "<t>", "[<t>]", "a[<t>]b[<t>]"},
+                      ReplaceCase{"Doubling", "aba", "a", "aa", "aabaa"},
+                      ReplaceCase{"NoTextPlaceholderItself", "x<notext>y", "<notext>", "<notext>", "xy"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// The replacement steps done literally: find the leftmost occurrence, replace it, search again from
+// the start. Gives nothing when they have not ended after `limit` replacements.
+std::optional<std::string> LiteralSteps(std::string text, const std::string& placeholder,
+                                        std::string replacement, int limit) {
+    if (placeholder.empty())
+        return text;
+    if (replacement == "<notext>")
+        replacement.clear();
+    for (int done = 0; done <= limit && text.size() < 4096; ++done) {
+        auto at = text.find(placeholder);
+        if (at == std::string::npos)
+            return text;
+        text.replace(at, placeholder.size(), replacement);
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> WordsUpTo(std::size_t length) {
+    std::vector<std::string> words{""};
+    for (std::size_t i = 0; i < words.size(); ++i)
+        if (words[i].size() < length)
+            for (char c : {'a', 'b'})
+                words.push_back(words[i] + c);
+    return words;
+}
+
+TEST(ReplaceAgreesWithTheLiteralSteps, OverEveryShortText) {
+    const auto sources = WordsUpTo(7);
+    const auto replacements = WordsUpTo(4);
+    int compared = 0;
+    for (const auto& placeholder : WordsUpTo(3)) {
+        for (const auto& replacement : replacements) {
+            for (const auto& source : sources) {
+                std::string result = MyReplace(source, placeholder, replacement);
+                auto literal = LiteralSteps(source, placeholder, replacement, 2000);
+                if (literal) {
+                    ++compared;
+                    ASSERT_EQ(result, *literal) << "source " << source << " placeholder " << placeholder
+                                                << " replacement " << replacement;
+                }
+            }
+        }
+    }
+    EXPECT_GT(compared, 10000);
+}
+
+TEST(ReplaceEnds, WhenTheReplacementFormsItsPlaceholderWithoutEnd) {
+    // "ab" -> "bbaa" forms a new "ab" at its left border every time and grows without end.
+    std::string result = MyReplace("aab", "ab", "bbaa");
+    EXPECT_EQ(result, "abbaa");
+}
+
+TEST(ReplaceEnds, InLinearTimeOverLongRuns) {
+    // Restarting the search from the start after each of these 200000 replacements would take hours.
+    EXPECT_EQ(MyReplace("x" + std::string(200000, ' ') + "y", "  ", " "), "x y");
+    std::string nested = std::string(100000, '<') + "<b>";
+    for (int i = 0; i < 100000; ++i)
+        nested += "b>";
+    EXPECT_EQ(MyReplace(nested, "<b>", "").size(), 0u);
+    std::string many;
+    for (int i = 0; i < 50000; ++i)
+        many += "<mytitle>";
+    EXPECT_EQ(MyReplace(many, "<mytitle>", "<mytitle>").size(), many.size());
+}
+
+} // namespace
+} // namespace qlm

@@ -1,0 +1,149 @@
+// The crash-safe file replacement, the backup copy and the rename that never replaces.
+
+#include "platform/file_ops.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qlm::platform {
+namespace {
+
+class Folder {
+  public:
+    Folder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qlm-ops-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("no temporary folder");
+        root_ = pattern;
+    }
+    ~Folder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+    std::string operator/(const std::string& name) const { return root_ + "/" + name; }
+    void Put(const std::string& name, const std::string& bytes) const {
+        std::ofstream(*this / name, std::ios::binary) << bytes;
+    }
+    std::string Get(const std::string& name) const {
+        std::ifstream in(*this / name, std::ios::binary);
+        return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
+    }
+    std::size_t Count() const {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(root_), {}));
+    }
+    mode_t Mode(const std::string& name) const {
+        struct stat state {};
+        ::stat((*this / name).c_str(), &state);
+        return state.st_mode & 07777;
+    }
+
+  private:
+    std::string root_;
+};
+
+TEST(ReplaceFileContents, WritesNewAndExistingFilesWithoutLeftovers) {
+    Folder folder;
+    EXPECT_EQ(ReplaceFileContents(folder / "a.html", "eins"), 0);
+    EXPECT_EQ(folder.Get("a.html"), "eins");
+    EXPECT_EQ(ReplaceFileContents(folder / "a.html", std::string_view("z\0w", 3)), 0);
+    EXPECT_EQ(folder.Get("a.html"), std::string("z\0w", 3));
+    EXPECT_EQ(folder.Count(), 1u);
+}
+
+TEST(ReplaceFileContents, KeepsModeOfExistingAndHonoursUmaskForNew) {
+    Folder folder;
+    folder.Put("keep.txt", "alt");
+    ASSERT_EQ(::chmod((folder / "keep.txt").c_str(), 0604), 0);
+    ASSERT_EQ(ReplaceFileContents(folder / "keep.txt", "neu"), 0);
+    EXPECT_EQ(folder.Mode("keep.txt"), 0604u);
+
+    for (mode_t mask : {mode_t{022}, mode_t{077}}) {
+        mode_t previous = ::umask(mask);
+        int result = ReplaceFileContents(folder / ("new" + std::to_string(mask)), "x");
+        ::umask(previous);
+        ASSERT_EQ(result, 0);
+        EXPECT_EQ(folder.Mode("new" + std::to_string(mask)), 0666u & ~mask);
+    }
+}
+
+TEST(ReplaceFileContents, FailuresLeaveNothingBehind) {
+    Folder folder;
+    ASSERT_EQ(::mkdir((folder / "dir.html").c_str(), 0755), 0);
+    EXPECT_EQ(ReplaceFileContents(folder / "dir.html", "x"), EISDIR);
+    EXPECT_EQ(ReplaceFileContents(folder / "missing/x.html", "x"), ENOENT);
+    EXPECT_EQ(folder.Count(), 1u);
+}
+
+TEST(ReplaceFileContents, WritesThroughASymbolicLink) {
+    Folder folder;
+    folder.Put("target.txt", "alt");
+    ASSERT_EQ(::symlink("target.txt", (folder / "link.txt").c_str()), 0);
+    ASSERT_EQ(ReplaceFileContents(folder / "link.txt", "neu"), 0);
+    EXPECT_EQ(folder.Get("target.txt"), "neu");
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.txt"));
+}
+
+TEST(ReplaceFileContents, LongNamesStillGetATemporaryFile) {
+    Folder folder;
+    std::string name(250, 'n');
+    EXPECT_EQ(ReplaceFileContents(folder / name, "x"), 0);
+    EXPECT_EQ(folder.Get(name), "x");
+}
+
+TEST(CopyFileOver, CopiesOverAnExistingFileAndFailsCleanly) {
+    Folder folder;
+    folder.Put("index.html", std::string("neu\0er", 6));
+    folder.Put("index.html.bak", "sehr alt");
+    ASSERT_EQ(::chmod((folder / "index.html").c_str(), 0640), 0);
+    EXPECT_EQ(CopyFileOver(folder / "index.html", folder / "index.html.bak"), 0);
+    EXPECT_EQ(folder.Get("index.html.bak"), std::string("neu\0er", 6));
+
+    EXPECT_EQ(CopyFileOver(folder / "gone.html", folder / "index.html.bak"), ENOENT);
+    EXPECT_EQ(folder.Get("index.html.bak"), std::string("neu\0er", 6));
+    EXPECT_EQ(folder.Count(), 2u);
+
+    // A new copy takes the permission bits of its original.
+    EXPECT_EQ(CopyFileOver(folder / "index.html", folder / "copy.html"), 0);
+    EXPECT_EQ(folder.Mode("copy.html") & 0640u, folder.Mode("copy.html"));
+}
+
+using RenameFunction = int (*)(const std::string&, const std::string&);
+
+class RenameTest : public ::testing::TestWithParam<RenameFunction> {};
+
+TEST_P(RenameTest, RenamesOnlyToAFreeName) {
+    Folder folder;
+    folder.Put("a.jpg", "A");
+    folder.Put("b.jpg", "B");
+    EXPECT_EQ(GetParam()(folder / "a.jpg", folder / "b.jpg"), EEXIST);
+    EXPECT_EQ(folder.Get("a.jpg"), "A");
+    EXPECT_EQ(folder.Get("b.jpg"), "B");
+
+    EXPECT_EQ(GetParam()(folder / "a.jpg", folder / "c.jpg"), 0);
+    EXPECT_EQ(folder.Get("a.jpg"), "<missing>");
+    EXPECT_EQ(folder.Get("c.jpg"), "A");
+
+    EXPECT_EQ(GetParam()(folder / "a.jpg", folder / "d.jpg"), ENOENT);
+    EXPECT_EQ(folder.Count(), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothWays, RenameTest, ::testing::Values(&RenameNoReplace, &RenameNoReplaceByLink),
+                         [](const auto& row) { return row.index == 0 ? "Renameat2" : "LinkAndUnlink"; });
+
+TEST(IsRegularFile, OnlyForFiles) {
+    Folder folder;
+    folder.Put("f", "x");
+    ASSERT_EQ(::mkdir((folder / "d").c_str(), 0755), 0);
+    EXPECT_TRUE(IsRegularFile(folder / "f"));
+    EXPECT_FALSE(IsRegularFile(folder / "d"));
+    EXPECT_FALSE(IsRegularFile(folder / "none"));
+}
+
+} // namespace
+} // namespace qlm::platform
