@@ -19,12 +19,14 @@ struct GifSource {
     const std::uint8_t* data;
     std::size_t size;
     std::size_t position;
+    bool ended; // a read went past the end of the file
 };
 
 int ReadData(GifFileType* gif, GifByteType* out, int count) {
     auto* source = static_cast<GifSource*>(gif->UserData);
     const std::size_t wanted = count > 0 ? static_cast<std::size_t>(count) : 0;
     const std::size_t n = std::min(wanted, source->size - source->position);
+    source->ended = source->ended || n < wanted;
     std::memcpy(out, source->data + source->position, n);
     source->position += n;
     return static_cast<int>(n);
@@ -64,6 +66,9 @@ class GifHandle {
 
 void Check(GifFileType* gif, int result) {
     if (result == GIF_ERROR) {
+        if (static_cast<GifSource*>(gif->UserData)->ended) {
+            Fail("Die Datei endet vorzeitig (" + LibraryText(gif->Error) + ").");
+        }
         Fail(LibraryText(gif->Error));
     }
 }
@@ -111,11 +116,11 @@ Picture DecodeGif(const std::uint8_t* data, std::size_t size, int box) {
     if (size == 0) {
         throw DecodeError("Die GIF-Datei ist leer.");
     }
-    GifSource source{data, size, 0};
+    GifSource source{data, size, 0, false};
     int error = 0;
     GifFileType* opened = DGifOpen(&source, ReadData, &error);
     if (opened == nullptr) {
-        Fail(LibraryText(error));
+        Fail(source.ended ? "Die Datei endet vorzeitig." : LibraryText(error));
     }
     GifHandle gif(opened);
     const int screen_width = gif->SWidth;
