@@ -126,7 +126,8 @@ std::string UsageText(const std::string& program) {
            "The flags default to the settings of QLM.ini beside the program.\n"
            "\n"
            "Exit status: 0 done, 1 a picture could not be decoded, the folder could not be\n"
-           "listed or a file could not be written, 2 templates missing, 64 usage error.\n";
+           "listed or holds no picture, or a file could not be written, 2 templates missing,\n"
+           "64 usage error.\n";
 }
 
 } // namespace qlm::cli

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -483,11 +482,30 @@ INSTANTIATE_TEST_SUITE_P(
                     {"index.html"}}),
     [](const testing::TestParamInfo<FailureCase>& param_info) { return param_info.param.name; });
 
+// "a.b.c.d" of four decimal numbers, or "?.?.?.?", and a line break.
+bool IsVersionLine(const std::string& text) {
+    if (text == "?.?.?.?\n") {
+        return true;
+    }
+    int numbers = 0;
+    std::size_t digits = 0;
+    for (const char c : text.substr(0, text.empty() ? 0 : text.size() - 1)) {
+        if (c >= '0' && c <= '9') {
+            ++digits;
+        } else if (c == '.' && digits > 0) {
+            ++numbers;
+            digits = 0;
+        } else {
+            return false;
+        }
+    }
+    return text.ends_with('\n') && digits > 0 && numbers == 3;
+}
+
 TEST(CliInformation, VersionAndHelpGoToStandardOutput) {
     const RunResult version = RunMake({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_TRUE(std::regex_match(version.out, std::regex(R"((\d+\.\d+\.\d+\.\d+|\?\.\?\.\?\.\?)\n)")))
-        << version.out;
+    EXPECT_TRUE(IsVersionLine(version.out)) << version.out;
     const RunResult help = RunMake({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(Contains(help.out, "Usage: quillmoor-make [OPTION...] FOLDER [PICTURE...]"));
