@@ -17,6 +17,7 @@ e2e_make_picture "$gallery/alben/c.gif" 20 20 yellow
 
 # Client regions compared below.
 MYDIR=(8 8 689 17)
+LIST=(16 56 385 241)
 MAKE_HTML=(424 312 113 38)
 CORRECT_NAMES=(424 360 113 38)
 # Row r of the folder list, inside the list's frame.
@@ -48,6 +49,9 @@ hints=$(xprop -id "$E2E_WIN" WM_NORMAL_HINTS)
 e2e_check "fixed size: minimum and maximum 716 by 405" \
   grep -q 'minimum size: 716 by 405' <<<"$hints"
 grep -q 'maximum size: 716 by 405' <<<"$hints" || e2e_fail "window can be resized: $hints"
+IFS=', ' read -r left _ top _ <<<"$(xprop -id "$E2E_WIN" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p')"
+e2e_check "the window opens at 225,269 (frame at $((E2E_CX - left)),$((E2E_CY - top)))" \
+  test $((E2E_CX - left)) -eq 225 -a $((E2E_CY - top)) -eq 269
 
 e2e_check "MyDir is empty at first start" region_uniform "${MYDIR[@]}"
 e2e_grab "${MYDIR[@]}" "$E2E_TMP/mydir_empty.ppm"
@@ -88,6 +92,19 @@ e2e_double_click_row 0
 e2e_wait_region_equal "${MYDIR[@]}" "$E2E_TMP/mydir_gallery.ppm" || e2e_fail "'..' did not lead back to the gallery"
 e2e_log "ok: '..' leads back to the gallery"
 e2e_check "the buttons are still disabled" e2e_region_equals "${MAKE_HTML[@]}" "$E2E_TMP/make_off.ppm"
+
+# The drive button lists the drives and keeps the folder; "Reload" then lists the folder again.
+e2e_park_mouse
+e2e_grab "${LIST[@]}" "$E2E_TMP/list_gallery.ppm"
+e2e_click $((8 + 8 + 10)) $((32 + 8 + 8))
+e2e_park_mouse
+e2e_wait_region_change "${LIST[@]}" "$E2E_TMP/list_gallery.ppm" || e2e_fail "the drive button did not list the drives"
+e2e_check "MyDir keeps the gallery while the drives are listed" \
+  e2e_region_equals "${MYDIR[@]}" "$E2E_TMP/mydir_gallery.ppm"
+e2e_click $((8 + 32 + 10)) $((32 + 8 + 8))
+e2e_park_mouse
+e2e_wait_region_equal "${LIST[@]}" "$E2E_TMP/list_gallery.ppm" || e2e_fail "'Reload' did not list the gallery again"
+e2e_log "ok: 'Reload' lists the gallery again"
 
 # Ctrl+A marks every picture: "Make HTML" and "Correct Names" become enabled.
 e2e_park_mouse
