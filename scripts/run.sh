@@ -7,8 +7,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 sh scripts/install_deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j2
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLM_BUILD_UI=ON
+# Only the two programs: the tests and benchmarks are the business of scripts/test.sh.
+cmake --build build -j2 --target quillmoor quillmoor-make
 
 if [ -x build/app/quillmoor ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
     # The window reads its templates from the working directory.
