@@ -1,9 +1,9 @@
 // The program's start: the application, its main window and the event loop.
 
 #include "ui/main_window.h"
+#include "ui/window_style.h"
 
 #include <QApplication>
-#include <QStyleFactory>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -11,7 +11,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("QLM 2"));
     // The help file, opened by the help viewer from the main window.
     app.setProperty("helpFile", QStringLiteral("QLM.chm"));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(qlm::ui::CreateWindowStyle());
     QApplication::setFont(qlm::ui::WindowFont());
     qlm::ui::InitResources();
 

@@ -46,6 +46,9 @@ TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidge
         icon.addFile(QStringLiteral(":/assets/quillmoor%1.png").arg(QLatin1String(size)));
     }
     setWindowIcon(icon);
+    // A fixed-size window: no maximize button, no resizing by its border.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(kClientWidth, kClientHeight);
     move(kWindowLeft, kWindowTop);
 

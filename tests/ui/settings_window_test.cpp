@@ -1,0 +1,231 @@
+// Start-up and closing of the main window: the settings file read at start and written on close,
+// the templates loaded from the working directory, and the end of the program when they fail.
+
+#include "core/settings.h"
+#include "platform/globals.h"
+#include "ui/borderless_button.h"
+#include "window_test_support.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include <cerrno>
+
+using namespace qlm::ui;
+using namespace qlm::ui::test;
+
+namespace {
+
+const char* const kBoxes[] = {"CKeywords", "CDescription", "CAlt", "CWarn", "CImgwoAlt", "CThumbJPG"};
+
+// The checked states of the six option boxes, in the order of kBoxes.
+QList<bool> BoxStates(const TMain& window) {
+    QList<bool> states;
+    for (const char* name : kBoxes) {
+        states << Child<QCheckBox>(window, name)->isChecked();
+    }
+    return states;
+}
+
+// Runs the application's event loop as the program does after start-up and gives its exit code;
+// a loop that nobody ends is ended after a while with 99.
+int RunEventLoop() {
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });
+    return QApplication::exec();
+}
+
+} // namespace
+
+class SettingsWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { SetUpApplication(); }
+    void init() { MessageBoxes::ClearRecorded(); }
+
+    void defaults_without_settings_file();
+    void option_values_data();
+    void option_values();
+    void closing_writes_and_next_start_restores();
+    void folder_from_settings_that_no_longer_exists();
+    void settings_that_cannot_be_written();
+    void templates_come_from_working_directory();
+    void reload_defs_takes_edited_templates();
+    void missing_template_ends_program_without_saving_data();
+    void missing_template_ends_program_without_saving();
+};
+
+void SettingsWindowTest::defaults_without_settings_file() {
+    WorkFolder work;
+    const auto window = work.OpenWindow();
+    QCOMPARE(BoxStates(*window), (QList<bool>{true, true, true, true, true, false}));
+    QCOMPARE(window->CurrentFolder(), std::string());
+    QCOMPARE(Child<QLabel>(*window, "MyDir")->text(), QString());
+    const QListWidget* list = Child<QListWidget>(*window, "MainList");
+    QVERIFY(list->count() > 0);
+    QCOMPARE(list->item(0)->text(), QStringLiteral("/"));
+    QVERIFY(MessageBoxes::Recorded().isEmpty());
+    QCOMPARE(window->SettingsPath(), work.SettingsPath());
+}
+
+void SettingsWindowTest::option_values_data() {
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<QList<bool>>("states");
+    QTest::newRow("yes, 1 and empty") << QByteArray("Keywords=yes\r\nAlt=1\r\nWarn=\r\n")
+                                      << QList<bool>{true, true, false, false, true, false};
+    QTest::newRow("every case of true") << QByteArray("Keywords=TRUE\r\nDescription=True\r\nAlt=YES\r\n"
+                                                      "Warn=Yes\r\nImgWoAlt=tRuE\r\nThumbsJPG=true\r\n")
+                                        << QList<bool>{true, true, true, true, true, true};
+    QTest::newRow("other words are false") << QByteArray("Keywords=ja\r\nDescription=on\r\nAlt=false\r\n"
+                                                         "Warn=0\r\nImgWoAlt=no\r\nThumbsJPG=wahr\r\n")
+                                           << QList<bool>{false, false, false, false, false, false};
+    QTest::newRow("keys in any case") << QByteArray("KEYWORDS=false\r\nthumbsjpg=true\r\n")
+                                      << QList<bool>{false, true, true, true, true, true};
+}
+
+void SettingsWindowTest::option_values() {
+    QFETCH(QByteArray, lines);
+    QFETCH(QList<bool>, states);
+    WorkFolder work;
+    work.WriteSettings("[Other]\r\nKeywords=false\r\n[Settings]\r\n" + lines);
+    const auto window = work.OpenWindow();
+    QCOMPARE(BoxStates(*window), states);
+}
+
+void SettingsWindowTest::closing_writes_and_next_start_restores() {
+    WorkFolder work;
+    const QString folder = work.Path(QStringLiteral("bilder"));
+    QVERIFY(QDir().mkpath(folder));
+    const QList<bool> states{false, true, false, true, false, true};
+    {
+        const auto window = work.OpenWindowAt(folder);
+        for (int i = 0; i < states.size(); ++i) {
+            Child<QCheckBox>(*window, kBoxes[i])->setChecked(states[i]);
+        }
+        window->show();
+        QVERIFY(window->close());
+    }
+    const qlm::Settings written = qlm::LoadSettings(work.SettingsPath());
+    QCOMPARE(written.dir, FolderBytes(folder));
+    const QByteArray file = ReadBytes(work.Path(QStringLiteral("QLM.ini")));
+    for (const char* line : {"Keywords=false", "Description=true", "Alt=false", "Warn=true", "ImgWoAlt=false",
+                             "ThumbsJPG=true"}) {
+        QVERIFY2(file.contains(line), line);
+    }
+
+    const auto again = work.OpenWindow();
+    QCOMPARE(BoxStates(*again), states);
+    QCOMPARE(again->CurrentFolder(), FolderBytes(folder));
+    QCOMPARE(Child<QLabel>(*again, "MyDir")->text(), QDir::cleanPath(folder) + u'/');
+    QVERIFY(MessageBoxes::Recorded().isEmpty());
+}
+
+void SettingsWindowTest::folder_from_settings_that_no_longer_exists() {
+    WorkFolder work;
+    const std::string gone = FolderBytes(work.Path(QStringLiteral("weg")));
+    work.WriteSettings("[Settings]\r\nDir=" + QByteArray::fromStdString(gone) + "\r\n");
+    const auto window = work.OpenWindow();
+    const QList<ShownBox> boxes = MessageBoxes::Recorded();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].title, QStringLiteral("Warnung"));
+    QCOMPARE(boxes[0].text, QString::fromUtf8(qlm::platform::GetErrorText(ENOENT)));
+    // The drives are listed, MyDir stays empty, and Reload can try again.
+    const QListWidget* list = Child<QListWidget>(*window, "MainList");
+    QCOMPARE(list->item(0)->text(), QStringLiteral("/"));
+    QCOMPARE(Child<QLabel>(*window, "MyDir")->text(), QString());
+    QVERIFY(Child<TBorderLessButton>(*window, "Reload")->EnabledEx());
+    // The folder is kept and written again on close.
+    window->show();
+    QVERIFY(window->close());
+    QCOMPARE(qlm::LoadSettings(work.SettingsPath()).dir, gone);
+}
+
+void SettingsWindowTest::settings_that_cannot_be_written() {
+    WorkFolder work;
+    // A folder in place of the settings file: nothing can be written there.
+    const QString path = work.Path(QStringLiteral("QLM.ini"));
+    QVERIFY(QDir().mkpath(path));
+    const auto window = work.OpenWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(window->close());
+    QVERIFY(!window->isVisible());
+    const QList<ShownBox> boxes = MessageBoxes::Recorded();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].title, QStringLiteral("QLM 2"));
+    QCOMPARE(boxes[0].icon, QMessageBox::Critical);
+    QCOMPARE(boxes[0].text, QStringLiteral("nach %1 kann nicht geschrieben werden.").arg(path));
+}
+
+void SettingsWindowTest::templates_come_from_working_directory() {
+    WorkFolder work;
+    WriteBytes(work.Path(QStringLiteral("Pic.html")), "<h1><mytitle></h1>");
+    WriteBytes(work.Path(QStringLiteral("InfoHead.html")), "info head");
+    const auto window = work.OpenWindow();
+    QCOMPARE(window->Templates().pic, std::string("<h1><mytitle></h1>"));
+    QCOMPARE(window->Templates().main_head, std::string("<p>MainHead.html</p>"));
+    // "Correct Infofile" is not offered, so its templates are not read.
+    QCOMPARE(window->Templates().info_head, std::string());
+    QVERIFY(!window->EndRequested());
+}
+
+void SettingsWindowTest::reload_defs_takes_edited_templates() {
+    WorkFolder work;
+    const auto window = work.OpenWindow();
+    WriteBytes(work.Path(QStringLiteral("Pic.html")), "neu");
+    QTest::mouseClick(Child<QPushButton>(*window, "ReloadHTML"), Qt::LeftButton);
+    QCOMPARE(window->Templates().pic, std::string("neu"));
+    QVERIFY(MessageBoxes::Recorded().isEmpty());
+}
+
+void SettingsWindowTest::missing_template_ends_program_without_saving_data() {
+    QTest::addColumn<QString>("missing");
+    QTest::addColumn<bool>("at_start"); // false: removed before a press of "Reload Defs"
+    QTest::newRow("MainHead.html at start") << "MainHead.html" << true;
+    QTest::newRow("Pic.html at start") << "Pic.html" << true;
+    QTest::newRow("MainTail.html on Reload Defs") << "MainTail.html" << false;
+}
+
+void SettingsWindowTest::missing_template_ends_program_without_saving() {
+    QFETCH(QString, missing);
+    QFETCH(bool, at_start);
+    WorkFolder work;
+    const QString folder = work.Path(QStringLiteral("bilder"));
+    QVERIFY(QDir().mkpath(folder));
+    const QByteArray settings =
+        "[Settings]\r\nDir=" + QByteArray::fromStdString(FolderBytes(folder)) + "\r\nKeywords=false\r\n";
+    work.WriteSettings(settings);
+    if (at_start) {
+        QVERIFY(QFile::remove(work.Path(missing)));
+    }
+    const auto window = work.OpenWindow();
+    if (!at_start) {
+        QVERIFY(!window->EndRequested());
+        QVERIFY(QFile::remove(work.Path(missing)));
+        window->ReloadHTMLClick();
+    }
+    const QList<ShownBox> boxes = MessageBoxes::Recorded();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].title, QStringLiteral("Fehler"));
+    QCOMPARE(boxes[0].icon, QMessageBox::Critical);
+    QCOMPARE(boxes[0].text,
+             QStringLiteral("Kann die Definitionsdatei(en) nicht laden! Das Programm wird beendet."));
+    QVERIFY(window->EndRequested());
+    // The rest of the start-up still ran: the settings were read and the folder listed.
+    QCOMPARE(Child<QLabel>(*window, "MyDir")->text(), QDir::cleanPath(folder) + u'/');
+
+    // The program ends as soon as the event loop runs, with a failure code.
+    QSignalSpy about_to_quit(qApp, &QCoreApplication::aboutToQuit);
+    QCOMPARE(RunEventLoop(), 1);
+    QCOMPARE(about_to_quit.count(), 1);
+    // Even a close of the window writes no settings on this path.
+    Child<QCheckBox>(*window, "CThumbJPG")->setChecked(true);
+    window->close();
+    QCOMPARE(ReadBytes(work.Path(QStringLiteral("QLM.ini"))), settings);
+}
+
+QTEST_MAIN(SettingsWindowTest)
+#include "settings_window_test.moc"

@@ -1,0 +1,101 @@
+#pragma once
+// Helpers shared by the main window tests: a temporary working folder that holds the templates,
+// files and pictures made on the spot, and a look at the window's widgets by name.
+
+#include "ui/main_window.h"
+#include "ui/message_boxes.h"
+#include "ui/window_style.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <string>
+
+namespace qlm::ui::test {
+
+inline void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+inline QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void WriteTemplates(const QString& folder) {
+    for (const char* name : {"MainHead.html", "MainRep.html", "MainTail.html", "Pic.html"}) {
+        WriteBytes(folder + u'/' + QLatin1String(name), QByteArray("<p>") + name + "</p>");
+    }
+}
+
+// A picture of the test data copied under a new name.
+inline void CopyPicture(const char* data_name, const QString& target) {
+    const QString source = QStringLiteral(QLM_TEST_DATA_DIR "/pictures/") + QLatin1String(data_name);
+    QFile::remove(target);
+    QVERIFY2(QFile::copy(source, target), qPrintable(source));
+}
+
+// A folder path as the program holds it: the file system's bytes, ending in "/".
+inline std::string FolderBytes(const QString& path) {
+    return QFile::encodeName(QDir::cleanPath(path)).toStdString() + "/";
+}
+
+inline QStringList Captions(const QListWidget* list) {
+    QStringList captions;
+    for (int row = 0; row < list->count(); ++row) {
+        captions << list->item(row)->text();
+    }
+    return captions;
+}
+
+inline QListWidgetItem* ItemNamed(const QListWidget* list, const QString& caption) {
+    const QList<QListWidgetItem*> found = list->findItems(caption, Qt::MatchExactly);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+// The style and font of the program, and message boxes answered without being shown.
+inline void SetUpApplication() {
+    QApplication::setStyle(CreateWindowStyle());
+    QApplication::setFont(WindowFont());
+    InitResources();
+    MessageBoxes::SetAutoAnswer(true);
+}
+
+// A working folder with the four templates (the process's working directory while it lives) and a
+// settings path inside it.
+class WorkFolder {
+  public:
+    WorkFolder() {
+        WriteTemplates(dir_.path());
+        QDir::setCurrent(dir_.path());
+    }
+    QString Path(const QString& name = QString()) const {
+        return name.isEmpty() ? dir_.path() : dir_.filePath(name);
+    }
+    std::string SettingsPath() const {
+        return QFile::encodeName(Path(QStringLiteral("QLM.ini"))).toStdString();
+    }
+    void WriteSettings(const QByteArray& lines) const { WriteBytes(Path(QStringLiteral("QLM.ini")), lines); }
+    std::unique_ptr<TMain> OpenWindow() const { return std::make_unique<TMain>(SettingsPath()); }
+    // A window that lists `folder` at start.
+    std::unique_ptr<TMain> OpenWindowAt(const QString& folder) const {
+        WriteSettings("[Settings]\r\nDir=" + QByteArray::fromStdString(FolderBytes(folder)) + "\r\n");
+        return OpenWindow();
+    }
+
+  private:
+    QTemporaryDir dir_;
+};
+
+template <typename Widget> Widget* Child(const TMain& window, const char* name) {
+    return window.findChild<Widget*>(QLatin1String(name));
+}
+
+} // namespace qlm::ui::test
