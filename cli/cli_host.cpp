@@ -21,6 +21,17 @@ std::string BareName(const std::string& path) {
 
 } // namespace
 
+std::string Printable(const std::string& text) {
+    std::string shown = text;
+    for (char& c : shown) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\n') || byte == 0x7F) {
+            c = '?';
+        }
+    }
+    return shown;
+}
+
 const char* PromptForKind(int kind) {
     switch (kind) {
     case kAskKeywords:
@@ -45,7 +56,7 @@ std::string CliHost::AskUser(const std::string& /*initial_text*/, int kind) {
     EndProgressLine();
     if (kind == kAskAlt && !shown_picture_.empty()) {
         // Without the window's preview, the picture the question is about is named instead.
-        messages_ << BareName(shown_picture_) << ": ";
+        messages_ << Printable(BareName(shown_picture_)) << ": ";
     }
     messages_ << PromptForKind(kind) << '\n';
     messages_.flush();
@@ -82,7 +93,7 @@ PictureSize CliHost::LoadThumbnail(const std::string& path, bool& opened) {
 
 void CliHost::ShowWarning(const std::string& text) {
     EndProgressLine();
-    messages_ << text << '\n';
+    messages_ << Printable(text) << '\n';
     messages_.flush();
     if (text.starts_with(kUnwrittenFilesWarning)) {
         files_left_unwritten_ = true;

@@ -52,4 +52,8 @@ class CliHost : public GenerationHost {
 // The prompt for a question of the given kind.
 const char* PromptForKind(int kind);
 
+// `text` with its control characters but the line break shown as "?", so that odd bytes in file
+// names cannot steer the terminal that shows the messages.
+std::string Printable(const std::string& text);
+
 } // namespace qlm::cli

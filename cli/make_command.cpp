@@ -59,7 +59,7 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     const std::string folder = platform::AddBackslash(platform::GetFullPathName(options.folder));
     std::vector<std::string> listed;
     if (const int code = ListPictures(folder, listed); code != 0) {
-        messages << kProgramName << ": " << folder << ": " << platform::GetErrorText(code) << '\n';
+        messages << kProgramName << ": " << Printable(folder) << ": " << platform::GetErrorText(code) << '\n';
         return kExitFailure;
     }
 
@@ -70,8 +70,8 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
         const std::set<std::string> wanted(options.pictures.begin(), options.pictures.end());
         for (const std::string& name : wanted) {
             if (std::find(listed.begin(), listed.end(), name) == listed.end()) {
-                messages << kProgramName << ": " << name << " is not a picture of " << folder
-                         << " (thumbnails t_* and other files are not)\n"
+                messages << kProgramName << ": " << Printable(name) << " is not a picture of "
+                         << Printable(folder) << " (thumbnails t_* and other files are not)\n"
                          << ShortUsageText(kProgramName);
                 return kExitUsage;
             }
@@ -80,7 +80,7 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
                      [&wanted](const std::string& name) { return wanted.contains(name); });
     }
     if (pictures.empty()) {
-        messages << kProgramName << ": " << folder << " holds no pictures\n";
+        messages << kProgramName << ": " << Printable(folder) << " holds no pictures\n";
         return kExitFailure;
     }
 
@@ -98,7 +98,7 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
         MakeGallery(input, host);
     } catch (const DecodeError& error) {
         host.EndProgressLine();
-        messages << BareName(host.CurrentFile()) << ": " << error.what() << '\n';
+        messages << Printable(BareName(host.CurrentFile())) << ": " << error.what() << '\n';
         return kExitFailure;
     }
     return host.FilesLeftUnwritten() ? kExitFailure : kExitOk;

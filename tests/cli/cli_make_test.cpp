@@ -374,6 +374,19 @@ TEST(CliGallery, APageThatCannotBeWrittenFailsTheRunButNotTheOthers) {
     EXPECT_TRUE(Contains(ReadAll(dir / "index.html"), "href=\"bergsee.html\""));
 }
 
+TEST(CliGallery, ControlCharactersOfNamesDoNotReachTheTerminal) {
+    TempDir dir;
+    const std::string name = "x\x1b]0;title\x07.jpg";
+    CopyDemoFile("bergsee.jpg", dir / name);
+
+    const RunResult run =
+        RunMake({"--no-ask", "--warn", "--templates", kTemplates.string(), dir.path().string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "Der Thumbnail t_x?]0;title?.jpg fehlt!\n");
+    // The page itself keeps the name as it is.
+    EXPECT_TRUE(Contains(ReadAll(dir / "x\x1b]0;title\x07.html"), "<img src=\"" + name + "\""));
+}
+
 // The exit status and message of runs that cannot finish.
 struct FailureCase {
     std::string name;
