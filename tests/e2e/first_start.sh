@@ -135,6 +135,7 @@ e2e_log "ok: deselecting it disables 'Make HTML'"
 e2e_close_program
 e2e_check "the program ended normally" test "$E2E_EXIT" -eq 0
 e2e_expect_settings "$gallery/" true true true true true false
+e2e_check "no QLM.ini in the working directory" test ! -e "$E2E_TMP/work/QLM.ini"
 
 # ---- second run: the gallery is listed again at once ----
 e2e_start_program

@@ -134,7 +134,9 @@ e2e_start_x() {
     E2E_XVFB_PID=$!
     local end=$((SECONDS + 10))
     while ((SECONDS < end)) && kill -0 "$E2E_XVFB_PID" 2>/dev/null; do
-      if xdpyinfo -display ":$display" >/dev/null 2>&1; then
+      # The lock file names the server that owns the display: ours, not one that was there first.
+      if [[ "$(tr -d ' \n' <"/tmp/.X${display}-lock" 2>/dev/null)" == "$E2E_XVFB_PID" ]] &&
+        xdpyinfo -display ":$display" >/dev/null 2>&1; then
         export DISPLAY=":$display"
         e2e_log "X server on $DISPLAY"
         return 0
@@ -317,6 +319,7 @@ e2e_wait_program_end() {
   e2e_wait_until "$limit" eval '! e2e_program_alive' || e2e_fail "the program did not end within $limit s"
   wait "$E2E_PROG_PID"
   E2E_EXIT=$?
+  rm -f "$E2E_TMP/program.pid"
   E2E_PROG_PID=""
   E2E_WIN=""
   e2e_log "program ended with status $E2E_EXIT"
