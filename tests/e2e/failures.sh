@@ -1,5 +1,5 @@
 #!/bin/bash
-# Failures the user sees: the preview of a focused picture, a damaged picture's error box that
+# Failures the user sees: the preview of the focused entry, a damaged picture's error box that
 # leaves the previous picture on view, and a missing template that ends the program without
 # touching "QLM.ini".
 # Arguments: <program> <screenshot folder> <source tree>
@@ -59,6 +59,11 @@ e2e_check "the program survives the damaged picture" e2e_program_alive
 e2e_wait_region_equal "${PREVIEW[@]}" "$E2E_TMP/preview_good.ppm" || e2e_fail "the preview no longer shows good.png"
 e2e_log "ok: the preview still shows good.png"
 e2e_shot 3-after-error
+# Focus on the parent entry hides the preview.
+e2e_click_row 0
+e2e_park_mouse
+e2e_wait_region_equal "${PREVIEW[@]}" "$E2E_TMP/preview_empty.ppm" || e2e_fail "focus on '..' did not hide the preview"
+e2e_log "ok: focus on '..' hides the preview"
 e2e_close_program
 e2e_check "the program ended normally" test "$E2E_EXIT" -eq 0
 
