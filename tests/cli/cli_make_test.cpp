@@ -274,6 +274,10 @@ TEST(CliGallery, PicturesFollowTheOrderOfTheFolderList) {
         }
     }
     EXPECT_FALSE(fs::exists(folder / "t_zebra.html"));
+    // Nothing was asked, so no text file was made either.
+    for (const char* text_file : {"keywords.txt", "description.txt", "apfel.txt", "zebra.txt"}) {
+        EXPECT_FALSE(fs::exists(folder / text_file)) << text_file;
+    }
 
     // Named pictures, in any order and even twice, are taken in list order, each once; missing
     // thumbnails are reported one by one.
