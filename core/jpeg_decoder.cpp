@@ -45,6 +45,8 @@ struct JpegJob {
     bool reading_header = true;
     int warnings = 0;
     int orientation = 1;
+    bool exif_seen = false;
+    std::uint8_t app1[65536] = {}; // the APP1 segment being read
     unsigned natural_width = 0;
     unsigned natural_height = 0;
     bool cmyk = false;
@@ -182,6 +184,47 @@ void CmykToRgba(const std::uint8_t* cmyk, std::uint8_t* rgba, unsigned width, bo
     }
 }
 
+// Reads the bytes of the marker segment being processed from the source; past the end the memory
+// source supplies an end marker and a warning, which in the headers stops the decoding.
+void ReadSegmentBytes(j_decompress_ptr cinfo, std::uint8_t* out, std::size_t count) {
+    jpeg_source_mgr* source = cinfo->src;
+    while (count > 0) {
+        if (source->bytes_in_buffer == 0) {
+            (*source->fill_input_buffer)(cinfo);
+        }
+        const std::size_t n = source->bytes_in_buffer < count ? source->bytes_in_buffer : count;
+        if (out != nullptr) {
+            std::memcpy(out, source->next_input_byte, n);
+            out += n;
+        }
+        source->next_input_byte += n;
+        source->bytes_in_buffer -= n;
+        count -= n;
+    }
+}
+
+// Takes the orientation from the first Exif APP1 segment. A segment is at most 64 KB and is read
+// into the job's buffer, so that a file made of thousands of APP1 segments (which the library's
+// marker saving would all keep) costs no memory.
+boolean ReadApp1(j_decompress_ptr cinfo) {
+    JpegJob* job = reinterpret_cast<ErrorManager*>(cinfo->err)->job;
+    std::uint8_t length_bytes[2];
+    ReadSegmentBytes(cinfo, length_bytes, 2);
+    const unsigned length = static_cast<unsigned>(length_bytes[0] << 8 | length_bytes[1]);
+    const std::size_t size = length > 2 ? length - 2 : 0;
+    if (job->exif_seen) {
+        ReadSegmentBytes(cinfo, nullptr, size);
+        return TRUE;
+    }
+    ReadSegmentBytes(cinfo, job->app1, size);
+    static constexpr std::uint8_t kExif[] = {'E', 'x', 'i', 'f', 0, 0};
+    if (size >= sizeof kExif && std::memcmp(job->app1, kExif, sizeof kExif) == 0) {
+        job->exif_seen = true;
+        job->orientation = ExifOrientation(job->app1, size);
+    }
+    return TRUE;
+}
+
 // Runs libjpeg. Holds no C++ objects, so that a longjmp from the library leaves nothing behind;
 // on every error path the decompressor is destroyed here.
 bool RunJpeg(JpegJob* job) noexcept {
@@ -199,7 +242,7 @@ bool RunJpeg(JpegJob* job) noexcept {
     job->progress.progress_monitor = MonitorProgress;
     cinfo->progress = &job->progress;
     jpeg_mem_src(cinfo, job->data, static_cast<unsigned long>(job->size));
-    jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xffff);
+    jpeg_set_marker_processor(cinfo, JPEG_APP0 + 1, ReadApp1);
     jpeg_read_header(cinfo, TRUE);
     job->reading_header = false;
     job->natural_width = cinfo->image_width;
@@ -213,15 +256,6 @@ bool RunJpeg(JpegJob* job) noexcept {
                       static_cast<unsigned long long>(picture_limits::kMaxPixels / 1'000'000));
         Fail(job);
     }
-    for (jpeg_saved_marker_ptr marker = cinfo->marker_list; marker != nullptr; marker = marker->next) {
-        if (marker->marker == JPEG_APP0 + 1) {
-            job->orientation = ExifOrientation(marker->data, marker->data_length);
-            if (job->orientation != 1) {
-                break;
-            }
-        }
-    }
-
     switch (cinfo->jpeg_color_space) {
     case JCS_GRAYSCALE:
     case JCS_YCbCr:

@@ -52,14 +52,13 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
     bytes.resize(static_cast<std::size_t>(info.st_size));
     std::size_t filled = 0;
     for (;;) {
-        if (filled == bytes.size()) {
-            // The file may have grown since fstat; look for more, within the limit.
-            if (bytes.size() >= picture_limits::kMaxFileSize) {
-                throw DecodeError("Die Bilddatei ist zu groß.");
-            }
-            bytes.resize(bytes.size() + 65536);
-        }
-        const ssize_t n = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
+        std::uint8_t probe[4096];
+        // Once the size fstat gave is read, look for more (the file may have grown) without
+        // growing the buffer first, which would copy a large file once more.
+        const bool full = filled == bytes.size();
+        std::uint8_t* into = full ? probe : bytes.data() + filled;
+        const std::size_t room = full ? sizeof probe : bytes.size() - filled;
+        const ssize_t n = ::read(file.get(), into, room);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -69,6 +68,12 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
         }
         if (n == 0) {
             break;
+        }
+        if (full) {
+            if (bytes.size() + static_cast<std::size_t>(n) > picture_limits::kMaxFileSize) {
+                throw DecodeError("Die Bilddatei ist zu groß.");
+            }
+            bytes.insert(bytes.end(), probe, probe + n);
         }
         filled += static_cast<std::size_t>(n);
     }

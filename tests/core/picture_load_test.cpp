@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include <stdlib.h>
@@ -119,6 +120,15 @@ TEST(LoadPictureOpening, ExtensionDecidesNotContent) {
         EXPECT_NE(std::string(error.what()).find("bmp"), std::string::npos) << error.what();
     }
     EXPECT_FALSE(qlm::LoadPicture((dir.path() / "fehlt.bmp").string(), 273).opened);
+}
+
+TEST(LoadPictureDamage, JpegEndingInsideItsExifBlockIsRefused) {
+    TempDir dir;
+    std::ifstream in(kPictures / "exif_orientation_6.jpg", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const fs::path cut = dir.path() / "abgeschnitten.jpg";
+    std::ofstream(cut, std::ios::binary) << bytes.substr(0, 30);
+    EXPECT_THROW(qlm::LoadPicture(cut.string(), 273), qlm::DecodeError);
 }
 
 // What each of our own test pictures must give: decoded with its natural size, or a DecodeError

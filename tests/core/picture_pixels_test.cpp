@@ -173,8 +173,9 @@ std::vector<char> ReadBytes(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// quadrants.jpg with an APP1 Exif segment right after its start marker.
-std::vector<char> WithOrientation(int orientation, bool little) {
+// quadrants.jpg with an APP1 Exif segment right after its start marker, optionally behind an
+// APP1 segment of another kind (as XMP writes one).
+std::vector<char> WithOrientation(int orientation, bool little, bool other_app1_first = false) {
     std::vector<char> tiff;
     auto put16 = [&](unsigned v) {
         tiff.push_back(static_cast<char>(little ? v & 0xff : v >> 8));
@@ -196,6 +197,12 @@ std::vector<char> WithOrientation(int orientation, bool little) {
     put32(0);
     const std::vector<char> jpeg = ReadBytes(kPictures / "quadrants.jpg");
     std::vector<char> out(jpeg.begin(), jpeg.begin() + 2);
+    if (other_app1_first) {
+        const std::string xmp = "http://ns.adobe.com/xap/1.0/";
+        out.insert(out.end(), {'\xff', '\xe1', 0, static_cast<char>(xmp.size() + 3)});
+        out.insert(out.end(), xmp.begin(), xmp.end());
+        out.push_back(0);
+    }
     const std::size_t length = tiff.size() + 2;
     out.insert(out.end(), {'\xff', '\xe1', static_cast<char>(length >> 8), static_cast<char>(length & 0xff)});
     out.insert(out.end(), tiff.begin(), tiff.end());
@@ -221,7 +228,7 @@ TEST_P(ExifOrientationJpeg, PixelsUprightAndSidesSwappedForFiveToEight) {
     for (const bool little : {true, false}) {
         for (const int box : {0, 16}) {
             const fs::path file = dir / "gedreht.jpg";
-            const std::vector<char> bytes = WithOrientation(c.orientation, little);
+            const std::vector<char> bytes = WithOrientation(c.orientation, little, box == 16);
             std::ofstream(file, std::ios::binary)
                 .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
             const qlm::Picture picture = qlm::LoadPicture(file.string(), box);
