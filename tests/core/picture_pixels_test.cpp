@@ -113,6 +113,14 @@ TEST(PictureColours, AdobeCmykJpegBecomesRgb) {
     ExpectQuadrants(picture.image, {kRed, kGreen, kBlue, kWhite}, 12);
 }
 
+TEST(PictureColours, GrayJpegBecomesOpaqueGrayRgba) {
+    const qlm::Picture picture = qlm::LoadPicture((kPictures / "quadrants_gray.jpg").string(), 0);
+    ASSERT_EQ(picture.image.width, 64);
+    // Luma of red, green, blue and white.
+    const Rgba gray[4] = {{76, 76, 76, 255}, {150, 150, 150, 255}, {29, 29, 29, 255}, kWhite};
+    ExpectQuadrants(picture.image, gray, 4);
+}
+
 TEST(PictureColours, GifFrameTableWinsAndFramePartsOffScreenAreCut) {
     qlm::Picture picture = qlm::LoadPicture((kPictures / "gif_local_colormap.gif").string(), 0);
     ASSERT_EQ(picture.image.width, 4);

@@ -203,6 +203,7 @@ def main():
     quad_rgb = quadrants(64, 48, WHITE)
     jpeg = cjpeg(quad_rgb, "-quality", "95", "-sample", "1x1")
     write("quadrants.jpg", jpeg)
+    write("quadrants_gray.jpg", cjpeg(quad_rgb, "-quality", "95", "-grayscale"))
     write("quadrants_progressive.jpg", cjpeg(quad_rgb, "-quality", "95", "-sample", "1x1", "-progressive"))
     write("exif_orientation_6.jpg", with_exif_orientation(jpeg, 6, little_endian=True))
     write("exif_orientation_3.jpg", with_exif_orientation(jpeg, 3, little_endian=False))
