@@ -70,6 +70,12 @@ TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidge
     } else {
         ReadDrivesClick();
     }
+    // A template failure during creation ends the program only now: posted earlier, the request
+    // would be taken by the loop of a later message box (a folder that cannot be listed) and lost.
+    created_ = true;
+    if (end_requested_) {
+        PostEnd();
+    }
 }
 
 TMain::~TMain() = default;
@@ -114,6 +120,12 @@ void TMain::ReloadHTMLClick() {
                                                   : kExtendedTemplatesMissingMessage));
     // The program ends once control is back in the event loop, without writing the settings.
     end_requested_ = true;
+    if (created_) {
+        PostEnd();
+    }
+}
+
+void TMain::PostEnd() {
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
 }

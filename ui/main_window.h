@@ -83,6 +83,8 @@ class TMain : public QWidget {
     void ShowFocusedEntry();
     // "Make HTML" and "Correct Names" enabled exactly while a picture is selected.
     void UpdateCommandButtons();
+    // Asks the application to end with a failure code once control is back in its event loop.
+    void PostEnd();
 
     QLabel* MyDir = nullptr;
     QWidget* MainPanel = nullptr;
@@ -114,6 +116,7 @@ class TMain : public QWidget {
     std::string settings_path_;
     TemplateSet templates_;
     bool end_requested_ = false;
+    bool created_ = false;
 };
 
 } // namespace qlm::ui

@@ -1,5 +1,7 @@
 #include "ui/message_boxes.h"
 
+#include <QAbstractButton>
+#include <QCoreApplication>
 #include <QQueue>
 
 namespace qlm::ui {
@@ -61,12 +63,16 @@ QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Ico
                                                const QString& text) {
     if (!PresetAnswers().isEmpty() || AutoAnswer()) {
         RecordedBoxes().append(ShownBox{icon, title, text});
+        // A shown box runs its own event loop, which delivers what was posted meanwhile.
+        QCoreApplication::processEvents();
         return PresetAnswers().isEmpty() ? QMessageBox::Ok : PresetAnswers().dequeue();
     }
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
     // File names and system texts are shown as they are, never read as markup.
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Ok);
+    // A plain "OK", without the picture some platform themes put on dialog buttons.
+    box.button(QMessageBox::Ok)->setIcon(QIcon());
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

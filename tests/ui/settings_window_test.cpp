@@ -187,6 +187,7 @@ void SettingsWindowTest::missing_template_ends_program_without_saving_data() {
     QTest::newRow("MainHead.html at start") << "MainHead.html" << true;
     QTest::newRow("Pic.html at start") << "Pic.html" << true;
     QTest::newRow("MainTail.html on Reload Defs") << "MainTail.html" << false;
+    QTest::newRow("with a saved folder that is gone") << "Pic.html" << true;
 }
 
 void SettingsWindowTest::missing_template_ends_program_without_saving() {
@@ -194,7 +195,10 @@ void SettingsWindowTest::missing_template_ends_program_without_saving() {
     QFETCH(bool, at_start);
     WorkFolder work;
     const QString folder = work.Path(QStringLiteral("bilder"));
-    QVERIFY(QDir().mkpath(folder));
+    const bool folder_gone = QByteArray(QTest::currentDataTag()).contains("gone");
+    if (!folder_gone) {
+        QVERIFY(QDir().mkpath(folder));
+    }
     const QByteArray settings =
         "[Settings]\r\nDir=" + QByteArray::fromStdString(FolderBytes(folder)) + "\r\nKeywords=false\r\n";
     work.WriteSettings(settings);
@@ -208,14 +212,19 @@ void SettingsWindowTest::missing_template_ends_program_without_saving() {
         window->ReloadHTMLClick();
     }
     const QList<ShownBox> boxes = MessageBoxes::Recorded();
-    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.size(), folder_gone ? 2 : 1);
     QCOMPARE(boxes[0].title, QStringLiteral("Fehler"));
     QCOMPARE(boxes[0].icon, QMessageBox::Critical);
     QCOMPARE(boxes[0].text,
              QStringLiteral("Kann die Definitionsdatei(en) nicht laden! Das Programm wird beendet."));
     QVERIFY(window->EndRequested());
-    // The rest of the start-up still ran: the settings were read and the folder listed.
-    QCOMPARE(Child<QLabel>(*window, "MyDir")->text(), QDir::cleanPath(folder) + u'/');
+    // The rest of the start-up still ran: the settings were read and the folder listed (or,
+    // when it is gone, the warning shown after the error box).
+    if (folder_gone) {
+        QCOMPARE(boxes[1].title, QStringLiteral("Warnung"));
+    } else {
+        QCOMPARE(Child<QLabel>(*window, "MyDir")->text(), QDir::cleanPath(folder) + u'/');
+    }
 
     // The program ends as soon as the event loop runs, with a failure code.
     QSignalSpy about_to_quit(qApp, &QCoreApplication::aboutToQuit);
