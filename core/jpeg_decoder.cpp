@@ -278,7 +278,9 @@ bool RunJpeg(JpegJob* job) noexcept {
         cinfo->scale_num = ScaleNumerator(cinfo->image_width, cinfo->image_height, job->box);
         cinfo->scale_denom = 8;
         if (cinfo->scale_num < 8) {
-            // Scaled down, the difference is invisible, and the plain way is quicker.
+            // Scaled down, smooth chroma upsampling makes no visible difference. Time goes almost
+            // wholly into the entropy decoding here: neither this nor the fast integer DCT
+            // changed the time for a 12-megapixel photo measurably, so the accurate DCT stays.
             cinfo->do_fancy_upsampling = FALSE;
         }
     }
