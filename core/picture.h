@@ -29,13 +29,19 @@ struct Picture {
     bool opened = false; // false: the file could not be opened; nothing else is set
     int width = 0;       // natural size as displayed (sides swapped for EXIF orientations 5 to 8)
     int height = 0;
-    Image image;         // the pixels, possibly reduced (see LoadPicture)
+    Image image; // the pixels, possibly reduced (see LoadPicture)
 };
 
 // Loads a picture file. `box` > 0 allows the decoder to reduce the pixels, but never below what
 // covers a box x box square at the picture's proportions (natural size stays the one reported);
 // box == 0 keeps every pixel. A file that cannot be opened gives opened == false; damaged,
 // unsupported or too large picture data throws DecodeError.
+// Only a regular file counts as opened (a folder, device or pipe named like a picture does not);
+// an opened file with an extension of none of the three formats throws DecodeError. A picture is
+// refused before any of its pixels is read when it has more than 200 megapixels or its decoding
+// would need more than 448 MB. With box > 0 that admits every picture up to 100 megapixels except
+// progressive JPEGs without colour subsampling above about 70 megapixels (the library keeps all
+// their DCT coefficients, 6 bytes a pixel).
 Picture LoadPicture(const std::string& path, int box);
 
 } // namespace qlm
