@@ -19,7 +19,13 @@ bool MyReadFile(const std::string& file_name, std::string& text);
 bool MyWriteFile(const std::string& file_name, std::string_view text);
 
 // Replaces every occurrence of `placeholder` in `source`; an empty replacement or exactly
-// "<notext>" removes the occurrences.
+// "<notext>" removes the occurrences. The search starts again before the place of each
+// replacement, so occurrences that a replacement joins together with its neighbours are replaced
+// too ("<" "<b>" "b>" without "<b>" gives ""; any run of blanks shrinks to one when two blanks
+// become one). A replacement that contains its placeholder (a title "<mytitle>") is not searched
+// again: then each occurrence of the source is replaced once; the same holds for a replacement
+// that keeps forming its placeholder with its neighbours beyond a generous amount of work.
+// An empty placeholder leaves the source unchanged. Time is linear in the length of the texts.
 std::string MyReplace(std::string_view source, std::string_view placeholder, std::string_view replacement);
 
 } // namespace qlm

@@ -132,6 +132,9 @@ template <typename Fill> int WriteViaTemporary(const std::string& target, mode_t
             return EISDIR;
         if (!S_ISREG(old_state.st_mode))
             return EINVAL;
+        // A file the user may not write stays as it is, although its folder would allow a rename.
+        if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+            return errno;
         exists = true;
     } else if (errno != ENOENT) {
         return errno;

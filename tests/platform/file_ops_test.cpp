@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -77,6 +78,21 @@ TEST(ReplaceFileContents, FailuresLeaveNothingBehind) {
     ASSERT_EQ(::mkdir((folder / "dir.html").c_str(), 0755), 0);
     EXPECT_EQ(ReplaceFileContents(folder / "dir.html", "x"), EISDIR);
     EXPECT_EQ(ReplaceFileContents(folder / "missing/x.html", "x"), ENOENT);
+    EXPECT_EQ(folder.Count(), 1u);
+}
+
+TEST(ReplaceFileContents, AReadOnlyFileIsReplacedOnlyWhereOpeningItForWritingWould) {
+    Folder folder;
+    folder.Put("fest.html", "alt");
+    ASSERT_EQ(::chmod((folder / "fest.html").c_str(), 0444), 0);
+    // Root may write any file; everyone else is refused. The rename must not get round that.
+    int fd = ::open((folder / "fest.html").c_str(), O_WRONLY);
+    const bool writable = fd >= 0;
+    if (fd >= 0)
+        ::close(fd);
+    EXPECT_EQ(ReplaceFileContents(folder / "fest.html", "neu"), writable ? 0 : EACCES);
+    EXPECT_EQ(folder.Get("fest.html"), writable ? "neu" : "alt");
+    EXPECT_EQ(folder.Mode("fest.html"), 0444u);
     EXPECT_EQ(folder.Count(), 1u);
 }
 
