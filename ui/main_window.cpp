@@ -86,11 +86,9 @@ void TMain::ConnectHandlers() {
     connect(ReloadHTML, &QPushButton::clicked, this, &TMain::ReloadHTMLClick);
     connect(MarkAll, &QAction::triggered, this, &TMain::MarkAllClick);
     connect(MainList, &QListWidget::itemDoubleClicked, this, &TMain::MainListDblClick);
-    // The preview follows the focus; the command buttons follow the selection and the focus.
-    connect(MainList, &QListWidget::currentItemChanged, this, [this] {
-        ShowFocusedEntry();
-        UpdateCommandButtons();
-    });
+    // The preview follows the focus; the command buttons follow the selection. A change of the
+    // selection alone does not decode the focused picture again.
+    connect(MainList, &QListWidget::currentItemChanged, this, &TMain::MainListChange);
     connect(MainList, &QListWidget::itemSelectionChanged, this, &TMain::UpdateCommandButtons);
     connect(MainList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { MainPopUp->popup(MainList->viewport()->mapToGlobal(pos)); });
@@ -202,6 +200,11 @@ void TMain::MarkAllClick() {
 PictureSize TMain::MyLoadPic(const std::string& path) {
     preview_->Load(path, MainPanel->y());
     return preview_->NaturalSize();
+}
+
+void TMain::MainListChange() {
+    ShowFocusedEntry();
+    UpdateCommandButtons();
 }
 
 void TMain::ShowFocusedEntry() {

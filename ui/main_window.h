@@ -62,6 +62,8 @@ class TMain : public QWidget {
     void ReadDrivesClick();
     void ReloadClick();
     void MainListDblClick();
+    // After a change of the focused entry: the preview and the command buttons follow it.
+    void MainListChange();
     void MarkAllClick();
     void MyGetDrives();
     void MyReload();

@@ -9,8 +9,10 @@
 #include "window_test_support.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 
 #include <cerrno>
 #include <cstdio>
@@ -211,7 +213,15 @@ void FolderBrowserTest::mark_all_selects_every_picture() {
     Browser browser(work.OpenWindowAt(folder));
     browser.list->setFocus();
     browser.list->setCurrentItem(ItemNamed(browser.list, "sub"), QItemSelectionModel::NoUpdate);
+    // Ctrl+A is the shortcut of the pop-up menu's one entry.
+    const auto* popup = browser.window->findChild<QMenu*>(QStringLiteral("MainPopUp"));
+    QVERIFY(popup != nullptr);
+    QCOMPARE(popup->actions().size(), 1);
+    QAction* mark_all = popup->actions().first();
+    QCOMPARE(mark_all->text(), QStringLiteral("markiere alles"));
+    QSignalSpy triggered(mark_all, &QAction::triggered);
     QTest::keyClick(browser.list, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(triggered.count(), 1);
     QStringList selected;
     for (const QListWidgetItem* item : browser.list->selectedItems()) {
         selected << item->text();
