@@ -40,8 +40,8 @@ void MessageBoxesTest::full_stop_rule_data() {
                            << "offen ";
     QTest::newRow("comma") << "und,"
                            << "und,";
-    QTest::newRow("slash lies above the full stop") << "/tmp/"
-                                                    << "/tmp/.";
+    QTest::newRow("slash lies above the full stop") << "Bilder/"
+                                                    << "Bilder/.";
     QTest::newRow("colon") << "Grund:"
                            << "Grund:.";
     QTest::newRow("umlaut") << QString::fromUtf8("Größe") << QString::fromUtf8("Größe.");
