@@ -140,7 +140,7 @@ std::string MyReplace(std::string_view source, std::string_view placeholder, std
     const Matcher matcher(placeholder);
     // Read again only if a beginning of the replacement can end an occurrence that starts before it.
     const bool reread = !replacement.empty() && Matcher(replacement).Run(placeholder) > 0;
-    const std::size_t reread_budget = 16 * (source.size() + replacement.size()) + (std::size_t{1} << 22);
+    const std::size_t reread_budget = 16 * (source.size() + replacement.size()) + (std::size_t{1} << 20);
     std::size_t reread_count = 0;
 
     std::string out;

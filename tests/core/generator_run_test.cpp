@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <sys/stat.h>
 
 namespace qlm {
@@ -72,6 +74,11 @@ struct QuestionCase {
     std::map<std::string, std::string> stored; // file -> content after the run ("<missing ...>" when absent)
     std::string overview;
 };
+
+// Test names in listings show the case, not its bytes.
+void PrintTo(const QuestionCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class QuestionTest : public RunTest, public ::testing::WithParamInterface<QuestionCase> {};
 
@@ -173,6 +180,11 @@ struct StopCase {
     const char* name;
     std::string undecodable;
 };
+
+// Test names in listings show the case, not its bytes.
+void PrintTo(const StopCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DecodeFailureTest : public RunTest, public ::testing::WithParamInterface<StopCase> {};
 

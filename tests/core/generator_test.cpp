@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace qlm {
 namespace {
 
@@ -50,6 +52,11 @@ struct TagCase {
     std::string thumb_name;
     std::string thumb_tag;
 };
+
+// Test names in listings show the case, not its bytes.
+void PrintTo(const TagCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class TagTest : public GeneratorTest, public ::testing::WithParamInterface<TagCase> {};
 
@@ -97,6 +104,11 @@ struct TextCase {
     std::string text;
     std::string page; // "<mytext>#<myalt>#<mytinypic>" of the picture "a.jpg"
 };
+
+// Test names in listings show the case, not its bytes.
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PictureTextTest : public GeneratorTest, public ::testing::WithParamInterface<TextCase> {};
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace qlm {
 namespace {
 
@@ -14,6 +16,11 @@ struct InfoCase {
     std::string tail;
     std::string expected;
 };
+
+// Test names in listings show the case, not its bytes.
+void PrintTo(const InfoCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ConvertInfoTest : public ::testing::TestWithParam<InfoCase> {};
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace qlm {
 namespace {
 
@@ -14,6 +16,10 @@ struct Step {
     std::uint32_t code_point; // the character searched, a Latin-1 code point
     const char* replacement;
 };
+
+void PrintTo(const Step& c, std::ostream* os) {
+    *os << "U+" << std::hex << c.code_point;
+}
 
 // The 45 correction steps.
 const Step kSteps[] = {
@@ -66,6 +72,11 @@ struct NameCase {
     std::string file_name;
     std::string corrected; // the name put together again from new base name and extension
 };
+
+// Test names in listings show the case, not its bytes.
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CorrectNameTest : public ::testing::TestWithParam<NameCase> {};
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <optional>
 
 namespace qlm {
@@ -17,6 +19,11 @@ struct ReplaceCase {
     std::string replacement;
     std::string expected;
 };
+
+// Test names in listings show the case, not its bytes.
+void PrintTo(const ReplaceCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReplaceTest : public ::testing::TestWithParam<ReplaceCase> {};
 
@@ -74,7 +81,7 @@ std::optional<std::string> LiteralSteps(std::string text, const std::string& pla
         return text;
     if (replacement == "<notext>")
         replacement.clear();
-    for (int done = 0; done <= limit && text.size() < 4096; ++done) {
+    for (int done = 0; done <= limit && text.size() < 1024; ++done) {
         auto at = text.find(placeholder);
         if (at == std::string::npos)
             return text;
@@ -99,13 +106,13 @@ TEST(ReplaceAgreesWithTheLiteralSteps, OverEveryShortText) {
     for (const auto& placeholder : WordsUpTo(3)) {
         for (const auto& replacement : replacements) {
             for (const auto& source : sources) {
-                std::string result = MyReplace(source, placeholder, replacement);
-                auto literal = LiteralSteps(source, placeholder, replacement, 2000);
-                if (literal) {
-                    ++compared;
-                    ASSERT_EQ(result, *literal) << "source " << source << " placeholder " << placeholder
-                                                << " replacement " << replacement;
-                }
+                auto literal = LiteralSteps(source, placeholder, replacement, 300);
+                if (!literal)
+                    continue; // the steps do not end; see ReplaceEnds
+                ++compared;
+                ASSERT_EQ(MyReplace(source, placeholder, replacement), *literal)
+                    << "source " << source << " placeholder " << placeholder << " replacement "
+                    << replacement;
             }
         }
     }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <unistd.h>
 
 namespace qlm {
@@ -32,6 +34,11 @@ struct LoadCase {
     TemplateLoad result;
     TemplateSet expected;
 };
+
+// Test names in listings show the case, not its bytes.
+void PrintTo(const LoadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LoadTemplatesTest : public ::testing::TestWithParam<LoadCase> {};
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -22,6 +24,11 @@ struct ReadCase {
     std::string content;
     std::string expected;
 };
+
+// Test names in listings show the case, not its bytes.
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReadFileTest : public ::testing::TestWithParam<ReadCase> {};
 
