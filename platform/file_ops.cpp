@@ -81,13 +81,12 @@ void SyncFolder(const std::string& folder) {
 // so a new file gets the usual mode & ~umask.
 int CreateTemporary(const std::string& target, mode_t mode, std::string& temp_path, int& fd) {
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::string folder = FolderOf(target);
     std::string name = BareNameOf(target);
     // Keep the temporary name within NAME_MAX even for very long target names.
     if (name.size() > 200)
         name.resize(200);
-    std::string prefix =
-        (target.find('/') == std::string::npos ? std::string() : folder + "/") + "." + name + ".qlm-";
+    const std::string prefix =
+        target.substr(0, target.size() - BareNameOf(target).size()) + "." + name + ".qlm-";
     for (int attempt = 0; attempt < 100; ++attempt) {
         unsigned char random[6];
         if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
