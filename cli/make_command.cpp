@@ -10,6 +10,7 @@
 #include "platform/module_version.h"
 
 #include <algorithm>
+#include <iterator>
 #include <ostream>
 #include <set>
 
