@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -48,22 +47,19 @@ class TempFolder {
     std::string path_;
 };
 
-std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
+// "YYYY-MM-DD hh:mm:ss" in local time.
+std::time_t LocalTime(const char* text) {
     std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
+    strptime(text, "%Y-%m-%d %H:%M:%S", &local);
     local.tm_isdst = -1;
     return std::mktime(&local);
 }
 
-std::map<std::string, std::uint32_t> Listed(const tGetDirList& search) {
+// The names a search found, each with its attribute bits of `mask`.
+std::map<std::string, std::uint32_t> Listed(const tGetDirList& search, std::uint32_t mask = 0xFF) {
     std::map<std::string, std::uint32_t> names;
     for (int i = 0; i < search.Count(); ++i)
-        names[search.GetEntry(i).Name] = search.GetEntry(i).Attr;
+        names[search.GetEntry(i).Name] = search.GetEntry(i).Attr & mask;
     return names;
 }
 
@@ -87,99 +83,40 @@ TEST(GetDirList, FindsEveryKindOfEntryWithItsAttributes) {
     SearchFolder folder;
     tGetDirList search;
     ASSERT_EQ(search.GetDirList(folder.Path() + "*.*"), 0);
-    std::map<std::string, std::uint32_t> names = Listed(search);
-    EXPECT_EQ(names.size(), 9u);
+    // 0x10 folder, 0x02 hidden; a link counts as what it points to, a broken one as a file.
+    const std::map<std::string, std::uint32_t> expected = {
+        {".", 0x12},   {"..", 0x12},         {"a.jpg", 0},   {"noext", 0}, {".hidden.png", 0x02},
+        {"sub", 0x10}, {".hiddendir", 0x12}, {"link", 0x10}, {"broken", 0}};
+    EXPECT_EQ(Listed(search, 0x12), expected);
     EXPECT_EQ(search.GetListSize(), 9 * static_cast<int>(sizeof(tDirEntry)));
-
-    struct Expected {
-        const char* name;
-        bool folder;
-        bool hidden;
-    };
-    for (const Expected& want :
-         {Expected{".", true, true}, Expected{"..", true, true}, Expected{"a.jpg", false, false},
-          Expected{"noext", false, false}, Expected{".hidden.png", false, true}, Expected{"sub", true, false},
-          Expected{".hiddendir", true, true}, Expected{"link", true, false},
-          Expected{"broken", false, false}}) {
-        SCOPED_TRACE(want.name);
-        ASSERT_EQ(names.count(want.name), 1u);
-        EXPECT_EQ((names[want.name] & kAttrDirectory) != 0, want.folder);
-        EXPECT_EQ((names[want.name] & 0x02) != 0, want.hidden);
-    }
-    for (int i = 0; i < search.Count(); ++i) {
-        if (std::string(search.GetEntry(i).Name) == "a.jpg") {
-            EXPECT_EQ(search.GetEntry(i).Size, 3);
-        }
-    }
+    ASSERT_EQ(search.GetDirList(folder.Path() + "a.jpg"), 0);
+    EXPECT_EQ(search.GetEntry(0).Size, 3);
 }
 
-struct PatternCase {
-    const char* pattern;
-    std::set<std::string> names; // empty: nothing matches
-};
-
-void PrintTo(const PatternCase& c, std::ostream* os) {
-    *os << c.pattern;
-}
-
-class GetDirListPattern : public testing::TestWithParam<PatternCase> {};
-
-TEST_P(GetDirListPattern, MatchesNames) {
+TEST(GetDirList, MatchesThePatternOrGivesTheError) {
     SearchFolder folder;
-    tGetDirList search;
-    int result = search.GetDirList(folder.Path() + GetParam().pattern);
-    std::set<std::string> names;
-    for (const auto& [name, attr] : Listed(search))
-        names.insert(name);
-    EXPECT_EQ(names, GetParam().names);
-    EXPECT_EQ(result, GetParam().names.empty() ? ENOENT : 0);
-}
-
-const std::set<std::string> kAllNames = {".",   "..",         "a.jpg", "noext", ".hidden.png",
-                                         "sub", ".hiddendir", "link",  "broken"};
-
-INSTANTIATE_TEST_SUITE_P(Patterns, GetDirListPattern,
-                         testing::Values(PatternCase{"*.*", kAllNames}, PatternCase{"*", kAllNames},
-                                         PatternCase{"*.jpg", {"a.jpg"}},
-                                         PatternCase{"*.png", {".hidden.png"}}, PatternCase{"s?b", {"sub"}},
-                                         PatternCase{"*.bmp", {}}));
-
-TEST(GetDirList, GivesTheErrorOfAFolderThatCannotBeListed) {
-    TempFolder folder;
-    std::string file = folder.Make("plain.txt");
     struct Case {
-        std::string pattern;
-        int error;
+        const char* pattern;
+        std::set<std::string> names;
+        int result;
     };
-    for (const Case& c : {Case{folder.Path() + "missing/*.*", ENOENT}, Case{file + "/*.*", ENOTDIR}}) {
+    for (const Case& c :
+         {Case{"*", {".", "..", "a.jpg", "noext", ".hidden.png", "sub", ".hiddendir", "link", "broken"}, 0},
+          Case{"*.jpg", {"a.jpg"}, 0}, Case{"*.png", {".hidden.png"}, 0}, Case{"s?b", {"sub"}, 0},
+          Case{"*.bmp", {}, ENOENT}, Case{"missing/*.*", {}, ENOENT}, Case{"a.jpg/*.*", {}, ENOTDIR}}) {
         SCOPED_TRACE(c.pattern);
         tGetDirList search;
-        EXPECT_EQ(search.GetDirList(c.pattern), c.error);
-        EXPECT_EQ(search.Count(), 0);
+        EXPECT_EQ(search.GetDirList(folder.Path() + c.pattern), c.result);
+        std::set<std::string> names;
+        for (const auto& [name, attr] : Listed(search))
+            names.insert(name);
+        EXPECT_EQ(names, c.names);
     }
 }
 
-TEST(GetDirList, GivesAccessDeniedForAFolderWithoutReadPermission) {
+TEST(GetDirList, PermissionsShowInTheResult) {
     if (geteuid() == 0)
-        GTEST_SKIP() << "root may read every folder, so access cannot be denied";
-    TempFolder folder;
-    std::string locked = folder.MakeFolder("locked");
-    fs::permissions(locked, fs::perms::none);
-    tGetDirList search;
-    EXPECT_EQ(search.GetDirList(locked + "*.*"), EACCES);
-    fs::permissions(locked, fs::perms::owner_all);
-}
-
-TEST(GetDirList, AnEmptyFolderStillHoldsItsDotEntries) {
-    TempFolder folder;
-    tGetDirList search;
-    ASSERT_EQ(search.GetDirList(folder.MakeFolder("empty") + "*.*"), 0);
-    EXPECT_EQ(Listed(search), (std::map<std::string, std::uint32_t>{{".", 0x12}, {"..", 0x12}}));
-}
-
-TEST(GetDirList, MarksFilesThatCannotBeWrittenReadOnly) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root may write every file";
+        GTEST_SKIP() << "root may read every folder and write every file";
     TempFolder folder;
     fs::permissions(folder.Make("locked.jpg"), fs::perms::owner_read);
     folder.Make("open.jpg");
@@ -188,6 +125,10 @@ TEST(GetDirList, MarksFilesThatCannotBeWrittenReadOnly) {
     std::map<std::string, std::uint32_t> names = Listed(search);
     EXPECT_EQ(names["locked.jpg"] & 0x01, 0x01u);
     EXPECT_EQ(names["open.jpg"] & 0x01, 0u);
+
+    std::string locked = folder.MakeFolder("locked");
+    fs::permissions(locked, fs::perms::none);
+    EXPECT_EQ(search.GetDirList(locked + "*.*"), EACCES);
 }
 
 TEST(GetDirList, KeepsTheLowWordOfHugeSizes) {
@@ -208,9 +149,9 @@ TEST(GetDirList, PacksTheLastWriteAsDosLocalTime) {
     };
     // 2024-03-15 13:45:31 keeps its odd second as 15 two-second steps; 1975 is before the DOS
     // epoch and becomes 1980-01-01 00:00.
-    for (const Case& c : {Case{LocalTime(2024, 3, 15, 13, 45, 31),
+    for (const Case& c : {Case{LocalTime("2024-03-15 13:45:31"),
                                (((44u << 9) | (3u << 5) | 15u) << 16) | (13u << 11) | (45u << 5) | 15u},
-                          Case{LocalTime(1975, 6, 1, 12, 0, 0), ((1u << 5) | 1u) << 16}}) {
+                          Case{LocalTime("1975-06-01 12:00:00"), ((1u << 5) | 1u) << 16}}) {
         timespec times[2] = {{c.stamp, 0}, {c.stamp, 0}};
         ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
         tGetDirList search;
@@ -230,6 +171,9 @@ TEST(GetDirList, ANewSearchDiscardsThePreviousOne) {
     EXPECT_STREQ(search.GetEntry(0).Name, "only.gif");
     EXPECT_EQ(search.GetDirList(other.Path() + "*.png"), ENOENT);
     EXPECT_EQ(search.Count(), 0);
+    // An empty folder still holds its dot entries.
+    ASSERT_EQ(search.GetDirList(other.MakeFolder("empty") + "*.*"), 0);
+    EXPECT_EQ(Listed(search), (std::map<std::string, std::uint32_t>{{".", 0x12}, {"..", 0x12}}));
 }
 
 TEST(GetDirList, SetDataLendsABlockWithoutTakingIt) {
@@ -248,17 +192,19 @@ TEST(GetDirList, SetDataLendsABlockWithoutTakingIt) {
     EXPECT_STREQ(block[1].Name, "b.png");
 }
 
-TEST(CharArray, ReadsTheStringsUpToTheEmptyOne) {
-    tCharArray strings(16);
-    ASSERT_EQ(strings.Size(), 16);
-    EXPECT_EQ(strings.GetFirstString(), "");
-    const char content[] = "/\0/home/u/\0\0";
-    std::copy(content, content + sizeof content, strings.GetMemPointer());
-    std::vector<std::string> read;
-    for (std::string s = strings.GetFirstString(); !s.empty(); s = strings.GetNextString())
-        read.push_back(s);
-    EXPECT_EQ(read, (std::vector<std::string>{"/", "/home/u/"}));
-    EXPECT_EQ(strings.GetFirstString(), "/");
+TEST(CharArray, ReadsTheStringsOfALentBlockUpToTheEmptyOne) {
+    char lent[] = "/\0/home/u/\0\0";
+    {
+        tCharArray strings(sizeof lent);
+        EXPECT_EQ(strings.GetFirstString(), "");
+        strings.SetMemPointer(lent);
+        std::vector<std::string> read;
+        for (std::string s = strings.GetFirstString(); !s.empty(); s = strings.GetNextString())
+            read.push_back(s);
+        EXPECT_EQ(read, (std::vector<std::string>{"/", "/home/u/"}));
+        EXPECT_EQ(strings.GetFirstString(), "/");
+    } // the block stays the caller's: freeing it here would be caught by the sanitizer build
+    EXPECT_EQ(lent[0], '/');
 }
 
 TEST(CharArray, NeverReadsPastTheBlock) {
@@ -274,69 +220,44 @@ TEST(CharArray, NeverReadsPastTheBlock) {
     EXPECT_EQ(none.GetNextString(), "");
 }
 
-TEST(CharArray, LeavesALentBlockToItsOwner) {
-    char lent[6] = {'a', '\0', 'b', '\0', '\0', '\0'};
-    {
-        tCharArray strings(6);
-        strings.SetMemPointer(lent);
-        EXPECT_EQ(strings.GetFirstString(), "a");
-        EXPECT_EQ(strings.GetNextString(), "b");
-        EXPECT_EQ(strings.GetNextString(), "");
-    }
-    EXPECT_EQ(lent[0], 'a');
-}
-
-TEST(GetErrorText, GivesTheSystemTextTrimmed) {
+TEST(GetErrorText, GivesTheSystemTextTrimmedOrUnknown) {
     std::set<std::string> texts;
-    for (int code : {ENOENT, EACCES, ENOTDIR, ENOSPC}) {
+    for (int code : {ENOENT, EACCES, ENOSPC}) {
         std::string text = GetErrorText(code);
         SCOPED_TRACE(text);
         ASSERT_FALSE(text.empty());
-        EXPECT_NE(text, "unbekannter Fehler");
         EXPECT_GT(static_cast<unsigned char>(text.front()), ' ');
         EXPECT_GT(static_cast<unsigned char>(text.back()), ' ');
         texts.insert(text);
     }
+    texts.insert("unbekannter Fehler");
     EXPECT_EQ(texts.size(), 4u);
-}
-
-TEST(GetErrorText, CodesWithoutTextAreUnknown) {
-    for (int code : {-1, 4711, 123456})
+    for (int code : {-1, 123456})
         EXPECT_EQ(GetErrorText(code), "unbekannter Fehler") << code;
 }
 
 TEST(AddBackslash, EndsEveryPathWithOneSeparator) {
     const std::pair<std::string, std::string> cases[] = {
-        {"", "/"}, {"/", "/"}, {"/home", "/home/"}, {"/home/", "/home/"}, {"a b", "a b/"}};
+        {"", "/"}, {"/home", "/home/"}, {"/home/", "/home/"}};
     for (const auto& [path, expected] : cases)
         EXPECT_EQ(AddBackslash(path), expected) << path;
 }
 
 TEST(GetFullPathName, ResolvesDotsAsText) {
-    const std::pair<std::string, std::string> cases[] = {{"/", "/"},
-                                                         {"/..", "/"},
-                                                         {"/../../x", "/x"},
-                                                         {"/a/b/../c", "/a/c"},
-                                                         {"/a/./b", "/a/b"},
-                                                         {"//a///b", "/a/b"},
-                                                         {"/a/b/", "/a/b/"},
-                                                         {"/a/b/..", "/a"},
-                                                         {"/a/..", "/"},
-                                                         {"/a/b/./", "/a/b/"},
-                                                         {"/a/b/../", "/a/"},
-                                                         {"/a/.../b", "/a/.../b"},
-                                                         {"/a/..b/c", "/a/..b/c"}};
+    const std::pair<std::string, std::string> cases[] = {
+        {"/../../x", "/x"},  {"/a/b/../c", "/a/c"}, {"/a/./b", "/a/b"},
+        {"//a///b", "/a/b"}, {"/a/b/", "/a/b/"},    {"/a/b/..", "/a"},
+        {"/a/..", "/"},      {"/a/b/../", "/a/"},   {"/a/.../b", "/a/.../b"}};
     for (const auto& [path, expected] : cases)
         EXPECT_EQ(GetFullPathName(path), expected) << path;
 }
 
-TEST(GetFullPathName, TakesRelativePathsFromTheWorkingFolder) {
+TEST(GetFullPathName, TakesRelativePathsFromTheWorkingFolderAndFollowsNoLinks) {
     std::string cwd = fs::current_path().string();
     EXPECT_EQ(GetFullPathName("x/y"), AddBackslash(cwd) + "x/y");
     EXPECT_EQ(GetFullPathName("x/../.."), fs::path(cwd).parent_path().string());
-}
 
-TEST(GetFullPathName, DoesNotFollowSymbolicLinks) {
+    // ".." after a link leads back to where the link is, not above its target.
     TempFolder folder;
     folder.MakeFolder("real/inner");
     fs::create_directory_symlink("real/inner", folder.Path() + "link");
@@ -376,11 +297,9 @@ TEST(GetLogicalDriveStrings, GivesNothingWhenTheBufferIsTooSmall) {
 TEST(RealMountPoints, KeepsDisksAndSharesOnly) {
     const std::string mountinfo =
         "22 1 0:21 / /proc rw,nosuid - proc proc rw\n"
-        "23 1 0:22 / /sys rw - sysfs sysfs rw\n"
         "24 1 8:2 / / rw,relatime shared:1 - ext4 /dev/sda2 rw\n"
         "25 24 0:5 / /dev rw shared:2 - devtmpfs udev rw\n"
         "26 24 0:23 / /run rw - tmpfs tmpfs rw\n"
-        "40 26 0:40 / /run/user/1000 rw - tmpfs tmpfs rw\n"
         "41 40 0:41 / /run/user/1000/gvfs rw - fuse.gvfsd-fuse gvfsd-fuse rw\n"
         "42 24 8:17 / /media/u/USB\\040Stick rw shared:3 master:1 - vfat /dev/sdb1 rw\n"
         "43 26 8:33 / /run/media/u/DISC rw - iso9660 /dev/sr0 ro\n"
@@ -389,7 +308,6 @@ TEST(RealMountPoints, KeepsDisksAndSharesOnly) {
         "46 24 0:51 / /var/lib/docker/overlay2/x/merged rw - overlay overlay rw\n"
         "47 24 8:17 / /media/u/USB\\040Stick rw - vfat /dev/sdb1 rw\n"
         "48 24 0:52 / /srv/odd rw - somefs none rw\n"
-        "49 24 8:3 / /home rw - btrfs /dev/sda3 rw\n"
         "50 24 8:4 / /data/tab\\011and\\134slash rw - xfs /dev/sda4 rw\n"
         "broken line\n"
         "51 24 8:5 / /no/type rw -\n";
@@ -400,6 +318,6 @@ TEST(RealMountPoints, KeepsDisksAndSharesOnly) {
                                                                 {"/media/u/USB Stick/", false},
                                                                 {"/run/media/u/DISC/", false},
                                                                 {"/mnt/share/", true},
-                                                                {"/home/", false},
+
                                                                 {"/data/tab\tand\\slash/", false}}));
 }
