@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QSignalSpy>
 
 #include <cerrno>
 #include <cstdio>
@@ -51,14 +50,11 @@ struct Browser {
     QString Focused() const {
         return list->currentItem() == nullptr ? QString() : list->currentItem()->text();
     }
-    bool CommandsEnabled() const {
+    // "on" or "off" when "Make HTML" and "Correct Names" agree, "mixed" otherwise.
+    QString Commands() const {
         const bool make = Child<QPushButton>(*window, "MakeItSo")->isEnabled();
         const bool rename = Child<QPushButton>(*window, "RenameFiles")->isEnabled();
-        return make && rename;
-    }
-    bool CommandsDisabled() const {
-        return !Child<QPushButton>(*window, "MakeItSo")->isEnabled() &&
-               !Child<QPushButton>(*window, "RenameFiles")->isEnabled();
+        return make != rename ? "mixed" : make ? "on" : "off";
     }
     QLabel* Preview() const { return Child<QLabel>(*window, "Preview"); }
     QString DirText() const { return Child<QLabel>(*window, "MyDir")->text(); }
@@ -67,17 +63,16 @@ struct Browser {
     }
 };
 
-void MakeFolders(const QString& base, const QStringList& names) {
+// Makes the folder `base` with the entries named: folders where the name ends in "/", small files
+// otherwise.
+void MakeEntries(const QString& base, const QStringList& names) {
     QVERIFY(QDir().mkpath(base));
     for (const QString& name : names) {
-        QVERIFY(QDir(base).mkpath(name));
-    }
-}
-
-void MakeFiles(const QString& base, const QStringList& names) {
-    QVERIFY(QDir().mkpath(base));
-    for (const QString& name : names) {
-        WriteBytes(base + u'/' + name, "x");
+        if (name.endsWith(u'/')) {
+            QVERIFY(QDir(base).mkpath(name));
+        } else {
+            WriteBytes(base + u'/' + name, "x");
+        }
     }
 }
 
@@ -95,13 +90,10 @@ class FolderBrowserTest : public QObject {
     void entry_kinds_and_raw_names();
     void selection_holds_only_pictures();
     void mark_all_selects_every_picture();
-    void mark_all_in_drive_list_does_nothing();
     void preview_follows_focused_entry();
-    void damaged_picture_shows_standard_error_box();
     void entering_folders_and_parent_data();
     void entering_folders_and_parent();
     void return_key_enters_focused_folder();
-    void double_click_on_picture_changes_nothing();
     void drive_entry_sets_folder_to_its_caption();
     void folder_that_cannot_be_listed();
     void read_drives_keeps_folder_and_reload_lists_it_again();
@@ -109,38 +101,26 @@ class FolderBrowserTest : public QObject {
     void correct_infofile_follows_info_txt();
 };
 
+// The listing rules themselves are checked with the core's listing; here the window shows them.
 void FolderBrowserTest::listing_filters_and_orders_data() {
-    QTest::addColumn<QStringList>("folders");
-    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("entries");
     QTest::addColumn<QStringList>("shown");
-    QTest::newRow("folders then pictures by name")
-        << QStringList{"b", "A", "c"} << QStringList{"z.jpg", "B.GIF"}
-        << QStringList{"..", "A", "b", "c", "B.GIF", "z.jpg"};
-    QTest::newRow("thumbnails and t_ folders hidden")
-        << QStringList{"t_alt", "T_ALT2", "tx"} << QStringList{"t_bild.jpg", "T_BILD.JPG", "bild.JPG"}
-        << QStringList{"..", "tx", "bild.JPG"};
-    QTest::newRow("only picture extensions")
-        << QStringList{} << QStringList{"bild.jpeg", "Bild.Png", "bild.jpe", "bild.bmp", "info.txt", "x.gif"}
-        << QStringList{"..", "bild.jpeg", "Bild.Png", "x.gif"};
-    QTest::newRow("folder named like a picture is a folder")
-        << QStringList{"urlaub.jpg", "zoo"} << QStringList{"a.png"}
-        << QStringList{"..", "urlaub.jpg", "zoo", "a.png"};
-    QTest::newRow("hidden entries are listed") << QStringList{".versteckt"} << QStringList{".geheim.jpg"}
-                                               << QStringList{"..", ".versteckt", ".geheim.jpg"};
-    QTest::newRow("empty folder shows its parent") << QStringList{} << QStringList{} << QStringList{".."};
+    QTest::newRow("folders then pictures by name") << QStringList{"b/", "A/", "c/", "z.jpg", "B.GIF"}
+                                                   << QStringList{"..", "A", "b", "c", "B.GIF", "z.jpg"};
+    QTest::newRow("filters") << QStringList{"t_alt/",     ".versteckt/", "urlaub.jpg/",
+                                            "t_bild.jpg", "T_BILD.JPG",  "bild.jpeg",
+                                            "Bild.Png",   "bild.bmp",    "info.txt"}
+                             << QStringList{"..", ".versteckt", "urlaub.jpg", "bild.jpeg", "Bild.Png"};
+    QTest::newRow("empty folder shows its parent") << QStringList{} << QStringList{".."};
 }
 
 void FolderBrowserTest::listing_filters_and_orders() {
-    QFETCH(QStringList, folders);
-    QFETCH(QStringList, files);
-    QFETCH(QStringList, shown);
+    QFETCH(QStringList, entries);
     WorkFolder work;
     const QString folder = work.Path(QStringLiteral("bilder"));
-    MakeFolders(folder, folders);
-    MakeFiles(folder, files);
+    MakeEntries(folder, entries);
     const auto window = work.OpenWindowAt(folder);
-    const QListWidget* list = Child<QListWidget>(*window, "MainList");
-    QCOMPARE(Captions(list), shown);
+    QTEST(Captions(Child<QListWidget>(*window, "MainList")), "shown");
     QCOMPARE(Child<QLabel>(*window, "MyDir")->text(), QDir::cleanPath(folder) + u'/');
     QVERIFY(Child<TBorderLessButton>(*window, "Reload")->EnabledEx());
     QVERIFY(MessageBoxes::Recorded().isEmpty());
@@ -149,7 +129,7 @@ void FolderBrowserTest::listing_filters_and_orders() {
 void FolderBrowserTest::entry_kinds_and_raw_names() {
     WorkFolder work;
     const QString folder = work.Path(QStringLiteral("bilder"));
-    MakeFolders(folder, {"urlaub.jpg"});
+    MakeEntries(folder, {"urlaub.jpg/"});
     // A name that is not valid UTF-8 must survive from the listing to the path the browser forms.
     const QByteArray odd_name("gr\xfc\xdf.jpg");
     const QByteArray odd_path = QFile::encodeName(folder) + '/' + odd_name;
@@ -172,28 +152,28 @@ void FolderBrowserTest::entry_kinds_and_raw_names() {
 void FolderBrowserTest::selection_holds_only_pictures() {
     WorkFolder work;
     const QString folder = work.Path(QStringLiteral("bilder"));
-    MakeFolders(folder, {"sub"});
+    MakeEntries(folder, {"sub/"});
     CopyPicture("quadrants.jpg", folder + "/a.jpg");
     CopyPicture("quadrants.png", folder + "/b.png");
     Browser browser(work.OpenWindowAt(folder));
-    QVERIFY(browser.CommandsDisabled());
+    QCOMPARE(browser.Commands(), "off");
 
     browser.Click("a.jpg");
     QVERIFY(browser.Selected("a.jpg"));
-    QVERIFY(browser.CommandsEnabled());
+    QCOMPARE(browser.Commands(), "on");
 
     // Ctrl-click on a folder: focused, not selected; the picture stays selected.
     browser.Click("sub", Qt::ControlModifier);
     QCOMPARE(browser.Focused(), QStringLiteral("sub"));
     QVERIFY(!browser.Selected("sub"));
     QVERIFY(browser.Selected("a.jpg"));
-    QVERIFY(browser.CommandsEnabled());
+    QCOMPARE(browser.Commands(), "on");
     QVERIFY(!browser.Preview()->isVisible());
 
     // Deselecting the one picture disables the commands again.
     browser.Click("a.jpg", Qt::ControlModifier);
     QVERIFY(!browser.Selected("a.jpg"));
-    QVERIFY(browser.CommandsDisabled());
+    QCOMPARE(browser.Commands(), "off");
 
     // A range over folders and pictures keeps only the pictures.
     browser.Click("..");
@@ -201,15 +181,14 @@ void FolderBrowserTest::selection_holds_only_pictures() {
     QCOMPARE(browser.list->selectedItems().size(), 2);
     QVERIFY(!browser.Selected(".."));
     QVERIFY(!browser.Selected("sub"));
-    QVERIFY(browser.CommandsEnabled());
+    QCOMPARE(browser.Commands(), "on");
     QVERIFY(MessageBoxes::Recorded().isEmpty());
 }
 
 void FolderBrowserTest::mark_all_selects_every_picture() {
     WorkFolder work;
     const QString folder = work.Path(QStringLiteral("bilder"));
-    MakeFolders(folder, {"sub"});
-    MakeFiles(folder, {"a.jpg", "b.gif", "c.png"});
+    MakeEntries(folder, {"sub/", "a.jpg", "b.gif", "c.png"});
     Browser browser(work.OpenWindowAt(folder));
     browser.list->setFocus();
     browser.list->setCurrentItem(ItemNamed(browser.list, "sub"), QItemSelectionModel::NoUpdate);
@@ -217,11 +196,8 @@ void FolderBrowserTest::mark_all_selects_every_picture() {
     const auto* popup = browser.window->findChild<QMenu*>(QStringLiteral("MainPopUp"));
     QVERIFY(popup != nullptr);
     QCOMPARE(popup->actions().size(), 1);
-    QAction* mark_all = popup->actions().first();
-    QCOMPARE(mark_all->text(), QStringLiteral("markiere alles"));
-    QSignalSpy triggered(mark_all, &QAction::triggered);
+    QCOMPARE(popup->actions().first()->text(), QStringLiteral("markiere alles"));
     QTest::keyClick(browser.list, Qt::Key_A, Qt::ControlModifier);
-    QCOMPARE(triggered.count(), 1);
     QStringList selected;
     for (const QListWidgetItem* item : browser.list->selectedItems()) {
         selected << item->text();
@@ -229,87 +205,65 @@ void FolderBrowserTest::mark_all_selects_every_picture() {
     selected.sort();
     QCOMPARE(selected, (QStringList{"a.jpg", "b.gif", "c.png"}));
     QCOMPARE(browser.Focused(), QStringLiteral("sub"));
-    QVERIFY(browser.CommandsEnabled());
+    QCOMPARE(browser.Commands(), "on");
+
+    // In the drive list there is nothing to mark.
+    work.WriteSettings("[Settings]\r\n");
+    Browser drives(work.OpenWindow());
+    QVERIFY(drives.ShowsDrives());
+    drives.list->setFocus();
+    QTest::keyClick(drives.list, Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(drives.list->selectedItems().isEmpty());
+    QCOMPARE(drives.Commands(), "off");
 }
 
-void FolderBrowserTest::mark_all_in_drive_list_does_nothing() {
-    WorkFolder work;
-    Browser browser(work.OpenWindow());
-    QVERIFY(browser.ShowsDrives());
-    browser.list->setFocus();
-    QTest::keyClick(browser.list, Qt::Key_A, Qt::ControlModifier);
-    browser.window->MarkAllClick();
-    QVERIFY(browser.list->selectedItems().isEmpty());
-    QVERIFY(browser.CommandsDisabled());
-
-    // Likewise in a folder without pictures.
-    const QString folder = work.Path(QStringLiteral("leer"));
-    MakeFolders(folder, {"sub"});
-    Browser empty(work.OpenWindowAt(folder));
-    empty.window->MarkAllClick();
-    QVERIFY(empty.list->selectedItems().isEmpty());
-    QVERIFY(empty.CommandsDisabled());
-}
-
+// The preview shows the focused picture and hides for other entries; a picture deleted after the
+// listing leaves the previous picture on view without a message, a damaged one shows the decoder's
+// text in the standard error box and leaves it too.
 void FolderBrowserTest::preview_follows_focused_entry() {
     WorkFolder work;
     const QString folder = work.Path(QStringLiteral("bilder"));
-    MakeFolders(folder, {"sub"});
+    MakeEntries(folder, {"sub/"});
     CopyPicture("quadrants.png", folder + "/a.png");
     CopyPicture("quadrants.jpg", folder + "/gone.jpg");
+    CopyPicture("truncated_header.jpg", folder + "/kaputt.jpg");
     Browser browser(work.OpenWindowAt(folder));
     browser.Click("a.png");
     QVERIFY(browser.Preview()->isVisible());
-    QVERIFY(!browser.Preview()->pixmap().isNull());
     const QRect shown = browser.Preview()->geometry();
     const QImage picture = browser.Preview()->pixmap().toImage();
+    QVERIFY(!picture.isNull());
 
-    // A picture deleted after the listing leaves the previous picture on view, without a message.
     QVERIFY(QFile::remove(folder + "/gone.jpg"));
     browser.Click("gone.jpg");
     QVERIFY(browser.Preview()->isVisible());
     QCOMPARE(browser.Preview()->geometry(), shown);
+    QCOMPARE(browser.Preview()->pixmap().toImage(), picture);
+    QVERIFY(MessageBoxes::Recorded().isEmpty());
+
+    browser.Click("kaputt.jpg");
+    const QList<ShownBox> boxes = MessageBoxes::Recorded();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].title, QStringLiteral("QLM 2"));
+    QVERIFY(!boxes[0].text.isEmpty());
+    // The action ends there; the window goes on with the previous picture on view.
+    QVERIFY(browser.Selected("kaputt.jpg"));
+    QCOMPARE(browser.Commands(), "on");
     QCOMPARE(browser.Preview()->pixmap().toImage(), picture);
 
     browser.Click("sub");
     QVERIFY(!browser.Preview()->isVisible());
     browser.Click("a.png");
     QVERIFY(browser.Preview()->isVisible());
-    QVERIFY(MessageBoxes::Recorded().isEmpty());
-}
-
-void FolderBrowserTest::damaged_picture_shows_standard_error_box() {
-    WorkFolder work;
-    const QString folder = work.Path(QStringLiteral("bilder"));
-    QVERIFY(QDir().mkpath(folder));
-    CopyPicture("quadrants.png", folder + "/a.png");
-    CopyPicture("truncated_header.jpg", folder + "/kaputt.jpg");
-    Browser browser(work.OpenWindowAt(folder));
-    browser.Click("a.png");
-    const QImage picture = browser.Preview()->pixmap().toImage();
-    browser.Click("kaputt.jpg");
-    const QList<ShownBox> boxes = MessageBoxes::Recorded();
-    QCOMPARE(boxes.size(), 1);
-    QCOMPARE(boxes[0].title, QStringLiteral("QLM 2"));
-    QCOMPARE(boxes[0].icon, QMessageBox::Critical);
-    QVERIFY(!boxes[0].text.isEmpty());
-    QVERIFY(boxes[0].text.back().unicode() <= u'.');
-    // The action ends there; the window goes on with the previous picture on view.
-    QVERIFY(browser.Selected("kaputt.jpg"));
-    QVERIFY(browser.CommandsEnabled());
-    QCOMPARE(browser.Preview()->pixmap().toImage(), picture);
 }
 
 void FolderBrowserTest::entering_folders_and_parent_data() {
     QTest::addColumn<QStringList>("path"); // entries double-clicked one after the other
     QTest::addColumn<QString>("folder");   // the current folder afterwards, below the work folder
-    QTest::newRow("into a folder") << QStringList{"a"} << "/a/";
-    QTest::newRow("two down") << QStringList{"a", "b"} << "/a/b/";
     QTest::newRow("down and up") << QStringList{"a", "b", ".."} << "/a/";
     QTest::newRow("up to the start") << QStringList{"a", "..", "a", ".."} << "/";
     // ".." leads back along the path as shown, not to the real parent of a linked folder.
     QTest::newRow("across a symbolic link") << QStringList{"link", ".."} << "/";
-    QTest::newRow("inside a symbolic link") << QStringList{"link"} << "/link/";
     QTest::newRow("folder named like a picture") << QStringList{"urlaub.jpg"} << "/urlaub.jpg/";
 }
 
@@ -318,7 +272,7 @@ void FolderBrowserTest::entering_folders_and_parent() {
     QFETCH(QString, folder);
     WorkFolder work;
     const QString base = work.Path(QStringLiteral("bilder"));
-    MakeFolders(base, {"a/b", "real/deep/inner", "urlaub.jpg"});
+    MakeEntries(base, {"a/b/", "real/deep/inner/", "urlaub.jpg/"});
     QVERIFY(QFile::link(base + "/real/deep/inner", base + "/link"));
     Browser browser(work.OpenWindowAt(base));
     for (const QString& caption : path) {
@@ -333,11 +287,14 @@ void FolderBrowserTest::entering_folders_and_parent() {
     QVERIFY(MessageBoxes::Recorded().isEmpty());
 }
 
+// Return enters the focused folder; a double-click on a picture changes nothing.
 void FolderBrowserTest::return_key_enters_focused_folder() {
     WorkFolder work;
     const QString base = work.Path(QStringLiteral("bilder"));
-    MakeFolders(base, {"a/drin", "b"});
+    MakeEntries(base, {"a/drin/", "b.gif"});
     Browser browser(work.OpenWindowAt(base));
+    browser.DoubleClick("b.gif");
+    QCOMPARE(Captions(browser.list), (QStringList{"..", "a", "b.gif"}));
     browser.list->setFocus();
     browser.list->setCurrentItem(ItemNamed(browser.list, "a"), QItemSelectionModel::NoUpdate);
     QTest::keyClick(browser.list, Qt::Key_Return);
@@ -345,35 +302,21 @@ void FolderBrowserTest::return_key_enters_focused_folder() {
     QCOMPARE(Captions(browser.list), (QStringList{"..", "drin"}));
 }
 
-void FolderBrowserTest::double_click_on_picture_changes_nothing() {
-    WorkFolder work;
-    const QString base = work.Path(QStringLiteral("bilder"));
-    MakeFolders(base, {"sub"});
-    CopyPicture("quadrants.gif", base + "/a.gif");
-    Browser browser(work.OpenWindowAt(base));
-    const std::string before = browser.window->CurrentFolder();
-    browser.DoubleClick("a.gif");
-    QCOMPARE(browser.window->CurrentFolder(), before);
-    QCOMPARE(Captions(browser.list), (QStringList{"..", "sub", "a.gif"}));
-}
-
 void FolderBrowserTest::drive_entry_sets_folder_to_its_caption() {
     WorkFolder work;
     Browser browser(work.OpenWindow());
     QVERIFY(browser.ShowsDrives());
-    QCOMPARE(browser.list->item(0)->text(), QStringLiteral("/"));
     browser.DoubleClick("/");
     QCOMPARE(browser.window->CurrentFolder(), std::string("/"));
     QCOMPARE(browser.DirText(), QStringLiteral("/"));
     // The root has no parent entry.
-    QVERIFY(ItemNamed(browser.list, "..") == nullptr);
-    QVERIFY(browser.list->count() > 0);
+    QVERIFY(browser.list->count() > 0 && ItemNamed(browser.list, "..") == nullptr);
 }
 
 void FolderBrowserTest::folder_that_cannot_be_listed() {
     WorkFolder work;
     const QString base = work.Path(QStringLiteral("bilder"));
-    MakeFolders(base, {"weg"});
+    MakeEntries(base, {"weg/"});
     Browser browser(work.OpenWindowAt(base));
     browser.DoubleClick("weg");
     const QString gone = QDir::cleanPath(base) + "/weg/";
@@ -384,20 +327,19 @@ void FolderBrowserTest::folder_that_cannot_be_listed() {
     const QList<ShownBox> boxes = MessageBoxes::Recorded();
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes[0].title, QStringLiteral("Warnung"));
-    QCOMPARE(boxes[0].icon, QMessageBox::Warning);
     QCOMPARE(boxes[0].text, QString::fromUtf8(qlm::platform::GetErrorText(ENOENT)));
     // Then the drives; the folder that failed stays the current folder and on show.
     QVERIFY(browser.ShowsDrives());
     QCOMPARE(QFile::decodeName(QByteArray::fromStdString(browser.window->CurrentFolder())), gone);
     QCOMPARE(browser.DirText(), gone);
     QVERIFY(Child<TBorderLessButton>(*browser.window, "Reload")->EnabledEx());
-    QVERIFY(browser.CommandsDisabled());
+    QCOMPARE(browser.Commands(), "off");
 }
 
 void FolderBrowserTest::read_drives_keeps_folder_and_reload_lists_it_again() {
     WorkFolder work;
     const QString base = work.Path(QStringLiteral("bilder"));
-    MakeFolders(base, {"sub"});
+    MakeEntries(base, {"sub/"});
     Browser browser(work.OpenWindowAt(base));
     const std::string folder = browser.window->CurrentFolder();
     const QString shown = browser.DirText();
@@ -406,37 +348,28 @@ void FolderBrowserTest::read_drives_keeps_folder_and_reload_lists_it_again() {
     QVERIFY(browser.ShowsDrives());
     QCOMPARE(browser.window->CurrentFolder(), folder);
     QCOMPARE(browser.DirText(), shown);
-    QVERIFY(Child<TBorderLessButton>(*browser.window, "ReadDrives")->EnabledEx());
 
     // A file that appeared meanwhile is there after the next listing.
-    MakeFiles(base, {"neu.jpg"});
+    MakeEntries(base, {"neu.jpg"});
     QTest::mouseClick(Child<QWidget>(*browser.window, "Reload"), Qt::LeftButton);
     QCOMPARE(Captions(browser.list), (QStringList{"..", "sub", "neu.jpg"}));
-    QVERIFY(Child<TBorderLessButton>(*browser.window, "Reload")->EnabledEx());
 }
 
 void FolderBrowserTest::correct_infofile_follows_info_txt_data() {
-    QTest::addColumn<bool>("as_file");
-    QTest::addColumn<bool>("as_folder");
+    QTest::addColumn<QString>("entry");
     QTest::addColumn<bool>("enabled");
-    QTest::newRow("info.txt present") << true << false << true;
-    QTest::newRow("no info.txt") << false << false << false;
-    QTest::newRow("info.txt is a folder") << false << true << false;
+    QTest::newRow("info.txt present") << "info.txt" << true;
+    QTest::newRow("info.txt is a folder") << "info.txt/" << false;
 }
 
 void FolderBrowserTest::correct_infofile_follows_info_txt() {
-    QFETCH(bool, as_file);
-    QFETCH(bool, as_folder);
-    QFETCH(bool, enabled);
+    QFETCH(QString, entry);
     WorkFolder work;
     const QString base = work.Path(QStringLiteral("bilder"));
-    MakeFolders(base, as_folder ? QStringList{"info.txt"} : QStringList{"x"});
-    if (as_file) {
-        MakeFiles(base, {"info.txt"});
-    }
+    MakeEntries(base, {entry});
     const auto window = work.OpenWindowAt(base);
     const QPushButton* button = Child<QPushButton>(*window, "TransFile");
-    QCOMPARE(button->isEnabled(), enabled);
+    QTEST(button->isEnabled(), "enabled");
     QVERIFY(button->isHidden());
 }
 

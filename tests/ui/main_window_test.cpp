@@ -7,7 +7,6 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 
 using namespace qlm::ui;
@@ -22,117 +21,115 @@ class MainWindowTest : public QObject {
 
     void widget_sits_at_its_place_data();
     void widget_sits_at_its_place();
-    void window_has_fixed_client_size_and_caption();
+    void window_at_start();
     void caption_without_version();
     void option_boxes_carry_texts_and_hints_data();
     void option_boxes_carry_texts_and_hints();
     void command_buttons_data();
     void command_buttons();
-    void states_at_start();
     void tab_order_follows_the_design();
     void list_rows_are_uniform_below_the_frame();
-    void list_browses_with_icons_and_no_editing();
 };
 
+// Rows are named after the widget.
 void MainWindowTest::widget_sits_at_its_place_data() {
-    QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("place"); // relative to the widget's parent
-    QTest::newRow("MyDir") << "MyDir" << QRect(8, 8, 689, 17);
-    QTest::newRow("MainPanel") << "MainPanel" << QRect(8, 32, 400, 273);
-    QTest::newRow("ReadDrives") << "ReadDrives" << QRect(8, 8, 20, 16);
-    QTest::newRow("Reload") << "Reload" << QRect(32, 8, 20, 16);
-    QTest::newRow("MainList") << "MainList" << QRect(8, 24, 385, 241);
-    QTest::newRow("WorkPanel") << "WorkPanel" << QRect(8, 32, 400, 273);
-    QTest::newRow("TheProgress") << "TheProgress" << QRect(31, 24, 330, 17);
-    QTest::newRow("TheProgressInfo") << "TheProgressInfo" << QRect(31, 48, 330, 17);
-    QTest::newRow("Preview") << "Preview" << QRect(424, 32, 273, 273);
+    QTest::newRow("MyDir") << QRect(8, 8, 689, 17);
+    QTest::newRow("MainPanel") << QRect(8, 32, 400, 273);
+    QTest::newRow("ReadDrives") << QRect(8, 8, 20, 16);
+    QTest::newRow("Reload") << QRect(32, 8, 20, 16);
+    QTest::newRow("MainList") << QRect(8, 24, 385, 241);
+    QTest::newRow("WorkPanel") << QRect(8, 32, 400, 273);
+    QTest::newRow("TheProgress") << QRect(31, 24, 330, 17);
+    QTest::newRow("TheProgressInfo") << QRect(31, 48, 330, 17);
+    QTest::newRow("Preview") << QRect(424, 32, 273, 273);
     // The logo is moved to the bottom-left corner at start.
-    QTest::newRow("Kennung") << "Kennung" << QRect(0, 405 - 87, 108, 87);
-    QTest::newRow("TinyPic") << "TinyPic" << QRect(672, 344, 25, 25);
-    QTest::newRow("MakeItSo") << "MakeItSo" << QRect(424, 312, 113, 38);
-    QTest::newRow("ReloadHTML") << "ReloadHTML" << QRect(544, 312, 113, 38);
-    QTest::newRow("RenameFiles") << "RenameFiles" << QRect(424, 360, 113, 38);
-    QTest::newRow("TransFile") << "TransFile" << QRect(544, 360, 113, 38);
-    QTest::newRow("CKeywords") << "CKeywords" << QRect(128, 312, 97, 17);
-    QTest::newRow("CDescription") << "CDescription" << QRect(128, 336, 97, 17);
-    QTest::newRow("CAlt") << "CAlt" << QRect(128, 360, 97, 17);
-    QTest::newRow("CWarn") << "CWarn" << QRect(128, 384, 137, 17);
-    QTest::newRow("CImgwoAlt") << "CImgwoAlt" << QRect(288, 312, 121, 17);
-    QTest::newRow("CThumbJPG") << "CThumbJPG" << QRect(288, 336, 97, 17);
+    QTest::newRow("Kennung") << QRect(0, 405 - 87, 108, 87);
+    QTest::newRow("TinyPic") << QRect(672, 344, 25, 25);
+    QTest::newRow("MakeItSo") << QRect(424, 312, 113, 38);
+    QTest::newRow("ReloadHTML") << QRect(544, 312, 113, 38);
+    QTest::newRow("RenameFiles") << QRect(424, 360, 113, 38);
+    QTest::newRow("TransFile") << QRect(544, 360, 113, 38);
+    QTest::newRow("CKeywords") << QRect(128, 312, 97, 17);
+    QTest::newRow("CDescription") << QRect(128, 336, 97, 17);
+    QTest::newRow("CAlt") << QRect(128, 360, 97, 17);
+    QTest::newRow("CWarn") << QRect(128, 384, 137, 17);
+    QTest::newRow("CImgwoAlt") << QRect(288, 312, 121, 17);
+    QTest::newRow("CThumbJPG") << QRect(288, 336, 97, 17);
 }
 
 void MainWindowTest::widget_sits_at_its_place() {
-    QFETCH(QString, name);
-    QFETCH(QRect, place);
+    const QString name = QTest::currentDataTag();
     WorkFolder work;
     const auto window = work.OpenWindow();
-    const QWidget* widget = Child<QWidget>(*window, qPrintable(name));
+    const QWidget* widget = Child<QWidget>(*window, QTest::currentDataTag());
     QVERIFY(widget != nullptr);
-    QCOMPARE(widget->geometry(), place);
+    QTEST(widget->geometry(), "place");
     // The panels' widgets lie in their panel, everything else directly in the window.
-    const QString parent = widget->parentWidget()->objectName();
-    if (name == "ReadDrives" || name == "Reload" || name == "MainList") {
-        QCOMPARE(parent, QStringLiteral("MainPanel"));
-    } else if (name == "TheProgress" || name == "TheProgressInfo") {
-        QCOMPARE(parent, QStringLiteral("WorkPanel"));
-    } else {
-        QCOMPARE(parent, QStringLiteral("Main"));
-    }
+    const QString parent = QStringList{"ReadDrives", "Reload", "MainList"}.contains(name) ? "MainPanel"
+                           : name.startsWith("TheProgress")                               ? "WorkPanel"
+                                                                                          : "Main";
+    QCOMPARE(widget->parentWidget()->objectName(), parent);
 }
 
-void MainWindowTest::window_has_fixed_client_size_and_caption() {
+void MainWindowTest::window_at_start() {
     WorkFolder work;
     const auto window = work.OpenWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    QCOMPARE(window->objectName(), QStringLiteral("Main"));
     QCOMPARE(window->size(), QSize(716, 405));
-    QCOMPARE(window->minimumSize(), QSize(716, 405));
-    QCOMPARE(window->maximumSize(), QSize(716, 405));
-    QCOMPARE(window->windowTitle(),
-             QStringLiteral("Quillmoor V") + QString::fromStdString(qlm::platform::VersionString()));
-    QCOMPARE(window->Version(), qlm::platform::VersionString());
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+    QCOMPARE(window->windowTitle(), "Quillmoor V" + QString::fromStdString(qlm::platform::VersionString()));
     QVERIFY(!window->windowIcon().isNull());
+    QVERIFY(Child<QWidget>(*window, "MainPanel")->isVisible());
+    QVERIFY(!Child<QWidget>(*window, "WorkPanel")->isVisible());
+    QVERIFY(!Child<QWidget>(*window, "TinyPic")->isVisible());
+    QVERIFY(Child<QWidget>(*window, "Preview")->isVisible());
+    QVERIFY(Child<QLabel>(*window, "Preview")->pixmap().isNull());
+    QVERIFY(!Child<QLabel>(*window, "Kennung")->pixmap().isNull());
+    // Without a current folder the drives are listed: ReadDrives is enabled, Reload not yet.
+    QVERIFY(Child<TBorderLessButton>(*window, "ReadDrives")->EnabledEx());
+    QVERIFY(!Child<TBorderLessButton>(*window, "Reload")->EnabledEx());
+    // The list browses with icons and without editing, and keeps its selection colour unfocused.
+    const QListWidget* list = Child<QListWidget>(*window, "MainList");
+    QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QVERIFY(list->count() > 0);
+    for (int row = 0; row < list->count(); ++row) {
+        QVERIFY(!list->item(row)->icon().isNull());
+        QVERIFY(!(list->item(row)->flags() & Qt::ItemIsEditable));
+    }
+    QCOMPARE(list->palette().color(QPalette::Inactive, QPalette::Highlight),
+             list->palette().color(QPalette::Active, QPalette::Highlight));
+    QVERIFY(MessageBoxes::Recorded().isEmpty());
 }
 
 void MainWindowTest::caption_without_version() {
     QCOMPARE(MainCaption("?.?.?.?"), QStringLiteral("Quillmoor V?.?.?.?"));
-    QCOMPARE(MainCaption("2.0.0.1"), QStringLiteral("Quillmoor V2.0.0.1"));
 }
 
+// Rows are named after the widget.
 void MainWindowTest::option_boxes_carry_texts_and_hints_data() {
-    QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("hint");
-    QTest::newRow("CKeywords") << "CKeywords"
-                               << "ask Keywords"
-                               << "fehlende keywords werden erfragt";
-    QTest::newRow("CDescription") << "CDescription"
-                                  << "ask Description"
+    QTest::newRow("CKeywords") << QStringLiteral("ask Keywords") << "fehlende keywords werden erfragt";
+    QTest::newRow("CDescription") << QStringLiteral("ask Description")
                                   << "fehlende descriptions werden erfragt";
-    QTest::newRow("CAlt") << "CAlt"
-                          << "ask Alt Text"
-                          << "fehlende alt-Texte werden erfragt";
-    QTest::newRow("CWarn") << "CWarn"
-                           << "Melde fehlenden Thumb"
+    QTest::newRow("CAlt") << QStringLiteral("ask Alt Text") << "fehlende alt-Texte werden erfragt";
+    QTest::newRow("CWarn") << QStringLiteral("Melde fehlenden Thumb")
                            << "wenn Tumbnails nicht gefunden werden, erscheint ein entsprechender Requester";
-    QTest::newRow("CImgwoAlt") << "CImgwoAlt"
-                               << "Images without Alt"
+    QTest::newRow("CImgwoAlt") << QStringLiteral("Images without Alt")
                                << "die Thumbnails erhalten keinen Alt-Text";
-    QTest::newRow("CThumbJPG") << "CThumbJPG"
-                               << "all thumbs JPG" << QString();
+    QTest::newRow("CThumbJPG") << QStringLiteral("all thumbs JPG") << QString();
 }
 
 void MainWindowTest::option_boxes_carry_texts_and_hints() {
-    QFETCH(QString, name);
     QFETCH(QString, text);
-    QFETCH(QString, hint);
     WorkFolder work;
     const auto window = work.OpenWindow();
-    const QCheckBox* box = Child<QCheckBox>(*window, qPrintable(name));
+    const QCheckBox* box = Child<QCheckBox>(*window, QTest::currentDataTag());
     QVERIFY(box != nullptr);
     QCOMPARE(box->text(), text);
-    QCOMPARE(box->toolTip(), hint);
+    QTEST(box->toolTip(), "hint");
     // The longest text must not be cut by the box's fixed width.
     const int room = box->width() - box->style()->pixelMetric(QStyle::PM_IndicatorWidth) -
                      box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
@@ -140,64 +137,29 @@ void MainWindowTest::option_boxes_carry_texts_and_hints() {
 }
 
 void MainWindowTest::command_buttons_data() {
-    QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<bool>("hidden");
-    QTest::newRow("MakeItSo") << "MakeItSo"
-                              << "Make HTML" << false << false;
-    QTest::newRow("ReloadHTML") << "ReloadHTML"
-                                << "Reload Defs" << true << false;
-    QTest::newRow("RenameFiles") << "RenameFiles"
-                                 << "Correct Names" << false << false;
-    QTest::newRow("TransFile") << "TransFile"
-                               << "Correct Infofile" << false << true;
+    QTest::newRow("MakeItSo") << "Make HTML" << false << false;
+    QTest::newRow("ReloadHTML") << "Reload Defs" << true << false;
+    QTest::newRow("RenameFiles") << "Correct Names" << false << false;
+    QTest::newRow("TransFile") << "Correct Infofile" << false << true;
 }
 
+// At start the drive list is shown and no picture is selected.
 void MainWindowTest::command_buttons() {
-    QFETCH(QString, name);
-    QFETCH(QString, text);
-    QFETCH(bool, enabled);
-    QFETCH(bool, hidden);
     WorkFolder work;
-    // The drive list at start: no picture is selected.
     const auto window = work.OpenWindow();
-    const QPushButton* button = Child<QPushButton>(*window, qPrintable(name));
+    const QPushButton* button = Child<QPushButton>(*window, QTest::currentDataTag());
     QVERIFY(button != nullptr);
-    QCOMPARE(button->text(), text);
-    QCOMPARE(button->isEnabled(), enabled);
-    QCOMPARE(button->isHidden(), hidden);
+    QTEST(button->text(), "text");
+    QTEST(button->isEnabled(), "enabled");
+    QTEST(button->isHidden(), "hidden");
     // A picture of its own for each state, not one greyed out by the style.
     const QIcon icon = button->icon();
-    const QImage normal = icon.pixmap(24, QIcon::Normal).toImage();
-    const QImage disabled = icon.pixmap(24, QIcon::Disabled).toImage();
-    QVERIFY(!normal.isNull());
-    QVERIFY(!disabled.isNull());
-    QVERIFY(normal != disabled);
+    QVERIFY(!icon.pixmap(24, QIcon::Normal).isNull());
+    QVERIFY(icon.pixmap(24, QIcon::Normal).toImage() != icon.pixmap(24, QIcon::Disabled).toImage());
     QCOMPARE(icon.availableSizes(QIcon::Disabled).size(), 1);
-}
-
-void MainWindowTest::states_at_start() {
-    WorkFolder work;
-    const auto window = work.OpenWindow();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    QVERIFY(Child<QWidget>(*window, "MainPanel")->isVisible());
-    QVERIFY(!Child<QWidget>(*window, "WorkPanel")->isVisible());
-    QVERIFY(!Child<QWidget>(*window, "TinyPic")->isVisible());
-    QVERIFY(Child<QWidget>(*window, "Preview")->isVisible());
-    QVERIFY(Child<QLabel>(*window, "Preview")->pixmap().isNull());
-    const QProgressBar* progress = Child<QProgressBar>(*window, "TheProgress");
-    QCOMPARE(progress->minimum(), 0);
-    QCOMPARE(progress->maximum(), 100);
-    // Without a current folder the drives are listed: ReadDrives is enabled, Reload not yet.
-    QVERIFY(Child<TBorderLessButton>(*window, "ReadDrives")->EnabledEx());
-    QVERIFY(!Child<TBorderLessButton>(*window, "Reload")->EnabledEx());
-    const QLabel* logo = Child<QLabel>(*window, "Kennung");
-    QVERIFY(!logo->pixmap().isNull());
-    QCOMPARE(logo->geometry().bottom() + 1, window->height());
-    QCOMPARE(logo->x(), 0);
-    QVERIFY(MessageBoxes::Recorded().isEmpty());
 }
 
 void MainWindowTest::tab_order_follows_the_design() {
@@ -239,23 +201,6 @@ void MainWindowTest::list_rows_are_uniform_below_the_frame() {
             list->viewport()->mapFrom(window.get(), QPoint(16 + 100, 56 + 2 + 17 * row + 8));
         QCOMPARE(list->itemAt(centre), list->item(row));
     }
-}
-
-void MainWindowTest::list_browses_with_icons_and_no_editing() {
-    WorkFolder work;
-    const auto window = work.OpenWindow();
-    const QListWidget* list = Child<QListWidget>(*window, "MainList");
-    QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
-    QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
-    QCOMPARE(list->iconSize(), QSize(16, 16));
-    QVERIFY(list->count() > 0);
-    for (int row = 0; row < list->count(); ++row) {
-        QVERIFY(!list->item(row)->icon().isNull());
-        QVERIFY(!(list->item(row)->flags() & Qt::ItemIsEditable));
-    }
-    // The selection keeps its colours while the list has no focus.
-    QCOMPARE(list->palette().color(QPalette::Inactive, QPalette::Highlight),
-             list->palette().color(QPalette::Active, QPalette::Highlight));
 }
 
 QTEST_MAIN(MainWindowTest)
