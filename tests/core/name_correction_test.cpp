@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 namespace qlm {
 namespace {
 
@@ -16,10 +14,6 @@ struct Step {
     std::uint32_t code_point; // the character searched, a Latin-1 code point
     const char* replacement;
 };
-
-void PrintTo(const Step& c, std::ostream* os) {
-    *os << "U+" << std::hex << c.code_point;
-}
 
 // The 45 correction steps.
 const Step kSteps[] = {
@@ -52,12 +46,10 @@ TEST_P(CorrectionStepTest, AppliesInBothEncodings) {
 INSTANTIATE_TEST_SUITE_P(Table, CorrectionStepTest, ::testing::ValuesIn(kSteps),
                          [](const auto& row) { return "U" + std::to_string(row.param.code_point); });
 
-TEST(CorrectionTable, HasFortyFiveStepsAndLeavesEveryOtherLatin1CharacterAlone) {
-    ASSERT_EQ(std::size(kSteps), 45u);
+TEST(CorrectionTable, LeavesEveryOtherLatin1CharacterAlone) {
     for (std::uint32_t c = 1; c < 0x100; ++c) {
-        bool listed = std::any_of(std::begin(kSteps), std::end(kSteps),
-                                  [&](const Step& s) { return s.code_point == c; });
-        if (listed)
+        if (std::any_of(std::begin(kSteps), std::end(kSteps),
+                        [&](const Step& s) { return s.code_point == c; }))
             continue;
         if (c >= 0x80) { // as UTF-8 and as a lone byte
             EXPECT_EQ(MyCorrectName(Utf8(c)), Utf8(c)) << c;
@@ -67,40 +59,21 @@ TEST(CorrectionTable, HasFortyFiveStepsAndLeavesEveryOtherLatin1CharacterAlone) 
     }
 }
 
-struct NameCase {
-    const char* name;
-    std::string file_name;
-    std::string corrected; // the name put together again from new base name and extension
-};
-
-// Test names in listings show the case, not its bytes.
-void PrintTo(const NameCase& c, std::ostream* os) {
-    *os << c.name;
+TEST(CorrectName, CorrectsOnlyTheBaseName) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Über Straße 1.jpg", "UeberStrasse1.jpg"},
+        {"a.b.c.JPG", "abc.JPG"},
+        {"Noël & Co.jpg", "Noël&Co.jpg"},
+        {"Wer? Wie: \"so\" #1*2+3.gif", "WerWieso123.gif"},
+        {"Ça ñ 東京.jpg", "Çañ東京.jpg"},
+        {"\xDC\x62\x65r \xE9t\xE9.jpg", "Ueberete.jpg"}, // Windows-1252
+        {"ohne Punkt", "ohnePunkt"}};
+    for (const auto& [file_name, corrected] : cases) {
+        std::string base, extension;
+        SplitFileName(file_name, base, extension);
+        EXPECT_EQ(MyCorrectName(base) + extension, corrected);
+    }
 }
-
-class CorrectNameTest : public ::testing::TestWithParam<NameCase> {};
-
-TEST_P(CorrectNameTest, CorrectsOnlyTheBaseName) {
-    std::string base, extension;
-    SplitFileName(GetParam().file_name, base, extension);
-    EXPECT_EQ(MyCorrectName(base) + extension, GetParam().corrected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, CorrectNameTest,
-    ::testing::Values(NameCase{"UmlautsAndSharpS", "Über Straße 1.jpg", "UeberStrasse1.jpg"},
-                      NameCase{"InnerDots", "a.b.c.JPG", "abc.JPG"},
-                      NameCase{"Accents", "Café Crème.PNG", "CafeCreme.PNG"},
-                      NameCase{"NothingToDo", "bild_01.jpg", "bild_01.jpg"},
-                      NameCase{"OnlyRemovedCharacters", "++ +.jpg", ".jpg"},
-                      NameCase{"OthersSurvive", "Noël & Co.jpg", "Noël&Co.jpg"},
-                      NameCase{"Punctuation", "Wer? Wie: \"so\" #1*2+3.gif", "WerWieso123.gif"},
-                      NameCase{"KeptPunctuation", "a-b_c(d),e'f.png", "a-b_c(d),e'f.png"},
-                      NameCase{"CapitalUmlauts", "ÄÖÜäöü.jpg", "AeOeUeaeoeue.jpg"},
-                      NameCase{"NonLatinKept", "Ça ñ 東京.jpg", "Çañ東京.jpg"},
-                      NameCase{"Windows1252Bytes", "\xDC\x62\x65r \xE9t\xE9.jpg", "Ueberete.jpg"},
-                      NameCase{"NoExtension", "ohne Punkt", "ohnePunkt"}),
-    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(SplitFileName, SplitsAtTheLastDot) {
     const std::tuple<std::string, std::string, std::string> cases[] = {
@@ -114,53 +87,47 @@ TEST(SplitFileName, SplitsAtTheLastDot) {
     }
 }
 
-TEST(RenamePic, RenamesThePictureAndItsCompanions) {
+struct RenameCase {
+    const char* name;
+    const char* files;     // each holding its own name, joined by "|"
+    const char* old_bases; // renamed one after the other, joined by "|"
+    const char* new_base;
+    const char* extension;
+    bool thumbs_jpg;
+    const char* after; // the folder as "name=content|..."
+};
+
+class RenamePicTest : public ::testing::TestWithParam<RenameCase> {};
+
+TEST_P(RenamePicTest, MovesWhatIsFree) {
+    const auto& c = GetParam();
     TempFolder folder;
-    for (const char* name :
-         {"Über Straße 1.jpg", "t_Über Straße 1.jpg", "Über Straße 1.txt", "Über Straße 1.html"})
-        folder.Put(name, name);
-    MyRenamePic(folder.Path(), "Über Straße 1", "UeberStrasse1", ".jpg", false);
-    EXPECT_EQ(folder.Listing(), "UeberStrasse1.html|UeberStrasse1.jpg|UeberStrasse1.txt|t_UeberStrasse1.jpg");
-    EXPECT_EQ(folder.Get("t_UeberStrasse1.jpg"), "t_Über Straße 1.jpg");
+    for (const auto& file : test::Split(c.files))
+        folder.Put(file, file);
+    for (const auto& old_base : test::Split(c.old_bases))
+        MyRenamePic(folder.Path(), old_base, c.new_base, c.extension, c.thumbs_jpg);
+    EXPECT_EQ(folder.Listing(true), c.after);
 }
 
-TEST(RenamePic, ThumbnailsAsJpgUseTheCapitalExtension) {
-    TempFolder folder;
-    for (const char* name : {"Bild 1.png", "t_Bild 1.JPG", "t_Bild 1.png"})
-        folder.Put(name, name);
-    MyRenamePic(folder.Path(), "Bild 1", "Bild1", ".png", true);
-    EXPECT_EQ(folder.Listing(), "Bild1.png|t_Bild 1.png|t_Bild1.JPG");
-}
-
-TEST(RenamePic, NeverReplacesATakenName) {
-    TempFolder folder;
-    for (const char* name : {"ab.jpg", "a b.jpg", "t_a b.jpg", "a b.txt", "a b.html", "ab.html"})
-        folder.Put(name, name);
-    MyRenamePic(folder.Path(), "a b", "ab", ".jpg", false);
-    // The picture and its page keep their names; the free companions move.
-    EXPECT_EQ(folder.Listing(), "a b.html|a b.jpg|ab.html|ab.jpg|ab.txt|t_ab.jpg");
-    EXPECT_EQ(folder.Get("ab.jpg"), "ab.jpg");
-    EXPECT_EQ(folder.Get("ab.html"), "ab.html");
-}
-
-TEST(RenamePic, TwoPicturesCorrectingToOneName) {
-    TempFolder folder;
-    for (const char* name : {"a b.jpg", "a+b.jpg", "a b.txt", "a+b.txt", "t_a+b.jpg"})
-        folder.Put(name, name);
-    MyRenamePic(folder.Path(), "a b", "ab", ".jpg", false);
-    MyRenamePic(folder.Path(), "a+b", "ab", ".jpg", false);
-    EXPECT_EQ(folder.Listing(), "a+b.jpg|a+b.txt|ab.jpg|ab.txt|t_ab.jpg");
-    EXPECT_EQ(folder.Get("ab.jpg"), "a b.jpg");
-    EXPECT_EQ(folder.Get("t_ab.jpg"), "t_a+b.jpg");
-}
-
-TEST(RenamePic, AnEmptyNewBaseNameLeavesTheBareExtension) {
-    TempFolder folder;
-    for (const char* name : {"++ +.jpg", "t_++ +.jpg"})
-        folder.Put(name, name);
-    MyRenamePic(folder.Path(), "++ +", "", ".jpg", false);
-    EXPECT_EQ(folder.Listing(), ".jpg|t_.jpg");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RenamePicTest,
+    ::testing::Values(
+        RenameCase{"PictureAndCompanions", "Ü 1.jpg|t_Ü 1.jpg|Ü 1.txt|Ü 1.html", "Ü 1", "Ue1", ".jpg", false,
+                   "Ue1.html=Ü 1.html|Ue1.jpg=Ü 1.jpg|Ue1.txt=Ü 1.txt|t_Ue1.jpg=t_Ü 1.jpg"},
+        RenameCase{"ThumbnailsAsJpgUseTheCapitalExtension", "Bild 1.png|t_Bild 1.JPG|t_Bild 1.png", "Bild 1",
+                   "Bild1", ".png", true,
+                   "Bild1.png=Bild 1.png|t_Bild 1.png=t_Bild 1.png|t_Bild1.JPG=t_Bild 1.JPG"},
+        // The picture and its page keep their names when theirs are taken; the free companions move.
+        RenameCase{"NeverReplacesATakenName", "ab.jpg|a b.jpg|t_a b.jpg|a b.txt|a b.html|ab.html", "a b",
+                   "ab", ".jpg", false,
+                   "a b.html=a b.html|a b.jpg=a b.jpg|ab.html=ab.html|ab.jpg=ab.jpg|ab.txt=a "
+                   "b.txt|t_ab.jpg=t_a b.jpg"},
+        RenameCase{"TwoPicturesCorrectingToOneName", "a b.jpg|a+b.jpg|a b.txt|a+b.txt|t_a+b.jpg", "a b|a+b",
+                   "ab", ".jpg", false,
+                   "a+b.jpg=a+b.jpg|a+b.txt=a+b.txt|ab.jpg=a b.jpg|ab.txt=a b.txt|t_ab.jpg=t_a+b.jpg"},
+        RenameCase{"EmptyNewBaseNameLeavesTheBareExtension", "++ +.jpg|t_++ +.jpg", "++ +", "", ".jpg", false,
+                   ".jpg=++ +.jpg|t_.jpg=t_++ +.jpg"}),
+    kRowName);
 
 } // namespace
 } // namespace qlm

@@ -1,19 +1,20 @@
 #pragma once
 // Small helpers shared by the tests of the text, template, generation and naming code: a
-// temporary folder that cleans up after itself, and whole-file access that does not go through
-// the code under test.
+// temporary folder that cleans up after itself, whole-file access that does not go through the
+// code under test, and readable names for table rows.
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <stdexcept>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
-namespace qlm::test {
+namespace qlm {
+namespace test {
 
 class TempFolder {
   public:
@@ -25,11 +26,6 @@ class TempFolder {
     }
     ~TempFolder() {
         std::error_code ignored;
-        // Make every folder writable again so that a test that took permissions away cleans up too.
-        for (auto it = std::filesystem::recursive_directory_iterator(root_, ignored);
-             it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
-            if (it->is_directory(ignored))
-                ::chmod(it->path().c_str(), 0700);
         std::filesystem::remove_all(root_, ignored);
     }
     TempFolder(const TempFolder&) = delete;
@@ -41,8 +37,7 @@ class TempFolder {
 
     void Put(const std::string& name, const std::string& bytes) const {
         std::ofstream out(Path() + name, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!out)
+        if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
             throw std::runtime_error("cannot write " + name);
     }
     std::string Get(const std::string& name) const {
@@ -51,19 +46,16 @@ class TempFolder {
             return "<missing " + name + ">";
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    bool Exists(const std::string& name) const {
-        struct stat state {};
-        return ::lstat((Path() + name).c_str(), &state) == 0;
-    }
-    // Every entry of the folder, sorted, so that stray temporary files show up in comparisons.
-    std::string Listing() const {
+    // Every entry of the folder, sorted, so that stray temporary files show up in comparisons;
+    // with `contents`, each entry as "name=bytes".
+    std::string Listing(bool contents = false) const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(root_))
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         std::string joined;
         for (const auto& name : names)
-            joined += (joined.empty() ? "" : "|") + name;
+            joined += (joined.empty() ? "" : "|") + name + (contents ? "=" + Get(name) : "");
         return joined;
     }
 
@@ -71,4 +63,31 @@ class TempFolder {
     std::string root_;
 };
 
-} // namespace qlm::test
+// The parts of `joined` between the "|" signs.
+inline std::vector<std::string> Split(const std::string& joined) {
+    std::vector<std::string> parts;
+    for (std::size_t from = 0, bar; from <= joined.size(); from = bar + 1) {
+        bar = std::min(joined.find('|', from), joined.size());
+        parts.push_back(joined.substr(from, bar - from));
+    }
+    return parts;
+}
+
+} // namespace test
+
+namespace {
+
+// Table rows show their name in test listings, not their bytes.
+template <typename Row>
+requires requires(const Row& row) {
+    row.name;
+}
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
+
+// Names the instances of a table-driven test after their rows.
+inline constexpr auto kRowName = [](const auto& info) { return std::string(info.param.name); };
+
+} // namespace
+} // namespace qlm
