@@ -1,22 +1,93 @@
-// What the generation writes: image tags, placeholder sequences, page and alt texts, file names.
+// The generation run: the pages it writes (image tags, placeholder sequences, page and alt texts,
+// file names), the questions and stored answers, progress and display, warnings, and what stays
+// when the run stops or cannot write.
 
 #include "core/generator.h"
-#include "generator_test_host.h"
+#include "core/picture.h"
 #include "text_file_test_util.h"
 
 #include <gtest/gtest.h>
 
-#include <ostream>
+#include <deque>
+#include <map>
+#include <set>
+
+#include <sys/stat.h>
 
 namespace qlm {
 namespace {
 
-using test::RecordingHost;
 using test::TempFolder;
+using Calls = std::vector<std::string>;
 
-OptionFlags NoFlags() {
+// Records every call as one line of text, answers questions from a prepared list and knows
+// picture sizes by bare file name instead of decoding files.
+class RecordingHost : public GenerationHost {
+  public:
+    explicit RecordingHost(std::string folder) : folder_(std::move(folder)) {}
+
+    Calls calls;
+    std::deque<std::string> answers;
+    std::map<std::string, PictureSize> sizes; // files that can be opened
+    std::set<std::string> undecodable;        // files that throw DecodeError
+
+    std::string AskUser(const std::string& initial_text, int kind) override {
+        calls.push_back("ask " + std::to_string(kind) + " [" + initial_text + "]");
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected question of kind " << kind;
+            return "";
+        }
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    PictureSize MyLoadPic(const std::string& path) override { return Load("pic ", path, held_picture_); }
+    PictureSize LoadThumbnail(const std::string& path, bool& opened) override {
+        opened = sizes.count(Bare(path)) > 0;
+        return Load("thumb ", path, held_thumbnail_);
+    }
+    void ShowWarning(const std::string& text) override { calls.push_back("warn " + text); }
+    void SetProgressLabel(const std::string& text) override { calls.push_back("label " + text); }
+    void SetProgressMaximum(int maximum) override { calls.push_back("max " + std::to_string(maximum)); }
+    void SetProgressPosition(int position) override { calls.push_back("pos " + std::to_string(position)); }
+    void StepProgress() override { calls.push_back("step"); }
+    void SetWorkingDisplay(bool working) override { calls.push_back(working ? "working" : "normal"); }
+
+    // The recorded calls that begin with `prefix`.
+    Calls Made(const std::string& prefix) const {
+        Calls found;
+        std::copy_if(calls.begin(), calls.end(), std::back_inserter(found),
+                     [&](const std::string& call) { return call.starts_with(prefix); });
+        return found;
+    }
+
+  private:
+    std::string Bare(const std::string& path) const {
+        EXPECT_TRUE(path.starts_with(folder_)) << path;
+        return path.substr(folder_.size());
+    }
+    // Like the window: a file that cannot be opened leaves the size of the one held before.
+    PictureSize Load(const std::string& call, const std::string& path, PictureSize& held) {
+        const std::string name = Bare(path);
+        calls.push_back(call + name);
+        if (undecodable.count(name) > 0)
+            throw DecodeError("Kaputt: " + name);
+        if (auto found = sizes.find(name); found != sizes.end())
+            held = found->second;
+        return held;
+    }
+
+    std::string folder_;
+    PictureSize held_picture_, held_thumbnail_;
+};
+
+OptionFlags Flags(bool keywords, bool description, bool alt, bool warn) {
     OptionFlags flags;
-    flags.keywords = flags.description = flags.alt = flags.warn = flags.img_wo_alt = flags.thumbs_jpg = false;
+    flags.keywords = keywords;
+    flags.description = description;
+    flags.alt = alt;
+    flags.warn = warn;
+    flags.img_wo_alt = flags.thumbs_jpg = false;
     return flags;
 }
 
@@ -24,11 +95,8 @@ class GeneratorTest : public ::testing::Test {
   protected:
     GeneratorTest() : host(folder.Path()) {
         input.folder = folder.Path();
-        input.flags = NoFlags();
-        input.version = "2.0.0.1";
-        folder.Put("title.txt", "Urlaub");
-        folder.Put("keywords.txt", "Meer, Sand");
-        folder.Put("description.txt", "Bilder vom Meer");
+        input.flags = Flags(false, false, false, false);
+        input.templates = {"<mytitle>;<mykeywords>;<mydescription>", "(<mytext>)", "", "<mytext>", "", ""};
     }
     void Run(std::vector<std::string> pictures) {
         input.selected_entries = static_cast<int>(pictures.size());
@@ -41,30 +109,27 @@ class GeneratorTest : public ::testing::Test {
     GenerationInput input;
 };
 
-const char* const kEveryPicturePlaceholder =
-    "<mypic>|<mytinypic>|<mytext>|<myname>|<myalt>|<mypicfile>|<mytinypicfile>|<myhtmlfile>|<mykeywords>|"
-    "<mydescription>|<myversion>|<mywidth>|<myheight>|<mytinywidth>|<mytinyheight>|<mytitle>";
+// --- What the pages hold ---------------------------------------------------------------------
 
 struct TagCase {
     const char* name;
-    bool img_wo_alt;
-    bool thumbs_jpg;
-    std::string thumb_name;
-    std::string thumb_tag;
+    bool img_wo_alt, thumbs_jpg;
+    std::string thumb_name, thumb_tag;
 };
-
-// Test names in listings show the case, not its bytes.
-void PrintTo(const TagCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class TagTest : public GeneratorTest, public ::testing::WithParamInterface<TagCase> {};
 
 TEST_P(TagTest, PagesAndOverviewHoldTheExactTags) {
     const TagCase& c = GetParam();
+    folder.Put("title.txt", "Urlaub");
+    folder.Put("keywords.txt", "Meer, Sand");
+    folder.Put("description.txt", "Bilder vom Meer");
+    input.version = "2.0.0.1";
     input.flags.img_wo_alt = c.img_wo_alt;
     input.flags.thumbs_jpg = c.thumbs_jpg;
-    input.templates.pic = kEveryPicturePlaceholder;
+    input.templates.pic =
+        "<mypic>|<mytinypic>|<mytext>|<myname>|<myalt>|<mypicfile>|<mytinypicfile>|<myhtmlfile>|<mykeywords>|"
+        "<mydescription>|<myversion>|<mywidth>|<myheight>|<mytinywidth>|<mytinyheight>|<mytitle>";
     input.templates.main_head = "H:<mytitle>:<mykeywords>:<mydescription>:<myversion>:<mypic>\r\n";
     input.templates.main_rep = "[<myhtmlfile>:<mytitle>:<mytinypic>]";
     input.templates.main_tail = "\r\nT:<mytitle><myname>";
@@ -75,13 +140,12 @@ TEST_P(TagTest, PagesAndOverviewHoldTheExactTags) {
 
     EXPECT_EQ(folder.Get("Ferien.html"),
               "<img src=\"Ferien.JPG\" width=\"800\" height=\"600\" border=\"0\">|" + c.thumb_tag +
-                  "|Am <i>Meer</i><BR>mit Sonne|Ferien|Am Meer mit Sonne|"
-                  "Ferien.JPG|" +
-                  c.thumb_name + "|Ferien.html|Meer, Sand|Bilder vom Meer|2.0.0.1|800|600|120|90|<mytitle>");
+                  "|Am <i>Meer</i><BR>mit Sonne|Ferien|Am Meer mit Sonne|Ferien.JPG|" + c.thumb_name +
+                  "|Ferien.html|Meer, Sand|Bilder vom Meer|2.0.0.1|800|600|120|90|<mytitle>");
     EXPECT_EQ(folder.Get("index.html"),
               "H:Urlaub:Meer, Sand:Bilder vom Meer:2.0.0.1:<mypic>\r\n[Ferien.html:Urlaub:" + c.thumb_tag +
                   "]\r\nT:Urlaub<myname>");
-    EXPECT_EQ(host.Calls("thumb "), std::vector<std::string>{"thumb " + c.thumb_name});
+    EXPECT_EQ(host.Made("thumb "), Calls{"thumb " + c.thumb_name});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -94,83 +158,71 @@ INSTANTIATE_TEST_SUITE_P(
                 "<img src=\"t_Ferien.JPG\" width=\"120\" height=\"90\" border=\"0\">"},
         TagCase{
             "ThumbsJpg", false, true, "t_Ferien.jpg",
-            "<img src=\"t_Ferien.jpg\" width=\"120\" height=\"90\" alt=\"Am Meer mit Sonne\" border=\"0\">"},
-        TagCase{"ThumbsJpgWithoutAlt", true, true, "t_Ferien.jpg",
-                "<img src=\"t_Ferien.jpg\" width=\"120\" height=\"90\" border=\"0\">"}),
-    [](const auto& row) { return std::string(row.param.name); });
+            "<img src=\"t_Ferien.jpg\" width=\"120\" height=\"90\" alt=\"Am Meer mit Sonne\" border=\"0\">"}),
+    kRowName);
 
 struct TextCase {
     const char* name;
     std::string text;
-    std::string page; // "<mytext>#<myalt>#<mytinypic>" of the picture "a.jpg"
+    std::string page; // "<mytext>#<myalt>#" of the picture "a.jpg"
+    std::string alt;  // of its thumbnail's tag
 };
-
-// Test names in listings show the case, not its bytes.
-void PrintTo(const TextCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class PictureTextTest : public GeneratorTest, public ::testing::WithParamInterface<TextCase> {};
 
 TEST_P(PictureTextTest, GivesPageTextAltTextAndTag) {
+    folder.Put("title.txt", "T");
     input.templates.pic = "<mytext>#<myalt>#<mytinypic>";
     folder.Put("a.txt", GetParam().text);
-    host.sizes["a.jpg"] = {3, 4};
-    host.sizes["t_a.jpg"] = {1, 2};
+    host.sizes = {{"a.jpg", {3, 4}}, {"t_a.jpg", {1, 2}}};
     Run({"a.jpg"});
-    EXPECT_EQ(folder.Get("a.html"), GetParam().page);
-}
-
-std::string ThumbTag(const std::string& alt) {
-    return "<img src=\"t_a.jpg\" width=\"1\" height=\"2\" alt=\"" + alt + "\" border=\"0\">";
+    EXPECT_EQ(folder.Get("a.html"), GetParam().page + "<img src=\"t_a.jpg\" width=\"1\" height=\"2\" alt=\"" +
+                                        GetParam().alt + "\" border=\"0\">");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, PictureTextTest,
     ::testing::Values(
-        TextCase{"TwoLines", "zwei\r\nZeilen", "zwei<BR>Zeilen#zwei Zeilen#" + ThumbTag("zwei Zeilen")},
-        TextCase{"LoneBreaksStay", "a\rb\nc", "a\rb\nc#a\rb\nc#" + ThumbTag("a\rb\nc")},
+        // Only CR LF is a line break.
+        TextCase{"LineBreaks", "zwei\r\nZeilen\rb\nc", "zwei<BR>Zeilen\rb\nc#zwei Zeilen\rb\nc#",
+                 "zwei Zeilen\rb\nc"},
         TextCase{"EmphasisOnlyOnThePage", "<i>x</i> <B>y</B> <I>z</I> <b>w</b> <u>u</u>",
-                 "<i>x</i> <B>y</B> <I>z</I> <b>w</b> <u>u</u>#x y z w <u>u</u>#" +
-                     ThumbTag("x y z w <u>u</u>")},
-        TextCase{"TagFormedByARemoval", "<<i>i>", "<<i>i>##" + ThumbTag("")},
-        TextCase{"NoText", "<notext>", "##" + ThumbTag("")},
-        TextCase{"NoTextInsideEmphasis", "<i><notext></i>", "<i><notext></i>##" + ThumbTag("")},
-        TextCase{"NoTextInCapitals", "<NOTEXT>", "<NOTEXT>#<NOTEXT>#" + ThumbTag("<NOTEXT>")},
-        TextCase{"Empty", "", "##" + ThumbTag("")},
+                 "<i>x</i> <B>y</B> <I>z</I> <b>w</b> <u>u</u>#x y z w <u>u</u>#", "x y z w <u>u</u>"},
+        TextCase{"TagFormedByARemoval", "<<i>i>", "<<i>i>##", ""}, TextCase{"NoText", "<notext>", "##", ""},
+        TextCase{"NoTextInsideEmphasis", "<i><notext></i>", "<i><notext></i>##", ""},
         // A value is searched by the placeholders after its own, not by those before it.
-        TextCase{"LaterPlaceholderInText", "Bild <myname>", "Bild a#Bild <myname>#" + ThumbTag("Bild a")}),
-    [](const auto& row) { return std::string(row.param.name); });
+        TextCase{"LaterPlaceholderInText", "Bild <myname>", "Bild a#Bild <myname>#", "Bild a"}),
+    kRowName);
 
-TEST_F(GeneratorTest, NoTextAnswersVanishFromThePages) {
+TEST_F(GeneratorTest, NoTextAnswersVanishAndATitleThatIsItsOwnPlaceholderEnds) {
     folder.Put("title.txt", "<notext>");
     folder.Put("keywords.txt", "<notext>");
     input.templates.main_head = "<title><mytitle></title><mykeywords>";
+    input.templates.main_rep = "";
     input.templates.pic = "<mykeywords>.";
     Run({"a.jpg"});
     EXPECT_EQ(folder.Get("index.html"), "<title></title>");
     EXPECT_EQ(folder.Get("a.html"), ".");
-}
 
-TEST_F(GeneratorTest, ATitleThatIsItsOwnPlaceholderEnds) {
     folder.Put("title.txt", "<mytitle>");
-    input.templates.main_head = "<h1><mytitle></h1>";
     input.templates.main_rep = "<mytitle>";
     Run({"a.jpg"});
-    EXPECT_EQ(folder.Get("index.html"), "<h1><mytitle></h1><mytitle>");
+    EXPECT_EQ(folder.Get("index.html"), "<title><mytitle></title><mytitle>");
 }
 
 TEST_F(GeneratorTest, PicturesSharingABaseNameShareTextAndPage) {
+    folder.Put("title.txt", "T");
     input.templates.pic = "<mypicfile>";
-    input.templates.main_rep = "<myhtmlfile>;";
+    input.templates.main_rep = "<myhtmlfile>,";
     folder.Put("a.txt", "gemeinsam");
     Run({"a.jpg", "a.gif"});
     EXPECT_EQ(folder.Get("a.html"), "a.gif");
     EXPECT_EQ(folder.Get("a.html.bak"), "a.jpg");
-    EXPECT_EQ(folder.Get("index.html"), "a.html;a.html;");
+    EXPECT_EQ(folder.Get("index.html"), "T;;a.html,a.html,");
 }
 
 TEST_F(GeneratorTest, NamesWithTwoDotsLoseOnlyTheLastExtension) {
+    folder.Put("title.txt", "T");
     input.flags.alt = true;
     input.templates.pic = "<myname>|<myhtmlfile>|<mytinypicfile>|<mytext>";
     host.answers = {"Punkte"};
@@ -179,39 +231,137 @@ TEST_F(GeneratorTest, NamesWithTwoDotsLoseOnlyTheLastExtension) {
     EXPECT_EQ(folder.Get("x.y.txt"), "Punkte");
 }
 
-TEST_F(GeneratorTest, ThumbnailsAsJpgUseTheBaseName) {
-    input.flags.thumbs_jpg = true;
-    Run({"b.GIF", "c.png", "d"});
-    EXPECT_EQ(host.Calls("thumb "),
-              (std::vector<std::string>{"thumb t_b.jpg", "thumb t_c.jpg", "thumb t_d.jpg"}));
-}
-
-TEST_F(GeneratorTest, ASecondRunKeepsTheFirstInTheBackups) {
-    input.templates.main_head = "<mytitle>";
-    input.templates.pic = "<mytitle><mykeywords>";
-    Run({"a.jpg"});
-    folder.Put("keywords.txt", "neu");
-    folder.Put("title.txt", "Neu");
-    Run({"a.jpg"});
-    EXPECT_EQ(folder.Get("index.html"), "Neu");
-    EXPECT_EQ(folder.Get("index.html.bak"), "Urlaub");
-    EXPECT_EQ(folder.Get("a.html"), "<mytitle>neu");
-    EXPECT_EQ(folder.Get("a.html.bak"), "<mytitle>Meer, Sand");
-}
-
 TEST_F(GeneratorTest, MissingThumbnailsAreNamedAndTakeTheSizeHeldBefore) {
+    folder.Put("title.txt", "T");
     input.flags.warn = true;
+    input.templates.main_head = "";
     input.templates.main_rep = "<mytinywidth>x<mytinyheight>,";
     host.sizes["t_b.jpg"] = {10, 20};
     Run({"a.jpg", "b.jpg", "c.jpg"});
-    EXPECT_EQ(host.Calls("warn "), (std::vector<std::string>{"warn Der Thumbnail t_a.jpg fehlt!",
-                                                             "warn Der Thumbnail t_c.jpg fehlt!"}));
+    EXPECT_EQ(host.Made("warn "),
+              (Calls{"warn Der Thumbnail t_a.jpg fehlt!", "warn Der Thumbnail t_c.jpg fehlt!"}));
     EXPECT_EQ(folder.Get("index.html"), "0x0,10x20,10x20,");
 
     input.flags.warn = false;
     host.calls.clear();
     Run({"a.jpg"});
-    EXPECT_TRUE(host.Calls("warn ").empty());
+    EXPECT_EQ(host.Made("warn "), Calls{});
+}
+
+// --- The course of a run ---------------------------------------------------------------------
+
+TEST_F(GeneratorTest, AsksForTheFolderTextsFirstAndThePictureTextWithThePictureInView) {
+    input.flags = Flags(true, true, true, true);
+    folder.Put("a.txt", "Text A");
+    host.sizes = {{"a.jpg", {4, 3}}, {"t_a.jpg", {2, 1}}, {"b.gif", {5, 5}}};
+    host.answers = {"Titel", "K1, K2", "Beschreibung", "Alt B"};
+    Run({"a.jpg", "b.gif"});
+    EXPECT_EQ(host.calls,
+              (Calls{"working", "max 2", "pos 0", "label ", "ask 4 []", "ask 1 []", "ask 2 [K1, K2]",
+                     "label a.jpg", "thumb t_a.jpg", "pic a.jpg", "step", "label b.gif", "thumb t_b.gif",
+                     "warn Der Thumbnail t_b.gif fehlt!", "pic b.gif", "ask 3 []", "step", "normal"}));
+    EXPECT_EQ(folder.Listing(true), "a.html=Text A|a.txt=Text A|b.html=Alt B|b.txt=Alt B|"
+                                    "description.txt=Beschreibung|index.html=Titel;K1, K2;Beschreibung(Text "
+                                    "A)(Alt B)|keywords.txt=K1, K2|title.txt=Titel");
+}
+
+struct QuestionCase {
+    const char* name;
+    OptionFlags flags;
+    std::string present;   // folder files before the run, "name=content|..."
+    std::string answers;   // joined by "|"
+    std::string questions; // joined by "|"
+    std::string after;     // the folder after the run, "name=content|..."
+};
+
+class QuestionTest : public GeneratorTest, public ::testing::WithParamInterface<QuestionCase> {};
+
+TEST_P(QuestionTest, AsksWhatIsMissingAndStoresTheAnswer) {
+    const QuestionCase& c = GetParam();
+    input.flags = c.flags;
+    for (const auto& file : test::Split(c.present))
+        if (!file.empty())
+            folder.Put(file.substr(0, file.find('=')), file.substr(file.find('=') + 1));
+    for (const auto& answer : test::Split(c.answers))
+        host.answers.push_back(answer);
+    Run({"p.jpg"});
+    EXPECT_EQ(host.Made("ask "), test::Split(c.questions));
+    EXPECT_EQ(folder.Listing(true), c.after);
+
+    // Everything asked is stored: a second run asks nothing.
+    host.calls.clear();
+    Run({"p.jpg"});
+    EXPECT_EQ(host.Made("ask "), Calls{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, QuestionTest,
+    ::testing::Values(
+        QuestionCase{"TitleEvenWithoutFlags", Flags(false, false, false, false), "", "Titel", "ask 4 []",
+                     "index.html=Titel;;()|p.html=|title.txt=Titel"},
+        QuestionCase{"DescriptionStartsWithStoredKeywords", Flags(true, true, false, false),
+                     "title.txt=T|keywords.txt=Meer", "See", "ask 2 [Meer]",
+                     "description.txt=See|index.html=T;Meer;See()|keywords.txt=Meer|p.html=|title.txt=T"},
+        QuestionCase{"DeclinedKeywordsStartTheDescription", Flags(true, true, false, false), "title.txt=T",
+                     "<notext>|", "ask 1 []|ask 2 [<notext>]",
+                     "description.txt=|index.html=T;;()|keywords.txt=<notext>|p.html=|title.txt=T"},
+        QuestionCase{"EmptyAnswersGiveEmptyFiles", Flags(false, false, true, false), "", "|",
+                     "ask 4 []|ask 3 []", "index.html=;;()|p.html=|p.txt=|title.txt="},
+        QuestionCase{
+            "AnswersKeepLineBreaksAndBlanks", Flags(false, false, true, false), "title.txt=T",
+            " zwei\r\nZeilen ", "ask 3 []",
+            "index.html=T;;( zwei<BR>Zeilen )|p.html= zwei<BR>Zeilen |p.txt= zwei\r\nZeilen |title.txt=T"}),
+    kRowName);
+
+TEST_F(GeneratorTest, WithoutAskingNothingIsAskedOrStored) {
+    input.flags = Flags(true, true, true, true);
+    input.ask = false;
+    Run({"p.jpg"});
+    EXPECT_EQ(host.Made("ask "), Calls{});
+    EXPECT_EQ(folder.Listing(true), "index.html=;;()|p.html=");
+}
+
+TEST_F(GeneratorTest, ProgressCountsTheSelectedEntries) {
+    folder.Put("title.txt", "T");
+    input.pictures = {"a.jpg", "b.jpg"};
+    input.selected_entries = 3;
+    MakeGallery(input, host);
+    EXPECT_EQ(host.Made("max "), Calls{"max 3"});
+    EXPECT_EQ(host.Made("label "), (Calls{"label ", "label a.jpg", "label b.jpg"}));
+    EXPECT_EQ(host.Made("step").size(), 2u);
+}
+
+TEST_F(GeneratorTest, ADecodeFailureStopsTheRunKeepsWhatWasWrittenAndRestoresTheDisplay) {
+    for (const char* undecodable : {"b.jpg", "t_b.jpg"}) {
+        TempFolder other;
+        RecordingHost fresh(other.Path());
+        input.folder = other.Path();
+        input.flags = Flags(false, false, true, false);
+        input.pictures = {"a.jpg", "b.jpg", "c.jpg"};
+        fresh.answers = {"Titel", "Text a"};
+        fresh.undecodable = {undecodable};
+        EXPECT_THROW(MakeGallery(input, fresh), DecodeError) << undecodable;
+        EXPECT_EQ(fresh.Made("working").size(), 1u);
+        EXPECT_EQ(fresh.Made("normal"), Calls{"normal"});
+        EXPECT_EQ(fresh.calls.back(), "normal");
+        EXPECT_EQ(other.Listing(true), "a.html=Text a|a.txt=Text a|title.txt=Titel") << undecodable;
+    }
+}
+
+TEST_F(GeneratorTest, FilesThatCannotBeWrittenAreNamedOnceAtTheEnd) {
+    input.flags = Flags(true, false, false, false);
+    folder.Put("title.txt", "T");
+    // A folder in place of a file can neither be read nor replaced, whoever runs the test.
+    ASSERT_EQ(::mkdir((folder / "keywords.txt").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((folder / "b.html").c_str(), 0755), 0);
+    host.answers = {"K"};
+    Run({"a.jpg", "b.jpg", "b.png", "c.jpg"});
+    EXPECT_EQ(host.Made("warn "),
+              Calls{"warn Folgende Dateien konnten nicht geschrieben werden:\nkeywords.txt\nb.html"});
+    EXPECT_EQ(host.calls.back(), "normal");
+    EXPECT_EQ(host.Made("step").size(), 4u);
+    EXPECT_EQ(folder.Get("c.html"), "");
+    EXPECT_EQ(folder.Get("index.html"), "T;K;()()()()");
 }
 
 } // namespace
