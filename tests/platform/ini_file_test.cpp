@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <ostream>
 #include <sstream>
 #include <string>
 
@@ -44,32 +42,12 @@ std::string ReadBytes(const std::string& path) {
     return bytes.str();
 }
 
-// A test name from a case's description: its letters and digits, each word capitalised.
-std::string CaseName(const char* what) {
-    std::string name;
-    bool word_start = true;
-    for (const char* c = what; *c != '\0'; ++c) {
-        if (std::isalnum(static_cast<unsigned char>(*c))) {
-            name += word_start ? static_cast<char>(std::toupper(static_cast<unsigned char>(*c))) : *c;
-            word_start = false;
-        } else {
-            word_start = true;
-        }
-    }
-    return name;
-}
-
 struct ReadCase {
-    const char* what;
+    const char* name;
     std::string content;
-    const char* section;
-    const char* key;
+    const char* key; // of section "Settings"
     std::string expected;
 };
-
-void PrintTo(const ReadCase& c, std::ostream* os) {
-    *os << c.what;
-}
 
 class IniRead : public testing::TestWithParam<ReadCase> {};
 
@@ -77,54 +55,37 @@ TEST_P(IniRead, FindsTheValue) {
     TempFolder folder;
     std::string file = folder.File("QLM.ini");
     WriteBytes(file, GetParam().content);
-    EXPECT_EQ(GetPrivateProfileString(GetParam().section, GetParam().key, "<none>", file),
-              GetParam().expected);
+    EXPECT_EQ(GetPrivateProfileString("Settings", GetParam().key, "<none>", file), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, IniRead,
     testing::Values(
-        ReadCase{"plain", "[Settings]\nDir=/home/u/\n", "Settings", "Dir", "/home/u/"},
-        ReadCase{"names ignore case", "[sETTINGS]\nDIR=/x/\n", "Settings", "dir", "/x/"},
-        ReadCase{"blanks around names and value", "  [ Settings ]  \n  Dir  =  /a b/  \t\n", "Settings",
-                 "Dir", "/a b/"},
-        ReadCase{"empty value is a value", "[Settings]\nWarn=\n", "Settings", "Warn", ""},
-        ReadCase{"quotes taken off", "[Settings]\nDir=\"/x/\"\n", "Settings", "Dir", "/x/"},
-        ReadCase{"lone quote kept", "[Settings]\nDir=\"\n", "Settings", "Dir", "\""},
-        ReadCase{"inner quotes kept", "[Settings]\nDir=a\"b\"c\n", "Settings", "Dir", "a\"b\"c"},
-        ReadCase{"value keeps its equals signs", "[Settings]\nDir=a=b\n", "Settings", "Dir", "a=b"},
-        ReadCase{"CR LF lines", "[Settings]\r\nAlt=false\r\nWarn=true\r\n", "Settings", "Alt", "false"},
-        ReadCase{"byte order mark", "\xEF\xBB\xBF[Settings]\nAlt=no\n", "Settings", "Alt", "no"},
-        ReadCase{"last line without break", "[Settings]\nAlt=yes", "Settings", "Alt", "yes"},
-        ReadCase{"key of another section", "[Other]\nDir=/o/\n[Settings]\nAlt=1\n", "Settings", "Dir",
-                 "<none>"},
-        ReadCase{"key before every section", "Dir=/o/\n[Settings]\n", "Settings", "Dir", "<none>"},
-        ReadCase{"missing section", "[Other]\nDir=/o/\n", "Settings", "Dir", "<none>"},
-        ReadCase{"first of twice", "[Settings]\nDir=/1/\nDir=/2/\n[Settings]\nDir=/3/\n", "Settings", "Dir",
-                 "/1/"},
-        ReadCase{"prefix is not the key", "[Settings]\nDirectory=/x/\n", "Settings", "Dir", "<none>"},
-        ReadCase{"bytes above 127 pass", "[Settings]\nDir=/M\xFCll/\n", "Settings", "Dir", "/M\xFCll/"},
-        ReadCase{"long value cut to 2047", "[Settings]\nDir=" + std::string(3000, 'x') + "\n", "Settings",
-                 "Dir", std::string(2047, 'x')}),
-    [](const testing::TestParamInfo<ReadCase>& row) { return CaseName(row.param.what); });
-
-TEST(IniReadFile, AMissingFileGivesTheFallback) {
-    TempFolder folder;
-    EXPECT_EQ(GetPrivateProfileString("Settings", "Dir", "fallback", folder.File("none.ini")), "fallback");
-}
+        ReadCase{"NamesIgnoreCase", "[sETTINGS]\nDIR=/x/\n", "dir", "/x/"},
+        ReadCase{"BlanksAroundNamesAndValue", "  [ Settings ]  \n  Dir  =  /a b/  \t\n", "Dir", "/a b/"},
+        ReadCase{"EmptyValueIsAValue", "[Settings]\nWarn=\n", "Warn", ""},
+        ReadCase{"QuotesTakenOff", "[Settings]\nDir=\"/x/\"\n", "Dir", "/x/"},
+        ReadCase{"LoneQuoteKept", "[Settings]\nDir=\"\n", "Dir", "\""},
+        ReadCase{"ValueKeepsItsEqualsSigns", "[Settings]\nDir=a=b\n", "Dir", "a=b"},
+        ReadCase{"CrLfLines", "[Settings]\r\nAlt=false\r\nWarn=true\r\n", "Alt", "false"},
+        ReadCase{"ByteOrderMark", "\xEF\xBB\xBF[Settings]\nAlt=no\n", "Alt", "no"},
+        ReadCase{"LastLineWithoutBreak", "[Settings]\nAlt=yes", "Alt", "yes"},
+        ReadCase{"KeyOfAnotherSection", "[Other]\nDir=/o/\n[Settings]\nAlt=1\n", "Dir", "<none>"},
+        ReadCase{"KeyBeforeEverySection", "Dir=/o/\n[Settings]\n", "Dir", "<none>"},
+        ReadCase{"FirstOfTwice", "[Settings]\nDir=/1/\nDir=/2/\n[Settings]\nDir=/3/\n", "Dir", "/1/"},
+        ReadCase{"BytesAbove127Pass", "[Settings]\nDir= /M\xFCll\xA0/\xFF\n", "Dir", "/M\xFCll\xA0/\xFF"},
+        ReadCase{"PrefixIsNotTheKey", "[Settings]\nDirectory=/x/\n", "Dir", "<none>"},
+        ReadCase{"LongValueCutTo2047", "[Settings]\nDir=" + std::string(3000, 'x') + "\n", "Dir",
+                 std::string(2047, 'x')}),
+    [](const testing::TestParamInfo<ReadCase>& row) { return row.param.name; });
 
 struct WriteCase {
-    const char* what;
+    const char* name;
     std::string before; // "<missing>": no file
-    const char* section;
-    const char* key;
+    const char* key;    // of section "Settings"
     const char* value;
     std::string after;
 };
-
-void PrintTo(const WriteCase& c, std::ostream* os) {
-    *os << c.what;
-}
 
 class IniWrite : public testing::TestWithParam<WriteCase> {};
 
@@ -133,43 +94,35 @@ TEST_P(IniWrite, ChangesOnlyItsKey) {
     std::string file = folder.File("QLM.ini");
     if (GetParam().before != "<missing>")
         WriteBytes(file, GetParam().before);
-    ASSERT_EQ(WritePrivateProfileString(GetParam().section, GetParam().key, GetParam().value, file), 0);
+    ASSERT_EQ(WritePrivateProfileString("Settings", GetParam().key, GetParam().value, file), 0);
     EXPECT_EQ(ReadBytes(file), GetParam().after);
-    EXPECT_EQ(GetPrivateProfileString(GetParam().section, GetParam().key, "<none>", file), GetParam().value);
+    EXPECT_EQ(GetPrivateProfileString("Settings", GetParam().key, "<none>", file), GetParam().value);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, IniWrite,
     testing::Values(
-        WriteCase{"file created", "<missing>", "Settings", "Dir", "/x/", "[Settings]\nDir=/x/\n"},
-        WriteCase{"empty file", "", "Settings", "Dir", "/x/", "[Settings]\nDir=/x/\n"},
-        WriteCase{"value replaced", "[Settings]\nDir=/old/\nWarn=true\n", "Settings", "Dir", "/new/",
+        WriteCase{"FileCreated", "<missing>", "Dir", "/x/", "[Settings]\nDir=/x/\n"},
+        WriteCase{"ValueReplaced", "[Settings]\nDir=/old/\nWarn=true\n", "Dir", "/new/",
                   "[Settings]\nDir=/new/\nWarn=true\n"},
-        WriteCase{"names matched without case", "[settings]\ndir=/old/\n", "Settings", "Dir", "/new/",
+        WriteCase{"NamesMatchedWithoutCase", "[settings]\ndir=/old/\n", "Dir", "/new/",
                   "[settings]\ndir=/new/\n"},
-        WriteCase{"key added at the end of its section", "[Settings]\nDir=/a/\n\n[Other]\nWarn=x\n",
-                  "Settings", "Warn", "false", "[Settings]\nDir=/a/\nWarn=false\n\n[Other]\nWarn=x\n"},
-        WriteCase{"key added to an empty section", "[Settings]\n[Other]\nA=1\n", "Settings", "Alt", "true",
-                  "[Settings]\nAlt=true\n[Other]\nA=1\n"},
-        WriteCase{"section added", "[Other]\nA=1\n", "Settings", "Dir", "/x/",
+        WriteCase{"KeyAddedAtTheEndOfItsSection", "[Settings]\nDir=/a/\n\n[Other]\nWarn=x\n", "Warn", "false",
+                  "[Settings]\nDir=/a/\nWarn=false\n\n[Other]\nWarn=x\n"},
+        WriteCase{"SectionAdded", "[Other]\nA=1\n", "Dir", "/x/", "[Other]\nA=1\n\n[Settings]\nDir=/x/\n"},
+        WriteCase{"SectionAddedAfterABlankLine", "[Other]\nA=1\n\n", "Dir", "/x/",
                   "[Other]\nA=1\n\n[Settings]\nDir=/x/\n"},
-        WriteCase{"section added after a blank line", "[Other]\nA=1\n\n", "Settings", "Dir", "/x/",
-                  "[Other]\nA=1\n\n[Settings]\nDir=/x/\n"},
-        WriteCase{"CR LF kept", "[Settings]\r\nA=1\r\n", "Settings", "B", "2",
-                  "[Settings]\r\nA=1\r\nB=2\r\n"},
-        WriteCase{"CR LF value replaced", "[Settings]\r\nA=1\r\nB=2\r\n", "Settings", "A", "9",
+        WriteCase{"CrLfKept", "[Settings]\r\nA=1\r\n", "B", "2", "[Settings]\r\nA=1\r\nB=2\r\n"},
+        WriteCase{"CrLfValueReplaced", "[Settings]\r\nA=1\r\nB=2\r\n", "A", "9",
                   "[Settings]\r\nA=9\r\nB=2\r\n"},
-        WriteCase{"last line closed", "[Settings]\nA=1", "Settings", "B", "2", "[Settings]\nA=1\nB=2\n"},
-        WriteCase{"last line without break replaced", "[Settings]\nA=1", "Settings", "A", "2",
-                  "[Settings]\nA=2"},
-        WriteCase{"other lines untouched", "; note\n[Settings]\n  Dir = /old/ \nodd line\n[X]\nDir=keep\n",
-                  "Settings", "Dir", "/new/", "; note\n[Settings]\n  Dir =/new/\nodd line\n[X]\nDir=keep\n"},
-        WriteCase{"same key of another section untouched", "[Other]\nDir=keep\n[Settings]\n", "Settings",
-                  "Dir", "/x/", "[Other]\nDir=keep\n[Settings]\nDir=/x/\n"},
-        WriteCase{"empty value", "[Settings]\nDir=/x/\n", "Settings", "Dir", "", "[Settings]\nDir=\n"}),
-    [](const testing::TestParamInfo<WriteCase>& row) { return CaseName(row.param.what); });
+        WriteCase{"LastLineClosed", "[Settings]\nA=1", "B", "2", "[Settings]\nA=1\nB=2\n"},
+        WriteCase{"OtherLinesUntouched", "; note\n[Settings]\n  Dir = /old/ \nodd line\n[X]\nDir=keep\n",
+                  "Dir", "/new/", "; note\n[Settings]\n  Dir =/new/\nodd line\n[X]\nDir=keep\n"},
+        WriteCase{"SameKeyOfAnotherSectionUntouched", "[Other]\nDir=keep\n[Settings]\n", "Dir", "/x/",
+                  "[Other]\nDir=keep\n[Settings]\nDir=/x/\n"}),
+    [](const testing::TestParamInfo<WriteCase>& row) { return row.param.name; });
 
-TEST(IniWriteFile, RefusesLineBreaksThatWouldAddLines) {
+TEST(IniFile, RefusesLineBreaksThatWouldAddLines) {
     TempFolder folder;
     std::string file = folder.File("QLM.ini");
     const std::string before = "[Settings]\nDir=/x/\n";
@@ -181,14 +134,11 @@ TEST(IniWriteFile, RefusesLineBreaksThatWouldAddLines) {
     EXPECT_EQ(ReadBytes(file), before);
 }
 
-TEST(IniWriteFile, GivesTheErrorOfAFileThatCannotBeWritten) {
+TEST(IniFile, AFileThatCannotBeReadOrWrittenStaysAsItIs) {
     TempFolder folder;
+    EXPECT_EQ(GetPrivateProfileString("Settings", "Dir", "fallback", folder.File("none.ini")), "fallback");
     EXPECT_EQ(WritePrivateProfileString("Settings", "Dir", "/x/", folder.File("missing/QLM.ini")), ENOENT);
     EXPECT_FALSE(fs::exists(folder.File("missing")));
-}
-
-TEST(IniWriteFile, DoesNotReplaceAFileItCannotRead) {
-    TempFolder folder;
     std::string file = folder.File("QLM.ini");
     fs::create_directory(file);
     EXPECT_EQ(WritePrivateProfileString("Settings", "Dir", "/x/", file), EISDIR);
