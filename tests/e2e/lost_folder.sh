@@ -6,33 +6,17 @@
 source "$(dirname "$0")/lib.sh"
 e2e_setup lost_folder "$@"
 
-MYDIR=(8 8 689 17)
-RELOAD_X=$((8 + 32 + 10))
-RELOAD_Y=$((32 + 8 + 8))
-
 gone=$(realpath "$E2E_TMP")/gone
-mkdir "$gone"
 printf '[Settings]\nDir=%s/\nThumbsJPG=true\nAlt=false\n' "$gone" >"$(e2e_ini)"
-rmdir "$gone"
-
-# Answers the warning box with Return and waits until it has gone.
-answer_warning() {
-  local box
-  box=$(e2e_window_named '^Warnung$')
-  e2e_activate "$box"
-  e2e_key Return
-  e2e_wait_until 10 eval '! e2e_has_window_named "^Warnung\$"' || e2e_fail "Return did not close the warning"
-}
 
 e2e_launch
 e2e_wait_until 20 e2e_has_window_named '^Warnung$' || e2e_fail "no 'Warnung' box for the deleted folder"
-e2e_log "ok: 'Warnung' box shown"
-e2e_shot_box 1-warning "$(e2e_window_named "^Warnung\$")"
-answer_warning
+e2e_shot_box 1-warning Warnung
+e2e_answer_box Warnung
 
 e2e_find_window
 e2e_park_mouse
-e2e_grab "${MYDIR[@]}" "$E2E_TMP/mydir.ppm"
+e2e_grab 8 8 689 17 "$E2E_TMP/mydir.ppm"
 e2e_check "MyDir stays empty after the failed listing" test "$(e2e_colours "$E2E_TMP/mydir.ppm")" -eq 1
 e2e_grab 18 58 360 17 "$E2E_TMP/row0.ppm"
 e2e_check "the drive list is shown" test "$(e2e_colours "$E2E_TMP/row0.ppm")" -gt 1
@@ -40,11 +24,10 @@ e2e_shot 2-drives
 
 # "Reload" is enabled and lists the kept folder again, which fails the same way.
 e2e_activate
-e2e_click "$RELOAD_X" "$RELOAD_Y"
+e2e_click $((8 + 32 + 10)) $((32 + 8 + 8))
 e2e_wait_until 10 e2e_has_window_named '^Warnung$' || e2e_fail "'Reload' did not try the deleted folder again"
-e2e_log "ok: 'Reload' warns again"
-e2e_shot_box 3-warning-again "$(e2e_window_named '^Warnung$')"
-answer_warning
+e2e_shot_box 3-warning-again Warnung
+e2e_answer_box Warnung
 e2e_find_window
 
 e2e_close_program
