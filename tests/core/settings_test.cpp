@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <tuple>
 
@@ -14,21 +14,20 @@ using namespace qlm;
 
 namespace {
 
-// A fresh folder for one test, removed with everything in it afterwards.
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "qlm-settings-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
+std::string NewTempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "qlm-settings-XXXXXX").string();
+    return mkdtemp(pattern.data());
+}
+
+// A fresh folder for one test, removed with everything in it afterwards; `ini` is a file name in it.
+struct TempFolder {
     ~TempFolder() {
         std::error_code ignored;
-        fs::remove_all(path_, ignored);
+        fs::remove_all(path, ignored);
     }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
+    std::string File(const std::string& name) const { return path + "/" + name; }
+    const std::string path = NewTempFolder();
+    const std::string ini = File(kSettingsFileName);
 };
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
@@ -37,9 +36,7 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // The six flags in their file order: Keywords, Description, Alt, Warn, ImgWoAlt, ThumbsJPG.
@@ -57,41 +54,38 @@ TEST(MyStrToBool, OnlyTrueAndYesInAnyCaseAreTrue) {
 
 TEST(LoadSettings, MissingKeysGiveTheDefaultsAndOddValuesCountAsFalse) {
     TempFolder folder;
-    std::string file = folder.File(kSettingsFileName);
-    Settings defaults = LoadSettings(file);
+    Settings defaults = LoadSettings(folder.ini);
     EXPECT_EQ(defaults.dir, "");
     EXPECT_EQ(Flags(defaults.flags), std::tuple(true, true, true, true, true, false));
 
     // The folder is taken as it is, even when it no longer exists or is no UTF-8.
-    WriteBytes(file,
+    WriteBytes(folder.ini,
                "[settings]\r\nKeywords=yes\r\nAlt=1\r\nWarn=\r\nThumbsJPG=TRUE\r\ndir=/gone/B\xE4ume\r\n");
-    Settings odd = LoadSettings(file);
+    Settings odd = LoadSettings(folder.ini);
     EXPECT_EQ(odd.dir, "/gone/B\xE4ume");
     EXPECT_EQ(Flags(odd.flags), std::tuple(true, true, false, false, true, true));
 }
 
 TEST(SaveSettings, WritesTheSevenKeysThatReadBack) {
     TempFolder folder;
-    std::string file = folder.File(kSettingsFileName);
     Settings saved;
     saved.dir = "/home/u/B\xC3\xA4ume und Str\xC3\xA4ucher/";
     saved.flags = OptionFlags{false, true, false, true, false, true};
-    ASSERT_TRUE(SaveSettings(file, saved));
-    EXPECT_EQ(ReadBytes(file),
+    ASSERT_TRUE(SaveSettings(folder.ini, saved));
+    EXPECT_EQ(ReadBytes(folder.ini),
               "[Settings]\nDir=" + saved.dir +
                   "\nKeywords=false\nDescription=true\nAlt=false\nWarn=true\nImgWoAlt=false\n"
                   "ThumbsJPG=true\n");
-    Settings loaded = LoadSettings(file);
+    Settings loaded = LoadSettings(folder.ini);
     EXPECT_EQ(loaded.dir, saved.dir);
     EXPECT_EQ(Flags(loaded.flags), Flags(saved.flags));
 }
 
 TEST(SaveSettings, KeepsWhatElseTheFileHolds) {
     TempFolder folder;
-    std::string file = folder.File(kSettingsFileName);
-    WriteBytes(file, "[Window]\nLeft=225\n\n[Settings]\nWarn=yes\nExtra=kept\n");
-    ASSERT_TRUE(SaveSettings(file, Settings{}));
-    EXPECT_EQ(ReadBytes(file),
+    WriteBytes(folder.ini, "[Window]\nLeft=225\n\n[Settings]\nWarn=yes\nExtra=kept\n");
+    ASSERT_TRUE(SaveSettings(folder.ini, Settings{}));
+    EXPECT_EQ(ReadBytes(folder.ini),
               "[Window]\nLeft=225\n\n[Settings]\nWarn=true\nExtra=kept\nDir=\nKeywords=true\n"
               "Description=true\nAlt=true\nImgWoAlt=true\nThumbsJPG=false\n");
 }
@@ -107,13 +101,12 @@ TEST(SaveSettings, ReportsAFileThatCannotBeWritten) {
 
 TEST(SaveSettings, RefusesAFolderThatWouldBreakTheFile) {
     TempFolder folder;
-    std::string file = folder.File(kSettingsFileName);
     Settings odd;
     odd.dir = "/home/u/two\nlines/";
     odd.flags.keywords = false;
-    EXPECT_FALSE(SaveSettings(file, odd));
+    EXPECT_FALSE(SaveSettings(folder.ini, odd));
     // Nothing after the failing key is written.
-    EXPECT_TRUE(LoadSettings(file).flags.keywords);
+    EXPECT_TRUE(LoadSettings(folder.ini).flags.keywords);
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -14,21 +14,20 @@ using namespace qlm::platform;
 
 namespace {
 
-// A fresh folder for one test, removed with everything in it afterwards.
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "qlm-ini-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
+std::string NewTempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "qlm-ini-XXXXXX").string();
+    return mkdtemp(pattern.data());
+}
+
+// A fresh folder for one test, removed with everything in it afterwards; `ini` is a file name in it.
+struct TempFolder {
     ~TempFolder() {
         std::error_code ignored;
-        fs::remove_all(path_, ignored);
+        fs::remove_all(path, ignored);
     }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
+    std::string File(const std::string& name) const { return path + "/" + name; }
+    const std::string path = NewTempFolder();
+    const std::string ini = File("QLM.ini");
 };
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
@@ -37,9 +36,7 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 struct ReadCase {
@@ -53,9 +50,8 @@ class IniRead : public testing::TestWithParam<ReadCase> {};
 
 TEST_P(IniRead, FindsTheValue) {
     TempFolder folder;
-    std::string file = folder.File("QLM.ini");
-    WriteBytes(file, GetParam().content);
-    EXPECT_EQ(GetPrivateProfileString("Settings", GetParam().key, "<none>", file), GetParam().expected);
+    WriteBytes(folder.ini, GetParam().content);
+    EXPECT_EQ(GetPrivateProfileString("Settings", GetParam().key, "<none>", folder.ini), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -91,12 +87,11 @@ class IniWrite : public testing::TestWithParam<WriteCase> {};
 
 TEST_P(IniWrite, ChangesOnlyItsKey) {
     TempFolder folder;
-    std::string file = folder.File("QLM.ini");
     if (GetParam().before != "<missing>")
-        WriteBytes(file, GetParam().before);
-    ASSERT_EQ(WritePrivateProfileString("Settings", GetParam().key, GetParam().value, file), 0);
-    EXPECT_EQ(ReadBytes(file), GetParam().after);
-    EXPECT_EQ(GetPrivateProfileString("Settings", GetParam().key, "<none>", file), GetParam().value);
+        WriteBytes(folder.ini, GetParam().before);
+    ASSERT_EQ(WritePrivateProfileString("Settings", GetParam().key, GetParam().value, folder.ini), 0);
+    EXPECT_EQ(ReadBytes(folder.ini), GetParam().after);
+    EXPECT_EQ(GetPrivateProfileString("Settings", GetParam().key, "<none>", folder.ini), GetParam().value);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -124,14 +119,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(IniFile, RefusesLineBreaksThatWouldAddLines) {
     TempFolder folder;
-    std::string file = folder.File("QLM.ini");
     const std::string before = "[Settings]\nDir=/x/\n";
-    WriteBytes(file, before);
-    EXPECT_EQ(WritePrivateProfileString("Settings", "Dir", "/a\nWarn=false\n", file), EINVAL);
-    EXPECT_EQ(WritePrivateProfileString("Settings", "Di\rr", "x", file), EINVAL);
-    EXPECT_EQ(WritePrivateProfileString("Set]tings", "Dir", "x", file), EINVAL);
-    EXPECT_EQ(WritePrivateProfileString("Settings", "", "x", file), EINVAL);
-    EXPECT_EQ(ReadBytes(file), before);
+    WriteBytes(folder.ini, before);
+    EXPECT_EQ(WritePrivateProfileString("Settings", "Dir", "/a\nWarn=false\n", folder.ini), EINVAL);
+    EXPECT_EQ(WritePrivateProfileString("Settings", "Di\rr", "x", folder.ini), EINVAL);
+    EXPECT_EQ(WritePrivateProfileString("Set]tings", "Dir", "x", folder.ini), EINVAL);
+    EXPECT_EQ(WritePrivateProfileString("Settings", "", "x", folder.ini), EINVAL);
+    EXPECT_EQ(ReadBytes(folder.ini), before);
 }
 
 TEST(IniFile, AFileThatCannotBeReadOrWrittenStaysAsItIs) {
@@ -139,10 +133,9 @@ TEST(IniFile, AFileThatCannotBeReadOrWrittenStaysAsItIs) {
     EXPECT_EQ(GetPrivateProfileString("Settings", "Dir", "fallback", folder.File("none.ini")), "fallback");
     EXPECT_EQ(WritePrivateProfileString("Settings", "Dir", "/x/", folder.File("missing/QLM.ini")), ENOENT);
     EXPECT_FALSE(fs::exists(folder.File("missing")));
-    std::string file = folder.File("QLM.ini");
-    fs::create_directory(file);
-    EXPECT_EQ(WritePrivateProfileString("Settings", "Dir", "/x/", file), EISDIR);
-    EXPECT_TRUE(fs::is_directory(file));
+    fs::create_directory(folder.ini);
+    EXPECT_EQ(WritePrivateProfileString("Settings", "Dir", "/x/", folder.ini), EISDIR);
+    EXPECT_TRUE(fs::is_directory(folder.ini));
 }
 
 } // namespace
