@@ -221,19 +221,15 @@ TEST(CharArray, NeverReadsPastTheBlock) {
 }
 
 TEST(GetErrorText, GivesTheSystemTextTrimmedOrUnknown) {
-    std::set<std::string> texts;
-    for (int code : {ENOENT, EACCES, ENOSPC}) {
+    for (int code : {ENOENT, ENOSPC}) {
         std::string text = GetErrorText(code);
-        SCOPED_TRACE(text);
-        ASSERT_FALSE(text.empty());
-        EXPECT_GT(static_cast<unsigned char>(text.front()), ' ');
-        EXPECT_GT(static_cast<unsigned char>(text.back()), ' ');
-        texts.insert(text);
+        ASSERT_GT(text.size(), 1u);
+        EXPECT_NE(text, "unbekannter Fehler");
+        EXPECT_GT(static_cast<unsigned char>(text.front()), ' ') << text;
+        EXPECT_GT(static_cast<unsigned char>(text.back()), ' ') << text;
     }
-    texts.insert("unbekannter Fehler");
-    EXPECT_EQ(texts.size(), 4u);
-    for (int code : {-1, 123456})
-        EXPECT_EQ(GetErrorText(code), "unbekannter Fehler") << code;
+    EXPECT_NE(GetErrorText(ENOENT), GetErrorText(ENOSPC));
+    EXPECT_EQ(GetErrorText(123456), "unbekannter Fehler");
 }
 
 TEST(AddBackslash, EndsEveryPathWithOneSeparator) {
