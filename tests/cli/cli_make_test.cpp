@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -31,30 +32,27 @@ constexpr const char* kAltPrompt = "Bitte geben Sie einen ALT-Text für das nebe
 constexpr const char* kTemplatesMissing =
     "Kann die Definitionsdatei(en) nicht laden! Das Programm wird beendet.";
 
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "qlm-cli-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("cannot make a temporary folder");
-        path_ = pattern;
-    }
+fs::path NewTempDir() {
+    std::string pattern = (fs::temp_directory_path() / "qlm-cli-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot make a temporary folder");
+    return pattern;
+}
+
+// A fresh folder, removed with everything in it afterwards.
+struct TempDir {
     ~TempDir() {
         std::error_code ignored;
         fs::remove_all(path_, ignored);
     }
     const fs::path& path() const { return path_; }
     fs::path operator/(const std::string& name) const { return path_ / name; }
-
-  private:
-    fs::path path_;
+    const fs::path path_ = NewTempDir();
 };
 
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void WriteAll(const fs::path& path, const std::string& text) {
