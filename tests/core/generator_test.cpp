@@ -241,11 +241,6 @@ TEST_F(GeneratorTest, MissingThumbnailsAreNamedAndTakeTheSizeHeldBefore) {
     EXPECT_EQ(host.Made("warn "),
               (Calls{"warn Der Thumbnail t_a.jpg fehlt!", "warn Der Thumbnail t_c.jpg fehlt!"}));
     EXPECT_EQ(folder.Get("index.html"), "0x0,10x20,10x20,");
-
-    input.flags.warn = false;
-    host.calls.clear();
-    Run({"a.jpg"});
-    EXPECT_EQ(host.Made("warn "), Calls{});
 }
 
 // --- The course of a run ---------------------------------------------------------------------
@@ -255,9 +250,11 @@ TEST_F(GeneratorTest, AsksForTheFolderTextsFirstAndThePictureTextWithThePictureI
     folder.Put("a.txt", "Text A");
     host.sizes = {{"a.jpg", {4, 3}}, {"t_a.jpg", {2, 1}}, {"b.gif", {5, 5}}};
     host.answers = {"Titel", "K1, K2", "Beschreibung", "Alt B"};
-    Run({"a.jpg", "b.gif"});
+    input.pictures = {"a.jpg", "b.gif"};
+    input.selected_entries = 3; // the progress counts selected folders too
+    MakeGallery(input, host);
     EXPECT_EQ(host.calls,
-              (Calls{"working", "max 2", "pos 0", "label ", "ask 4 []", "ask 1 []", "ask 2 [K1, K2]",
+              (Calls{"working", "max 3", "pos 0", "label ", "ask 4 []", "ask 1 []", "ask 2 [K1, K2]",
                      "label a.jpg", "thumb t_a.jpg", "pic a.jpg", "step", "label b.gif", "thumb t_b.gif",
                      "warn Der Thumbnail t_b.gif fehlt!", "pic b.gif", "ask 3 []", "step", "normal"}));
     EXPECT_EQ(folder.Listing(true), "a.html=Text A|a.txt=Text A|b.html=Alt B|b.txt=Alt B|"
@@ -319,16 +316,6 @@ TEST_F(GeneratorTest, WithoutAskingNothingIsAskedOrStored) {
     Run({"p.jpg"});
     EXPECT_EQ(host.Made("ask "), Calls{});
     EXPECT_EQ(folder.Listing(true), "index.html=;;()|p.html=");
-}
-
-TEST_F(GeneratorTest, ProgressCountsTheSelectedEntries) {
-    folder.Put("title.txt", "T");
-    input.pictures = {"a.jpg", "b.jpg"};
-    input.selected_entries = 3;
-    MakeGallery(input, host);
-    EXPECT_EQ(host.Made("max "), Calls{"max 3"});
-    EXPECT_EQ(host.Made("label "), (Calls{"label ", "label a.jpg", "label b.jpg"}));
-    EXPECT_EQ(host.Made("step").size(), 2u);
 }
 
 TEST_F(GeneratorTest, ADecodeFailureStopsTheRunKeepsWhatWasWrittenAndRestoresTheDisplay) {
