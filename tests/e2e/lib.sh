@@ -82,36 +82,14 @@ e2e_start_watchdog() {
   E2E_WATCH_PID=$!
 }
 
-# e2e_x_up <display>: ours is up once the lock file names our server (not one that was there
-# first) and it answers; gives 2 when our server has died.
-e2e_x_up() {
-  kill -0 "$E2E_XVFB_PID" 2>/dev/null || return 2
-  [[ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$1-lock")" == "$E2E_XVFB_PID" ]] && xdpyinfo -display ":$1" >/dev/null 2>&1
-}
-
+# Xvfb picks a free display itself and writes its number once it accepts connections.
 e2e_start_x() {
-  local display status end
-  for display in $(seq 90 160); do
-    [[ -e "/tmp/.X${display}-lock" || -e "/tmp/.X11-unix/X${display}" ]] && continue
-    Xvfb ":$display" -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset >"$E2E_TMP/xvfb.log" 2>&1 &
-    E2E_XVFB_PID=$!
-    end=$((SECONDS + 10)) status=1
-    while ((status == 1 && SECONDS < end)); do
-      e2e_x_up "$display"
-      status=$?
-      ((status == 1)) && sleep 0.05
-    done
-    if ((status == 0)); then
-      export DISPLAY=":$display"
-      e2e_log "X server on $DISPLAY"
-      return 0
-    fi
-    # Taken by a server that left no lock, or too slow: try the next number.
-    kill "$E2E_XVFB_PID" 2>/dev/null
-    wait "$E2E_XVFB_PID" 2>/dev/null
-    E2E_XVFB_PID=""
-  done
-  e2e_fail "no X server could be started (see $E2E_TMP/xvfb.log)"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 3>"$E2E_TMP/display" \
+    >"$E2E_TMP/xvfb.log" 2>&1 &
+  E2E_XVFB_PID=$!
+  e2e_wait_until 10 grep -q '^[0-9]' "$E2E_TMP/display" || e2e_fail "no X server (see $E2E_TMP/xvfb.log)"
+  export DISPLAY=":$(head -n 1 "$E2E_TMP/display")"
+  e2e_log "X server on $DISPLAY"
 }
 
 e2e_wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }

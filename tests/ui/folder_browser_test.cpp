@@ -23,11 +23,32 @@ using namespace qlm::ui::test;
 
 namespace {
 
+// Makes the folder `base` with the entries named: folders where the name ends in "/", a copy of a
+// test picture for "name=picture", small files otherwise.
+void MakeEntries(const QString& base, const QStringList& names) {
+    QVERIFY(QDir().mkpath(base));
+    for (const QString& name : names) {
+        if (name.endsWith(u'/')) {
+            QVERIFY(QDir(base).mkpath(name));
+        } else if (name.contains(u'=')) {
+            CopyPicture(qPrintable(name.section(u'=', 1)), base + u'/' + name.section(u'=', 0, 0));
+        } else {
+            WriteBytes(base + u'/' + name, "x");
+        }
+    }
+}
+
+// A shown main window listing the folder "bilder" made with the given entries, or the drive list.
 struct Browser {
+    WorkFolder work;
+    QString folder = QDir::cleanPath(work.Path(QStringLiteral("bilder")));
     std::unique_ptr<TMain> window;
     QListWidget* list = nullptr;
 
-    explicit Browser(std::unique_ptr<TMain> opened) : window(std::move(opened)) {
+    static constexpr bool kDrives = true;
+    explicit Browser(const QStringList& entries, bool drives = false) {
+        MakeEntries(folder, entries);
+        window = drives ? work.OpenWindow() : work.OpenWindowAt(folder);
         list = Child<QListWidget>(*window, "MainList");
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -46,6 +67,10 @@ struct Browser {
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
         QTest::mouseRelease(list->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
     }
+    void FocusOn(const QString& caption) const {
+        list->setFocus();
+        list->setCurrentItem(ItemNamed(list, caption), QItemSelectionModel::NoUpdate);
+    }
     bool Selected(const QString& caption) const { return ItemNamed(list, caption)->isSelected(); }
     QString Focused() const {
         return list->currentItem() == nullptr ? QString() : list->currentItem()->text();
@@ -58,23 +83,11 @@ struct Browser {
     }
     QLabel* Preview() const { return Child<QLabel>(*window, "Preview"); }
     QString DirText() const { return Child<QLabel>(*window, "MyDir")->text(); }
+    QString Current() const { return QFile::decodeName(QByteArray::fromStdString(window->CurrentFolder())); }
     bool ShowsDrives() const {
         return list->count() > 0 && FolderBrowser::KindOf(list->item(0)) == qlm::kEntryDrive;
     }
 };
-
-// Makes the folder `base` with the entries named: folders where the name ends in "/", small files
-// otherwise.
-void MakeEntries(const QString& base, const QStringList& names) {
-    QVERIFY(QDir().mkpath(base));
-    for (const QString& name : names) {
-        if (name.endsWith(u'/')) {
-            QVERIFY(QDir(base).mkpath(name));
-        } else {
-            WriteBytes(base + u'/' + name, "x");
-        }
-    }
-}
 
 } // namespace
 
@@ -94,7 +107,7 @@ class FolderBrowserTest : public QObject {
     void entering_folders_and_parent_data();
     void entering_folders_and_parent();
     void return_key_enters_focused_folder();
-    void drive_entry_sets_folder_to_its_caption();
+    void drive_list();
     void folder_that_cannot_be_listed();
     void read_drives_keeps_folder_and_reload_lists_it_again();
     void correct_infofile_follows_info_txt_data();
@@ -116,48 +129,38 @@ void FolderBrowserTest::listing_filters_and_orders_data() {
 
 void FolderBrowserTest::listing_filters_and_orders() {
     QFETCH(QStringList, entries);
-    WorkFolder work;
-    const QString folder = work.Path(QStringLiteral("bilder"));
-    MakeEntries(folder, entries);
-    const auto window = work.OpenWindowAt(folder);
-    QTEST(Captions(Child<QListWidget>(*window, "MainList")), "shown");
-    QCOMPARE(Child<QLabel>(*window, "MyDir")->text(), QDir::cleanPath(folder) + u'/');
-    QVERIFY(Child<TBorderLessButton>(*window, "Reload")->EnabledEx());
+    Browser browser(entries);
+    QTEST(Captions(browser.list), "shown");
+    QCOMPARE(browser.DirText(), browser.folder + u'/');
+    QVERIFY(Child<TBorderLessButton>(*browser.window, "Reload")->EnabledEx());
     QVERIFY(MessageBoxes::Recorded().isEmpty());
 }
 
 void FolderBrowserTest::entry_kinds_and_raw_names() {
-    WorkFolder work;
-    const QString folder = work.Path(QStringLiteral("bilder"));
-    MakeEntries(folder, {"urlaub.jpg/"});
+    Browser browser({"urlaub.jpg/"});
     // A name that is not valid UTF-8 must survive from the listing to the path the browser forms.
     const QByteArray odd_name("gr\xfc\xdf.jpg");
-    const QByteArray odd_path = QFile::encodeName(folder) + '/' + odd_name;
+    const QByteArray odd_path = QFile::encodeName(browser.folder) + '/' + odd_name;
     std::FILE* file = std::fopen(odd_path.constData(), "wb");
     QVERIFY(file != nullptr);
     std::fclose(file);
     // QTemporaryDir cannot remove a name that is not UTF-8.
     const auto remove_odd = qScopeGuard([&odd_path] { ::unlink(odd_path.constData()); });
-    const auto window = work.OpenWindowAt(folder);
-    const QListWidget* list = Child<QListWidget>(*window, "MainList");
+    browser.window->ReloadClick();
+    const QListWidget* list = browser.list;
     QCOMPARE(list->count(), 3);
     QCOMPARE(FolderBrowser::KindOf(list->item(0)), int(qlm::kEntryParent));
     QCOMPARE(FolderBrowser::KindOf(list->item(1)), int(qlm::kEntryFolder));
     QCOMPARE(FolderBrowser::KindOf(list->item(2)), int(qlm::kEntryPicture));
     QVERIFY(list->item(2)->icon().isNull());
     QCOMPARE(QByteArray::fromStdString(FolderBrowser::NameOf(list->item(2))), odd_name);
-    QCOMPARE(::access((window->CurrentFolder() + FolderBrowser::NameOf(list->item(2))).c_str(), F_OK), 0);
+    QCOMPARE(::access((browser.window->CurrentFolder() + FolderBrowser::NameOf(list->item(2))).c_str(), F_OK),
+             0);
 }
 
 void FolderBrowserTest::selection_holds_only_pictures() {
-    WorkFolder work;
-    const QString folder = work.Path(QStringLiteral("bilder"));
-    MakeEntries(folder, {"sub/"});
-    CopyPicture("quadrants.jpg", folder + "/a.jpg");
-    CopyPicture("quadrants.png", folder + "/b.png");
-    Browser browser(work.OpenWindowAt(folder));
+    Browser browser({"sub/", "a.jpg=quadrants.jpg", "b.png=quadrants.png"});
     QCOMPARE(browser.Commands(), "off");
-
     browser.Click("a.jpg");
     QVERIFY(browser.Selected("a.jpg"));
     QCOMPARE(browser.Commands(), "on");
@@ -168,7 +171,6 @@ void FolderBrowserTest::selection_holds_only_pictures() {
     QVERIFY(!browser.Selected("sub"));
     QVERIFY(browser.Selected("a.jpg"));
     QCOMPARE(browser.Commands(), "on");
-    QVERIFY(!browser.Preview()->isVisible());
 
     // Deselecting the one picture disables the commands again.
     browser.Click("a.jpg", Qt::ControlModifier);
@@ -179,62 +181,39 @@ void FolderBrowserTest::selection_holds_only_pictures() {
     browser.Click("..");
     browser.Click("b.png", Qt::ShiftModifier);
     QCOMPARE(browser.list->selectedItems().size(), 2);
-    QVERIFY(!browser.Selected(".."));
-    QVERIFY(!browser.Selected("sub"));
+    QVERIFY(!browser.Selected("..") && !browser.Selected("sub"));
     QCOMPARE(browser.Commands(), "on");
     QVERIFY(MessageBoxes::Recorded().isEmpty());
 }
 
 void FolderBrowserTest::mark_all_selects_every_picture() {
-    WorkFolder work;
-    const QString folder = work.Path(QStringLiteral("bilder"));
-    MakeEntries(folder, {"sub/", "a.jpg", "b.gif", "c.png"});
-    Browser browser(work.OpenWindowAt(folder));
-    browser.list->setFocus();
-    browser.list->setCurrentItem(ItemNamed(browser.list, "sub"), QItemSelectionModel::NoUpdate);
+    Browser browser({"sub/", "a.jpg", "b.gif", "c.png"});
+    browser.FocusOn("sub");
     // Ctrl+A is the shortcut of the pop-up menu's one entry.
     const auto* popup = browser.window->findChild<QMenu*>(QStringLiteral("MainPopUp"));
     QVERIFY(popup != nullptr);
     QCOMPARE(popup->actions().size(), 1);
     QCOMPARE(popup->actions().first()->text(), QStringLiteral("markiere alles"));
     QTest::keyClick(browser.list, Qt::Key_A, Qt::ControlModifier);
-    QStringList selected;
-    for (const QListWidgetItem* item : browser.list->selectedItems()) {
-        selected << item->text();
-    }
-    selected.sort();
-    QCOMPARE(selected, (QStringList{"a.jpg", "b.gif", "c.png"}));
+    QCOMPARE(browser.list->selectedItems().size(), 3);
+    QVERIFY(browser.Selected("a.jpg") && browser.Selected("b.gif") && browser.Selected("c.png"));
     QCOMPARE(browser.Focused(), QStringLiteral("sub"));
     QCOMPARE(browser.Commands(), "on");
-
-    // In the drive list there is nothing to mark.
-    work.WriteSettings("[Settings]\r\n");
-    Browser drives(work.OpenWindow());
-    QVERIFY(drives.ShowsDrives());
-    drives.list->setFocus();
-    QTest::keyClick(drives.list, Qt::Key_A, Qt::ControlModifier);
-    QVERIFY(drives.list->selectedItems().isEmpty());
-    QCOMPARE(drives.Commands(), "off");
 }
 
 // The preview shows the focused picture and hides for other entries; a picture deleted after the
 // listing leaves the previous picture on view without a message, a damaged one shows the decoder's
 // text in the standard error box and leaves it too.
 void FolderBrowserTest::preview_follows_focused_entry() {
-    WorkFolder work;
-    const QString folder = work.Path(QStringLiteral("bilder"));
-    MakeEntries(folder, {"sub/"});
-    CopyPicture("quadrants.png", folder + "/a.png");
-    CopyPicture("quadrants.jpg", folder + "/gone.jpg");
-    CopyPicture("truncated_header.jpg", folder + "/kaputt.jpg");
-    Browser browser(work.OpenWindowAt(folder));
+    Browser browser(
+        {"sub/", "a.png=quadrants.png", "gone.jpg=quadrants.jpg", "kaputt.jpg=truncated_header.jpg"});
     browser.Click("a.png");
     QVERIFY(browser.Preview()->isVisible());
     const QRect shown = browser.Preview()->geometry();
     const QImage picture = browser.Preview()->pixmap().toImage();
     QVERIFY(!picture.isNull());
 
-    QVERIFY(QFile::remove(folder + "/gone.jpg"));
+    QVERIFY(QFile::remove(browser.folder + "/gone.jpg"));
     browser.Click("gone.jpg");
     QVERIFY(browser.Preview()->isVisible());
     QCOMPARE(browser.Preview()->geometry(), shown);
@@ -259,7 +238,7 @@ void FolderBrowserTest::preview_follows_focused_entry() {
 
 void FolderBrowserTest::entering_folders_and_parent_data() {
     QTest::addColumn<QStringList>("path"); // entries double-clicked one after the other
-    QTest::addColumn<QString>("folder");   // the current folder afterwards, below the work folder
+    QTest::addColumn<QString>("folder");   // the current folder afterwards, below the listed one
     QTest::newRow("down and up") << QStringList{"a", "b", ".."} << "/a/";
     QTest::newRow("up to the start") << QStringList{"a", "..", "a", ".."} << "/";
     // ".." leads back along the path as shown, not to the real parent of a linked folder.
@@ -269,43 +248,40 @@ void FolderBrowserTest::entering_folders_and_parent_data() {
 
 void FolderBrowserTest::entering_folders_and_parent() {
     QFETCH(QStringList, path);
-    QFETCH(QString, folder);
-    WorkFolder work;
-    const QString base = work.Path(QStringLiteral("bilder"));
-    MakeEntries(base, {"a/b/", "real/deep/inner/", "urlaub.jpg/"});
-    QVERIFY(QFile::link(base + "/real/deep/inner", base + "/link"));
-    Browser browser(work.OpenWindowAt(base));
+    Browser browser({"a/b/", "real/deep/inner/", "urlaub.jpg/"});
+    QVERIFY(QFile::link(browser.folder + "/real/deep/inner", browser.folder + "/link"));
+    browser.window->ReloadClick();
     for (const QString& caption : path) {
         QVERIFY2(ItemNamed(browser.list, caption) != nullptr, qPrintable(caption));
         const std::string before = browser.window->CurrentFolder();
         browser.DoubleClick(caption);
         QVERIFY2(browser.window->CurrentFolder() != before, qPrintable(caption));
     }
-    const QString expected = QDir::cleanPath(base) + folder;
-    QCOMPARE(QFile::decodeName(QByteArray::fromStdString(browser.window->CurrentFolder())), expected);
-    QCOMPARE(browser.DirText(), expected);
+    QFETCH(QString, folder);
+    QCOMPARE(browser.Current(), browser.folder + folder);
+    QCOMPARE(browser.DirText(), browser.folder + folder);
     QVERIFY(MessageBoxes::Recorded().isEmpty());
 }
 
 // Return enters the focused folder; a double-click on a picture changes nothing.
 void FolderBrowserTest::return_key_enters_focused_folder() {
-    WorkFolder work;
-    const QString base = work.Path(QStringLiteral("bilder"));
-    MakeEntries(base, {"a/drin/", "b.gif"});
-    Browser browser(work.OpenWindowAt(base));
+    Browser browser({"a/drin/", "b.gif"});
     browser.DoubleClick("b.gif");
     QCOMPARE(Captions(browser.list), (QStringList{"..", "a", "b.gif"}));
-    browser.list->setFocus();
-    browser.list->setCurrentItem(ItemNamed(browser.list, "a"), QItemSelectionModel::NoUpdate);
+    browser.FocusOn("a");
     QTest::keyClick(browser.list, Qt::Key_Return);
-    QCOMPARE(browser.DirText(), QDir::cleanPath(base) + "/a/");
+    QCOMPARE(browser.DirText(), browser.folder + "/a/");
     QCOMPARE(Captions(browser.list), (QStringList{"..", "drin"}));
 }
 
-void FolderBrowserTest::drive_entry_sets_folder_to_its_caption() {
-    WorkFolder work;
-    Browser browser(work.OpenWindow());
+// In the drive list Ctrl+A marks nothing, and a drive entry sets the folder to its caption.
+void FolderBrowserTest::drive_list() {
+    Browser browser({}, Browser::kDrives);
     QVERIFY(browser.ShowsDrives());
+    browser.list->setFocus();
+    QTest::keyClick(browser.list, Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(browser.list->selectedItems().isEmpty());
+    QCOMPARE(browser.Commands(), "off");
     browser.DoubleClick("/");
     QCOMPARE(browser.window->CurrentFolder(), std::string("/"));
     QCOMPARE(browser.DirText(), QStringLiteral("/"));
@@ -314,12 +290,9 @@ void FolderBrowserTest::drive_entry_sets_folder_to_its_caption() {
 }
 
 void FolderBrowserTest::folder_that_cannot_be_listed() {
-    WorkFolder work;
-    const QString base = work.Path(QStringLiteral("bilder"));
-    MakeEntries(base, {"weg/"});
-    Browser browser(work.OpenWindowAt(base));
+    Browser browser({"weg/"});
     browser.DoubleClick("weg");
-    const QString gone = QDir::cleanPath(base) + "/weg/";
+    const QString gone = browser.folder + "/weg/";
     QCOMPARE(browser.DirText(), gone);
     QVERIFY(QDir(gone).removeRecursively());
 
@@ -330,27 +303,21 @@ void FolderBrowserTest::folder_that_cannot_be_listed() {
     QCOMPARE(boxes[0].text, QString::fromUtf8(qlm::platform::GetErrorText(ENOENT)));
     // Then the drives; the folder that failed stays the current folder and on show.
     QVERIFY(browser.ShowsDrives());
-    QCOMPARE(QFile::decodeName(QByteArray::fromStdString(browser.window->CurrentFolder())), gone);
+    QCOMPARE(browser.Current(), gone);
     QCOMPARE(browser.DirText(), gone);
     QVERIFY(Child<TBorderLessButton>(*browser.window, "Reload")->EnabledEx());
     QCOMPARE(browser.Commands(), "off");
 }
 
 void FolderBrowserTest::read_drives_keeps_folder_and_reload_lists_it_again() {
-    WorkFolder work;
-    const QString base = work.Path(QStringLiteral("bilder"));
-    MakeEntries(base, {"sub/"});
-    Browser browser(work.OpenWindowAt(base));
-    const std::string folder = browser.window->CurrentFolder();
-    const QString shown = browser.DirText();
-
+    Browser browser({"sub/"});
     QTest::mouseClick(Child<QWidget>(*browser.window, "ReadDrives"), Qt::LeftButton);
     QVERIFY(browser.ShowsDrives());
-    QCOMPARE(browser.window->CurrentFolder(), folder);
-    QCOMPARE(browser.DirText(), shown);
+    QCOMPARE(browser.Current(), browser.folder + u'/');
+    QCOMPARE(browser.DirText(), browser.folder + u'/');
 
     // A file that appeared meanwhile is there after the next listing.
-    MakeEntries(base, {"neu.jpg"});
+    MakeEntries(browser.folder, {"neu.jpg"});
     QTest::mouseClick(Child<QWidget>(*browser.window, "Reload"), Qt::LeftButton);
     QCOMPARE(Captions(browser.list), (QStringList{"..", "sub", "neu.jpg"}));
 }
@@ -364,11 +331,8 @@ void FolderBrowserTest::correct_infofile_follows_info_txt_data() {
 
 void FolderBrowserTest::correct_infofile_follows_info_txt() {
     QFETCH(QString, entry);
-    WorkFolder work;
-    const QString base = work.Path(QStringLiteral("bilder"));
-    MakeEntries(base, {entry});
-    const auto window = work.OpenWindowAt(base);
-    const QPushButton* button = Child<QPushButton>(*window, "TransFile");
+    Browser browser({entry});
+    const QPushButton* button = Child<QPushButton>(*browser.window, "TransFile");
     QTEST(button->isEnabled(), "enabled");
     QVERIFY(button->isHidden());
 }
