@@ -50,5 +50,6 @@ e2e_shot_box 4-missing-template Fehler
 e2e_activate "$(e2e_window_named '^Fehler$')"
 xdotool key Return
 e2e_wait_program_end 15
+e2e_check "the program ended with a failure status" test "$E2E_EXIT" -eq 1
 e2e_check "QLM.ini is untouched by the run that lacked a template" cmp -s "$(e2e_ini)" "$E2E_TMP/ini_before"
 e2e_log "passed"

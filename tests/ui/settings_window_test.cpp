@@ -1,9 +1,6 @@
 // Start-up and closing of the main window: the settings file read at start and written on close,
 // the templates loaded from the working directory, and the end of the program when they fail.
 
-#include "core/settings.h"
-#include "platform/globals.h"
-#include "ui/borderless_button.h"
 #include "window_test_support.h"
 
 #include <QCheckBox>
@@ -11,8 +8,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
-
-#include <cerrno>
 
 using namespace qlm::ui;
 using namespace qlm::ui::test;
@@ -49,7 +44,6 @@ class SettingsWindowTest : public QObject {
     void option_values_data();
     void option_values();
     void closing_writes_and_next_start_restores();
-    void folder_from_settings_that_no_longer_exists();
     void settings_that_cannot_be_written();
     void templates_come_from_working_directory();
     void missing_template_ends_program_without_saving_data();
@@ -98,25 +92,6 @@ void SettingsWindowTest::closing_writes_and_next_start_restores() {
     QCOMPARE(again->CurrentFolder(), FolderBytes(folder));
     QCOMPARE(Child<QLabel>(*again, "MyDir")->text(), QDir::cleanPath(folder) + u'/');
     QVERIFY(MessageBoxes::Recorded().isEmpty());
-}
-
-void SettingsWindowTest::folder_from_settings_that_no_longer_exists() {
-    WorkFolder work;
-    const std::string gone = FolderBytes(work.Path(QStringLiteral("weg")));
-    work.WriteSettings("[Settings]\r\nDir=" + QByteArray::fromStdString(gone) + "\r\n");
-    const auto window = work.OpenWindow();
-    const QList<ShownBox> boxes = MessageBoxes::Recorded();
-    QCOMPARE(boxes.size(), 1);
-    QCOMPARE(boxes[0].title, QStringLiteral("Warnung"));
-    QCOMPARE(boxes[0].text, QString::fromUtf8(qlm::platform::GetErrorText(ENOENT)));
-    // The drives are listed, MyDir stays empty, and Reload can try again.
-    QCOMPARE(Child<QListWidget>(*window, "MainList")->item(0)->text(), QStringLiteral("/"));
-    QCOMPARE(Child<QLabel>(*window, "MyDir")->text(), QString());
-    QVERIFY(Child<TBorderLessButton>(*window, "Reload")->EnabledEx());
-    // The folder is kept and written again on close.
-    window->show();
-    QVERIFY(window->close());
-    QCOMPARE(qlm::LoadSettings(work.SettingsPath()).dir, gone);
 }
 
 void SettingsWindowTest::settings_that_cannot_be_written() {

@@ -29,12 +29,6 @@ inline QByteArray ReadBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-inline void WriteTemplates(const QString& folder) {
-    for (const char* name : {"MainHead.html", "MainRep.html", "MainTail.html", "Pic.html"}) {
-        WriteBytes(folder + u'/' + QLatin1String(name), QByteArray("<p>") + name + "</p>");
-    }
-}
-
 // A picture of the test data copied under a new name.
 inline void CopyPicture(const char* data_name, const QString& target) {
     const QString source = QStringLiteral(QLM_TEST_DATA_DIR "/pictures/") + QLatin1String(data_name);
@@ -49,9 +43,8 @@ inline std::string FolderBytes(const QString& path) {
 
 inline QStringList Captions(const QListWidget* list) {
     QStringList captions;
-    for (int row = 0; row < list->count(); ++row) {
+    for (int row = 0; row < list->count(); ++row)
         captions << list->item(row)->text();
-    }
     return captions;
 }
 
@@ -73,7 +66,8 @@ inline void SetUpApplication() {
 class WorkFolder {
   public:
     WorkFolder() {
-        WriteTemplates(dir_.path());
+        for (const char* name : {"MainHead.html", "MainRep.html", "MainTail.html", "Pic.html"})
+            WriteBytes(Path(QLatin1String(name)), QByteArray("<p>") + name + "</p>");
         QDir::setCurrent(dir_.path());
     }
     QString Path(const QString& name = QString()) const {
