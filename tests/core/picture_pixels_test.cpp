@@ -187,29 +187,26 @@ Bytes ExifBlock(bool little, const std::vector<Entry>& entries, std::uint32_t if
 struct ParseCase {
     const char* name;
     Bytes block;
-    int expected;
 };
 
 class ExifOrientationParse : public testing::TestWithParam<ParseCase> {};
 
-TEST_P(ExifOrientationParse, GivesTheTagOrNormal) {
+TEST_P(ExifOrientationParse, UnusableBlocksGiveNormal) {
     const Bytes& block = GetParam().block;
-    EXPECT_EQ(qlm::ExifOrientation(block.data(), block.size()), GetParam().expected);
+    EXPECT_EQ(qlm::ExifOrientation(block.data(), block.size()), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Blocks, ExifOrientationParse,
-    testing::Values(ParseCase{"LittleEndian", ExifBlock(true, {{0x0112, 3, 1, 6}}), 6},
-                    ParseCase{"BigEndian", ExifBlock(false, {{0x0112, 3, 1, 8}}), 8},
-                    ParseCase{"AfterOtherTags", ExifBlock(false, {kMake, kMake, {0x0112, 3, 1, 3}}), 3},
-                    ParseCase{"NoOrientationTag", ExifBlock(true, {kMake}), 1},
-                    ParseCase{"ValueNine", ExifBlock(true, {{0x0112, 3, 1, 9}}), 1},
-                    ParseCase{"WrongType", ExifBlock(true, {{0x0112, 4, 1, 6}}), 1},
-                    ParseCase{"DirectoryOffsetNearFourGigabytes",
-                              ExifBlock(true, {{0x0112, 3, 1, 6}}, 0xfffffffe), 1},
-                    ParseCase{"NotExif", Bytes{'J', 'F', 'I', 'F', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0}, 1}),
-    qlm::kRowName);
+INSTANTIATE_TEST_SUITE_P(Blocks, ExifOrientationParse,
+                         testing::Values(ParseCase{"NoOrientationTag", ExifBlock(true, {kMake})},
+                                         ParseCase{"ValueNine", ExifBlock(true, {{0x0112, 3, 1, 9}})},
+                                         ParseCase{"WrongType", ExifBlock(true, {{0x0112, 4, 1, 6}})},
+                                         ParseCase{"DirectoryOffsetNearFourGigabytes",
+                                                   ExifBlock(true, {{0x0112, 3, 1, 6}}, 0xfffffffe)},
+                                         ParseCase{"NotExif", Bytes{'J', 'F', 'I', 'F', 0, 0, 'I', 'I', 42, 0,
+                                                                    8, 0, 0, 0}}),
+                         qlm::kRowName);
 
+// Valid blocks in both byte orders, the tag after another one, are read in the tests below.
 // A directory claiming 65535 entries in a short block, and every cut-off prefix of a valid block,
 // must be read without going past the end (AddressSanitizer watches the reads).
 TEST(ExifOrientationBounds, CutOffBlocksAreNeverReadPastTheirEnd) {
