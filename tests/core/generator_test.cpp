@@ -302,12 +302,11 @@ INSTANTIATE_TEST_SUITE_P(
         QuestionCase{"DeclinedKeywordsStartTheDescription", Flags(true, true, false, false), "title.txt=T",
                      "<notext>|", "ask 1 []|ask 2 [<notext>]",
                      "description.txt=|index.html=T;;()|keywords.txt=<notext>|p.html=|title.txt=T"},
-        QuestionCase{"EmptyAnswersGiveEmptyFiles", Flags(false, false, true, false), "", "|",
-                     "ask 4 []|ask 3 []", "index.html=;;()|p.html=|p.txt=|title.txt="},
+        // Answers are stored as given: empty, with blanks, with line breaks.
         QuestionCase{
-            "AnswersKeepLineBreaksAndBlanks", Flags(false, false, true, false), "title.txt=T",
-            " zwei\r\nZeilen ", "ask 3 []",
-            "index.html=T;;( zwei<BR>Zeilen )|p.html= zwei<BR>Zeilen |p.txt= zwei\r\nZeilen |title.txt=T"}),
+            "AnswersStoredAsGiven", Flags(false, false, true, false), "", "| zwei\r\nZeilen ",
+            "ask 4 []|ask 3 []",
+            "index.html=;;( zwei<BR>Zeilen )|p.html= zwei<BR>Zeilen |p.txt= zwei\r\nZeilen |title.txt="}),
     kRowName);
 
 TEST_F(GeneratorTest, WithoutAskingNothingIsAskedOrStored) {
