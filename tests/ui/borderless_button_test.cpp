@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <memory>
+
 using qlm::ui::TBorderLessButton;
 
 namespace {
@@ -38,7 +40,6 @@ class BorderlessButtonTest : public QObject {
   private slots:
     void init();
     void cleanup();
-    void WritingEnabledExShowsMatchingPicture_data();
     void WritingEnabledExShowsMatchingPicture();
     void PicturesAreOwnCopiesShownOnNextEnabledExWrite();
     void PlainEnabledStateLeavesPictureUngreyed();
@@ -46,36 +47,27 @@ class BorderlessButtonTest : public QObject {
     void ClicksOnlyWhileEnabled();
 
   private:
-    TBorderLessButton* button_ = nullptr;
+    std::unique_ptr<TBorderLessButton> button_;
 };
 
 void BorderlessButtonTest::init() {
-    button_ = new TBorderLessButton;
+    button_ = std::make_unique<TBorderLessButton>();
     button_->setGeometry(100, 100, 20, 16);
     button_->setEnablePicture(Filled(kWhite));
     button_->setDisablePicture(Filled(kGrey));
 }
 
 void BorderlessButtonTest::cleanup() {
-    delete button_;
-    button_ = nullptr;
-}
-
-void BorderlessButtonTest::WritingEnabledExShowsMatchingPicture_data() {
-    QTest::addColumn<bool>("before");
-    QTest::addColumn<bool>("after");
-    QTest::newRow("enable") << false << true;
-    QTest::newRow("disable") << true << false;
+    button_.reset();
 }
 
 void BorderlessButtonTest::WritingEnabledExShowsMatchingPicture() {
-    QFETCH(bool, before);
-    QFETCH(bool, after);
-    button_->setEnabledEx(before);
-    button_->setEnabledEx(after);
-    QCOMPARE(button_->EnabledEx(), after);
-    QCOMPARE(button_->isEnabled(), after);
-    QCOMPARE(Shown(*button_), after ? kWhite : kGrey);
+    for (const bool enabled : {false, true, false}) {
+        button_->setEnabledEx(enabled);
+        QCOMPARE(button_->EnabledEx(), enabled);
+        QCOMPARE(button_->isEnabled(), enabled);
+        QCOMPARE(Shown(*button_), enabled ? kWhite : kGrey);
+    }
     QCOMPARE(button_->size(), QSize(20, 16));
 }
 
@@ -121,10 +113,10 @@ void BorderlessButtonTest::ClicksOnlyWhileEnabled() {
     QFETCH(QPoint, release_at);
     button_->setEnabledEx(enabled);
     button_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(button_));
-    QSignalSpy spy(button_, &TBorderLessButton::clicked);
-    QTest::mousePress(button_, Qt::MouseButton(mouse_button), Qt::NoModifier, QPoint(10, 8));
-    QTest::mouseRelease(button_, Qt::MouseButton(mouse_button), Qt::NoModifier, release_at);
+    QVERIFY(QTest::qWaitForWindowExposed(button_.get()));
+    QSignalSpy spy(button_.get(), &TBorderLessButton::clicked);
+    QTest::mousePress(button_.get(), Qt::MouseButton(mouse_button), Qt::NoModifier, QPoint(10, 8));
+    QTest::mouseRelease(button_.get(), Qt::MouseButton(mouse_button), Qt::NoModifier, release_at);
     QTEST(int(spy.count()), "clicks");
 }
 
