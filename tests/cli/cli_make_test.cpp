@@ -1,6 +1,8 @@
 // Runs the quillmoor-make program on folders of pictures and checks the pages, the stored answers,
 // the messages and the exit status it leaves behind.
 
+#include "tests/support/test_util.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,8 +13,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,32 +33,9 @@ constexpr const char* kAltPrompt = "Bitte geben Sie einen ALT-Text für das nebe
 constexpr const char* kTemplatesMissing =
     "Kann die Definitionsdatei(en) nicht laden! Das Programm wird beendet.";
 
-fs::path NewTempDir() {
-    std::string pattern = (fs::temp_directory_path() / "qlm-cli-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make a temporary folder");
-    return pattern;
-}
-
-// A fresh folder, removed with everything in it afterwards.
-struct TempDir {
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-    const fs::path path_ = NewTempDir();
-};
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
+using qlm::test::ReadFile;
+using qlm::test::TempFolder;
+using qlm::test::WriteFile;
 
 struct RunResult {
     int status = -1;
@@ -69,8 +46,8 @@ struct RunResult {
 // Runs `binary` with `args`, `input` as its standard input, in `working_dir` (empty: this one).
 RunResult RunMake(const std::vector<std::string>& args, const std::string& input = "",
                   const fs::path& working_dir = {}, const fs::path& binary = kBinary) {
-    TempDir io;
-    WriteAll(io / "in", input);
+    TempFolder io;
+    WriteFile(io / "in", input);
     const std::string in_path = io / "in", out_path = io / "out", err_path = io / "err";
     std::vector<std::string> argv_text{binary.string()};
     argv_text.insert(argv_text.end(), args.begin(), args.end());
@@ -94,13 +71,13 @@ RunResult RunMake(const std::vector<std::string>& args, const std::string& input
     int wait_status = 0;
     if (child > 0 && waitpid(child, &wait_status, 0) == child && WIFEXITED(wait_status))
         result.status = WEXITSTATUS(wait_status);
-    result.out = ReadAll(out_path);
-    result.err = ReadAll(err_path);
+    result.out = ReadFile(out_path);
+    result.err = ReadFile(err_path);
     return result;
 }
 
 // A copy of the program in a folder of its own, so that a "QLM.ini" beside it is the test's.
-fs::path PrivateBinary(const TempDir& dir) {
+fs::path PrivateBinary(const TempFolder& dir) {
     const fs::path copy = dir / "quillmoor-make";
     fs::copy_file(kBinary, copy, fs::copy_options::overwrite_existing);
     fs::permissions(copy, fs::perms::owner_all);
@@ -122,7 +99,7 @@ bool Contains(const std::string& text, const std::string& part) {
 // The generator's byte output is checked by the core tests; this run proves that the tool wires
 // folder list, settings, templates, picture sizes and version into it.
 TEST(CliGallery, NoAskMakesEveryPageOfTheDemoFolder) {
-    TempDir dir;
+    TempFolder dir;
     const fs::path folder = dir / "demo";
     fs::copy(kDemo, folder);
     const fs::path binary = PrivateBinary(dir); // no QLM.ini: the default flags
@@ -132,13 +109,13 @@ TEST(CliGallery, NoAskMakesEveryPageOfTheDemoFolder) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "") << "every thumbnail exists, so nothing is to be said";
 
-    const std::string index = ReadAll(folder / "index.html");
+    const std::string index = ReadFile(folder / "index.html");
     const std::string version = RunMake({"--version"}).out;
     // "a.b.c.d" or "?.?.?.?"; the exact form is checked where the version string is built.
     ASSERT_TRUE(version.ends_with('\n')) << version;
     EXPECT_EQ(std::count(version.begin(), version.end(), '.'), 3) << version;
     EXPECT_EQ(version.find_first_not_of("0123456789.?\n"), std::string::npos) << version;
-    EXPECT_TRUE(Contains(index, "<title>" + ReadAll(folder / "title.txt") + "</title>"));
+    EXPECT_TRUE(Contains(index, "<title>" + ReadFile(folder / "title.txt") + "</title>"));
     EXPECT_TRUE(Contains(index, "<footer>Erstellt mit Quillmoor " + version.substr(0, version.size() - 1) +
                                     "</footer>"));
     EXPECT_FALSE(Contains(index, "<my")) << index;
@@ -153,7 +130,7 @@ TEST(CliGallery, NoAskMakesEveryPageOfTheDemoFolder) {
                                    Picture{"wald.jpg", "427\" height=\"640", "90\" height=\"135"}}) {
         SCOPED_TRACE(picture.file);
         const std::string base = picture.file.substr(0, picture.file.find('.'));
-        const std::string page = ReadAll(folder / (base + ".html"));
+        const std::string page = ReadFile(folder / (base + ".html"));
         EXPECT_TRUE(Contains(page, "<img src=\"" + picture.file + "\" width=\"" + picture.size + "\""));
         EXPECT_FALSE(Contains(page, "<my")) << page;
         // Images without Alt is on by default: the thumbnail tag ends right after its height.
@@ -168,13 +145,13 @@ TEST(CliGallery, NoAskMakesEveryPageOfTheDemoFolder) {
 }
 
 TEST(CliGallery, AnswersComeFromStandardInputInTheOrderOfTheQuestions) {
-    TempDir dir;
-    CopyDemo(dir.path(), {"bergsee.jpg", "nacht.jpg"});
+    TempFolder dir;
+    CopyDemo(dir.Root(), {"bergsee.jpg", "nacht.jpg"});
 
     // Title, keywords, an empty description (a CR LF line), the first picture's text; the input
     // ends before the second picture's text, which declines it.
     const RunResult run = RunMake({"--keywords", "--description", "--alt", "--img-with-alt", "--templates",
-                                   kTemplates.string(), dir.path().string()},
+                                   kTemplates.string(), dir.Root()},
                                   "Mein Titel\nBerge, Nacht\n\r\nEin <b>See</b>  \r\n");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");
@@ -187,39 +164,39 @@ TEST(CliGallery, AnswersComeFromStandardInputInTheOrderOfTheQuestions) {
         ASSERT_NE(at, std::string::npos) << "missing or out of order: " << prompt << "\n" << run.err;
         from = at + prompt.size();
     }
-    EXPECT_EQ(ReadAll(dir / "title.txt"), "Mein Titel");
-    EXPECT_EQ(ReadAll(dir / "keywords.txt"), "Berge, Nacht");
+    EXPECT_EQ(ReadFile(dir / "title.txt"), "Mein Titel");
+    EXPECT_EQ(ReadFile(dir / "keywords.txt"), "Berge, Nacht");
     EXPECT_TRUE(fs::exists(dir / "description.txt"));
-    EXPECT_EQ(ReadAll(dir / "description.txt"), "");
-    EXPECT_EQ(ReadAll(dir / "bergsee.txt"), "Ein <b>See</b>  ");
-    EXPECT_EQ(ReadAll(dir / "nacht.txt"), "<notext>");
-    const std::string index = ReadAll(dir / "index.html");
+    EXPECT_EQ(ReadFile(dir / "description.txt"), "");
+    EXPECT_EQ(ReadFile(dir / "bergsee.txt"), "Ein <b>See</b>  ");
+    EXPECT_EQ(ReadFile(dir / "nacht.txt"), "<notext>");
+    const std::string index = ReadFile(dir / "index.html");
     EXPECT_TRUE(Contains(index, "<title>Mein Titel</title>"));
 
     // Every text is stored now: a second run asks nothing and reads no input.
-    const RunResult again = RunMake({"--templates", kTemplates.string(), dir.path().string()}, "unread\n");
+    const RunResult again = RunMake({"--templates", kTemplates.string(), dir.Root()}, "unread\n");
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_FALSE(Contains(again.err, "Bitte")) << again.err;
-    EXPECT_EQ(ReadAll(dir / "index.html.bak"), index);
+    EXPECT_EQ(ReadFile(dir / "index.html.bak"), index);
 }
 
 // Named pictures, in any order and even twice, are taken in list order, each once; missing
 // thumbnails are reported one by one.
 TEST(CliGallery, NamedPicturesFollowTheOrderOfTheFolderList) {
-    TempDir dir;
-    const fs::path folder = dir.path();
+    TempFolder dir;
+    const fs::path folder = dir.Root();
     const char* copies[][2] = {{"bergsee.jpg", "zebra.jpg"},     {"nacht.jpg", "apfel.JPG"},
                                {"wald.jpg", "Birne.jpeg"},       {"blumen.png", "citrone.png"},
                                {"leuchtturm.gif", "Dattel.gif"}, {"t_bergsee.jpg", "t_zebra.jpg"}};
     for (const auto& [from, to] : copies)
         fs::copy_file(kDemo / from, folder / to);
-    WriteAll(folder / "title.txt", "Obst");
+    WriteFile(folder / "title.txt", "Obst");
 
     const RunResult run = RunMake({"--no-ask", "--warn", "--templates", kTemplates.string(), folder.string(),
                                    "zebra.jpg", "apfel.JPG", "Dattel.gif", "zebra.jpg"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "Der Thumbnail t_apfel.JPG fehlt!\nDer Thumbnail t_Dattel.gif fehlt!\n");
-    const std::string index = ReadAll(folder / "index.html");
+    const std::string index = ReadFile(folder / "index.html");
     std::string::size_type previous = 0;
     for (const std::string base : {"apfel", "Dattel", "zebra"}) {
         const std::string::size_type at = index.find("<a href=\"" + base + ".html\">");
@@ -233,43 +210,43 @@ TEST(CliGallery, NamedPicturesFollowTheOrderOfTheFolderList) {
 }
 
 TEST(CliGallery, TemplatesComeFromTheWorkingDirectoryUnlessNamed) {
-    TempDir dir;
+    TempFolder dir;
     const fs::path own = dir / "own";
     const fs::path folder = dir / "pics";
     fs::create_directory(own);
     fs::create_directory(folder);
-    WriteAll(own / "MainHead.html", "HEAD <mytitle>|");
-    WriteAll(own / "MainRep.html", "[<myname> <mytitle>]");
-    WriteAll(own / "MainTail.html", "|TAIL");
-    WriteAll(own / "Pic.html", "PAGE <myname> <mywidth>x<myheight>");
+    WriteFile(own / "MainHead.html", "HEAD <mytitle>|");
+    WriteFile(own / "MainRep.html", "[<myname> <mytitle>]");
+    WriteFile(own / "MainTail.html", "|TAIL");
+    WriteFile(own / "Pic.html", "PAGE <myname> <mywidth>x<myheight>");
     CopyDemo(folder, {"blumen.png"});
-    WriteAll(folder / "title.txt", "Wiese");
+    WriteFile(folder / "title.txt", "Wiese");
 
     const RunResult from_cwd = RunMake({"--no-ask", folder.string()}, "", own);
     ASSERT_EQ(from_cwd.status, 0) << from_cwd.err;
-    EXPECT_EQ(ReadAll(folder / "index.html"), "HEAD Wiese|[blumen Wiese]|TAIL");
-    EXPECT_EQ(ReadAll(folder / "blumen.html"), "PAGE blumen 480x320");
+    EXPECT_EQ(ReadFile(folder / "index.html"), "HEAD Wiese|[blumen Wiese]|TAIL");
+    EXPECT_EQ(ReadFile(folder / "blumen.html"), "PAGE blumen 480x320");
 
     const RunResult named =
         RunMake({"--no-ask", "--templates", kTemplates.string(), folder.string()}, "", own);
     ASSERT_EQ(named.status, 0) << named.err;
-    EXPECT_TRUE(Contains(ReadAll(folder / "index.html"), "<!DOCTYPE html>"));
+    EXPECT_TRUE(Contains(ReadFile(folder / "index.html"), "<!DOCTYPE html>"));
 
     // A relative folder is taken from the working directory.
     const RunResult relative = RunMake({"--no-ask", "../pics"}, "", own);
     ASSERT_EQ(relative.status, 0) << relative.err;
-    EXPECT_EQ(ReadAll(folder / "index.html"), "HEAD Wiese|[blumen Wiese]|TAIL");
+    EXPECT_EQ(ReadFile(folder / "index.html"), "HEAD Wiese|[blumen Wiese]|TAIL");
 }
 
 TEST(CliGallery, SavedSettingsAreTheDefaultsAndOptionsOverrideThem) {
-    TempDir dir;
+    TempFolder dir;
     const fs::path binary = PrivateBinary(dir);
-    WriteAll(dir / "QLM.ini", "[Settings]\r\nDir=/\r\nKeywords=false\r\nDescription=no\r\nAlt=false\r\n"
-                              "Warn=false\r\nImgWoAlt=false\r\nThumbsJPG=true\r\n");
+    WriteFile(dir / "QLM.ini", "[Settings]\r\nDir=/\r\nKeywords=false\r\nDescription=no\r\nAlt=false\r\n"
+                               "Warn=false\r\nImgWoAlt=false\r\nThumbsJPG=true\r\n");
     const fs::path folder = dir / "pics";
     fs::create_directory(folder);
     CopyDemo(folder, {"blumen.png"});
-    WriteAll(folder / "blumen.txt", "Blumen");
+    WriteFile(folder / "blumen.txt", "Blumen");
 
     // From the settings: only the title is asked, thumbnails are looked for as .jpg and not
     // missed aloud, and the thumbnail tag has its alt text.
@@ -278,7 +255,7 @@ TEST(CliGallery, SavedSettingsAreTheDefaultsAndOptionsOverrideThem) {
     ASSERT_EQ(saved.status, 0) << saved.err;
     EXPECT_EQ(saved.err, std::string(kTitlePrompt) + "\n");
     EXPECT_FALSE(fs::exists(folder / "keywords.txt"));
-    EXPECT_TRUE(Contains(ReadAll(folder / "index.html"),
+    EXPECT_TRUE(Contains(ReadFile(folder / "index.html"),
                          "<img src=\"t_blumen.jpg\" width=\"0\" height=\"0\" alt=\"Blumen\" border=\"0\">"));
 
     // Options win over the settings; thumbnails are still looked for as .jpg.
@@ -287,22 +264,21 @@ TEST(CliGallery, SavedSettingsAreTheDefaultsAndOptionsOverrideThem) {
         "Schlagworte\n", {}, binary);
     ASSERT_EQ(overridden.status, 0) << overridden.err;
     EXPECT_EQ(overridden.err, std::string(kKeywordsPrompt) + "\nDer Thumbnail t_blumen.jpg fehlt!\n");
-    EXPECT_EQ(ReadAll(folder / "keywords.txt"), "Schlagworte");
-    EXPECT_TRUE(Contains(ReadAll(folder / "index.html"),
+    EXPECT_EQ(ReadFile(folder / "keywords.txt"), "Schlagworte");
+    EXPECT_TRUE(Contains(ReadFile(folder / "index.html"),
                          "<img src=\"t_blumen.jpg\" width=\"0\" height=\"0\" border=\"0\">"));
 }
 
 TEST(CliGallery, ControlCharactersOfNamesDoNotReachTheTerminal) {
-    TempDir dir;
+    TempFolder dir;
     const std::string name = "x\x1b]0;title\x07.jpg";
     fs::copy_file(kDemo / "bergsee.jpg", dir / name);
 
-    const RunResult run =
-        RunMake({"--no-ask", "--warn", "--templates", kTemplates.string(), dir.path().string()});
+    const RunResult run = RunMake({"--no-ask", "--warn", "--templates", kTemplates.string(), dir.Root()});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "Der Thumbnail t_x?]0;title?.jpg fehlt!\n");
     // The page itself keeps the name as it is.
-    EXPECT_TRUE(Contains(ReadAll(dir / "x\x1b]0;title\x07.html"), "<img src=\"" + name + "\""));
+    EXPECT_TRUE(Contains(ReadFile(dir / "x\x1b]0;title\x07.html"), "<img src=\"" + name + "\""));
 }
 
 // The exit status and message of runs that cannot finish.
@@ -318,24 +294,25 @@ class CliFailure : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(CliFailure, StopsWithItsStatusAndMessage) {
     const FailureCase& failure = GetParam();
-    TempDir dir;
+    TempFolder dir;
     const fs::path folder = dir / "pics";
     fs::create_directory(folder);
     fs::create_directory(dir / "empty");
     fs::copy_file(kDemo / "bergsee.jpg", folder / "a.jpg");
     fs::copy_file(kDemo / "t_bergsee.jpg", folder / "t_a.jpg");
-    WriteAll(folder / "b.jpg", std::string("\xFF\xD8\xFF\xE0") + " this is no JPEG at all");
+    WriteFile(folder / "b.jpg", std::string("\xFF\xD8\xFF\xE0") + " this is no JPEG at all");
     fs::copy_file(kDemo / "bergsee.jpg", folder / "c.jpg");
-    WriteAll(folder / "t_c.jpg", "GIF89a, not a JPEG either");
-    WriteAll(folder / "title.txt", "Fehler");
+    WriteFile(folder / "t_c.jpg", "GIF89a, not a JPEG either");
+    WriteFile(folder / "title.txt", "Fehler");
     CopyDemo(folder, {"nacht.jpg"});
     fs::create_directory(folder / "nacht.html"); // in the way of the page
 
     std::vector<std::string> args;
     std::istringstream words(failure.args);
     for (std::string arg; words >> arg;) {
-        for (const auto& [mark, path] : {std::pair{"{folder}", folder}, std::pair{"{empty}", dir / "empty"},
-                                         std::pair{"{t}", kTemplates}})
+        for (const auto& [mark, path] :
+             {std::pair{"{folder}", folder}, std::pair{"{empty}", fs::path(dir / "empty")},
+              std::pair{"{t}", kTemplates}})
             if (arg.starts_with(mark))
                 arg = path.string() + arg.substr(std::string(mark).size());
         args.push_back(arg);

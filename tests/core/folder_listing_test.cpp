@@ -1,6 +1,7 @@
 #include "core/folder_listing.h"
 
 #include "platform/globals.h"
+#include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -23,19 +24,6 @@ namespace {
 // The name order follows the user's locale; the tests run in the plain one, which stands for
 // users who have set none.
 const bool kPlainLocale = setenv("LC_ALL", "C.UTF-8", 1) == 0;
-
-// A fresh folder for one test, removed with everything in it afterwards.
-struct TempFolder {
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "qlm-listing-XXXXXX").string();
-        path = std::string(mkdtemp(pattern.data())) + "/";
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    std::string path;
-};
 
 std::vector<std::string> Captions(const std::vector<ListEntry>& entries) {
     std::vector<std::string> captions;
@@ -65,8 +53,8 @@ TEST(HasPictureExtension, KnowsTheFourExtensionsInAnyCase) {
 }
 
 TEST(FilterListing, ShowsFoldersAndPicturesButNoThumbnails) {
-    const TempFolder temp;
-    const std::string& folder = temp.path;
+    const test::TempFolder temp;
+    const std::string folder = temp.Path();
     for (const char* file : {"bild.JPG", "bild.jpeg", "Bild.Png", "a.gif", ".versteckt.jpg", "t_bild.jpg",
                              "T_BILD.JPG", "t_", "bild.bmp", "info.txt", "noext"})
         std::ofstream(folder + file) << "x";

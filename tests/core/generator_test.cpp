@@ -4,7 +4,7 @@
 
 #include "core/generator.h"
 #include "core/picture.h"
-#include "text_file_test_util.h"
+#include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The conversion of "info.txt" into the page "info.html".
 
 #include "core/info_convert.h"
-#include "text_file_test_util.h"
+#include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
 

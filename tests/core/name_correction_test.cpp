@@ -1,7 +1,7 @@
 // Web-safe picture names and the renaming of a picture with its companions.
 
 #include "core/name_correction.h"
-#include "text_file_test_util.h"
+#include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
 

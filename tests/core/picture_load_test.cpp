@@ -2,7 +2,7 @@
 // damaged or oversized picture of our test data ends.
 
 #include "core/picture.h"
-#include "text_file_test_util.h"
+#include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include "core/exif_orientation.h"
 #include "core/picture.h"
-#include "text_file_test_util.h"
+#include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // operation ends even when a replacement forms its placeholder again.
 
 #include "core/text_file.h"
-#include "text_file_test_util.h"
+#include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
 

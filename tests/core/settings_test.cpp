@@ -1,11 +1,10 @@
 #include "core/settings.h"
 
+#include "tests/support/test_util.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <tuple>
 
@@ -14,30 +13,10 @@ using namespace qlm;
 
 namespace {
 
-std::string NewTempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "qlm-settings-XXXXXX").string();
-    return mkdtemp(pattern.data());
-}
-
-// A fresh folder for one test, removed with everything in it afterwards; `ini` is a file name in it.
-struct TempFolder {
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-    const std::string path = NewTempFolder();
-    const std::string ini = File(kSettingsFileName);
+// A fresh folder for one test; `ini` is the settings file in it.
+struct TempFolder : test::TempFolder {
+    const std::string ini = *this / kSettingsFileName;
 };
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The six flags in their file order: Keywords, Description, Alt, Warn, ImgWoAlt, ThumbsJPG.
 auto Flags(const OptionFlags& f) {
@@ -59,8 +38,9 @@ TEST(LoadSettings, MissingKeysGiveTheDefaultsAndOddValuesCountAsFalse) {
     EXPECT_EQ(Flags(defaults.flags), std::tuple(true, true, true, true, true, false));
 
     // The folder is taken as it is, even when it no longer exists or is no UTF-8.
-    WriteBytes(folder.ini,
-               "[settings]\r\nKeywords=yes\r\nAlt=1\r\nWarn=\r\nThumbsJPG=TRUE\r\ndir=/gone/B\xE4ume\r\n");
+    test::WriteFile(
+        folder.ini,
+        "[settings]\r\nKeywords=yes\r\nAlt=1\r\nWarn=\r\nThumbsJPG=TRUE\r\ndir=/gone/B\xE4ume\r\n");
     Settings odd = LoadSettings(folder.ini);
     EXPECT_EQ(odd.dir, "/gone/B\xE4ume");
     EXPECT_EQ(Flags(odd.flags), std::tuple(true, true, false, false, true, true));
@@ -72,7 +52,7 @@ TEST(SaveSettings, WritesTheSevenKeysThatReadBack) {
     saved.dir = "/home/u/B\xC3\xA4ume und Str\xC3\xA4ucher/";
     saved.flags = OptionFlags{false, true, false, true, false, true};
     ASSERT_TRUE(SaveSettings(folder.ini, saved));
-    EXPECT_EQ(ReadBytes(folder.ini),
+    EXPECT_EQ(test::ReadFile(folder.ini),
               "[Settings]\nDir=" + saved.dir +
                   "\nKeywords=false\nDescription=true\nAlt=false\nWarn=true\nImgWoAlt=false\n"
                   "ThumbsJPG=true\n");
@@ -83,16 +63,16 @@ TEST(SaveSettings, WritesTheSevenKeysThatReadBack) {
 
 TEST(SaveSettings, KeepsWhatElseTheFileHolds) {
     TempFolder folder;
-    WriteBytes(folder.ini, "[Window]\nLeft=225\n\n[Settings]\nWarn=yes\nExtra=kept\n");
+    test::WriteFile(folder.ini, "[Window]\nLeft=225\n\n[Settings]\nWarn=yes\nExtra=kept\n");
     ASSERT_TRUE(SaveSettings(folder.ini, Settings{}));
-    EXPECT_EQ(ReadBytes(folder.ini),
+    EXPECT_EQ(test::ReadFile(folder.ini),
               "[Window]\nLeft=225\n\n[Settings]\nWarn=true\nExtra=kept\nDir=\nKeywords=true\n"
               "Description=true\nAlt=true\nImgWoAlt=true\nThumbsJPG=false\n");
 }
 
 TEST(SaveSettings, ReportsAFileThatCannotBeWritten) {
     TempFolder folder;
-    std::string file = folder.File("missing/" + std::string(kSettingsFileName));
+    std::string file = folder / ("missing/" + std::string(kSettingsFileName));
     EXPECT_FALSE(SaveSettings(file, Settings{}));
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(SettingsWriteFailureText("/opt/qlm/QLM.ini"),

@@ -1,7 +1,7 @@
 // Loading the template set: order, stop at the first failure, and what each template holds after.
 
 #include "core/templates.h"
-#include "text_file_test_util.h"
+#include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
 

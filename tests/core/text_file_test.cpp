@@ -1,7 +1,7 @@
 // Whole-file reading and the crash-safe writing with its ".bak" copy.
 
 #include "core/text_file.h"
-#include "text_file_test_util.h"
+#include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
 

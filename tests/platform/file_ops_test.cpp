@@ -2,12 +2,13 @@
 
 #include "platform/file_ops.h"
 
+#include "tests/support/test_util.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,37 +16,17 @@
 namespace qlm::platform {
 namespace {
 
-class Folder {
+// A fresh folder for one test that also counts its entries and tells their permission bits.
+class Folder : public test::TempFolder {
   public:
-    Folder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qlm-ops-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("no temporary folder");
-        root_ = pattern;
-    }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    std::string operator/(const std::string& name) const { return root_ + "/" + name; }
-    void Put(const std::string& name, const std::string& bytes) const {
-        std::ofstream(*this / name, std::ios::binary) << bytes;
-    }
-    std::string Get(const std::string& name) const {
-        std::ifstream in(*this / name, std::ios::binary);
-        return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
-    }
     std::size_t Count() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(root_), {}));
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(Root()), {}));
     }
     mode_t Mode(const std::string& name) const {
         struct stat state {};
         ::stat((*this / name).c_str(), &state);
         return state.st_mode & 07777;
     }
-
-  private:
-    std::string root_;
 };
 
 TEST(ReplaceFileContents, WritesNewAndExistingFilesAndFailsWithoutLeftovers) {
@@ -139,7 +120,7 @@ TEST_P(RenameTest, RenamesOnlyToAFreeName) {
     EXPECT_EQ(folder.Get("b.jpg"), "B");
 
     EXPECT_EQ(GetParam()(folder / "a.jpg", folder / "c.jpg"), 0);
-    EXPECT_EQ(folder.Get("a.jpg"), "<missing>");
+    EXPECT_EQ(folder.Get("a.jpg"), "<missing a.jpg>");
     EXPECT_EQ(folder.Get("c.jpg"), "A");
 
     EXPECT_EQ(GetParam()(folder / "a.jpg", folder / "d.jpg"), ENOENT);

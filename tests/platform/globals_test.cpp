@@ -1,12 +1,12 @@
 #include "platform/globals.h"
 
+#include "tests/support/test_util.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -21,28 +21,7 @@ using namespace qlm::platform;
 
 namespace {
 
-std::string NewTempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "qlm-globals-XXXXXX").string();
-    return std::string(mkdtemp(pattern.data())) + "/";
-}
-
-// A fresh folder for one test, removed with everything in it afterwards.
-struct TempFolder {
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(path, ignored);
-    }
-    std::string Make(const std::string& name, const std::string& content = "") const {
-        std::ofstream(path + name, std::ios::binary) << content;
-        return path + name;
-    }
-    std::string MakeFolder(const std::string& name) const {
-        fs::create_directories(path + name);
-        return path + name + "/";
-    }
-    const std::string path = NewTempFolder();
-};
+using qlm::test::TempFolder;
 
 // "YYYY-MM-DD hh:mm:ss" in local time.
 std::time_t LocalTime(const char* text) {
@@ -64,13 +43,13 @@ std::map<std::string, std::uint32_t> Listed(const tGetDirList& search, std::uint
 class SearchFolder : public TempFolder {
   public:
     SearchFolder() {
-        Make("a.jpg", "xyz");
-        Make("noext");
-        Make(".hidden.png");
+        Put("a.jpg", "xyz");
+        Put("noext");
+        Put(".hidden.png");
         MakeFolder("sub");
         MakeFolder(".hiddendir");
-        fs::create_directory_symlink("sub", path + "link");
-        fs::create_symlink("nowhere", path + "broken");
+        fs::create_directory_symlink("sub", Path() + "link");
+        fs::create_symlink("nowhere", Path() + "broken");
     }
 };
 
@@ -79,14 +58,14 @@ class SearchFolder : public TempFolder {
 TEST(GetDirList, FindsEveryKindOfEntryWithItsAttributes) {
     SearchFolder folder;
     tGetDirList search;
-    ASSERT_EQ(search.GetDirList(folder.path + "*.*"), 0);
+    ASSERT_EQ(search.GetDirList(folder.Path() + "*.*"), 0);
     // 0x10 folder, 0x02 hidden; a link counts as what it points to, a broken one as a file.
     const std::map<std::string, std::uint32_t> expected = {
         {".", 0x12},   {"..", 0x12},         {"a.jpg", 0},   {"noext", 0}, {".hidden.png", 0x02},
         {"sub", 0x10}, {".hiddendir", 0x12}, {"link", 0x10}, {"broken", 0}};
     EXPECT_EQ(Listed(search, 0x12), expected);
     EXPECT_EQ(search.GetListSize(), 9 * static_cast<int>(sizeof(tDirEntry)));
-    ASSERT_EQ(search.GetDirList(folder.path + "a.jpg"), 0);
+    ASSERT_EQ(search.GetDirList(folder.Path() + "a.jpg"), 0);
     EXPECT_EQ(search.GetEntry(0).Size, 3);
 }
 
@@ -103,7 +82,7 @@ TEST(GetDirList, MatchesThePatternOrGivesTheError) {
           Case{"*.bmp", {}, ENOENT}, Case{"missing/*.*", {}, ENOENT}, Case{"a.jpg/*.*", {}, ENOTDIR}}) {
         SCOPED_TRACE(c.pattern);
         tGetDirList search;
-        EXPECT_EQ(search.GetDirList(folder.path + c.pattern), c.result);
+        EXPECT_EQ(search.GetDirList(folder.Path() + c.pattern), c.result);
         std::set<std::string> names;
         for (const auto& [name, attr] : Listed(search))
             names.insert(name);
@@ -115,10 +94,10 @@ TEST(GetDirList, PermissionsShowInTheResult) {
     if (geteuid() == 0)
         GTEST_SKIP() << "root may read every folder and write every file";
     TempFolder folder;
-    fs::permissions(folder.Make("locked.jpg"), fs::perms::owner_read);
-    folder.Make("open.jpg");
+    fs::permissions(folder.Put("locked.jpg"), fs::perms::owner_read);
+    folder.Put("open.jpg");
     tGetDirList search;
-    ASSERT_EQ(search.GetDirList(folder.path + "*.jpg"), 0);
+    ASSERT_EQ(search.GetDirList(folder.Path() + "*.jpg"), 0);
     std::map<std::string, std::uint32_t> names = Listed(search);
     EXPECT_EQ(names["locked.jpg"] & 0x01, 0x01u);
     EXPECT_EQ(names["open.jpg"] & 0x01, 0u);
@@ -130,16 +109,16 @@ TEST(GetDirList, PermissionsShowInTheResult) {
 
 TEST(GetDirList, KeepsTheLowWordOfHugeSizes) {
     TempFolder folder;
-    std::string path = folder.Make("huge.jpg");
+    std::string path = folder.Put("huge.jpg");
     ASSERT_EQ(truncate(path.c_str(), (off_t{1} << 32) + 5), 0);
     tGetDirList search;
-    ASSERT_EQ(search.GetDirList(folder.path + "huge.jpg"), 0);
+    ASSERT_EQ(search.GetDirList(folder.Path() + "huge.jpg"), 0);
     EXPECT_EQ(search.GetEntry(0).Size, 5);
 }
 
 TEST(GetDirList, PacksTheLastWriteAsDosLocalTime) {
     TempFolder folder;
-    std::string path = folder.Make("dated.jpg");
+    std::string path = folder.Put("dated.jpg");
     struct Case {
         std::time_t stamp;
         std::uint32_t packed;
@@ -152,7 +131,7 @@ TEST(GetDirList, PacksTheLastWriteAsDosLocalTime) {
         timespec times[2] = {{c.stamp, 0}, {c.stamp, 0}};
         ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
         tGetDirList search;
-        ASSERT_EQ(search.GetDirList(folder.path + "dated.jpg"), 0);
+        ASSERT_EQ(search.GetDirList(folder.Path() + "dated.jpg"), 0);
         EXPECT_EQ(static_cast<std::uint32_t>(search.GetEntry(0).Time), c.packed);
     }
 }
@@ -160,13 +139,13 @@ TEST(GetDirList, PacksTheLastWriteAsDosLocalTime) {
 TEST(GetDirList, ANewSearchDiscardsThePreviousOne) {
     SearchFolder full;
     TempFolder other;
-    other.Make("only.gif");
+    other.Put("only.gif");
     tGetDirList search;
-    ASSERT_EQ(search.GetDirList(full.path + "*.*"), 0);
-    ASSERT_EQ(search.GetDirList(other.path + "*.gif"), 0);
+    ASSERT_EQ(search.GetDirList(full.Path() + "*.*"), 0);
+    ASSERT_EQ(search.GetDirList(other.Path() + "*.gif"), 0);
     EXPECT_EQ(search.Count(), 1);
     EXPECT_STREQ(search.GetEntry(0).Name, "only.gif");
-    EXPECT_EQ(search.GetDirList(other.path + "*.png"), ENOENT);
+    EXPECT_EQ(search.GetDirList(other.Path() + "*.png"), ENOENT);
     EXPECT_EQ(search.Count(), 0);
     // An empty folder still holds its dot entries.
     ASSERT_EQ(search.GetDirList(other.MakeFolder("empty") + "*.*"), 0);
@@ -180,7 +159,7 @@ TEST(GetDirList, SetDataLendsABlockWithoutTakingIt) {
     {
         SearchFolder folder;
         tGetDirList search;
-        ASSERT_EQ(search.GetDirList(folder.path + "*.*"), 0);
+        ASSERT_EQ(search.GetDirList(folder.Path() + "*.*"), 0);
         search.SetData(2, block); // frees the found entries, keeps the lent block
         EXPECT_EQ(search.Count(), 2);
         EXPECT_EQ(search.GetListAddress(), block);
@@ -253,9 +232,9 @@ TEST(GetFullPathName, TakesRelativePathsFromTheWorkingFolderAndFollowsNoLinks) {
     // ".." after a link leads back to where the link is, not above its target.
     TempFolder folder;
     folder.MakeFolder("real/inner");
-    fs::create_directory_symlink("real/inner", folder.path + "link");
-    EXPECT_EQ(GetFullPathName(folder.path + "link/.."), folder.path.substr(0, folder.path.size() - 1));
-    EXPECT_EQ(GetFullPathName(folder.path + "link/../"), folder.path);
+    fs::create_directory_symlink("real/inner", folder.Path() + "link");
+    EXPECT_EQ(GetFullPathName(folder.Path() + "link/.."), folder.Root());
+    EXPECT_EQ(GetFullPathName(folder.Path() + "link/../"), folder.Path());
 }
 
 TEST(GetLogicalDriveStrings, StartsWithTheRootAndHoldsNoSystemFolders) {

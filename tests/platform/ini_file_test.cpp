@@ -1,12 +1,11 @@
 #include "platform/ini_file.h"
 
+#include "tests/support/test_util.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -14,30 +13,10 @@ using namespace qlm::platform;
 
 namespace {
 
-std::string NewTempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "qlm-ini-XXXXXX").string();
-    return mkdtemp(pattern.data());
-}
-
-// A fresh folder for one test, removed with everything in it afterwards; `ini` is a file name in it.
-struct TempFolder {
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-    const std::string path = NewTempFolder();
-    const std::string ini = File("QLM.ini");
+// A fresh folder for one test; `ini` is a file name in it.
+struct TempFolder : qlm::test::TempFolder {
+    const std::string ini = *this / "QLM.ini";
 };
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 struct ReadCase {
     const char* name;
@@ -50,7 +29,7 @@ class IniRead : public testing::TestWithParam<ReadCase> {};
 
 TEST_P(IniRead, FindsTheValue) {
     TempFolder folder;
-    WriteBytes(folder.ini, GetParam().content);
+    qlm::test::WriteFile(folder.ini, GetParam().content);
     EXPECT_EQ(GetPrivateProfileString("Settings", GetParam().key, "<none>", folder.ini), GetParam().expected);
 }
 
@@ -88,9 +67,9 @@ class IniWrite : public testing::TestWithParam<WriteCase> {};
 TEST_P(IniWrite, ChangesOnlyItsKey) {
     TempFolder folder;
     if (GetParam().before != "<missing>")
-        WriteBytes(folder.ini, GetParam().before);
+        qlm::test::WriteFile(folder.ini, GetParam().before);
     ASSERT_EQ(WritePrivateProfileString("Settings", GetParam().key, GetParam().value, folder.ini), 0);
-    EXPECT_EQ(ReadBytes(folder.ini), GetParam().after);
+    EXPECT_EQ(qlm::test::ReadFile(folder.ini), GetParam().after);
     EXPECT_EQ(GetPrivateProfileString("Settings", GetParam().key, "<none>", folder.ini), GetParam().value);
 }
 
@@ -120,19 +99,19 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(IniFile, RefusesLineBreaksThatWouldAddLines) {
     TempFolder folder;
     const std::string before = "[Settings]\nDir=/x/\n";
-    WriteBytes(folder.ini, before);
+    qlm::test::WriteFile(folder.ini, before);
     EXPECT_EQ(WritePrivateProfileString("Settings", "Dir", "/a\nWarn=false\n", folder.ini), EINVAL);
     EXPECT_EQ(WritePrivateProfileString("Settings", "Di\rr", "x", folder.ini), EINVAL);
     EXPECT_EQ(WritePrivateProfileString("Set]tings", "Dir", "x", folder.ini), EINVAL);
     EXPECT_EQ(WritePrivateProfileString("Settings", "", "x", folder.ini), EINVAL);
-    EXPECT_EQ(ReadBytes(folder.ini), before);
+    EXPECT_EQ(qlm::test::ReadFile(folder.ini), before);
 }
 
 TEST(IniFile, AFileThatCannotBeReadOrWrittenStaysAsItIs) {
     TempFolder folder;
-    EXPECT_EQ(GetPrivateProfileString("Settings", "Dir", "fallback", folder.File("none.ini")), "fallback");
-    EXPECT_EQ(WritePrivateProfileString("Settings", "Dir", "/x/", folder.File("missing/QLM.ini")), ENOENT);
-    EXPECT_FALSE(fs::exists(folder.File("missing")));
+    EXPECT_EQ(GetPrivateProfileString("Settings", "Dir", "fallback", folder / "none.ini"), "fallback");
+    EXPECT_EQ(WritePrivateProfileString("Settings", "Dir", "/x/", folder / "missing/QLM.ini"), ENOENT);
+    EXPECT_FALSE(fs::exists(folder / "missing"));
     fs::create_directory(folder.ini);
     EXPECT_EQ(WritePrivateProfileString("Settings", "Dir", "/x/", folder.ini), EISDIR);
     EXPECT_TRUE(fs::is_directory(folder.ini));

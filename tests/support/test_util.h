@@ -1,7 +1,6 @@
 #pragma once
-// Small helpers shared by the tests of the text, template, generation and naming code: a
-// temporary folder that cleans up after itself, whole-file access that does not go through the
-// code under test, and readable names for table rows.
+// Small helpers shared by the tests: a temporary folder that cleans up after itself, whole-file
+// access that does not go through the code under test, and readable names for table rows.
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,6 +15,18 @@
 namespace qlm {
 namespace test {
 
+// The whole file, or "" when it cannot be read.
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Replaces the file with `bytes`; a failure shows in what the test reads back.
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// A fresh folder for one test, removed with everything in it afterwards.
 class TempFolder {
   public:
     TempFolder() {
@@ -25,7 +36,10 @@ class TempFolder {
         root_ = pattern;
     }
     ~TempFolder() {
+        // A test may have taken the folder's own permissions away.
         std::error_code ignored;
+        std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
         std::filesystem::remove_all(root_, ignored);
     }
     TempFolder(const TempFolder&) = delete;
@@ -33,12 +47,22 @@ class TempFolder {
 
     // The folder with a trailing "/", as the program's current folder is held.
     std::string Path() const { return root_ + "/"; }
+    // The folder without the trailing "/", as a user would name it.
+    const std::string& Root() const { return root_; }
+    // The full name of an entry of the folder.
     std::string operator/(const std::string& name) const { return Path() + name; }
 
-    void Put(const std::string& name, const std::string& bytes) const {
+    // Writes the file `name` and returns its full name.
+    std::string Put(const std::string& name, const std::string& bytes = "") const {
         std::ofstream out(Path() + name, std::ios::binary | std::ios::trunc);
         if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
             throw std::runtime_error("cannot write " + name);
+        return Path() + name;
+    }
+    // Makes the folder `name` with any parents and returns its full name with a trailing "/".
+    std::string MakeFolder(const std::string& name) const {
+        std::filesystem::create_directories(Path() + name);
+        return Path() + name + "/";
     }
     std::string Get(const std::string& name) const {
         std::ifstream in(Path() + name, std::ios::binary);
