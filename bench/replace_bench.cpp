@@ -161,6 +161,9 @@ std::string BuildOverview(const qlm::TemplateSet& templates, int entries) {
                            "<img src=\"t_bild" + std::to_string(i) +
                                ".jpg\" width=\"160\" height=\"120\" alt=\"Am Strand Bild\" border=\"0\">");
         entry = qlm::MyReplace(entry, "<myname>", "bild" + std::to_string(i));
+        if (i == 0) // as the run does: room for every entry, judged by the first
+            overview.reserve(overview.size() + (entry.size() + entry.size() / 4 + 64) * entries +
+                             templates.main_tail.size());
         overview += entry;
     }
     overview += templates.main_tail;

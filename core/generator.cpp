@@ -44,8 +44,12 @@ class Run {
         description_ = description;
 
         std::string overview = Apply(folder_sequence_, in_.templates.main_head);
-        for (const std::string& file_name : in_.pictures)
-            overview += Picture(file_name);
+        for (std::size_t i = 0; i < in_.pictures.size(); ++i) {
+            const std::string entry = Picture(in_.pictures[i]);
+            if (i == 0)
+                ReserveForEntries(overview, entry.size(), in_.pictures.size());
+            overview += entry;
+        }
         overview += in_.templates.main_tail;
         overview = Apply(folder_sequence_, std::move(overview));
         Write("index.html", overview);
@@ -54,6 +58,13 @@ class Run {
     const std::vector<std::string>& Unwritten() const { return unwritten_; }
 
   private:
+    // Room for all entries at once, judged by the first one: growing a page of many megabytes step
+    // by step costs far more per entry than a small page does, and the run must stay linear.
+    void ReserveForEntries(std::string& overview, std::size_t entry_size, std::size_t entries) const {
+        overview.reserve(overview.size() + (entry_size + entry_size / 4 + 64) * entries +
+                         in_.templates.main_tail.size());
+    }
+
     // Reads a folder or picture text; when its file cannot be read and `ask_for_it`, asks and keeps
     // the answer in that file, so that the next run over the folder asks nothing.
     std::string FolderText(const std::string& file_name, bool ask_for_it, int kind,
