@@ -1,6 +1,7 @@
 // The program's start: the application, its main window and the event loop.
 
 #include "ui/main_window.h"
+#include "ui/program.h"
 #include "ui/window_style.h"
 
 #include <QApplication>
@@ -17,7 +18,7 @@ int main(int argc, char* argv[]) {
 
     qlm::ui::TMain main_window;
     // After a template failure the program ends as soon as the event loop runs.
-    if (!main_window.EndRequested()) {
+    if (qlm::ui::StartProgram(main_window)) {
         main_window.show();
     }
     return QApplication::exec();

@@ -49,13 +49,14 @@ BENCHMARK(BM_ReplaceRunOfBlanks)->RangeMultiplier(10)->Range(1000, 10000000)->Co
 // A host that answers at once: fixed sizes, every file opened, no questions.
 class QuietHost : public qlm::GenerationHost {
   public:
-    std::string AskUser(const std::string&, int) override { return "Antwort"; }
+    std::string AskUser(const std::string&, qlm::AskKind) override { return "Antwort"; }
     qlm::PictureSize MyLoadPic(const std::string&) override { return {1024, 768}; }
     qlm::PictureSize LoadThumbnail(const std::string&, bool& opened) override {
         opened = true;
         return {160, 120};
     }
     void ShowWarning(const std::string&) override {}
+    void ShowDecodeFailure(const std::string&, const std::string&) override {}
     void SetProgressLabel(const std::string&) override {}
     void SetProgressMaximum(int) override {}
     void SetProgressPosition(int) override {}

@@ -32,33 +32,18 @@ std::string Printable(const std::string& text) {
     return shown;
 }
 
-const char* PromptForKind(int kind) {
-    switch (kind) {
-    case kAskKeywords:
-        return "Bitte geben Sie keywords (durch Kommas getrennt) für diese Seite ein:";
-    case kAskDescription:
-        return "Bitte geben Sie eine description für diese Bilder ein:";
-    case kAskAlt:
-        return "Bitte geben Sie einen ALT-Text für das nebenstehende Bild ein:";
-    case kAskTitle:
-        return "Bitte geben Sie einen Title für diese Seite ein:";
-    default:
-        return "?!?!?";
-    }
-}
-
 CliHost::CliHost(std::istream& answers, std::ostream& messages, bool show_progress)
     : answers_(answers), messages_(messages), show_progress_(show_progress) {}
 
-std::string CliHost::AskUser(const std::string& /*initial_text*/, int kind) {
+std::string CliHost::AskUser(const std::string& /*initial_text*/, AskKind kind) {
     // An answer line replaces the initial text entirely, as typing does in the window's dialog,
     // so the initial text is not offered.
     EndProgressLine();
-    if (kind == kAskAlt && !shown_picture_.empty()) {
+    if (kind == AskKind::Alt && !shown_picture_.empty()) {
         // Without the window's preview, the picture the question is about is named instead.
         messages_ << Printable(BareName(shown_picture_)) << ": ";
     }
-    messages_ << PromptForKind(kind) << '\n';
+    messages_ << AskPrompt(kind) << '\n';
     messages_.flush();
 
     std::string line;
@@ -72,7 +57,6 @@ std::string CliHost::AskUser(const std::string& /*initial_text*/, int kind) {
 }
 
 PictureSize CliHost::MyLoadPic(const std::string& path) {
-    current_file_ = path;
     shown_picture_ = path;
     const Picture picture = LoadPicture(path, kMeasureBox);
     if (picture.opened) {
@@ -82,7 +66,6 @@ PictureSize CliHost::MyLoadPic(const std::string& path) {
 }
 
 PictureSize CliHost::LoadThumbnail(const std::string& path, bool& opened) {
-    current_file_ = path;
     const Picture thumbnail = LoadPicture(path, kMeasureBox);
     opened = thumbnail.opened;
     if (thumbnail.opened) {
@@ -95,9 +78,12 @@ void CliHost::ShowWarning(const std::string& text) {
     EndProgressLine();
     messages_ << Printable(text) << '\n';
     messages_.flush();
-    if (text.starts_with(kUnwrittenFilesWarning)) {
-        files_left_unwritten_ = true;
-    }
+}
+
+void CliHost::ShowDecodeFailure(const std::string& path, const std::string& message) {
+    EndProgressLine();
+    messages_ << Printable(BareName(path)) << ": " << message << '\n';
+    messages_.flush();
 }
 
 void CliHost::SetProgressLabel(const std::string& text) {

@@ -15,20 +15,17 @@ class CliHost : public GenerationHost {
     // `show_progress`: draw a progress line on `messages` (meant for a terminal).
     CliHost(std::istream& answers, std::ostream& messages, bool show_progress);
 
-    std::string AskUser(const std::string& initial_text, int kind) override;
+    std::string AskUser(const std::string& initial_text, AskKind kind) override;
     PictureSize MyLoadPic(const std::string& path) override;
     PictureSize LoadThumbnail(const std::string& path, bool& opened) override;
     void ShowWarning(const std::string& text) override;
+    void ShowDecodeFailure(const std::string& path, const std::string& message) override;
     void SetProgressLabel(const std::string& text) override;
     void SetProgressMaximum(int maximum) override;
     void SetProgressPosition(int position) override;
     void StepProgress() override;
     void SetWorkingDisplay(bool working) override;
 
-    // The full path of the picture or thumbnail decoded last, or being decoded.
-    const std::string& CurrentFile() const { return current_file_; }
-    // True once a warning named files that could not be written.
-    bool FilesLeftUnwritten() const { return files_left_unwritten_; }
     // Takes the progress line off the terminal, so that a message can follow.
     void EndProgressLine();
 
@@ -39,8 +36,6 @@ class CliHost : public GenerationHost {
     std::ostream& messages_;
     bool show_progress_;
     bool progress_line_shown_ = false;
-    bool files_left_unwritten_ = false;
-    std::string current_file_;
     std::string shown_picture_; // the picture shown last, for the question about its text
     PictureSize picture_size_;
     PictureSize thumbnail_size_;
@@ -48,9 +43,6 @@ class CliHost : public GenerationHost {
     int progress_maximum_ = 0;
     int progress_position_ = 0;
 };
-
-// The prompt for a question of the given kind.
-const char* PromptForKind(int kind);
 
 // `text` with its control characters but the line break shown as "?", so that odd bytes in file
 // names cannot steer the terminal that shows the messages.

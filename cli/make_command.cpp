@@ -20,29 +20,6 @@ namespace {
 
 constexpr const char* kProgramName = "quillmoor-make";
 
-std::string BareName(const std::string& path) {
-    const std::string::size_type slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The pictures the folder list shows for `folder`, in list order; an errno value when the folder
-// cannot be listed.
-int ListPictures(const std::string& folder, std::vector<std::string>& pictures) {
-    platform::tGetDirList search;
-    const int code = search.GetDirList(folder + "*.*");
-    if (code != 0) {
-        return code;
-    }
-    std::vector<ListEntry> entries = FilterListing(search, folder);
-    SortEntries(entries);
-    for (const ListEntry& entry : entries) {
-        if (entry.kind == kEntryPicture) {
-            pictures.push_back(entry.caption);
-        }
-    }
-    return 0;
-}
-
 } // namespace
 
 int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostream& messages,
@@ -95,14 +72,8 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     input.ask = options.ask;
 
     CliHost host(answers, messages, show_progress);
-    try {
-        MakeGallery(input, host);
-    } catch (const DecodeError& error) {
-        host.EndProgressLine();
-        messages << Printable(BareName(host.CurrentFile())) << ": " << error.what() << '\n';
-        return kExitFailure;
-    }
-    return host.FilesLeftUnwritten() ? kExitFailure : kExitOk;
+    const GenerationResult result = MakeGallery(input, host);
+    return result.stopped || !result.unwritten.empty() ? kExitFailure : kExitOk;
 }
 
 } // namespace qlm::cli

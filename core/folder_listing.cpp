@@ -29,12 +29,12 @@ std::string AsciiUpper(std::string_view text) {
 
 // Rank of a kind in the list: the parent first, then folders (or drives, which never share a
 // list with folders), then pictures.
-int Rank(int kind) {
+int Rank(EntryKind kind) {
     switch (kind) {
-    case kEntryParent:
+    case EntryKind::Parent:
         return 0;
-    case kEntryFolder:
-    case kEntryDrive:
+    case EntryKind::Folder:
+    case EntryKind::Drive:
         return 1;
     default:
         return 2;
@@ -155,9 +155,9 @@ std::vector<ListEntry> FilterListing(const platform::tGetDirList& search, const 
             continue;
         if (name == "..") {
             if (!in_root)
-                entries.push_back({name, kEntryParent});
+                entries.push_back({name, EntryKind::Parent});
         } else {
-            entries.push_back({name, is_folder ? kEntryFolder : kEntryPicture});
+            entries.push_back({name, is_folder ? EntryKind::Folder : EntryKind::Picture});
         }
     }
     return entries;
@@ -168,7 +168,7 @@ int CompareEntries(const ListEntry& first, const ListEntry& second) {
     const int second_rank = Rank(second.kind);
     if (first_rank != second_rank)
         return first_rank < second_rank ? -1 : 1;
-    if (first.kind == kEntryParent)
+    if (first.kind == EntryKind::Parent)
         return 0;
     return CompareNames(SharedCollator(), first.caption, second.caption);
 }
@@ -184,7 +184,7 @@ void SortEntries(std::vector<ListEntry>& entries) {
     std::vector<Keyed> keyed;
     keyed.reserve(entries.size());
     for (ListEntry& entry : entries) {
-        std::string key = entry.kind == kEntryParent ? std::string() : NameKey(collator, entry.caption);
+        std::string key = entry.kind == EntryKind::Parent ? std::string() : NameKey(collator, entry.caption);
         keyed.push_back({Rank(entry.kind), std::move(key), std::move(entry)});
     }
     std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
@@ -196,6 +196,35 @@ void SortEntries(std::vector<ListEntry>& entries) {
     });
     for (std::size_t i = 0; i < entries.size(); ++i)
         entries[i] = std::move(keyed[i].entry);
+}
+
+int ListFolder(const std::string& folder, std::vector<ListEntry>& entries) {
+    entries.clear();
+    platform::tGetDirList search;
+    if (const int code = search.GetDirList(folder + "*.*"); code != 0)
+        return code;
+    entries = FilterListing(search, folder);
+    SortEntries(entries);
+    return 0;
+}
+
+int ListPictures(const std::string& folder, std::vector<std::string>& pictures) {
+    pictures.clear();
+    std::vector<ListEntry> entries;
+    if (const int code = ListFolder(folder, entries); code != 0)
+        return code;
+    for (ListEntry& entry : entries)
+        if (entry.kind == EntryKind::Picture)
+            pictures.push_back(std::move(entry.caption));
+    return 0;
+}
+
+std::string CaptionAsUtf8(const std::string& caption) {
+    if (IsUtf8(caption))
+        return caption;
+    std::string text;
+    CaptionText(caption).toUTF8String(text);
+    return text;
 }
 
 std::string EnterFolder(const std::string& current, const std::string& caption) {

@@ -10,12 +10,12 @@ class tGetDirList;
 
 namespace qlm {
 
-// Entry kinds, held as the list icon index.
-enum EntryKind : int { kEntryDrive = 0, kEntryFolder = 1, kEntryParent = 2, kEntryPicture = -1 };
+// What a row of the folder list stands for.
+enum class EntryKind { Drive, Folder, Parent, Picture };
 
 struct ListEntry {
     std::string caption; // bare name (bytes as the file system gives them) or drive path
-    int kind = kEntryPicture;
+    EntryKind kind = EntryKind::Picture;
 };
 
 // True for the extensions ".JPG", ".GIF", ".JPEG", ".PNG" in any case.
@@ -30,6 +30,17 @@ std::vector<ListEntry> FilterListing(const platform::tGetDirList& search, const 
 int CompareEntries(const ListEntry& first, const ListEntry& second);
 
 void SortEntries(std::vector<ListEntry>& entries);
+
+// Lists `folder` (ending in "/") as the folder list shows it, in list order. 0, or the errno value
+// when the folder cannot be listed (`entries` is then empty).
+int ListFolder(const std::string& folder, std::vector<ListEntry>& entries);
+
+// The pictures of `folder` in list order, as bare names; 0 or an errno value as ListFolder.
+int ListPictures(const std::string& folder, std::vector<std::string>& pictures);
+
+// A name as the list shows and sorts it, as UTF-8: a name that is not valid UTF-8 (say from an
+// old disk) is read as Windows-1252.
+std::string CaptionAsUtf8(const std::string& caption);
 
 // The folder entered from `current` by a folder or parent entry: the lexical full path of
 // current + caption, ending in "/".

@@ -1,6 +1,7 @@
 #include "core/generator.h"
 
 #include "core/name_correction.h"
+#include "core/picture.h"
 #include "core/text_file.h"
 
 #include <algorithm>
@@ -32,10 +33,10 @@ class Run {
     Run(const GenerationInput& input, GenerationHost& host) : in_(input), host_(host) {}
 
     void Execute() {
-        std::string title = FolderText("title.txt", true, kAskTitle, "");
-        std::string keywords = FolderText("keywords.txt", in_.flags.keywords, kAskKeywords, "");
+        std::string title = FolderText("title.txt", true, AskKind::Title, "");
+        std::string keywords = FolderText("keywords.txt", in_.flags.keywords, AskKind::Keywords, "");
         std::string description =
-            FolderText("description.txt", in_.flags.description, kAskDescription, keywords);
+            FolderText("description.txt", in_.flags.description, AskKind::Description, keywords);
         folder_sequence_ = {{"<mykeywords>", keywords},
                             {"<mydescription>", description},
                             {"<mytitle>", title},
@@ -55,7 +56,9 @@ class Run {
         Write("index.html", overview);
     }
 
-    const std::vector<std::string>& Unwritten() const { return unwritten_; }
+    std::vector<std::string>& Unwritten() { return unwritten_; }
+    // The picture or thumbnail being decoded, or decoded last.
+    const std::string& CurrentFile() const { return current_file_; }
 
   private:
     // Room for all entries at once, judged by the first one: growing a page of many megabytes step
@@ -67,7 +70,7 @@ class Run {
 
     // Reads a folder or picture text; when its file cannot be read and `ask_for_it`, asks and keeps
     // the answer in that file, so that the next run over the folder asks nothing.
-    std::string FolderText(const std::string& file_name, bool ask_for_it, int kind,
+    std::string FolderText(const std::string& file_name, bool ask_for_it, AskKind kind,
                            const std::string& initial) {
         std::string text;
         if (!MyReadFile(in_.folder + file_name, text) && ask_for_it && in_.ask) {
@@ -93,13 +96,15 @@ class Run {
         const std::string text_name = base + ".txt";
 
         bool thumb_opened = false;
+        current_file_ = in_.folder + thumb_name;
         const PictureSize thumb = host_.LoadThumbnail(in_.folder + thumb_name, thumb_opened);
         if (!thumb_opened && in_.flags.warn)
             host_.ShowWarning("Der Thumbnail " + thumb_name + " fehlt!");
-        const PictureSize picture = host_.MyLoadPic(in_.folder + file_name);
+        current_file_ = in_.folder + file_name;
+        const PictureSize picture = host_.MyLoadPic(current_file_);
 
         // Asked only after the picture is in the preview, so the question is about what the user sees.
-        const std::string text = FolderText(text_name, in_.flags.alt, kAskAlt, "");
+        const std::string text = FolderText(text_name, in_.flags.alt, AskKind::Alt, "");
         const std::string page_text = MyReplace(text, "\r\n", "<BR>");
         const std::string alt = AltTextOf(text);
 
@@ -142,31 +147,52 @@ class Run {
     std::string keywords_;
     std::string description_;
     std::vector<std::string> unwritten_;
+    std::string current_file_;
 };
 
 } // namespace
 
-void MakeGallery(const GenerationInput& input, GenerationHost& host) {
+const char* AskPrompt(AskKind kind) {
+    switch (kind) {
+    case AskKind::Keywords:
+        return "Bitte geben Sie keywords (durch Kommas getrennt) für diese Seite ein:";
+    case AskKind::Description:
+        return "Bitte geben Sie eine description für diese Bilder ein:";
+    case AskKind::Alt:
+        return "Bitte geben Sie einen ALT-Text für das nebenstehende Bild ein:";
+    case AskKind::Title:
+        return "Bitte geben Sie einen Title für diese Seite ein:";
+    }
+    return "?!?!?";
+}
+
+GenerationResult MakeGallery(const GenerationInput& input, GenerationHost& host) {
     host.SetWorkingDisplay(true);
     host.SetProgressMaximum(input.selected_entries);
     host.SetProgressPosition(0);
     host.SetProgressLabel("");
     Run run(input, host);
+    GenerationResult result;
     try {
         run.Execute();
+    } catch (const DecodeError& failure) {
+        // The failure is shown while the progress display still says where the run stopped; then
+        // the window is usable again at once. What was written so far stays.
+        result.stopped = true;
+        host.ShowDecodeFailure(run.CurrentFile(), failure.what());
     } catch (...) {
-        // A picture that cannot be decoded ends the run; the window must not stay locked in its
-        // progress display. What was written so far stays.
         host.SetWorkingDisplay(false);
         throw;
     }
-    if (!run.Unwritten().empty()) {
+    result.unwritten = std::move(run.Unwritten());
+    if (!result.unwritten.empty()) {
         std::string message = kUnwrittenFilesWarning;
-        for (const std::string& name : run.Unwritten())
+        for (const std::string& name : result.unwritten)
             message += "\n" + name;
         host.ShowWarning(message);
     }
     host.SetWorkingDisplay(false);
+    return result;
 }
 
 } // namespace qlm

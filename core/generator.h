@@ -11,8 +11,12 @@
 
 namespace qlm {
 
-// Kinds of question, as numbered by the ask-user dialog.
-enum AskKind : int { kAskKeywords = 1, kAskDescription = 2, kAskAlt = 3, kAskTitle = 4 };
+// Kinds of question. The numbers are those the dialog has always used; any other number asks
+// with the prompt "?!?!?".
+enum class AskKind : int { Keywords = 1, Description = 2, Alt = 3, Title = 4 };
+
+// The prompt of a question of the given kind (UTF-8).
+const char* AskPrompt(AskKind kind);
 
 struct PictureSize {
     int width = 0;
@@ -24,7 +28,7 @@ class GenerationHost {
     virtual ~GenerationHost() = default;
 
     // Asks for a text; gives the confirmed text (possibly empty) or "<notext>" when declined.
-    virtual std::string AskUser(const std::string& initial_text, int kind) = 0;
+    virtual std::string AskUser(const std::string& initial_text, AskKind kind) = 0;
 
     // Shows the picture (full path) and gives the natural size of the picture held afterwards:
     // that of the picture held before when the file cannot be opened. Throws DecodeError.
@@ -36,6 +40,10 @@ class GenerationHost {
 
     // The modal warning box (title "Warnung").
     virtual void ShowWarning(const std::string& text) = 0;
+
+    // A picture or thumbnail (full path) that exists but cannot be decoded has stopped the run;
+    // `message` is the decoder's. Called while the working display is still up.
+    virtual void ShowDecodeFailure(const std::string& path, const std::string& message) = 0;
 
     virtual void SetProgressLabel(const std::string& text) = 0;
     virtual void SetProgressMaximum(int maximum) = 0;
@@ -60,9 +68,18 @@ struct GenerationInput {
 
 inline constexpr const char* kUnwrittenFilesWarning = "Folgende Dateien konnten nicht geschrieben werden:";
 
-// Runs the generation. A picture or thumbnail that cannot be decoded stops the run: the normal
-// display is restored and the DecodeError passes to the caller; pages written before it stay.
-// Files that could not be written are named in one warning at the end of a completed run.
-void MakeGallery(const GenerationInput& input, GenerationHost& host);
+struct GenerationResult {
+    // Bare names of the files that could not be written, each once, in the order of the attempts.
+    std::vector<std::string> unwritten;
+    // True when a picture or thumbnail that cannot be decoded stopped the run; the pages written
+    // before it and the answers stored so far stay, "index.html" is not written.
+    bool stopped = false;
+};
+
+// Runs the generation from the working display back to the normal one. A picture or thumbnail
+// that cannot be decoded stops the run: the host shows the failure, then the normal display
+// returns. Files that could not be written are named in one warning before the normal display
+// returns. Other failures (out of memory) restore the normal display and pass to the caller.
+GenerationResult MakeGallery(const GenerationInput& input, GenerationHost& host);
 
 } // namespace qlm

@@ -1,6 +1,9 @@
 #include "core/name_correction.h"
 
 #include "platform/file_ops.h"
+#include "platform/globals.h"
+
+#include <cstring>
 
 #include <cstdint>
 #include <string_view>
@@ -113,16 +116,71 @@ std::string MyCorrectName(const std::string& base_name) {
     return corrected;
 }
 
+namespace {
+
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// The name under which `name` exists in `folder`: itself, or else a name that differs from it only
+// in letter case (on a file system that tells case apart); empty when there is none.
+std::string ExistingName(const std::string& folder, const std::string& name) {
+    if (platform::NameExists(folder + name))
+        return name;
+    platform::tGetDirList search;
+    if (search.GetDirList(folder + "*") != 0)
+        return {};
+    std::string found;
+    for (int i = 0; i < search.Count(); ++i) {
+        const platform::tDirEntry& entry = search.GetEntry(i);
+        const std::string entry_name(entry.Name, strnlen(entry.Name, sizeof entry.Name));
+        if (SameIgnoringAsciiCase(entry_name, name) && (found.empty() || entry_name < found))
+            found = entry_name;
+    }
+    return found;
+}
+
+void RenameCompanion(const std::string& folder, const std::string& old_name, const std::string& new_name) {
+    const std::string existing = ExistingName(folder, old_name);
+    if (existing.empty() || existing == new_name)
+        return;
+    (void)platform::RenameNoReplace(folder + existing, folder + new_name);
+}
+
+} // namespace
+
 void MyRenamePic(const std::string& folder, const std::string& base_name, const std::string& new_base_name,
                  const std::string& extension, bool thumbs_jpg) {
-    const std::string thumb_extension = thumbs_jpg ? ".JPG" : extension;
+    // The thumbnail's name as the gallery run forms it, so that the next run finds it again.
+    const std::string thumb_extension = thumbs_jpg ? ".jpg" : extension;
     // Each rename is tried whatever became of the one before; a missing companion or a taken new
     // name leaves that one file as it is.
     (void)platform::RenameNoReplace(folder + base_name + extension, folder + new_base_name + extension);
-    (void)platform::RenameNoReplace(folder + "t_" + base_name + thumb_extension,
-                                    folder + "t_" + new_base_name + thumb_extension);
-    (void)platform::RenameNoReplace(folder + base_name + ".txt", folder + new_base_name + ".txt");
-    (void)platform::RenameNoReplace(folder + base_name + ".html", folder + new_base_name + ".html");
+    RenameCompanion(folder, "t_" + base_name + thumb_extension, "t_" + new_base_name + thumb_extension);
+    RenameCompanion(folder, base_name + ".txt", new_base_name + ".txt");
+    RenameCompanion(folder, base_name + ".html", new_base_name + ".html");
+}
+
+int CorrectNames(const std::string& folder, const std::vector<std::string>& names, bool thumbs_jpg) {
+    int renamed = 0;
+    for (const std::string& name : names) {
+        std::string base, extension;
+        SplitFileName(name, base, extension);
+        const std::string new_base = MyCorrectName(base);
+        // A name that needs no correction is left alone, companions and all.
+        if (new_base == base)
+            continue;
+        MyRenamePic(folder, base, new_base, extension, thumbs_jpg);
+        ++renamed;
+    }
+    return renamed;
 }
 
 } // namespace qlm

@@ -234,4 +234,9 @@ bool IsRegularFile(const std::string& path) {
     return ::stat(path.c_str(), &state) == 0 && S_ISREG(state.st_mode);
 }
 
+bool NameExists(const std::string& path) {
+    struct stat state {};
+    return ::lstat(path.c_str(), &state) == 0;
+}
+
 } // namespace qlm::platform

@@ -26,4 +26,7 @@ int RenameNoReplaceByLink(const std::string& from, const std::string& to);
 // True when `path` names an existing regular file (symbolic links followed).
 bool IsRegularFile(const std::string& path);
 
+// True when an entry of that name exists, of any kind (a dangling symbolic link included).
+bool NameExists(const std::string& path);
+
 } // namespace qlm::platform

@@ -28,6 +28,27 @@ class RowDelegate : public QStyledItemDelegate {
     }
 };
 
+// The icon index of a kind in `ListIcons`; pictures have no icon.
+int IconIndex(EntryKind kind) {
+    switch (kind) {
+    case EntryKind::Drive:
+        return 0;
+    case EntryKind::Folder:
+        return 1;
+    case EntryKind::Parent:
+        return 2;
+    case EntryKind::Picture:
+        break;
+    }
+    return -1;
+}
+
+// A name as the list sorts it: a name that is not valid UTF-8 is read as Windows-1252, never shown
+// with replacement characters.
+QString Shown(const std::string& name) {
+    return QString::fromStdString(CaptionAsUtf8(name));
+}
+
 } // namespace
 
 FolderBrowser::FolderBrowser(QListWidget* list, QLabel* dir_label)
@@ -60,24 +81,22 @@ void FolderBrowser::MyGetDrives() {
     std::vector<ListEntry> drives;
     if (platform::GetLogicalDriveStrings(buffer.Size(), buffer.GetMemPointer()) != 0) {
         for (std::string drive = buffer.GetFirstString(); !drive.empty(); drive = buffer.GetNextString()) {
-            drives.push_back(ListEntry{drive, kEntryDrive});
+            drives.push_back(ListEntry{drive, EntryKind::Drive});
         }
     }
+    SortEntries(drives);
     Fill(drives);
 }
 
-bool FolderBrowser::MyReload() {
+int FolderBrowser::MyReload() {
     list_->clear();
-    platform::tGetDirList search;
-    const int code = search.GetDirList(folder_ + "*.*");
-    if (code != 0) {
-        MessageBoxes::ShowWarning(list_->window(), QString::fromUtf8(platform::GetErrorText(code)));
-        MyGetDrives();
-        return false;
+    std::vector<ListEntry> entries;
+    if (const int code = ListFolder(folder_, entries); code != 0) {
+        return code;
     }
-    Fill(FilterListing(search, folder_));
-    dir_label_->setText(QFile::decodeName(QByteArray::fromStdString(folder_)));
-    return true;
+    Fill(entries);
+    dir_label_->setText(Shown(folder_));
+    return 0;
 }
 
 bool FolderBrowser::HasInfoFile() const {
@@ -85,19 +104,15 @@ bool FolderBrowser::HasInfoFile() const {
 }
 
 void FolderBrowser::Fill(const std::vector<ListEntry>& entries) {
-    // The list is shown in the browser's own order rather than the file system's.
-    std::vector<ListEntry> sorted = entries;
-    SortEntries(sorted);
-    for (const ListEntry& entry : sorted) {
-        const QByteArray name = QByteArray::fromStdString(entry.caption);
-        auto* item = new QListWidgetItem(QFile::decodeName(name));
-        item->setData(kNameRole, name);
-        item->setData(kKindRole, entry.kind);
-        if (entry.kind >= 0 && entry.kind < list_icons_.size()) {
-            item->setIcon(list_icons_[entry.kind]);
+    for (const ListEntry& entry : entries) {
+        auto* item = new QListWidgetItem(Shown(entry.caption));
+        item->setData(kNameRole, QByteArray::fromStdString(entry.caption));
+        item->setData(kKindRole, static_cast<int>(entry.kind));
+        if (const int icon = IconIndex(entry.kind); icon >= 0 && icon < list_icons_.size()) {
+            item->setIcon(list_icons_[icon]);
         }
         // Only pictures can be selected; other entries can still take the focus.
-        item->setFlags(entry.kind == kEntryPicture ? Qt::ItemIsEnabled | Qt::ItemIsSelectable
+        item->setFlags(entry.kind == EntryKind::Picture ? Qt::ItemIsEnabled | Qt::ItemIsSelectable
                                                    : Qt::ItemIsEnabled);
         list_->addItem(item);
     }
@@ -109,11 +124,11 @@ bool FolderBrowser::EnterFocused() {
         return false;
     }
     switch (KindOf(item)) {
-    case kEntryDrive:
+    case EntryKind::Drive:
         folder_ = NameOf(item);
         return true;
-    case kEntryFolder:
-    case kEntryParent:
+    case EntryKind::Folder:
+    case EntryKind::Parent:
         folder_ = EnterFolder(folder_, NameOf(item));
         return true;
     default:
@@ -124,7 +139,7 @@ bool FolderBrowser::EnterFocused() {
 void FolderBrowser::MarkAll() {
     QItemSelection pictures;
     for (int row = 0; row < list_->count(); ++row) {
-        if (KindOf(list_->item(row)) == kEntryPicture) {
+        if (KindOf(list_->item(row)) == EntryKind::Picture) {
             const QModelIndex index = list_->model()->index(row, 0);
             pictures.select(index, index);
         }
@@ -135,9 +150,12 @@ void FolderBrowser::MarkAll() {
     }
 }
 
-int FolderBrowser::FocusedKind() const {
+std::optional<EntryKind> FolderBrowser::FocusedKind() const {
     const QListWidgetItem* item = list_->currentItem();
-    return item == nullptr ? kNoFocus : KindOf(item);
+    if (item == nullptr) {
+        return std::nullopt;
+    }
+    return KindOf(item);
 }
 
 std::string FolderBrowser::FocusedPath() const {
@@ -148,22 +166,22 @@ std::string FolderBrowser::FocusedPath() const {
 bool FolderBrowser::HasSelectedPicture() const {
     const QList<QListWidgetItem*> selected = list_->selectedItems();
     return std::any_of(selected.begin(), selected.end(),
-                       [](const QListWidgetItem* item) { return KindOf(item) == kEntryPicture; });
+                       [](const QListWidgetItem* item) { return KindOf(item) == EntryKind::Picture; });
 }
 
 std::vector<std::string> FolderBrowser::SelectedPictures() const {
     std::vector<std::string> names;
     for (int row = 0; row < list_->count(); ++row) {
         const QListWidgetItem* item = list_->item(row);
-        if (item->isSelected() && KindOf(item) == kEntryPicture) {
+        if (item->isSelected() && KindOf(item) == EntryKind::Picture) {
             names.push_back(NameOf(item));
         }
     }
     return names;
 }
 
-int FolderBrowser::KindOf(const QListWidgetItem* item) {
-    return item->data(kKindRole).toInt();
+EntryKind FolderBrowser::KindOf(const QListWidgetItem* item) {
+    return static_cast<EntryKind>(item->data(kKindRole).toInt());
 }
 
 std::string FolderBrowser::NameOf(const QListWidgetItem* item) {

@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QList>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,9 +31,9 @@ class FolderBrowser {
 
     // The list shows the drives; the current folder and `MyDir` stay as they are.
     void MyGetDrives();
-    // The list shows the current folder and `MyDir` names it. When the folder cannot be listed,
-    // the warning box names the system's reason and the list shows the drives; gives false then.
-    bool MyReload();
+    // The list shows the current folder and `MyDir` names it: 0. When the folder cannot be listed,
+    // the list is left empty and the errno value is given; what to tell the user is the caller's.
+    int MyReload();
     // True when the current folder holds a regular file "info.txt".
     bool HasInfoFile() const;
 
@@ -42,9 +43,8 @@ class FolderBrowser {
     // Every picture entry becomes selected; the other entries stay as they are.
     void MarkAll();
 
-    // The focused entry's kind (an EntryKind), or kNoFocus.
-    static constexpr int kNoFocus = -2;
-    int FocusedKind() const;
+    // The focused entry's kind; none without a focused entry.
+    std::optional<EntryKind> FocusedKind() const;
     // The full path of the focused entry (current folder + name).
     std::string FocusedPath() const;
     bool HasSelectedPicture() const;
@@ -52,7 +52,7 @@ class FolderBrowser {
     std::vector<std::string> SelectedPictures() const;
 
     // What an entry holds: its kind and its name as the file system's bytes.
-    static int KindOf(const QListWidgetItem* item);
+    static EntryKind KindOf(const QListWidgetItem* item);
     static std::string NameOf(const QListWidgetItem* item);
 
   private:
@@ -61,7 +61,7 @@ class FolderBrowser {
     QListWidget* list_;
     QLabel* dir_label_;
     std::string folder_;
-    // `ListIcons`: drive, folder and parent, by entry kind.
+    // `ListIcons`: drive, folder and parent, in the order of their icon indexes.
     QList<QIcon> list_icons_;
 };
 

@@ -1,12 +1,16 @@
 #include "ui/main_window.h"
 
+#include "core/folder_listing.h"
 #include "core/picture.h"
 #include "core/settings.h"
+#include "platform/globals.h"
 #include "platform/module_version.h"
+#include "ui/ask_dialog.h"
 #include "ui/borderless_button.h"
 #include "ui/main_window_layout.h"
 #include "ui/message_boxes.h"
 #include "ui/picture_preview.h"
+#include "ui/window_host.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -56,6 +60,23 @@ TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidge
     PlaceWidgets();
     browser_ = std::make_unique<FolderBrowser>(MainList, MyDir);
     preview_ = std::make_unique<PicturePreview>(Preview);
+    ask_dialog_ = new TFAskUser(this);
+    ask_dialog_->setFont(font());
+    ask_dialog_->hide();
+    WindowParts parts;
+    parts.window = this;
+    parts.main_panel = MainPanel;
+    parts.work_panel = WorkPanel;
+    parts.progress = TheProgress;
+    parts.progress_info = TheProgressInfo;
+    parts.tiny_pic = TinyPic;
+    parts.make_html = MakeItSo;
+    parts.correct_names = RenameFiles;
+    parts.reload_defs = ReloadHTML;
+    parts.list = MainList;
+    parts.preview = preview_.get();
+    parts.ask_dialog = ask_dialog_;
+    host_ = std::make_unique<WindowHost>(parts);
     ConnectHandlers();
 
     // The logo sits in the bottom-left corner, whatever the size of its picture.
@@ -70,12 +91,9 @@ TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidge
     } else {
         ReadDrivesClick();
     }
-    // A template failure during creation ends the program only now: posted earlier, the request
-    // would be taken by the loop of a later message box (a folder that cannot be listed) and lost.
-    created_ = true;
-    if (end_requested_) {
-        PostEnd();
-    }
+    // The list takes the keys first: a check box with the focus would let Space change a setting
+    // unnoticed.
+    MainList->setFocus(Qt::OtherFocusReason);
 }
 
 TMain::~TMain() = default;
@@ -84,6 +102,9 @@ void TMain::ConnectHandlers() {
     connect(ReadDrives, &TBorderLessButton::clicked, this, &TMain::ReadDrivesClick);
     connect(Reload, &TBorderLessButton::clicked, this, &TMain::ReloadClick);
     connect(ReloadHTML, &QPushButton::clicked, this, &TMain::ReloadHTMLClick);
+    connect(MakeItSo, &QPushButton::clicked, this, &TMain::MakeItSoClicked);
+    connect(RenameFiles, &QPushButton::clicked, this, &TMain::RenameFilesClicked);
+    connect(TransFile, &QPushButton::clicked, this, &TMain::TransFileClicked);
     connect(MarkAll, &QAction::triggered, this, &TMain::MarkAllClick);
     connect(MainList, &QListWidget::itemDoubleClicked, this, &TMain::MainListDblClick);
     // The preview follows the focus; the command buttons follow the selection. A change of the
@@ -109,23 +130,57 @@ bool TMain::eventFilter(QObject* watched, QEvent* event) {
 
 void TMain::ReloadHTMLClick() {
     const TemplateLoad result = LoadTemplates(templates_, "", !TransFile->isHidden());
-    if (result == TemplateLoad::Ok) {
+    templates_loaded_ = result == TemplateLoad::Ok;
+    if (templates_loaded_) {
         return;
     }
     MessageBoxes::ShowError(isVisible() ? this : nullptr,
                             QString::fromUtf8(result == TemplateLoad::RequiredMissing
                                                   ? kTemplatesMissingMessage
                                                   : kExtendedTemplatesMissingMessage));
-    // The program ends once control is back in the event loop, without writing the settings.
-    end_requested_ = true;
-    if (created_) {
-        PostEnd();
+    emit TemplatesFailed();
+}
+
+OptionFlags TMain::Flags() const {
+    OptionFlags flags;
+    flags.keywords = CKeywords->isChecked();
+    flags.description = CDescription->isChecked();
+    flags.alt = CAlt->isChecked();
+    flags.warn = CWarn->isChecked();
+    flags.img_wo_alt = CImgwoAlt->isChecked();
+    flags.thumbs_jpg = CThumbJPG->isChecked();
+    return flags;
+}
+
+GenerationHost& TMain::Host() {
+    return *host_;
+}
+
+void TMain::SetCommandButtons(bool enabled) {
+    MakeItSo->setEnabled(enabled);
+    RenameFiles->setEnabled(enabled);
+}
+
+void TMain::Warn(const std::string& text) {
+    MessageBoxes::ShowWarning(this, QString::fromStdString(CaptionAsUtf8(text)));
+}
+
+void TMain::MakeItSoClicked() {
+    // A failure no step handles (out of memory) ends this command only; the run has already
+    // brought the normal display back.
+    try {
+        ui::MakeItSoClick(*this);
+    } catch (const std::exception& failure) {
+        MessageBoxes::ShowStandardError(this, QString::fromUtf8(failure.what()));
     }
 }
 
-void TMain::PostEnd() {
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+void TMain::RenameFilesClicked() {
+    ui::RenameFilesClick(*this);
+}
+
+void TMain::TransFileClicked() {
+    ui::TransFileClick(*this);
 }
 
 void TMain::ReadSettings() {
@@ -142,12 +197,7 @@ void TMain::ReadSettings() {
 void TMain::WriteSettings() {
     Settings settings;
     settings.dir = browser_->Folder();
-    settings.flags.keywords = CKeywords->isChecked();
-    settings.flags.description = CDescription->isChecked();
-    settings.flags.alt = CAlt->isChecked();
-    settings.flags.warn = CWarn->isChecked();
-    settings.flags.img_wo_alt = CImgwoAlt->isChecked();
-    settings.flags.thumbs_jpg = CThumbJPG->isChecked();
+    settings.flags = Flags();
     if (!SaveSettings(settings_path_, settings)) {
         MessageBoxes::ShowStandardError(
             this, QFile::decodeName(QByteArray::fromStdString(SettingsWriteFailureText(settings_path_))));
@@ -155,7 +205,12 @@ void TMain::WriteSettings() {
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
-    if (!end_requested_) {
+    // A run in progress finishes first: its pages and the questions it asks belong together.
+    if (host_->Working()) {
+        event->ignore();
+        return;
+    }
+    if (save_settings_on_close_) {
         WriteSettings();
     }
     // The window closes also when the settings could not be written: the box has said so.
@@ -180,7 +235,11 @@ void TMain::MyGetDrives() {
 }
 
 void TMain::MyReload() {
-    if (browser_->MyReload()) {
+    if (const int code = browser_->MyReload(); code != 0) {
+        // The box names the folder and the system's reason; then the drives are a way out.
+        Warn(browser_->Folder() + "\n" + platform::GetErrorText(code));
+        browser_->MyGetDrives();
+    } else {
         TransFile->setEnabled(browser_->HasInfoFile());
         Reload->setEnabledEx(true);
     }
@@ -208,11 +267,11 @@ void TMain::MainListChange() {
 }
 
 void TMain::ShowFocusedEntry() {
-    const int kind = browser_->FocusedKind();
-    if (kind == FolderBrowser::kNoFocus) {
+    const std::optional<EntryKind> kind = browser_->FocusedKind();
+    if (!kind) {
         return;
     }
-    if (kind != kEntryPicture) {
+    if (*kind != EntryKind::Picture) {
         preview_->Hide();
         return;
     }

@@ -6,6 +6,7 @@
 
 #include "core/generator.h"
 #include "core/templates.h"
+#include "ui/commands.h"
 #include "ui/folder_browser.h"
 
 #include <QString>
@@ -28,6 +29,8 @@ namespace qlm::ui {
 
 class PicturePreview;
 class TBorderLessButton;
+class TFAskUser;
+class WindowHost;
 
 // The window caption: "Quillmoor V" and the version string.
 QString MainCaption(const std::string& version);
@@ -38,7 +41,7 @@ QFont WindowFont();
 // Makes the window's pictures available; called once before the first window is built.
 void InitResources();
 
-class TMain : public QWidget {
+class TMain : public QWidget, public CommandWindow {
     Q_OBJECT
 
   public:
@@ -47,18 +50,35 @@ class TMain : public QWidget {
     ~TMain() override;
 
     const std::string& CurrentFolder() const { return browser_->Folder(); }
-    const std::string& Version() const { return version_; }
+    const std::string& Version() const override { return version_; }
     const std::string& SettingsPath() const { return settings_path_; }
-    const TemplateSet& Templates() const { return templates_; }
-    // True once a template failure has asked the program to end.
-    bool EndRequested() const { return end_requested_; }
+    const TemplateSet& Templates() const override { return templates_; }
+    // False when the last loading of the templates failed (at start or on "Reload Defs").
+    bool TemplatesLoaded() const { return templates_loaded_; }
+    // Off: closing the window leaves the settings file as it is (the program is ending after a
+    // failure that the user has been told about).
+    void SetSaveSettingsOnClose(bool on) { save_settings_on_close_ = on; }
+    // The ask-user dialog, created hidden with the window and reused for every question.
+    TFAskUser* FAskUser() const { return ask_dialog_; }
 
     // Shows the picture (full path) in the preview and gives the natural size held afterwards.
     // A file that cannot be opened changes nothing; damaged data throws DecodeError.
     PictureSize MyLoadPic(const std::string& path);
 
+    // What the commands read of the window.
+    std::string CommandFolder() const override { return browser_->Folder(); }
+    std::vector<std::string> SelectedPictures() const override { return browser_->SelectedPictures(); }
+    OptionFlags Flags() const override;
+    GenerationHost& Host() override;
+    void SetCommandButtons(bool enabled) override;
+    void Warn(const std::string& text) override;
+
     // The handlers of the window's buttons and list, callable directly.
     void ReloadHTMLClick();
+    // "Make HTML", "Correct Names", "Correct Infofile".
+    void MakeItSoClicked();
+    void RenameFilesClicked();
+    void TransFileClicked();
     void ReadDrivesClick();
     void ReloadClick();
     void MainListDblClick();
@@ -66,10 +86,14 @@ class TMain : public QWidget {
     void MainListChange();
     void MarkAllClick();
     void MyGetDrives();
-    void MyReload();
+    void MyReload() override;
+
+  signals:
+    // Loading the templates failed and the user has been told; what follows is the program's choice.
+    void TemplatesFailed();
 
   protected:
-    // FormClose: writes the settings, unless the program is ending after a template failure.
+    // FormClose: writes the settings, unless switched off; refused while a command runs.
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -85,8 +109,6 @@ class TMain : public QWidget {
     void ShowFocusedEntry();
     // "Make HTML" and "Correct Names" enabled exactly while a picture is selected.
     void UpdateCommandButtons();
-    // Asks the application to end with a failure code once control is back in its event loop.
-    void PostEnd();
 
     QLabel* MyDir = nullptr;
     QWidget* MainPanel = nullptr;
@@ -114,11 +136,13 @@ class TMain : public QWidget {
 
     std::unique_ptr<FolderBrowser> browser_;
     std::unique_ptr<PicturePreview> preview_;
+    TFAskUser* ask_dialog_ = nullptr;
+    std::unique_ptr<WindowHost> host_;
     std::string version_;
     std::string settings_path_;
     TemplateSet templates_;
-    bool end_requested_ = false;
-    bool created_ = false;
+    bool templates_loaded_ = false;
+    bool save_settings_on_close_ = true;
 };
 
 } // namespace qlm::ui

@@ -86,7 +86,9 @@ void TMain::CreateWidgets() {
     MainList = Named(new QListWidget(MainPanel), "MainList");
     MainList->setContextMenuPolicy(Qt::CustomContextMenu);
     MainPopUp = Named(new QMenu(MainList), "MainPopUp");
-    MarkAll = Named(new QAction(QStringLiteral("markiere alles"), MainList), "MarkAll");
+    // The menu shows the shortcut as German keyboards label it; the text after the tab is what the
+    // menu shows in place of Qt's English "Ctrl+A".
+    MarkAll = Named(new QAction(QStringLiteral("markiere alles\tStrg+A"), MainList), "MarkAll");
     MarkAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     MarkAll->setShortcutContext(Qt::WidgetShortcut);
     MainPopUp->addAction(MarkAll);

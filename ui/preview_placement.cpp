@@ -38,4 +38,8 @@ PreviewRect PreviewPlacement(int picture_width, int picture_height, int box_top)
     return rect;
 }
 
+DialogPlace AskDialogPlacement(int frame_left, int frame_top, int frame_extra_height, int work_panel_top) {
+    return DialogPlace{frame_left + 16, frame_top + frame_extra_height + work_panel_top + 72};
+}
+
 } // namespace qlm::ui

@@ -19,4 +19,15 @@ struct PreviewRect {
 // (the current top of the browser panel). A side that would shrink to nothing keeps one pixel.
 PreviewRect PreviewPlacement(int picture_width, int picture_height, int box_top);
 
+// Where the ask-user dialog opens, in screen coordinates: over the lower part of the progress
+// panel, just below its label, so that the preview (the picture a question is about) stays in view.
+// `frame_left`, `frame_top`: the main window's outer top-left corner; `frame_extra_height`: its
+// outer height less its client height; `work_panel_top`: the progress panel's top in the client
+// area. Not kept within the screen: a window partly off the screen takes its dialog along.
+struct DialogPlace {
+    int left = 0;
+    int top = 0;
+};
+DialogPlace AskDialogPlacement(int frame_left, int frame_top, int frame_extra_height, int work_panel_top);
+
 } // namespace qlm::ui

@@ -65,15 +65,15 @@ TEST(FilterListing, ShowsFoldersAndPicturesButNoThumbnails) {
     tGetDirList search;
     ASSERT_EQ(search.GetDirList(folder + "*.*"), 0);
     std::vector<ListEntry> entries = FilterListing(search, folder);
-    std::set<std::pair<std::string, int>> listed;
+    std::set<std::pair<std::string, EntryKind>> listed;
     for (const ListEntry& entry : entries)
         listed.emplace(entry.caption, entry.kind);
     EXPECT_EQ(entries.size(), listed.size());
-    const std::set<std::pair<std::string, int>> expected = {
-        {"..", kEntryParent},        {"urlaub.jpg", kEntryFolder}, {".hidden", kEntryFolder},
-        {"sub", kEntryFolder},       {"t", kEntryFolder},          {"tx_y", kEntryFolder},
-        {"verweis", kEntryFolder},   {"bild.JPG", kEntryPicture},  {"bild.jpeg", kEntryPicture},
-        {"Bild.Png", kEntryPicture}, {"a.gif", kEntryPicture},     {".versteckt.jpg", kEntryPicture}};
+    const std::set<std::pair<std::string, EntryKind>> expected = {
+        {"..", EntryKind::Parent},        {"urlaub.jpg", EntryKind::Folder}, {".hidden", EntryKind::Folder},
+        {"sub", EntryKind::Folder},       {"t", EntryKind::Folder},          {"tx_y", EntryKind::Folder},
+        {"verweis", EntryKind::Folder},   {"bild.JPG", EntryKind::Picture},  {"bild.jpeg", EntryKind::Picture},
+        {"Bild.Png", EntryKind::Picture}, {"a.gif", EntryKind::Picture},     {".versteckt.jpg", EntryKind::Picture}};
     EXPECT_EQ(listed, expected);
 }
 
@@ -114,27 +114,27 @@ INSTANTIATE_TEST_SUITE_P(
     Orders, SortEntriesTest,
     testing::Values(
         OrderCase{"MixedCaseNames",
-                  {{"b", kEntryFolder},
-                   {"z.jpg", kEntryPicture},
-                   {"A", kEntryFolder},
-                   {"..", kEntryParent},
-                   {"B.GIF", kEntryPicture},
-                   {"c", kEntryFolder}},
+                  {{"b", EntryKind::Folder},
+                   {"z.jpg", EntryKind::Picture},
+                   {"A", EntryKind::Folder},
+                   {"..", EntryKind::Parent},
+                   {"B.GIF", EntryKind::Picture},
+                   {"c", EntryKind::Folder}},
                   {"..", "A", "b", "c", "B.GIF", "z.jpg"}},
         OrderCase{"KindsBeforeNames",
-                  {{"aa.jpg", kEntryPicture}, {"/zz/", kEntryDrive}, {"..", kEntryParent}},
+                  {{"aa.jpg", EntryKind::Picture}, {"/zz/", EntryKind::Drive}, {"..", EntryKind::Parent}},
                   {"..", "/zz/", "aa.jpg"}},
         OrderCase{"NamesEqualButForCase",
-                  {{"bild.jpg", kEntryPicture}, {"BILD.JPG", kEntryPicture}, {"Bild.jpg", kEntryPicture}},
+                  {{"bild.jpg", EntryKind::Picture}, {"BILD.JPG", EntryKind::Picture}, {"Bild.jpg", EntryKind::Picture}},
                   {"BILD.JPG", "Bild.jpg", "bild.jpg"}},
         OrderCase{"UmlautsAmongTheirLetters",
-                  {{"Zaun", kEntryFolder},
-                   {"\xC3\x84pfel", kEntryFolder},
-                   {"Birnen", kEntryFolder},
-                   {"apfel", kEntryFolder}},
+                  {{"Zaun", EntryKind::Folder},
+                   {"\xC3\x84pfel", EntryKind::Folder},
+                   {"Birnen", EntryKind::Folder},
+                   {"apfel", EntryKind::Folder}},
                   {"apfel", "\xC3\x84pfel", "Birnen", "Zaun"}},
         OrderCase{"NamesThatAreNotUtf8",
-                  {{"Bat", kEntryFolder}, {"B\xE4ren", kEntryFolder}, {"Bar", kEntryFolder}},
+                  {{"Bat", EntryKind::Folder}, {"B\xE4ren", EntryKind::Folder}, {"Bar", EntryKind::Folder}},
                   {"Bar", "B\xE4ren", "Bat"}}),
     [](const testing::TestParamInfo<OrderCase>& row) { return row.param.name; });
 
@@ -146,7 +146,7 @@ TEST(CompareEntries, IsATotalOrderThatSortingAgreesWith) {
     // clang-format on
     std::vector<ListEntry> entries;
     for (const char* name : names)
-        entries.push_back({name, kEntryFolder});
+        entries.push_back({name, EntryKind::Folder});
 
     for (const ListEntry& a : entries) {
         for (const ListEntry& b : entries) {

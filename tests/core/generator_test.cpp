@@ -31,10 +31,10 @@ class RecordingHost : public GenerationHost {
     std::map<std::string, PictureSize> sizes; // files that can be opened
     std::set<std::string> undecodable;        // files that throw DecodeError
 
-    std::string AskUser(const std::string& initial_text, int kind) override {
-        calls.push_back("ask " + std::to_string(kind) + " [" + initial_text + "]");
+    std::string AskUser(const std::string& initial_text, AskKind kind) override {
+        calls.push_back("ask " + std::to_string(static_cast<int>(kind)) + " [" + initial_text + "]");
         if (answers.empty()) {
-            ADD_FAILURE() << "unexpected question of kind " << kind;
+            ADD_FAILURE() << "unexpected question of kind " << static_cast<int>(kind);
             return "";
         }
         std::string answer = answers.front();
@@ -47,6 +47,9 @@ class RecordingHost : public GenerationHost {
         return Load("thumb ", path, held_thumbnail_);
     }
     void ShowWarning(const std::string& text) override { calls.push_back("warn " + text); }
+    void ShowDecodeFailure(const std::string& path, const std::string& message) override {
+        calls.push_back("failure " + Bare(path) + ": " + message);
+    }
     void SetProgressLabel(const std::string& text) override { calls.push_back("label " + text); }
     void SetProgressMaximum(int maximum) override { calls.push_back("max " + std::to_string(maximum)); }
     void SetProgressPosition(int position) override { calls.push_back("pos " + std::to_string(position)); }
@@ -317,7 +320,7 @@ TEST_F(GeneratorTest, WithoutAskingNothingIsAskedOrStored) {
     EXPECT_EQ(folder.Listing(true), "index.html=;;()|p.html=");
 }
 
-TEST_F(GeneratorTest, ADecodeFailureStopsTheRunKeepsWhatWasWrittenAndRestoresTheDisplay) {
+TEST_F(GeneratorTest, ADecodeFailureIsShownThenTheRunStopsKeepsWhatWasWrittenAndRestoresTheDisplay) {
     for (const char* undecodable : {"b.jpg", "t_b.jpg"}) {
         TempFolder other;
         RecordingHost fresh(other.Path());
@@ -326,10 +329,14 @@ TEST_F(GeneratorTest, ADecodeFailureStopsTheRunKeepsWhatWasWrittenAndRestoresThe
         input.pictures = {"a.jpg", "b.jpg", "c.jpg"};
         fresh.answers = {"Titel", "Text a"};
         fresh.undecodable = {undecodable};
-        EXPECT_THROW(MakeGallery(input, fresh), DecodeError) << undecodable;
+        EXPECT_TRUE(MakeGallery(input, fresh).stopped) << undecodable;
         EXPECT_EQ(fresh.Made("working").size(), 1u);
-        EXPECT_EQ(fresh.Made("normal"), Calls{"normal"});
+        // The failure first, while the progress still shows where the run stopped; then the
+        // window comes back.
+        ASSERT_GE(fresh.calls.size(), 2u);
+        EXPECT_EQ(fresh.calls.end()[-2], "failure " + std::string(undecodable) + ": Kaputt: " + undecodable);
         EXPECT_EQ(fresh.calls.back(), "normal");
+        EXPECT_EQ(fresh.Made("normal"), Calls{"normal"});
         EXPECT_EQ(other.Listing(true), "a.html=Text a|a.txt=Text a|title.txt=Titel") << undecodable;
     }
 }
@@ -341,7 +348,11 @@ TEST_F(GeneratorTest, FilesThatCannotBeWrittenAreNamedOnceAtTheEnd) {
     ASSERT_EQ(::mkdir((folder / "keywords.txt").c_str(), 0755), 0);
     ASSERT_EQ(::mkdir((folder / "b.html").c_str(), 0755), 0);
     host.answers = {"K"};
-    Run({"a.jpg", "b.jpg", "b.png", "c.jpg"});
+    input.pictures = {"a.jpg", "b.jpg", "b.png", "c.jpg"};
+    input.selected_entries = 4;
+    const GenerationResult result = MakeGallery(input, host);
+    EXPECT_EQ(result.unwritten, (std::vector<std::string>{"keywords.txt", "b.html"}));
+    EXPECT_FALSE(result.stopped);
     EXPECT_EQ(host.Made("warn "),
               Calls{"warn Folgende Dateien konnten nicht geschrieben werden:\nkeywords.txt\nb.html"});
     EXPECT_EQ(host.calls.back(), "normal");

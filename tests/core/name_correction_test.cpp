@@ -104,9 +104,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RenameCase{"PictureAndCompanions", "Ü 1.jpg|t_Ü 1.jpg|Ü 1.txt|Ü 1.html", "Ü 1", "Ue1", ".jpg", false,
                    "Ue1.html=Ü 1.html|Ue1.jpg=Ü 1.jpg|Ue1.txt=Ü 1.txt|t_Ue1.jpg=t_Ü 1.jpg"},
-        RenameCase{"ThumbnailsAsJpgUseTheCapitalExtension", "Bild 1.png|t_Bild 1.JPG|t_Bild 1.png", "Bild 1",
+        // With "all thumbs JPG" the thumbnail gets the name the next gallery run looks for, also
+        // when it was stored in capitals.
+        RenameCase{"ThumbnailsAsJpgTakeTheNameTheRunLooksFor", "Bild 1.png|t_Bild 1.JPG|t_Bild 1.png", "Bild 1",
                    "Bild1", ".png", true,
-                   "Bild1.png=Bild 1.png|t_Bild 1.png=t_Bild 1.png|t_Bild1.JPG=t_Bild 1.JPG"},
+                   "Bild1.png=Bild 1.png|t_Bild 1.png=t_Bild 1.png|t_Bild1.jpg=t_Bild 1.JPG"},
+        // The exact old name wins over one that differs in case; that one is left alone.
+        RenameCase{"ExactCompanionBeforeCaseVariant", "Bild 1.png|t_Bild 1.jpg|T_BILD 1.JPG|Bild 1.TXT", "Bild 1",
+                   "Bild1", ".png", true,
+                   "Bild1.png=Bild 1.png|Bild1.txt=Bild 1.TXT|T_BILD 1.JPG=T_BILD 1.JPG|t_Bild1.jpg=t_Bild 1.jpg"},
         // The picture and its page keep their names when theirs are taken; the free companions move.
         RenameCase{"NeverReplacesATakenName", "ab.jpg|a b.jpg|t_a b.jpg|a b.txt|a b.html|ab.html", "a b",
                    "ab", ".jpg", false,
@@ -118,6 +124,20 @@ INSTANTIATE_TEST_SUITE_P(
         RenameCase{"EmptyNewBaseNameLeavesTheBareExtension", "++ +.jpg|t_++ +.jpg", "++ +", "", ".jpg", false,
                    ".jpg=++ +.jpg|t_.jpg=t_++ +.jpg"}),
     kRowName);
+
+TEST(CorrectNames, RenamesOnlyWhatNeedsIt) {
+    TempFolder folder;
+    for (const char* file : {"Über Straße 1.jpg", "t_Über Straße 1.jpg", "Über Straße 1.txt", "Über Straße 1.html",
+                             "bild_01.jpg", "t_bild_01.jpg", "a b.jpg", "ab.jpg"})
+        folder.Put(file, file);
+    const int renamed = CorrectNames(folder.Path(), {"Über Straße 1.jpg", "bild_01.jpg", "a b.jpg"}, false);
+    EXPECT_EQ(renamed, 2);
+    // The taken name keeps "a b.jpg" as it is; "ab.jpg" is not touched.
+    EXPECT_EQ(folder.Listing(true), "UeberStrasse1.html=Über Straße 1.html|UeberStrasse1.jpg=Über Straße 1.jpg|"
+                                    "UeberStrasse1.txt=Über Straße 1.txt|a b.jpg=a b.jpg|ab.jpg=ab.jpg|"
+                                    "bild_01.jpg=bild_01.jpg|t_UeberStrasse1.jpg=t_Über Straße 1.jpg|"
+                                    "t_bild_01.jpg=t_bild_01.jpg");
+}
 
 } // namespace
 } // namespace qlm

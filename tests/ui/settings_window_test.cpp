@@ -1,6 +1,7 @@
 // Start-up and closing of the main window: the settings file read at start and written on close,
 // the templates loaded from the working directory, and the end of the program when they fail.
 
+#include "ui/program.h"
 #include "window_test_support.h"
 
 #include <QCheckBox>
@@ -122,7 +123,7 @@ void SettingsWindowTest::templates_come_from_working_directory() {
     WriteBytes(work.Path(QStringLiteral("Pic.html")), "neu");
     QTest::mouseClick(Child<QPushButton>(*window, "ReloadHTML"), Qt::LeftButton);
     QCOMPARE(window->Templates().pic, std::string("neu"));
-    QVERIFY(!window->EndRequested());
+    QVERIFY(window->TemplatesLoaded());
     QVERIFY(MessageBoxes::Recorded().isEmpty());
 }
 
@@ -150,8 +151,9 @@ void SettingsWindowTest::missing_template_ends_program_without_saving() {
         QVERIFY(QFile::remove(work.Path(missing)));
     }
     const auto window = work.OpenWindow();
+    QCOMPARE(StartProgram(*window), !at_start);
     if (!at_start) {
-        QVERIFY(!window->EndRequested());
+        QVERIFY(window->TemplatesLoaded());
         QVERIFY(QFile::remove(work.Path(missing)));
         window->ReloadHTMLClick();
     }
@@ -161,7 +163,7 @@ void SettingsWindowTest::missing_template_ends_program_without_saving() {
     QCOMPARE(boxes[0].icon, QMessageBox::Critical);
     QCOMPARE(boxes[0].text,
              QStringLiteral("Kann die Definitionsdatei(en) nicht laden! Das Programm wird beendet."));
-    QVERIFY(window->EndRequested());
+    QVERIFY(!window->TemplatesLoaded());
     // The rest of the start-up still ran: the settings were read and the folder listed (or,
     // when it is gone, the warning shown after the error box).
     if (folder_gone) {

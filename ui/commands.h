@@ -1,0 +1,47 @@
+#pragma once
+// The window's commands: "Make HTML", "Correct Names" and "Correct Infofile". Each reads what it
+// needs of the window when it runs, through the small interface below, and leaves the work to the
+// Qt-free core; the main window only connects its buttons to them.
+
+#include "core/generator.h"
+#include "core/options.h"
+#include "core/templates.h"
+
+#include <string>
+#include <vector>
+
+namespace qlm::ui {
+
+class CommandWindow {
+  public:
+    virtual ~CommandWindow() = default;
+
+    // The current folder, ending in "/".
+    virtual std::string CommandFolder() const = 0;
+    // The selected pictures (bare names) in list order.
+    virtual std::vector<std::string> SelectedPictures() const = 0;
+    // The option flags as the check boxes stand now.
+    virtual OptionFlags Flags() const = 0;
+    virtual const TemplateSet& Templates() const = 0;
+    virtual const std::string& Version() const = 0;
+    virtual GenerationHost& Host() = 0;
+    // "Make HTML" and "Correct Names" together.
+    virtual void SetCommandButtons(bool enabled) = 0;
+    // Lists the current folder again; the selection is dropped.
+    virtual void MyReload() = 0;
+    // The warning box.
+    virtual void Warn(const std::string& text) = 0;
+};
+
+// "Make HTML": the pages of the selected pictures and "index.html", asking for missing texts.
+GenerationResult MakeItSoClick(CommandWindow& window);
+
+// "Correct Names": web-safe names for the selected pictures and their companions, then the list
+// read again; both command buttons stay disabled, since no entry is selected afterwards.
+void RenameFilesClick(CommandWindow& window);
+
+// "Correct Infofile": "info.html" from "info.txt" and the info templates. False when the page
+// could not be written (the user has been warned).
+bool TransFileClick(CommandWindow& window);
+
+} // namespace qlm::ui

@@ -1,0 +1,160 @@
+#include "ui/window_host.h"
+
+#include "core/folder_listing.h"
+#include "core/picture.h"
+#include "ui/ask_dialog.h"
+#include "ui/message_boxes.h"
+#include "ui/picture_preview.h"
+#include "ui/preview_placement.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QWidget>
+
+#include <cstddef>
+
+namespace qlm::ui {
+namespace {
+
+// The hidden thumbnail element is 25 pixels square; decoding more of a thumbnail shows nothing.
+constexpr int kTinyPicBox = 25;
+
+// Swallows the user's mouse and keyboard input for one window while a run works in it; the modal
+// dialog and message boxes that the run opens are other windows and stay usable.
+class InputBlocker : public QObject {
+  public:
+    explicit InputBlocker(QWidget* window) : window_(window) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+            if (auto* widget = qobject_cast<QWidget*>(watched); widget != nullptr && widget->window() == window_)
+                return true;
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QWidget* window_;
+};
+
+QString Shown(const std::string& text) {
+    return QString::fromStdString(CaptionAsUtf8(text));
+}
+
+std::string BareName(const std::string& path) {
+    const std::string::size_type slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+WindowHost::WindowHost(const WindowParts& parts) : parts_(parts) {}
+
+WindowHost::~WindowHost() {
+    if (input_blocker_)
+        QCoreApplication::instance()->removeEventFilter(input_blocker_.get());
+}
+
+std::string WindowHost::AskUser(const std::string& initial_text, AskKind kind) {
+    const QRect frame = parts_.window->frameGeometry();
+    const DialogPlace place = AskDialogPlacement(frame.left(), frame.top(), frame.height() - parts_.window->height(),
+                                                 parts_.work_panel->y());
+    return parts_.ask_dialog->Ask(kind, initial_text, QPoint(place.left, place.top));
+}
+
+PictureSize WindowHost::MyLoadPic(const std::string& path) {
+    parts_.preview->Load(path, parts_.main_panel->y());
+    Refresh();
+    return parts_.preview->NaturalSize();
+}
+
+PictureSize WindowHost::LoadThumbnail(const std::string& path, bool& opened) {
+    const Picture thumbnail = LoadPicture(path, kTinyPicBox);
+    opened = thumbnail.opened;
+    if (!thumbnail.opened)
+        return thumbnail_size_;
+    const Image& image = thumbnail.image;
+    const auto needed = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4;
+    if (image.width > 0 && image.height > 0 && image.rgba.size() >= needed) {
+        const QImage pixels(image.rgba.data(), image.width, image.height, image.width * 4, QImage::Format_RGBA8888);
+        parts_.tiny_pic->setPixmap(QPixmap::fromImage(pixels.copy()));
+    }
+    thumbnail_size_ = {thumbnail.width, thumbnail.height};
+    return thumbnail_size_;
+}
+
+void WindowHost::ShowWarning(const std::string& text) {
+    MessageBoxes::ShowWarning(parts_.window, Shown(text));
+}
+
+void WindowHost::ShowDecodeFailure(const std::string& path, const std::string& message) {
+    // The box names the picture, so that the user knows which file to look at.
+    MessageBoxes::ShowStandardError(parts_.window, Shown(BareName(path)) + QStringLiteral(": ") + Shown(message));
+}
+
+void WindowHost::SetProgressLabel(const std::string& text) {
+    parts_.progress_info->setText(Shown(text));
+    Refresh();
+}
+
+void WindowHost::SetProgressMaximum(int maximum) {
+    parts_.progress->setMaximum(maximum);
+}
+
+void WindowHost::SetProgressPosition(int position) {
+    parts_.progress->setValue(position);
+}
+
+void WindowHost::StepProgress() {
+    parts_.progress->setValue(parts_.progress->value() + 1);
+    Refresh();
+}
+
+void WindowHost::SetWorkingDisplay(bool working) {
+    working_ = working;
+    parts_.make_html->setEnabled(!working);
+    parts_.correct_names->setEnabled(!working);
+    parts_.reload_defs->setEnabled(!working);
+    if (working) {
+        parts_.work_panel->show();
+        parts_.main_panel->hide();
+        if (!input_blocker_) {
+            input_blocker_ = std::make_unique<InputBlocker>(parts_.window);
+            QCoreApplication::instance()->installEventFilter(input_blocker_.get());
+        }
+    } else {
+        parts_.work_panel->hide();
+        parts_.main_panel->show();
+        parts_.list->setFocus(Qt::OtherFocusReason);
+        if (input_blocker_) {
+            QCoreApplication::instance()->removeEventFilter(input_blocker_.get());
+            input_blocker_.reset();
+        }
+    }
+    Refresh();
+}
+
+void WindowHost::Refresh() {
+    // Input that arrived meanwhile is swallowed by the blocker rather than kept for later, so a
+    // click during the run does not act once it is over.
+    QCoreApplication::processEvents();
+}
+
+} // namespace qlm::ui

@@ -1,0 +1,68 @@
+#pragma once
+// The main window's side of a "Make HTML" run: the progress display in place of the folder list,
+// each picture in the preview, thumbnails decoded into the hidden `TinyPic`, the questions in the
+// ask-user dialog and the message boxes. The run stays on the user-interface thread, so the host
+// repaints the window itself as the run goes on, while the window takes no input of the user.
+
+#include "core/generator.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class QLabel;
+class QProgressBar;
+class QWidget;
+
+namespace qlm::ui {
+
+class PicturePreview;
+class TFAskUser;
+
+// The widgets a run works with; the main window owns them all.
+struct WindowParts {
+    QWidget* window = nullptr;
+    QWidget* main_panel = nullptr;
+    QWidget* work_panel = nullptr;
+    QProgressBar* progress = nullptr;
+    QLabel* progress_info = nullptr;
+    QLabel* tiny_pic = nullptr;
+    QWidget* make_html = nullptr;
+    QWidget* correct_names = nullptr;
+    QWidget* reload_defs = nullptr;
+    QWidget* list = nullptr; // takes the focus back after a run
+    PicturePreview* preview = nullptr;
+    TFAskUser* ask_dialog = nullptr;
+};
+
+class WindowHost : public GenerationHost {
+  public:
+    explicit WindowHost(const WindowParts& parts);
+    ~WindowHost() override;
+
+    // True from the working display's start to its end.
+    bool Working() const { return working_; }
+
+    std::string AskUser(const std::string& initial_text, AskKind kind) override;
+    PictureSize MyLoadPic(const std::string& path) override;
+    PictureSize LoadThumbnail(const std::string& path, bool& opened) override;
+    void ShowWarning(const std::string& text) override;
+    void ShowDecodeFailure(const std::string& path, const std::string& message) override;
+    void SetProgressLabel(const std::string& text) override;
+    void SetProgressMaximum(int maximum) override;
+    void SetProgressPosition(int position) override;
+    void StepProgress() override;
+    void SetWorkingDisplay(bool working) override;
+
+  private:
+    // Lets the window paint what changed, without handing it any input of the user.
+    void Refresh();
+
+    WindowParts parts_;
+    PictureSize thumbnail_size_;
+    bool working_ = false;
+    std::unique_ptr<QObject> input_blocker_;
+};
+
+} // namespace qlm::ui
