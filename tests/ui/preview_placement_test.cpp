@@ -15,6 +15,7 @@ class PreviewPlacementTest : public QObject {
     void Placement();
     void ScaledPictureStaysInsideBox_data();
     void ScaledPictureStaysInsideBox();
+    void AskDialogOpensBelowTheProgressLabel();
 };
 
 void PreviewPlacementTest::Placement_data() {
@@ -73,6 +74,21 @@ void PreviewPlacementTest::ScaledPictureStaysInsideBox() {
     } else {
         QCOMPARE(qMax(rect.width, rect.height), 273);
     }
+}
+
+// The window at (100, 50) with a frame 29 pixels higher than its client area: the dialog's left
+// edge 16 pixels in, its top 72 pixels below the progress panel's top. With the window's 716 x 405
+// client area the 369 x 185 dialog lies wholly inside the window, left of the preview.
+void PreviewPlacementTest::AskDialogOpensBelowTheProgressLabel() {
+    const qlm::ui::DialogPlace place = qlm::ui::AskDialogPlacement(100, 50, 29, 32);
+    QCOMPARE(QPoint(place.left, place.top), QPoint(116, 183));
+    const QRect client(100 + 4, 50 + 25, 716, 405);
+    const QRect dialog(place.left, place.top, 369, 185);
+    QVERIFY(client.contains(dialog));
+    QVERIFY(dialog.right() < client.left() + 424);
+    // Off the screen it goes along with the window, uncorrected.
+    const qlm::ui::DialogPlace off = qlm::ui::AskDialogPlacement(-500, -300, 29, 32);
+    QCOMPARE(QPoint(off.left, off.top), QPoint(-484, -167));
 }
 
 QTEST_APPLESS_MAIN(PreviewPlacementTest)

@@ -1,0 +1,148 @@
+// The window's commands on real folders: "Make HTML" with its questions, warnings and the display
+// it leaves, a damaged picture that stops the run, "Correct Names" and "Correct Infofile".
+
+#include "ui/ask_dialog.h"
+#include "window_test_support.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+using namespace qlm::ui;
+using namespace qlm::ui::test;
+
+namespace {
+
+// A window listing the folder "bilder" with the given pictures ("name=test picture") and files
+// ("name=bytes" for names without a picture extension), all pictures selected.
+struct Gallery {
+    WorkFolder work;
+    QString folder = QDir::cleanPath(work.Path(QStringLiteral("bilder")));
+    std::unique_ptr<TMain> window;
+
+    explicit Gallery(const QStringList& entries) {
+        QDir().mkpath(folder);
+        for (const QString& entry : entries) {
+            const QString name = entry.section(u'=', 0, 0);
+            const QString value = entry.section(u'=', 1);
+            if (value.endsWith(QStringLiteral(".jpg")) || value.endsWith(QStringLiteral(".png")))
+                CopyPicture(qPrintable(value), File(name));
+            else
+                WriteBytes(File(name), value.toUtf8());
+        }
+        window = work.OpenWindowAt(folder);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        // The list takes the focus once the window is up; its first entry becomes the focused one.
+        QTRY_COMPARE(QApplication::focusWidget(), Part("MainList"));
+        window->MarkAllClick();
+        TFAskUser::ClearRecorded();
+        MessageBoxes::ClearRecorded();
+    }
+    QString File(const QString& name) const { return folder + u'/' + name; }
+    QByteArray Read(const QString& name) const { return ReadBytes(File(name)); }
+    template <typename Widget = QWidget> Widget* Part(const char* name) const { return Child<Widget>(*window, name); }
+    // The normal display: the list in view, the three command buttons usable.
+    bool NormalDisplay() const {
+        return Part("MainPanel")->isVisible() && !Part("WorkPanel")->isVisible() && Part("MakeItSo")->isEnabled() &&
+               Part("RenameFiles")->isEnabled() && Part("ReloadHTML")->isEnabled();
+    }
+};
+
+} // namespace
+
+class WindowCommandsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { SetUpApplication(); }
+
+    void make_html_writes_the_gallery();
+    void damaged_picture_stops_the_run_and_the_window_is_usable_again();
+    void correct_names_renames_companions_and_reloads();
+    void correct_infofile_writes_the_info_page();
+};
+
+void WindowCommandsTest::make_html_writes_the_gallery() {
+    Gallery gallery({"a.png=quadrants.png", "b.jpg=quadrants.jpg", "t_a.png=quadrants.png", "title.txt=Urlaub"});
+    gallery.Part<QCheckBox>("CImgwoAlt")->setChecked(false);
+    TFAskUser::SetNextAnswer(QStringLiteral("Meer"));         // keywords
+    TFAskUser::SetNextAnswer(std::nullopt);                    // description declined
+    TFAskUser::SetNextAnswer(QStringLiteral(" Bild \"eins\"")); // text of a.png
+    TFAskUser::SetNextAnswer(QStringLiteral("Straße"));        // text of b.jpg
+    QVERIFY(!MakeItSoClick(*gallery.window).stopped);
+
+    QCOMPARE(TFAskUser::Recorded().size(), 4);
+    QCOMPARE(gallery.Read("keywords.txt"), QByteArray("Meer"));
+    QCOMPARE(gallery.Read("description.txt"), QByteArray("<notext>"));
+    QCOMPARE(gallery.Read("a.txt"), QByteArray(" Bild \"eins\""));
+    QCOMPARE(gallery.Read("b.txt"), QByteArray("Stra\xC3\x9F" "e"));
+    // Sizes from the decoded pictures; the missing thumbnail was reported by its name.
+    QCOMPARE(MessageBoxes::Recorded().size(), 1);
+    QCOMPARE(MessageBoxes::Recorded()[0].text, QStringLiteral("Der Thumbnail t_b.jpg fehlt!"));
+    QVERIFY(gallery.Read("a.html").contains("Pic.html"));
+    QVERIFY(!gallery.Read("index.html").isEmpty());
+    QVERIFY(!gallery.Part<QLabel>("TinyPic")->pixmap().isNull());
+    // The progress counted both pictures, and the window is back in its normal display with the
+    // last picture in the preview and the selection kept.
+    const auto* progress = gallery.Part<QProgressBar>("TheProgress");
+    QCOMPARE(progress->maximum(), 2);
+    QCOMPARE(progress->value(), 2);
+    QCOMPARE(gallery.Part<QLabel>("TheProgressInfo")->text(), QStringLiteral("b.jpg"));
+    QVERIFY(gallery.NormalDisplay());
+    QVERIFY(gallery.Part("Preview")->isVisible());
+    QCOMPARE(gallery.window->SelectedPictures(), (std::vector<std::string>{"a.png", "b.jpg"}));
+
+    // A second run asks nothing and keeps the first run's pages as ".bak".
+    const QByteArray first_index = gallery.Read("index.html");
+    MessageBoxes::ClearRecorded();
+    gallery.window->MakeItSoClicked();
+    QCOMPARE(TFAskUser::Recorded().size(), 4);
+    QCOMPARE(gallery.Read("index.html.bak"), first_index);
+    QVERIFY(gallery.NormalDisplay());
+}
+
+void WindowCommandsTest::damaged_picture_stops_the_run_and_the_window_is_usable_again() {
+    Gallery gallery({"a.png=quadrants.png", "b.jpg=truncated_header.jpg", "c.png=quadrants.png", "title.txt=T"});
+    gallery.Part<QCheckBox>("CAlt")->setChecked(false);
+    gallery.Part<QCheckBox>("CWarn")->setChecked(false);
+    gallery.Part<QCheckBox>("CKeywords")->setChecked(false);
+    gallery.Part<QCheckBox>("CDescription")->setChecked(false);
+    gallery.window->MakeItSoClicked();
+
+    const QList<ShownBox> boxes = MessageBoxes::Recorded();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].title, QStringLiteral("QLM 2"));
+    QVERIFY2(boxes[0].text.startsWith(QStringLiteral("b.jpg: ")), qPrintable(boxes[0].text));
+    // What was written before stays; the overview is not written.
+    QVERIFY(!gallery.Read("a.html").isEmpty());
+    QVERIFY(!QFile::exists(gallery.File("c.html")));
+    QVERIFY(!QFile::exists(gallery.File("index.html")));
+    QVERIFY(gallery.NormalDisplay());
+}
+
+void WindowCommandsTest::correct_names_renames_companions_and_reloads() {
+    Gallery gallery({"Über Straße 1.jpg=quadrants.jpg", "t_Über Straße 1.JPG=quadrants.jpg",
+                     "Über Straße 1.txt=Text", "Über Straße 1.html=Seite", "bild_01.png=quadrants.png"});
+    gallery.Part<QCheckBox>("CThumbJPG")->setChecked(true);
+    gallery.window->RenameFilesClicked();
+    const QStringList files = QDir(gallery.folder).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(files, (QStringList{"UeberStrasse1.html", "UeberStrasse1.jpg", "UeberStrasse1.txt", "bild_01.png",
+                                 "t_UeberStrasse1.jpg"}));
+    // The list was read again: the new name shows, nothing is selected, both commands are off.
+    QCOMPARE(Captions(gallery.Part<QListWidget>("MainList")),
+             (QStringList{"..", "bild_01.png", "UeberStrasse1.jpg"}));
+    QVERIFY(gallery.window->SelectedPictures().empty());
+    QVERIFY(!gallery.Part("MakeItSo")->isEnabled());
+    QVERIFY(!gallery.Part("RenameFiles")->isEnabled());
+}
+
+void WindowCommandsTest::correct_infofile_writes_the_info_page() {
+    Gallery gallery({"info.txt=Erster Absatz\r\n\r\nZweiter  ( Absatz )"});
+    QVERIFY(TransFileClick(*gallery.window));
+    QCOMPARE(gallery.Read("info.html"), QByteArray("Erster Absatz<P>\nZweiter (Absatz)"));
+}
+
+QTEST_MAIN(WindowCommandsTest)
+#include "window_commands_test.moc"
