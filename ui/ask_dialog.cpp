@@ -54,6 +54,8 @@ class SelectingLineEdit : public QLineEdit {
 
 TFAskUser::TFAskUser(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("FAskUser"));
+    // Not shown (the dialog has no title bar), but it names the window for the window system.
+    setWindowTitle(QStringLiteral("Frage"));
     setModal(true);
     setFixedSize(kDialogWidth, kDialogHeight);
     // The frameless dialog still needs an edge to stand out from the window beneath it.

@@ -262,6 +262,10 @@ PictureSize TMain::MyLoadPic(const std::string& path) {
 }
 
 void TMain::MainListChange() {
+    // While a command runs, it drives the preview and the buttons itself.
+    if (host_->Working()) {
+        return;
+    }
     ShowFocusedEntry();
     UpdateCommandButtons();
 }
@@ -284,6 +288,9 @@ void TMain::ShowFocusedEntry() {
 }
 
 void TMain::UpdateCommandButtons() {
+    if (host_->Working()) {
+        return;
+    }
     const bool picture_selected = browser_->HasSelectedPicture();
     MakeItSo->setEnabled(picture_selected);
     RenameFiles->setEnabled(picture_selected);

@@ -92,7 +92,9 @@ e2e_start_x() {
   e2e_log "X server on $DISPLAY"
 }
 
-e2e_wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+# The window manager runs once it answers wmctrl; a window mapped before that is sometimes never
+# managed (no frame, and Alt+F4 lost).
+e2e_wm_running() { wmctrl -m >/dev/null 2>&1 && xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
 # e2e_setup <test name> <program> <screenshot folder> <source tree>
 e2e_setup() {
@@ -106,7 +108,7 @@ e2e_setup() {
   for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { printf 'SKIP: %s is not installed\n' "$tool" && exit 77; }
   done
-  for tool in openbox xdpyinfo xwininfo xprop xwd xwdtopnm pamdepth pnmcut pnmtopng ppmhist ppmmake pnmtojpeg ppmtogif; do
+  for tool in openbox wmctrl xdpyinfo xwininfo xprop xwd xwdtopnm pamdepth pnmcut pnmtopng ppmhist ppmmake pnmtojpeg ppmtogif; do
     command -v "$tool" >/dev/null || e2e_fail "$tool is not installed"
   done
   [[ -x "$E2E_BIN" ]] || e2e_fail "program $E2E_BIN not found"
