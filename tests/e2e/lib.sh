@@ -108,7 +108,7 @@ e2e_setup() {
   for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { printf 'SKIP: %s is not installed\n' "$tool" && exit 77; }
   done
-  for tool in openbox wmctrl xdpyinfo xwininfo xprop xwd xwdtopnm pamdepth pnmcut pnmtopng ppmhist ppmmake pnmtojpeg ppmtogif; do
+  for tool in openbox wmctrl xmodmap xdpyinfo xwininfo xprop xwd xwdtopnm pamdepth pnmcut pnmtopng ppmhist ppmmake pnmtojpeg ppmtogif; do
     command -v "$tool" >/dev/null || e2e_fail "$tool is not installed"
   done
   [[ -x "$E2E_BIN" ]] || e2e_fail "program $E2E_BIN not found"
@@ -150,6 +150,14 @@ e2e_make_picture() {
     gif) ppmmake "$4" "$2" "$3" | ppmtogif >"$file" 2>/dev/null ;;
   esac
   [[ -s "$file" ]] || e2e_fail "could not make $file"
+}
+
+# Gives the German letters keys of their own on keycodes the server leaves free, so that xdotool
+# types them like any other key; otherwise it remaps a spare key for each one, and the program
+# now and then reads the key after the mapping has been taken back (a letter lost or changed).
+e2e_german_keys() {
+  xmodmap -e 'keycode 93 = adiaeresis Adiaeresis' -e 'keycode 97 = odiaeresis Odiaeresis' \
+    -e 'keycode 103 = udiaeresis Udiaeresis' -e 'keycode 120 = ssharp' || e2e_fail "xmodmap failed"
 }
 
 # ----- the program -----
