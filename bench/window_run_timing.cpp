@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
     QFile file(settings);
     if (!file.open(QIODevice::WriteOnly))
         return 1;
-    file.write("[Settings]\r\nDir=" + QFile::encodeName(QDir(QFile::decodeName(argv[1])).absolutePath()) + "/\r\n");
+    file.write("[Settings]\r\nDir=" + QFile::encodeName(QDir(QFile::decodeName(argv[1])).absolutePath()) +
+               "/\r\n");
     file.close();
     QDir::setCurrent(QFile::decodeName(argv[2]));
 

@@ -1,6 +1,7 @@
 #include "core/folder_listing.h"
 
 #include "platform/globals.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <array>
@@ -11,21 +12,10 @@
 #include <unicode/coll.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
-#include <unicode/utf8.h>
 
 namespace qlm {
 
 namespace {
-
-char AsciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string AsciiUpper(std::string_view text) {
-    std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return AsciiUpper(c); });
-    return upper;
-}
 
 // Rank of a kind in the list: the parent first, then folders (or drives, which never share a
 // list with folders), then pictures.
@@ -41,38 +31,12 @@ int Rank(EntryKind kind) {
     }
 }
 
-bool IsUtf8(std::string_view bytes) {
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const auto length = static_cast<std::int32_t>(bytes.size());
-    std::int32_t i = 0;
-    while (i < length) {
-        UChar32 c = 0;
-        U8_NEXT(data, i, length, c);
-        if (c < 0)
-            return false;
-    }
-    return true;
-}
-
-// Characters 0x80..0x9F of Windows-1252; the five it leaves undefined stay as they are.
-constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 // Names are UTF-8 as a rule; a name that is not (say from an old disk) is read as Windows-1252,
 // so that every name has one text and the order stays consistent.
 icu::UnicodeString CaptionText(const std::string& caption) {
-    if (IsUtf8(caption))
-        return icu::UnicodeString::fromUTF8(
-            icu::StringPiece(caption.data(), static_cast<std::int32_t>(caption.size())));
-    icu::UnicodeString text;
-    for (char c : caption) {
-        auto byte = static_cast<unsigned char>(c);
-        text.append(
-            static_cast<char16_t>(byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : byte));
-    }
-    return text;
+    const std::string text = platform::TextAsUtf8(caption);
+    return icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<std::int32_t>(text.size())));
 }
 
 // The collator of the user's locale at secondary strength, so that case does not count but
@@ -98,7 +62,7 @@ icu::Collator* SharedCollator() {
 // A byte string whose plain order is the name order; without a collator, the ASCII upper case.
 std::string NameKey(icu::Collator* collator, const std::string& caption) {
     if (collator == nullptr)
-        return AsciiUpper(caption);
+        return platform::AsciiUpper(caption);
     icu::UnicodeString text = CaptionText(caption);
     std::string key(64, '\0');
     std::int32_t length = collator->getSortKey(text, reinterpret_cast<std::uint8_t*>(key.data()),
@@ -125,7 +89,7 @@ int CompareNames(icu::Collator* collator, const std::string& first, const std::s
         if (U_FAILURE(status))
             by_name = 0;
     } else {
-        by_name = AsciiUpper(first).compare(AsciiUpper(second));
+        by_name = platform::AsciiUpper(first).compare(platform::AsciiUpper(second));
     }
     return by_name != 0 ? Sign(by_name) : Sign(first.compare(second));
 }
@@ -136,7 +100,7 @@ bool HasPictureExtension(const std::string& name) {
     std::string::size_type dot = name.rfind('.');
     if (dot == std::string::npos)
         return false;
-    std::string extension = AsciiUpper(std::string_view(name).substr(dot));
+    std::string extension = platform::AsciiUpper(std::string_view(name).substr(dot));
     return extension == ".JPG" || extension == ".GIF" || extension == ".JPEG" || extension == ".PNG";
 }
 
@@ -149,7 +113,7 @@ std::vector<ListEntry> FilterListing(const platform::tGetDirList& search, const 
         std::string name(found.Name, strnlen(found.Name, sizeof found.Name));
         const bool is_folder = (found.Attr & platform::kAttrDirectory) != 0;
         // "t_" names are the thumbnails, and folders of that name go with them.
-        if (name == "." || (name.size() >= 2 && AsciiUpper(name[0]) == 'T' && name[1] == '_'))
+        if (name == "." || (name.size() >= 2 && platform::AsciiUpper(name[0]) == 'T' && name[1] == '_'))
             continue;
         if (!is_folder && !HasPictureExtension(name))
             continue;
@@ -217,14 +181,6 @@ int ListPictures(const std::string& folder, std::vector<std::string>& pictures) 
         if (entry.kind == EntryKind::Picture)
             pictures.push_back(std::move(entry.caption));
     return 0;
-}
-
-std::string CaptionAsUtf8(const std::string& caption) {
-    if (IsUtf8(caption))
-        return caption;
-    std::string text;
-    CaptionText(caption).toUTF8String(text);
-    return text;
 }
 
 std::string EnterFolder(const std::string& current, const std::string& caption) {

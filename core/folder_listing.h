@@ -38,10 +38,6 @@ int ListFolder(const std::string& folder, std::vector<ListEntry>& entries);
 // The pictures of `folder` in list order, as bare names; 0 or an errno value as ListFolder.
 int ListPictures(const std::string& folder, std::vector<std::string>& pictures);
 
-// A name as the list shows and sorts it, as UTF-8: a name that is not valid UTF-8 (say from an
-// old disk) is read as Windows-1252.
-std::string CaptionAsUtf8(const std::string& caption);
-
 // The folder entered from `current` by a folder or parent entry: the lexical full path of
 // current + caption, ending in "/".
 std::string EnterFolder(const std::string& current, const std::string& caption);

@@ -55,12 +55,12 @@ class GenerationHost {
 };
 
 struct GenerationInput {
-    std::string folder;                 // current folder, ending in "/"
-    std::vector<std::string> pictures;  // selected picture file names, in list order
-    int selected_entries = 0;           // progress maximum: the number of selected list entries
+    std::string folder;                // current folder, ending in "/"
+    std::vector<std::string> pictures; // selected picture file names, in list order
+    int selected_entries = 0;          // progress maximum: the number of selected list entries
     OptionFlags flags;
     TemplateSet templates;
-    std::string version;                // version string for "<myversion>"
+    std::string version; // version string for "<myversion>"
     // false (headless "--no-ask"): nothing is asked and no text file is written; a text whose
     // file cannot be read is empty.
     bool ask = true;

@@ -2,6 +2,7 @@
 
 #include "platform/file_ops.h"
 #include "platform/globals.h"
+#include "platform/text.h"
 
 #include <cstring>
 
@@ -48,57 +49,15 @@ const char* CorrectionOf(std::uint32_t c) {
     return nullptr;
 }
 
-// Length of the well-formed UTF-8 sequence at `at` and its code point; 0 when it is malformed
-// (overlong forms, surrogates and values above U+10FFFF included).
-std::size_t DecodeUtf8(std::string_view text, std::size_t at, std::uint32_t& code_point) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char lead = byte(at);
-    std::size_t length;
-    std::uint32_t min;
-    if (lead < 0x80) {
-        code_point = lead;
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, min = 0x80, code_point = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, min = 0x800, code_point = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, min = 0x10000, code_point = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size())
-        return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80)
-            return 0;
-        code_point = (code_point << 6) | (byte(at + i) & 0x3F);
-    }
-    if (code_point < min || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF))
-        return 0;
-    return length;
-}
-
-bool IsUtf8(std::string_view text) {
-    std::uint32_t ignored;
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t length = DecodeUtf8(text, at, ignored);
-        if (length == 0)
-            return false;
-        at += length;
-    }
-    return true;
-}
-
 } // namespace
 
 std::string MyCorrectName(const std::string& base_name) {
     std::string corrected;
     corrected.reserve(base_name.size() + 8);
-    if (IsUtf8(base_name)) {
+    if (platform::IsUtf8(base_name)) {
         std::uint32_t code_point;
         for (std::size_t at = 0; at < base_name.size();) {
-            std::size_t length = DecodeUtf8(base_name, at, code_point);
+            std::size_t length = platform::DecodeUtf8(base_name, at, code_point);
             if (const char* replacement = CorrectionOf(code_point))
                 corrected += replacement;
             else
@@ -118,17 +77,6 @@ std::string MyCorrectName(const std::string& base_name) {
 
 namespace {
 
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 // The name under which `name` exists in `folder`: itself, or else a name that differs from it only
 // in letter case (on a file system that tells case apart); empty when there is none.
 std::string ExistingName(const std::string& folder, const std::string& name) {
@@ -141,7 +89,7 @@ std::string ExistingName(const std::string& folder, const std::string& name) {
     for (int i = 0; i < search.Count(); ++i) {
         const platform::tDirEntry& entry = search.GetEntry(i);
         const std::string entry_name(entry.Name, strnlen(entry.Name, sizeof entry.Name));
-        if (SameIgnoringAsciiCase(entry_name, name) && (found.empty() || entry_name < found))
+        if (platform::EqualIgnoringAsciiCase(entry_name, name) && (found.empty() || entry_name < found))
             found = entry_name;
     }
     return found;

@@ -2,6 +2,7 @@
 
 #include "core/folder_listing.h"
 #include "core/text_file.h"
+#include "platform/text.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -101,7 +102,7 @@ TFAskUser::TFAskUser(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
 
 void TFAskUser::Prepare(AskKind kind, const std::string& initial_text) {
     AskText->setText(QString::fromUtf8(AskPrompt(kind)));
-    Entertext->setText(QString::fromStdString(CaptionAsUtf8(initial_text)));
+    Entertext->setText(QString::fromStdString(platform::TextAsUtf8(initial_text)));
     setResult(QDialog::Rejected);
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/file_ops.h"
 #include "platform/globals.h"
+#include "platform/text.h"
 #include "ui/main_window_layout.h"
 #include "ui/message_boxes.h"
 
@@ -46,7 +47,7 @@ int IconIndex(EntryKind kind) {
 // A name as the list sorts it: a name that is not valid UTF-8 is read as Windows-1252, never shown
 // with replacement characters.
 QString Shown(const std::string& name) {
-    return QString::fromStdString(CaptionAsUtf8(name));
+    return QString::fromStdString(platform::TextAsUtf8(name));
 }
 
 } // namespace
@@ -113,7 +114,7 @@ void FolderBrowser::Fill(const std::vector<ListEntry>& entries) {
         }
         // Only pictures can be selected; other entries can still take the focus.
         item->setFlags(entry.kind == EntryKind::Picture ? Qt::ItemIsEnabled | Qt::ItemIsSelectable
-                                                   : Qt::ItemIsEnabled);
+                                                        : Qt::ItemIsEnabled);
         list_->addItem(item);
     }
 }

@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "platform/globals.h"
 #include "platform/module_version.h"
+#include "platform/text.h"
 #include "ui/ask_dialog.h"
 #include "ui/borderless_button.h"
 #include "ui/main_window_layout.h"
@@ -162,7 +163,7 @@ void TMain::SetCommandButtons(bool enabled) {
 }
 
 void TMain::Warn(const std::string& text) {
-    MessageBoxes::ShowWarning(this, QString::fromStdString(CaptionAsUtf8(text)));
+    MessageBoxes::ShowWarning(this, QString::fromStdString(platform::TextAsUtf8(text)));
 }
 
 void TMain::MakeItSoClicked() {

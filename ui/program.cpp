@@ -19,7 +19,8 @@ void EndAfterTemplateFailure(TMain& window) {
 } // namespace
 
 bool StartProgram(TMain& window) {
-    QObject::connect(&window, &TMain::TemplatesFailed, &window, [&window] { EndAfterTemplateFailure(window); });
+    QObject::connect(&window, &TMain::TemplatesFailed, &window,
+                     [&window] { EndAfterTemplateFailure(window); });
     if (!window.TemplatesLoaded()) {
         EndAfterTemplateFailure(window);
         return false;

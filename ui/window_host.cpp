@@ -2,6 +2,7 @@
 
 #include "core/folder_listing.h"
 #include "core/picture.h"
+#include "platform/text.h"
 #include "ui/ask_dialog.h"
 #include "ui/message_boxes.h"
 #include "ui/picture_preview.h"
@@ -41,7 +42,8 @@ class InputBlocker : public QObject {
         case QEvent::ShortcutOverride:
         case QEvent::Shortcut:
         case QEvent::ContextMenu:
-            if (auto* widget = qobject_cast<QWidget*>(watched); widget != nullptr && widget->window() == window_)
+            if (auto* widget = qobject_cast<QWidget*>(watched);
+                widget != nullptr && widget->window() == window_)
                 return true;
             break;
         default:
@@ -55,7 +57,7 @@ class InputBlocker : public QObject {
 };
 
 QString Shown(const std::string& text) {
-    return QString::fromStdString(CaptionAsUtf8(text));
+    return QString::fromStdString(platform::TextAsUtf8(text));
 }
 
 std::string BareName(const std::string& path) {
@@ -74,8 +76,8 @@ WindowHost::~WindowHost() {
 
 std::string WindowHost::AskUser(const std::string& initial_text, AskKind kind) {
     const QRect frame = parts_.window->frameGeometry();
-    const DialogPlace place = AskDialogPlacement(frame.left(), frame.top(), frame.height() - parts_.window->height(),
-                                                 parts_.work_panel->y());
+    const DialogPlace place = AskDialogPlacement(
+        frame.left(), frame.top(), frame.height() - parts_.window->height(), parts_.work_panel->y());
     return parts_.ask_dialog->Ask(kind, initial_text, QPoint(place.left, place.top));
 }
 
@@ -93,7 +95,8 @@ PictureSize WindowHost::LoadThumbnail(const std::string& path, bool& opened) {
     const Image& image = thumbnail.image;
     const auto needed = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4;
     if (image.width > 0 && image.height > 0 && image.rgba.size() >= needed) {
-        const QImage pixels(image.rgba.data(), image.width, image.height, image.width * 4, QImage::Format_RGBA8888);
+        const QImage pixels(image.rgba.data(), image.width, image.height, image.width * 4,
+                            QImage::Format_RGBA8888);
         parts_.tiny_pic->setPixmap(QPixmap::fromImage(pixels.copy()));
     }
     thumbnail_size_ = {thumbnail.width, thumbnail.height};
@@ -106,7 +109,8 @@ void WindowHost::ShowWarning(const std::string& text) {
 
 void WindowHost::ShowDecodeFailure(const std::string& path, const std::string& message) {
     // The box names the picture, so that the user knows which file to look at.
-    MessageBoxes::ShowStandardError(parts_.window, Shown(BareName(path)) + QStringLiteral(": ") + Shown(message));
+    MessageBoxes::ShowStandardError(parts_.window,
+                                    Shown(BareName(path)) + QStringLiteral(": ") + Shown(message));
 }
 
 void WindowHost::SetProgressLabel(const std::string& text) {

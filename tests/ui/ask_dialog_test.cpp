@@ -73,7 +73,8 @@ void AskDialogTest::looks_as_designed() {
 void AskDialogTest::prompt_by_kind_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("prompt");
-    QTest::newRow("1 keywords") << 1 << "Bitte geben Sie keywords (durch Kommas getrennt) für diese Seite ein:";
+    QTest::newRow("1 keywords") << 1
+                                << "Bitte geben Sie keywords (durch Kommas getrennt) für diese Seite ein:";
     QTest::newRow("2 description") << 2 << "Bitte geben Sie eine description für diese Bilder ein:";
     QTest::newRow("3 alt text") << 3 << "Bitte geben Sie einen ALT-Text für das nebenstehende Bild ein:";
     QTest::newRow("4 title") << 4 << "Bitte geben Sie einen Title für diese Seite ein:";
@@ -95,15 +96,25 @@ void AskDialogTest::answers_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("close"); // "enter", "escape", "ok button", "no button", "f1 then enter"
     QTest::addColumn<QByteArray>("answer");
-    QTest::newRow("Enter with an empty field") << "" << "enter" << QByteArray("");
-    QTest::newRow("Escape declines whatever was typed") << "Meer" << "escape" << QByteArray("<notext>");
-    QTest::newRow("kein Text declines") << "Meer" << "no button" << QByteArray("<notext>");
-    QTest::newRow("übernehmen accepts") << "Meer" << "ok button" << QByteArray("Meer");
-    QTest::newRow("typed <notext> comes back unchanged") << "<notext>" << "enter" << QByteArray("<notext>");
-    QTest::newRow("blanks kept") << "  Am Strand  " << "enter" << QByteArray("  Am Strand  ");
-    QTest::newRow("umlauts as UTF-8") << "Größe über Ähren" << "enter"
-                                      << QByteArray("Gr\xC3\xB6\xC3\x9F" "e \xC3\xBC" "ber \xC3\x84hren");
-    QTest::newRow("F1 opens nothing and leaves the question open") << "See" << "f1 then enter" << QByteArray("See");
+    QTest::newRow("Enter with an empty field") << ""
+                                               << "enter" << QByteArray("");
+    QTest::newRow("Escape declines whatever was typed") << "Meer"
+                                                        << "escape" << QByteArray("<notext>");
+    QTest::newRow("kein Text declines") << "Meer"
+                                        << "no button" << QByteArray("<notext>");
+    QTest::newRow("übernehmen accepts") << "Meer"
+                                        << "ok button" << QByteArray("Meer");
+    QTest::newRow("typed <notext> comes back unchanged") << "<notext>"
+                                                         << "enter" << QByteArray("<notext>");
+    QTest::newRow("blanks kept") << "  Am Strand  "
+                                 << "enter" << QByteArray("  Am Strand  ");
+    QTest::newRow("umlauts as UTF-8") << "Größe über Ähren"
+                                      << "enter"
+                                      << QByteArray("Gr\xC3\xB6\xC3\x9F"
+                                                    "e \xC3\xBC"
+                                                    "ber \xC3\x84hren");
+    QTest::newRow("F1 opens nothing and leaves the question open") << "See"
+                                                                   << "f1 then enter" << QByteArray("See");
 }
 
 void AskDialogTest::answers() {
@@ -138,7 +149,8 @@ void AskDialogTest::initial_text_is_selected_and_typing_replaces_it() {
     QCOMPARE(question.dialog.Answer(), std::string("neu"));
 
     // A text from a file made on Windows shows its umlauts rather than replacement characters.
-    OpenQuestion windows(AskKind::Description, "Gr\xF6\xDF" "e");
+    OpenQuestion windows(AskKind::Description, "Gr\xF6\xDF"
+                                               "e");
     QCOMPARE(windows.edit->text(), QStringLiteral("Größe"));
 }
 
@@ -162,9 +174,11 @@ void AskDialogTest::description_question_starts_with_the_keywords() {
     const QList<TFAskUser::Asked> asked = TFAskUser::Recorded();
     QCOMPARE(asked.size(), 4);
     QCOMPARE(asked[0].prompt, QStringLiteral("Bitte geben Sie einen Title für diese Seite ein:"));
-    QCOMPARE(asked[1].prompt, QStringLiteral("Bitte geben Sie keywords (durch Kommas getrennt) für diese Seite ein:"));
+    QCOMPARE(asked[1].prompt,
+             QStringLiteral("Bitte geben Sie keywords (durch Kommas getrennt) für diese Seite ein:"));
     QCOMPARE(asked[2].initial_text, QStringLiteral("<notext>"));
-    QCOMPARE(asked[3].prompt, QStringLiteral("Bitte geben Sie einen ALT-Text für das nebenstehende Bild ein:"));
+    QCOMPARE(asked[3].prompt,
+             QStringLiteral("Bitte geben Sie einen ALT-Text für das nebenstehende Bild ein:"));
     QCOMPARE(ReadBytes(folder + QStringLiteral("/keywords.txt")), QByteArray("<notext>"));
     QCOMPARE(ReadBytes(folder + QStringLiteral("/description.txt")), QByteArray("Beschreibung"));
 }

@@ -42,11 +42,14 @@ struct Gallery {
     }
     QString File(const QString& name) const { return folder + u'/' + name; }
     QByteArray Read(const QString& name) const { return ReadBytes(File(name)); }
-    template <typename Widget = QWidget> Widget* Part(const char* name) const { return Child<Widget>(*window, name); }
+    template <typename Widget = QWidget> Widget* Part(const char* name) const {
+        return Child<Widget>(*window, name);
+    }
     // The normal display: the list in view, the three command buttons usable.
     bool NormalDisplay() const {
-        return Part("MainPanel")->isVisible() && !Part("WorkPanel")->isVisible() && Part("MakeItSo")->isEnabled() &&
-               Part("RenameFiles")->isEnabled() && Part("ReloadHTML")->isEnabled();
+        return Part("MainPanel")->isVisible() && !Part("WorkPanel")->isVisible() &&
+               Part("MakeItSo")->isEnabled() && Part("RenameFiles")->isEnabled() &&
+               Part("ReloadHTML")->isEnabled();
     }
 };
 
@@ -65,19 +68,21 @@ class WindowCommandsTest : public QObject {
 };
 
 void WindowCommandsTest::make_html_writes_the_gallery() {
-    Gallery gallery({"a.png=quadrants.png", "b.jpg=quadrants.jpg", "t_a.png=quadrants.png", "title.txt=Urlaub"});
+    Gallery gallery(
+        {"a.png=quadrants.png", "b.jpg=quadrants.jpg", "t_a.png=quadrants.png", "title.txt=Urlaub"});
     gallery.Part<QCheckBox>("CImgwoAlt")->setChecked(false);
-    TFAskUser::SetNextAnswer(QStringLiteral("Meer"));         // keywords
-    TFAskUser::SetNextAnswer(std::nullopt);                    // description declined
+    TFAskUser::SetNextAnswer(QStringLiteral("Meer"));           // keywords
+    TFAskUser::SetNextAnswer(std::nullopt);                     // description declined
     TFAskUser::SetNextAnswer(QStringLiteral(" Bild \"eins\"")); // text of a.png
-    TFAskUser::SetNextAnswer(QStringLiteral("Straße"));        // text of b.jpg
+    TFAskUser::SetNextAnswer(QStringLiteral("Straße"));         // text of b.jpg
     QVERIFY(!MakeItSoClick(*gallery.window).stopped);
 
     QCOMPARE(TFAskUser::Recorded().size(), 4);
     QCOMPARE(gallery.Read("keywords.txt"), QByteArray("Meer"));
     QCOMPARE(gallery.Read("description.txt"), QByteArray("<notext>"));
     QCOMPARE(gallery.Read("a.txt"), QByteArray(" Bild \"eins\""));
-    QCOMPARE(gallery.Read("b.txt"), QByteArray("Stra\xC3\x9F" "e"));
+    QCOMPARE(gallery.Read("b.txt"), QByteArray("Stra\xC3\x9F"
+                                               "e"));
     // Sizes from the decoded pictures; the missing thumbnail was reported by its name.
     QCOMPARE(MessageBoxes::Recorded().size(), 1);
     QCOMPARE(MessageBoxes::Recorded()[0].text, QStringLiteral("Der Thumbnail t_b.jpg fehlt!"));
@@ -104,7 +109,8 @@ void WindowCommandsTest::make_html_writes_the_gallery() {
 }
 
 void WindowCommandsTest::damaged_picture_stops_the_run_and_the_window_is_usable_again() {
-    Gallery gallery({"a.png=quadrants.png", "b.jpg=truncated_header.jpg", "c.png=quadrants.png", "title.txt=T"});
+    Gallery gallery(
+        {"a.png=quadrants.png", "b.jpg=truncated_header.jpg", "c.png=quadrants.png", "title.txt=T"});
     gallery.Part<QCheckBox>("CAlt")->setChecked(false);
     gallery.Part<QCheckBox>("CWarn")->setChecked(false);
     gallery.Part<QCheckBox>("CKeywords")->setChecked(false);
@@ -128,8 +134,8 @@ void WindowCommandsTest::correct_names_renames_companions_and_reloads() {
     gallery.Part<QCheckBox>("CThumbJPG")->setChecked(true);
     gallery.window->RenameFilesClicked();
     const QStringList files = QDir(gallery.folder).entryList(QDir::Files, QDir::Name);
-    QCOMPARE(files, (QStringList{"UeberStrasse1.html", "UeberStrasse1.jpg", "UeberStrasse1.txt", "bild_01.png",
-                                 "t_UeberStrasse1.jpg"}));
+    QCOMPARE(files, (QStringList{"UeberStrasse1.html", "UeberStrasse1.jpg", "UeberStrasse1.txt",
+                                 "bild_01.png", "t_UeberStrasse1.jpg"}));
     // The list was read again: the new name shows, nothing is selected, both commands are off.
     QCOMPARE(Captions(gallery.Part<QListWidget>("MainList")),
              (QStringList{"..", "bild_01.png", "UeberStrasse1.jpg"}));
