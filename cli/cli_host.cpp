@@ -61,6 +61,13 @@ PictureSize CliHost::MyLoadPic(const std::string& path) {
     const Picture picture = LoadPicture(path, kMeasureBox);
     if (picture.opened) {
         picture_size_ = {picture.width, picture.height};
+    } else {
+        // The window goes on quietly here; a script must learn that a page lacks its picture.
+        ++unopened_pictures_;
+        EndProgressLine();
+        messages_ << Printable(BareName(path))
+                  << ": cannot be opened; its page gets the size of the picture before it\n";
+        messages_.flush();
     }
     return picture_size_;
 }

@@ -26,6 +26,9 @@ class CliHost : public GenerationHost {
     void StepProgress() override;
     void SetWorkingDisplay(bool working) override;
 
+    // The number of pictures that could not be opened at all (a pipe, a dangling link named like a
+    // picture); each was named on the messages as the run reached it.
+    int UnopenedPictures() const { return unopened_pictures_; }
     // Takes the progress line off the terminal, so that a message can follow.
     void EndProgressLine();
 
@@ -38,6 +41,7 @@ class CliHost : public GenerationHost {
     bool progress_line_shown_ = false;
     std::string shown_picture_; // the picture shown last, for the question about its text
     PictureSize picture_size_;
+    int unopened_pictures_ = 0;
     PictureSize thumbnail_size_;
     std::string progress_label_;
     int progress_maximum_ = 0;

@@ -73,7 +73,8 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
 
     CliHost host(answers, messages, show_progress);
     const GenerationResult result = MakeGallery(input, host);
-    return result.stopped || !result.unwritten.empty() ? kExitFailure : kExitOk;
+    const bool complete = !result.stopped && result.unwritten.empty() && host.UnopenedPictures() == 0;
+    return complete ? kExitOk : kExitFailure;
 }
 
 } // namespace qlm::cli

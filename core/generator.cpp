@@ -1,6 +1,7 @@
 #include "core/generator.h"
 
 #include "core/name_correction.h"
+#include "core/page_text.h"
 #include "core/picture.h"
 #include "core/text_file.h"
 
@@ -20,29 +21,25 @@ std::string Apply(const Sequence& sequence, std::string text) {
     return text;
 }
 
-// The alt text: one line, without the simple emphasis tags that an attribute cannot hold.
-std::string AltTextOf(const std::string& text) {
-    std::string alt = MyReplace(text, "\r\n", " ");
-    for (std::string_view tag : {"<i>", "<I>", "<b>", "<B>", "</i>", "</I>", "</b>", "</B>"})
-        alt = MyReplace(alt, tag, "");
-    return alt;
-}
-
 class Run {
   public:
-    Run(const GenerationInput& input, GenerationHost& host) : in_(input), host_(host) {}
+    Run(const GenerationInput& input, GenerationHost& host)
+        : in_(input), host_(host), utf8_templates_(TemplatesDeclareUtf8(input.templates)) {}
 
     void Execute() {
+        // Pages that would overwrite each other are named before anything is asked or written.
+        if (const std::string clash = PageClashWarning(in_.pictures); !clash.empty())
+            host_.ShowWarning(clash);
         std::string title = FolderText("title.txt", true, AskKind::Title, "");
         std::string keywords = FolderText("keywords.txt", in_.flags.keywords, AskKind::Keywords, "");
         std::string description =
             FolderText("description.txt", in_.flags.description, AskKind::Description, keywords);
-        folder_sequence_ = {{"<mykeywords>", keywords},
-                            {"<mydescription>", description},
-                            {"<mytitle>", title},
+        keywords_ = TextForPages(keywords, utf8_templates_);
+        description_ = TextForPages(description, utf8_templates_);
+        folder_sequence_ = {{"<mykeywords>", keywords_},
+                            {"<mydescription>", description_},
+                            {"<mytitle>", TextForPages(title, utf8_templates_)},
                             {"<myversion>", in_.version}};
-        keywords_ = keywords;
-        description_ = description;
 
         std::string overview = Apply(folder_sequence_, in_.templates.main_head);
         for (std::size_t i = 0; i < in_.pictures.size(); ++i) {
@@ -104,18 +101,22 @@ class Run {
         const PictureSize picture = host_.MyLoadPic(current_file_);
 
         // Asked only after the picture is in the preview, so the question is about what the user sees.
-        const std::string text = FolderText(text_name, in_.flags.alt, AskKind::Alt, "");
-        const std::string page_text = MyReplace(text, "\r\n", "<BR>");
+        const std::string text =
+            TextForPages(FolderText(text_name, in_.flags.alt, AskKind::Alt, ""), utf8_templates_);
+        const std::string page_text = PageTextOf(text);
         const std::string alt = AltTextOf(text);
+        // Names go into the pages escaped; those that templates use as links, also URL-safe.
+        const std::string picture_link = LinkForPage(file_name);
+        const std::string thumb_link = LinkForPage(thumb_name);
 
         const std::string width = std::to_string(picture.width);
         const std::string height = std::to_string(picture.height);
         const std::string thumb_width = std::to_string(thumb.width);
         const std::string thumb_height = std::to_string(thumb.height);
-        const std::string picture_tag =
-            "<img src=\"" + file_name + "\" width=\"" + width + "\" height=\"" + height + "\" border=\"0\">";
+        const std::string picture_tag = "<img src=\"" + picture_link + "\" width=\"" + width +
+                                        "\" height=\"" + height + "\" border=\"0\">";
         std::string thumb_tag =
-            "<img src=\"" + thumb_name + "\" width=\"" + thumb_width + "\" height=\"" + thumb_height;
+            "<img src=\"" + thumb_link + "\" width=\"" + thumb_width + "\" height=\"" + thumb_height;
         if (!in_.flags.img_wo_alt)
             thumb_tag += "\" alt=\"" + (alt == kNoText ? std::string() : alt);
         thumb_tag += "\" border=\"0\">";
@@ -123,11 +124,11 @@ class Run {
         const Sequence picture_sequence = {{"<mypic>", picture_tag},
                                            {"<mytinypic>", thumb_tag},
                                            {"<mytext>", page_text},
-                                           {"<myname>", base},
+                                           {"<myname>", NameForPage(base)},
                                            {"<myalt>", alt},
-                                           {"<mypicfile>", file_name},
-                                           {"<mytinypicfile>", thumb_name},
-                                           {"<myhtmlfile>", page_name},
+                                           {"<mypicfile>", picture_link},
+                                           {"<mytinypicfile>", thumb_link},
+                                           {"<myhtmlfile>", LinkForPage(page_name)},
                                            {"<mykeywords>", keywords_},
                                            {"<mydescription>", description_},
                                            {"<myversion>", in_.version},
@@ -143,6 +144,7 @@ class Run {
 
     const GenerationInput& in_;
     GenerationHost& host_;
+    const bool utf8_templates_;
     Sequence folder_sequence_;
     std::string keywords_;
     std::string description_;

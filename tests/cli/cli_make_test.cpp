@@ -277,8 +277,8 @@ TEST(CliGallery, ControlCharactersOfNamesDoNotReachTheTerminal) {
     const RunResult run = RunMake({"--no-ask", "--warn", "--templates", kTemplates.string(), dir.Root()});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "Der Thumbnail t_x?]0;title?.jpg fehlt!\n");
-    // The page itself keeps the name as it is.
-    EXPECT_TRUE(Contains(ReadFile(dir / "x\x1b]0;title\x07.html"), "<img src=\"" + name + "\""));
+    // The page links to the picture with the control characters percent-encoded.
+    EXPECT_TRUE(Contains(ReadFile(dir / "x\x1b]0;title\x07.html"), "<img src=\"x%1B]0;title%07.jpg\""));
 }
 
 // The exit status and message of runs that cannot finish.
@@ -306,6 +306,7 @@ TEST_P(CliFailure, StopsWithItsStatusAndMessage) {
     WriteFile(folder / "title.txt", "Fehler");
     CopyDemo(folder, {"nacht.jpg"});
     fs::create_directory(folder / "nacht.html"); // in the way of the page
+    fs::create_symlink("nowhere.jpg", folder / "lost.jpg");
 
     std::vector<std::string> args;
     std::istringstream words(failure.args);
@@ -337,6 +338,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"PageNotWritable", "--no-ask --templates {t} {folder} a.jpg nacht.jpg", 1,
                     "Folgende Dateien konnten nicht geschrieben werden:\nnacht.html\n",
                     "+a.html +index.html"},
+        // A picture that cannot be opened at all gets its page, but the run does not count as done.
+        FailureCase{"PictureCannotBeOpened", "--no-ask --templates {t} {folder} a.jpg lost.jpg", 1,
+                    "lost.jpg: cannot be opened", "+a.html +lost.html +index.html"},
         FailureCase{"TemplatesMissing", "--no-ask --templates {empty} {folder}", 2,
                     std::string(kTemplatesMissing) + "\n", "-a.html -index.html"},
         FailureCase{"FolderMissing", "--no-ask --templates {t} {folder}/nowhere", 1, "/nowhere/: ", ""},

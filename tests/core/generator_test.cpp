@@ -186,9 +186,13 @@ TEST_P(PictureTextTest, GivesPageTextAltTextAndTag) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, PictureTextTest,
     ::testing::Values(
-        // Only CR LF is a line break.
-        TextCase{"LineBreaks", "zwei\r\nZeilen\rb\nc", "zwei<BR>Zeilen\rb\nc#zwei Zeilen\rb\nc#",
-                 "zwei Zeilen\rb\nc"},
+        // CR LF and LF alone are line breaks (texts written on Linux end their lines in LF); a lone
+        // CR is not.
+        TextCase{"LineBreaks", "zwei\r\nZeilen\rb\nc\n\r\n", "zwei<BR>Zeilen\rb<BR>c<BR><BR>#zwei Zeilen\rb c  #",
+                 "zwei Zeilen\rb c  "},
+        // A double quote cannot end the alt attribute; the page text keeps it as HTML.
+        TextCase{"QuoteInAltText", "sagt \"hallo\"", "sagt \"hallo\"#sagt &quot;hallo&quot;#",
+                 "sagt &quot;hallo&quot;"},
         TextCase{"EmphasisOnlyOnThePage", "<i>x</i> <B>y</B> <I>z</I> <b>w</b> <u>u</u>",
                  "<i>x</i> <B>y</B> <I>z</I> <b>w</b> <u>u</u>#x y z w <u>u</u>#", "x y z w <u>u</u>"},
         TextCase{"TagFormedByARemoval", "<<i>i>", "<<i>i>##", ""}, TextCase{"NoText", "<notext>", "##", ""},
@@ -353,8 +357,11 @@ TEST_F(GeneratorTest, FilesThatCannotBeWrittenAreNamedOnceAtTheEnd) {
     const GenerationResult result = MakeGallery(input, host);
     EXPECT_EQ(result.unwritten, (std::vector<std::string>{"keywords.txt", "b.html"}));
     EXPECT_FALSE(result.stopped);
+    // b.jpg and b.png share their page: named before the run, as the unwritten files after it.
     EXPECT_EQ(host.Made("warn "),
-              Calls{"warn Folgende Dateien konnten nicht geschrieben werden:\nkeywords.txt\nb.html"});
+              (Calls{"warn Diese Seiten würden mehrfach geschrieben; bitte benennen Sie die Bilder um:\n"
+                     "b.html: b.jpg b.png",
+                     "warn Folgende Dateien konnten nicht geschrieben werden:\nkeywords.txt\nb.html"}));
     EXPECT_EQ(host.calls.back(), "normal");
     EXPECT_EQ(host.Made("step").size(), 4u);
     EXPECT_EQ(folder.Get("c.html"), "");

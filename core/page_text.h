@@ -1,0 +1,43 @@
+#pragma once
+// What a file name or a text becomes where the run puts it into a page, so that no name or text can
+// break the page's markup or its links. Plain names (letters, digits, "-", "_", ".", blanks and
+// umlauts) and plain texts come out unchanged.
+
+#include "core/templates.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qlm {
+
+// A name as text of the page or of an attribute: "&", '"', "<" and ">" as character references.
+std::string NameForPage(std::string_view name);
+
+// A name that templates use as a link target (`src`, `href`): the characters that end or change a
+// URL ("#", "?", "%" and control characters) percent-encoded, then as NameForPage.
+std::string LinkForPage(std::string_view name);
+
+// The page text: each line break (CR LF, or LF alone) as "<BR>"; everything else, markup
+// included, as written. A lone CR stays.
+std::string PageTextOf(std::string_view text);
+
+// The alt text: one line (each line break one blank), without the simple emphasis tags "<i>",
+// "<b>" and their closing and capital forms, and with '"' as "&quot;" so that it cannot end the
+// attribute it stands in.
+std::string AltTextOf(std::string_view text);
+
+// True when "MainHead.html" or "Pic.html" declares the charset UTF-8: "charset=utf-8" in any case,
+// the value also in quotes as HTML 5 writes it.
+bool TemplatesDeclareUtf8(const TemplateSet& templates);
+
+// A text file's content for the pages: for templates that declare UTF-8, a text that is not valid
+// UTF-8 (written on Windows) is read as Windows-1252 and converted; otherwise the bytes as they are.
+std::string TextForPages(std::string_view text, bool utf8_templates);
+
+// Selected pictures whose pages would overwrite another page of the same run: a picture whose page
+// is "index.html", and pictures that share a page ("a.jpg" and "a.png"). Empty when there is none;
+// otherwise the warning that names them.
+std::string PageClashWarning(const std::vector<std::string>& pictures);
+
+} // namespace qlm
