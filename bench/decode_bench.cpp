@@ -104,4 +104,19 @@ BENCHMARK_CAPTURE(LoadPictureBench, SizeOnly1 / 24mp, "24mp", 1)
 BENCHMARK_CAPTURE(DjpegBench, Scale8 / 24mp, "24mp")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(DjpegBench, Tiny, "tiny")->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A GIF of 36 bytes that declares a screen of 65532 x 2044 pixels around a frame of one pixel: the
+// decoding must cost what the frame has, not what the screen has (goal: under 20 ms).
+void GifScreenBombBench(benchmark::State& state) {
+    static const unsigned char kGif[] = {'G',  'I',  'F',  '8',  '9',  'a',  0xFC, 0xFF, 0xFC,
+                                         0x07, 0x80, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00,
+                                         0xFF, 0x2C, 0x10, 0x27, 0xE8, 0x03, 0x01, 0x00, 0x01,
+                                         0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
+    qlm::test::TempFolder folder;
+    const std::string path =
+        folder.Put("bomb.gif", std::string(reinterpret_cast<const char*>(kGif), sizeof kGif));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qlm::LoadPicture(path, static_cast<int>(state.range(0))));
+}
+BENCHMARK(GifScreenBombBench)->Arg(1)->Arg(273)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -203,38 +203,45 @@ Picture DecodeGif(const std::uint8_t* data, std::size_t size, int box) {
         FailTooLarge(screen_width, screen_height, "(der Speicher reicht nicht)");
     }
 
-    // The part of the frame that lies on the screen; the rest is cut off.
+    // The part of the frame that lies on the screen; the rest is cut off. The screen around the frame
+    // is transparent, so only the frame's rows and columns cost work, however large the screen.
     const int visible_left = std::min(frame.Left, screen_width);
     const int visible_right =
         static_cast<int>(std::min<std::int64_t>(std::int64_t(frame.Left) + frame.Width, screen_width));
+    const int visible_top = std::min(frame.Top, screen_height);
     const int visible_bottom =
         static_cast<int>(std::min<std::int64_t>(std::int64_t(frame.Top) + frame.Height, screen_height));
-    for (int y = 0; y < screen_height; ++y) {
+    if (factor > 1) {
+        reducer.AddTransparentRows(visible_top);
+    }
+    for (int y = visible_top; y < visible_bottom; ++y) {
         std::uint8_t* out =
             factor == 1 ? picture.image.rgba.data() + static_cast<std::size_t>(y) * screen_row : row.data();
         if (factor > 1) {
-            std::fill(row.begin(), row.end(), 0);
+            std::fill(row.begin() + std::ptrdiff_t(visible_left) * 4,
+                      row.begin() + std::ptrdiff_t(visible_right) * 4, 0);
         }
-        if (y >= frame.Top && y < visible_bottom) {
-            const GifByteType* source_row =
-                indices.data() + static_cast<std::size_t>(y - frame.Top) * frame.Width;
-            for (int x = visible_left; x < visible_right; ++x) {
-                const int index = source_row[x - frame.Left];
-                std::uint8_t* pixel = out + static_cast<std::size_t>(x) * 4;
-                // An index beyond the colour table shows nothing, like a transparent one.
-                if (index == transparent || index >= colors->ColorCount) {
-                    continue;
-                }
-                const GifColorType& color = colors->Colors[index];
-                pixel[0] = color.Red;
-                pixel[1] = color.Green;
-                pixel[2] = color.Blue;
-                pixel[3] = 255;
+        const GifByteType* source_row =
+            indices.data() + static_cast<std::size_t>(y - frame.Top) * frame.Width;
+        for (int x = visible_left; x < visible_right; ++x) {
+            const int index = source_row[x - frame.Left];
+            std::uint8_t* pixel = out + static_cast<std::size_t>(x) * 4;
+            // An index beyond the colour table shows nothing, like a transparent one.
+            if (index == transparent || index >= colors->ColorCount) {
+                continue;
             }
+            const GifColorType& color = colors->Colors[index];
+            pixel[0] = color.Red;
+            pixel[1] = color.Green;
+            pixel[2] = color.Blue;
+            pixel[3] = 255;
         }
         if (factor > 1) {
-            reducer.AddRow(row.data());
+            reducer.AddRow(row.data(), visible_left, visible_right);
         }
+    }
+    if (factor > 1) {
+        reducer.AddTransparentRows(screen_height - visible_bottom);
     }
     return picture;
 }

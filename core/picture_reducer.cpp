@@ -28,14 +28,34 @@ bool PictureReducer::Start(int width, int height, int factor, Image* out) noexce
 }
 
 void PictureReducer::AddRow(const std::uint8_t* rgba) noexcept {
+    AddRow(rgba, 0, width_);
+}
+
+void PictureReducer::AddTransparentRows(int count) noexcept {
+    // Transparent pixels add nothing to the sums; only the bands they complete are written.
+    while (count > 0 && rows_seen_ < height_) {
+        const int rows = std::min({count, factor_ - rows_in_band_, height_ - rows_seen_});
+        rows_seen_ += rows;
+        rows_in_band_ += rows;
+        count -= rows;
+        if (rows_in_band_ == factor_ || rows_seen_ == height_) {
+            FlushBand();
+        }
+    }
+}
+
+void PictureReducer::AddRow(const std::uint8_t* rgba, int first, int last) noexcept {
     if (rows_seen_ >= height_) {
         return;
     }
-    std::uint64_t* sums = sums_.data();
-    for (int x = 0; x < width_; x += factor_) {
-        const int end = std::min(width_, x + factor_);
+    first = std::clamp(first, 0, width_);
+    last = std::clamp(last, first, width_);
+    std::uint64_t* sums = sums_.data() + static_cast<std::size_t>(first / factor_) * 4;
+    for (int x = first - first % factor_; x < last; x += factor_) {
+        const int begin = std::max(x, first);
+        const int end = std::min(last, x + factor_);
         std::uint64_t r = 0, g = 0, b = 0, a = 0;
-        for (int i = x; i < end; ++i) {
+        for (int i = begin; i < end; ++i) {
             const std::uint8_t* p = rgba + static_cast<std::size_t>(i) * 4;
             r += std::uint64_t{p[0]} * p[3];
             g += std::uint64_t{p[1]} * p[3];

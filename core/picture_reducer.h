@@ -17,6 +17,11 @@ class PictureReducer {
     bool Start(int width, int height, int factor, Image* out) noexcept;
     // Adds the next row (width RGBA pixels), top to bottom; the last row completes `out`.
     void AddRow(const std::uint8_t* rgba) noexcept;
+    // The same for a row that is transparent outside the pixels [first, last): only those are read,
+    // so a small frame on a vast screen costs what the frame has.
+    void AddRow(const std::uint8_t* rgba, int first, int last) noexcept;
+    // Adds `count` rows that are wholly transparent, at the cost of the reduced rows they complete.
+    void AddTransparentRows(int count) noexcept;
 
   private:
     void FlushBand() noexcept;

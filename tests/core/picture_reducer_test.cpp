@@ -80,3 +80,71 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ReductionFactorTest,
                                          FactorCase{4000, 3000, 1, 4000}));
 
 } // namespace
+
+namespace {
+
+// A row given as a span, and transparent rows given as a count, reduce exactly as full rows do.
+TEST(PictureReducer, SpansAndTransparentRowsGiveWhatFullRowsGive) {
+    const int width = 23, height = 17, factor = 4;
+    const int first = 5, last = 14, top = 6, bottom = 11;
+    std::vector<std::uint8_t> full(static_cast<std::size_t>(width) * height * 4, 0);
+    for (int y = top; y < bottom; ++y)
+        for (int x = first; x < last; ++x)
+            for (int c = 0; c < 4; ++c)
+                full[(static_cast<std::size_t>(y) * width + x) * 4 + c] =
+                    static_cast<std::uint8_t>(x * 7 + y * 3 + c * 50);
+    const qlm::Image expected = Reduce(width, height, factor, full);
+
+    qlm::Image out;
+    qlm::PictureReducer reducer;
+    ASSERT_TRUE(reducer.Start(width, height, factor, &out));
+    reducer.AddTransparentRows(top);
+    for (int y = top; y < bottom; ++y)
+        reducer.AddRow(full.data() + static_cast<std::size_t>(y) * width * 4, first, last);
+    reducer.AddTransparentRows(height - bottom + 5); // more than are left: the rest is ignored
+    EXPECT_EQ(out.width, expected.width);
+    EXPECT_EQ(out.height, expected.height);
+    EXPECT_EQ(out.rgba, expected.rgba);
+}
+
+// A GIF of a few bytes that declares a screen of 65532 x 2044 pixels around one pixel: decoded at
+// the right size, the pixel where the frame puts it, the rest transparent. (Its cost, the frame's
+// rather than the screen's, is measured in bench/decode_bench.)
+TEST(PictureReducer, GifWithAVastScreenAroundATinyFrame) {
+    const std::vector<std::uint8_t> gif = {
+        'G',  'I',  'F',  '8',  '9',  'a',  0xFC, 0xFF, 0xFC, 0x07,
+        0x80, 0x00, 0x00,                                           // 65532 x 2044, 2 colours
+        0xFF, 0x00, 0x00, 0x00, 0x00, 0xFF,                         // red, blue
+        0x2C, 0x10, 0x27, 0xE8, 0x03, 0x01, 0x00, 0x01, 0x00, 0x00, // 1 x 1 at 10000, 1000
+        0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};                        // index 0, end
+    const std::string path = ::testing::TempDir() + "/screen_bomb.gif";
+    {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fwrite(gif.data(), 1, gif.size(), file);
+        std::fclose(file);
+    }
+    const qlm::Picture picture = qlm::LoadPicture(path, 273);
+    std::remove(path.c_str());
+    ASSERT_TRUE(picture.opened);
+    EXPECT_EQ(picture.width, 65532);
+    EXPECT_EQ(picture.height, 2044);
+    const int factor = ReductionFactor(65532, 2044, 273);
+    ASSERT_GT(factor, 1);
+    const qlm::Image& image = picture.image;
+    // One red pixel in a block of factor x factor: the block is red, though almost transparent.
+    int coloured = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const std::uint8_t* p = image.rgba.data() + (static_cast<std::size_t>(y) * image.width + x) * 4;
+            if (p[0] == 0 && p[1] == 0 && p[2] == 0)
+                continue;
+            ++coloured;
+            EXPECT_EQ(x, 10000 / factor);
+            EXPECT_EQ(y, 1000 / factor);
+            EXPECT_EQ(p[0], 255);
+        }
+    EXPECT_EQ(coloured, 1);
+}
+
+} // namespace
