@@ -188,8 +188,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // CR LF and LF alone are line breaks (texts written on Linux end their lines in LF); a lone
         // CR is not.
-        TextCase{"LineBreaks", "zwei\r\nZeilen\rb\nc\n\r\n", "zwei<BR>Zeilen\rb<BR>c<BR><BR>#zwei Zeilen\rb c  #",
-                 "zwei Zeilen\rb c  "},
+        TextCase{"LineBreaks", "zwei\r\nZeilen\rb\nc\n\r\n",
+                 "zwei<BR>Zeilen\rb<BR>c<BR><BR>#zwei Zeilen\rb c  #", "zwei Zeilen\rb c  "},
         // A double quote cannot end the alt attribute; the page text keeps it as HTML.
         TextCase{"QuoteInAltText", "sagt \"hallo\"", "sagt \"hallo\"#sagt &quot;hallo&quot;#",
                  "sagt &quot;hallo&quot;"},
@@ -366,6 +366,31 @@ TEST_F(GeneratorTest, FilesThatCannotBeWrittenAreNamedOnceAtTheEnd) {
     EXPECT_EQ(host.Made("step").size(), 4u);
     EXPECT_EQ(folder.Get("c.html"), "");
     EXPECT_EQ(folder.Get("index.html"), "T;K;()()()()");
+}
+
+} // namespace
+} // namespace qlm
+
+namespace qlm {
+namespace {
+
+// A folder made on Windows: its texts in Windows-1252 reach UTF-8 pages as UTF-8 and other pages
+// byte for byte; the files themselves stay as they are.
+TEST_F(GeneratorTest, WindowsTextsReachUtf8PagesAsUtf8) {
+    const std::string windows = "Gr\xF6\xDF"
+                                "e";
+    folder.Put("title.txt", windows);
+    folder.Put("a.txt", windows);
+    host.sizes = {{"a.jpg", {1, 1}}, {"t_a.jpg", {1, 1}}};
+    input.templates = {"<meta charset=\"utf-8\"><mytitle>|", "<mytext>|", "", "<mytext>", "", ""};
+    Run({"a.jpg"});
+    EXPECT_EQ(folder.Get("index.html"), "<meta charset=\"utf-8\">Größe|Größe|");
+    EXPECT_EQ(folder.Get("a.html"), "Größe");
+    EXPECT_EQ(folder.Get("a.txt"), windows);
+
+    input.templates = {"<meta charset=\"windows-1252\"><mytitle>|", "<mytext>|", "", "<mytext>", "", ""};
+    Run({"a.jpg"});
+    EXPECT_EQ(folder.Get("index.html"), "<meta charset=\"windows-1252\">" + windows + "|" + windows + "|");
 }
 
 } // namespace
