@@ -2,7 +2,9 @@
 
 #include "core/picture.h"
 #include "core/settings.h"
+#include "core/settings_place.h"
 #include "platform/module_version.h"
+#include "platform/program_places.h"
 #include "ui/borderless_button.h"
 #include "ui/main_window_layout.h"
 #include "ui/message_boxes.h"
@@ -63,7 +65,7 @@ TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidge
     version_ = platform::VersionString();
     setWindowTitle(MainCaption(version_));
     ReloadHTMLClick();
-    settings_path_ = settings_path ? *settings_path : platform::ExecutableFolder() + kSettingsFileName;
+    settings_path_ = settings_path ? *settings_path : SettingsFilePath();
     ReadSettings();
     if (!browser_->Folder().empty()) {
         ReloadClick();
@@ -148,6 +150,8 @@ void TMain::WriteSettings() {
     settings.flags.warn = CWarn->isChecked();
     settings.flags.img_wo_alt = CImgwoAlt->isChecked();
     settings.flags.thumbs_jpg = CThumbJPG->isChecked();
+    // The user's configuration folder may not exist yet; a failure shows when the file is written.
+    platform::MakeFolderOf(settings_path_);
     if (!SaveSettings(settings_path_, settings)) {
         MessageBoxes::ShowStandardError(
             this, QFile::decodeName(QByteArray::fromStdString(SettingsWriteFailureText(settings_path_))));
