@@ -11,7 +11,9 @@
 #include <optional>
 #include <string>
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qlm::platform;
 using qlm::test::TempFolder;
@@ -88,8 +90,12 @@ TEST(ConfigHome, TakesAnAbsoluteXdgConfigHomeElseTheHomeFolder) {
     {
         ScopedEnv xdg("XDG_CONFIG_HOME", "");
         ScopedEnv home("HOME", nullptr);
-        // The password database still knows a home folder for the user.
+        // The password database still knows a home folder for the user, if it knows the user.
         const std::string home_from_system = ConfigHome();
+        if (::getpwuid(::geteuid()) == nullptr) {
+            EXPECT_EQ(home_from_system, "");
+            return;
+        }
         ASSERT_FALSE(home_from_system.empty());
         EXPECT_EQ(home_from_system.front(), '/');
         EXPECT_TRUE(home_from_system.ends_with("/.config/")) << home_from_system;
