@@ -1,6 +1,5 @@
 #include "platform/program_places.h"
 
-#include "platform/module_version.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
@@ -116,25 +115,6 @@ TEST(MakeFolderOf, CreatesMissingParentsOpenToTheUserAlone) {
     dir.Put("plain");
     EXPECT_EQ(MakeFolderOf(dir / "plain/QLM.ini"), ENOTDIR);
     EXPECT_EQ(MakeFolderOf(dir / "plain/deeper/QLM.ini"), ENOTDIR);
-}
-
-TEST(CurrentSettingsPlaceFacts, DescribeTheRunningTestProgram) {
-    // The test runs from its build folder: not the installed binary folder.
-    const SettingsPlaceFacts facts = CurrentSettingsPlaceFacts("QLM.ini");
-    EXPECT_EQ(facts.executable_folder, ExecutableFolder());
-    EXPECT_FALSE(facts.runs_from_installed_folder);
-    EXPECT_TRUE(facts.folder_writable);
-    EXPECT_FALSE(facts.file_writable) << "no QLM.ini beside the test program";
-}
-
-TEST(InstalledDataFolder, IsTheProgramsOwnFolderOfAnInstalledTree) {
-    // Where the data lies relative to the executable is checked by installing a tree; here only
-    // its form.
-    const std::string data = InstalledDataFolder();
-    ASSERT_FALSE(data.empty());
-    EXPECT_EQ(data.front(), '/');
-    EXPECT_TRUE(data.ends_with("/quillmoor/")) << data;
-    EXPECT_EQ(data.find("/../"), std::string::npos) << data;
 }
 
 } // namespace
