@@ -10,6 +10,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // The title of the program's button on the task bar and of the standard error box.
     QApplication::setApplicationName(QStringLiteral("QLM 2"));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QLM_APP_ID));
     // The help file, opened by the help viewer from the main window.
     app.setProperty("helpFile", QStringLiteral("QLM.chm"));
     QApplication::setStyle(qlm::ui::CreateWindowStyle());

@@ -61,6 +61,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             options.show_help = true;
         } else if (arg == "--version") {
             options.show_version = true;
+        } else if (arg == "--verbose" || arg == "-v") {
+            options.verbose = true;
         } else if (arg == "--no-ask") {
             options.ask = false;
         } else if (arg == "--templates" || arg.starts_with("--templates=")) {
@@ -113,7 +115,9 @@ std::string UsageText(const std::string& program) {
            "empty text, end of input declines. Answers are stored in the folder.\n"
            "\n"
            "Options:\n"
-           "  --templates DIR        read the templates from DIR (default: working directory)\n"
+           "  --templates DIR        read the templates from DIR (default: the working\n"
+           "                         directory, or the installed sample templates when it\n"
+           "                         holds none)\n"
            "  --no-ask               ask nothing and write no text file; missing texts are empty\n"
            "  --keywords, --no-keywords           ask for missing keywords\n"
            "  --description, --no-description     ask for a missing description\n"
@@ -121,9 +125,11 @@ std::string UsageText(const std::string& program) {
            "  --warn, --no-warn                   warn about missing thumbnails\n"
            "  --img-without-alt, --img-with-alt   thumbnail tags without / with alt text\n"
            "  --thumbs-jpg, --no-thumbs-jpg       every thumbnail is t_<name>.jpg\n"
+           "  --verbose              say which settings file and templates are used\n"
            "  --help                 show this text\n"
            "  --version              show the version\n"
-           "The flags default to the settings of QLM.ini beside the program.\n"
+           "The flags default to the settings of QLM.ini: beside the program, or in\n"
+           "~/.config/quillmoor/ for an installed program.\n"
            "\n"
            "Exit status: 0 done, 1 a picture could not be decoded, the folder could not be\n"
            "listed or holds no picture, or a file could not be written, 2 templates missing,\n"

@@ -5,7 +5,9 @@
 #include "core/generator.h"
 #include "core/picture.h"
 #include "core/settings.h"
+#include "core/settings_place.h"
 #include "core/templates.h"
+#include "platform/file_ops.h"
 #include "platform/globals.h"
 #include "platform/module_version.h"
 
@@ -20,15 +22,39 @@ namespace {
 
 constexpr const char* kProgramName = "quillmoor-make";
 
+// The folder given with --templates; else the working directory, unless it holds none of the
+// required templates and the sample templates are installed with the program. A working directory
+// with only some of them keeps them, so that the user hears about the missing ones.
+std::string TemplateFolder(const CliOptions& options) {
+    if (!options.templates_dir.empty()) {
+        return platform::AddBackslash(options.templates_dir);
+    }
+    for (const char* name : kRequiredTemplateNames) {
+        if (platform::IsRegularFile(name)) {
+            return {};
+        }
+    }
+    const std::string installed = InstalledTemplatesFolder();
+    if (!installed.empty() && platform::IsRegularFile(installed + kRequiredTemplateNames[0])) {
+        return installed;
+    }
+    return {};
+}
+
 } // namespace
 
 int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostream& messages,
                    bool show_progress) {
-    const Settings settings = LoadSettings(platform::ExecutableFolder() + kSettingsFileName);
+    const std::string settings_path = SettingsFilePath();
+    const Settings settings = LoadSettings(settings_path);
 
     TemplateSet templates;
-    const std::string template_folder =
-        options.templates_dir.empty() ? std::string() : platform::AddBackslash(options.templates_dir);
+    const std::string template_folder = TemplateFolder(options);
+    if (options.verbose) {
+        messages << kProgramName << ": settings from " << Printable(settings_path) << '\n'
+                 << kProgramName << ": templates from "
+                 << Printable(platform::AddBackslash(platform::GetFullPathName(template_folder))) << '\n';
+    }
     if (LoadTemplates(templates, template_folder, false) != TemplateLoad::Ok) {
         messages << kTemplatesMissingMessage << '\n';
         return kExitTemplatesMissing;

@@ -10,6 +10,10 @@ inline constexpr const char* kTemplatesMissingMessage =
 inline constexpr const char* kExtendedTemplatesMissingMessage =
     "Kann die erweiterten Definitionsdatei(en) nicht laden! Das Programm wird beendet.";
 
+// The four templates every gallery needs, in the order they are read.
+inline constexpr const char* kRequiredTemplateNames[] = {"MainHead.html", "MainRep.html", "MainTail.html",
+                                                         "Pic.html"};
+
 struct TemplateSet {
     std::string main_head; // "MainHead.html"
     std::string main_rep;  // "MainRep.html"

@@ -148,9 +148,11 @@ template <typename Fill> int WriteViaTemporary(const std::string& target, mode_t
     if (exists) {
         if (::fchmod(fd.get(), old_state.st_mode & 07777) != 0)
             error = errno;
-        // Only root can give the file back to another owner; anyone else keeps their own.
-        if (error == 0 && (old_state.st_uid != ::geteuid() || old_state.st_gid != ::getegid()))
-            (void)::fchown(fd.get(), old_state.st_uid, old_state.st_gid);
+        // Only root can give the file back to another owner; anyone else keeps their own, so a
+        // failure here is expected and harmless.
+        if (error == 0 && (old_state.st_uid != ::geteuid() || old_state.st_gid != ::getegid())) {
+            [[maybe_unused]] const int owner_kept = ::fchown(fd.get(), old_state.st_uid, old_state.st_gid);
+        }
     }
     if (error == 0)
         error = fill(fd.get());

@@ -8,7 +8,8 @@ qt6-base-dev qt6-qpa-plugins
 libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev libicu-dev
 libgtest-dev libbenchmark-dev
 xvfb xauth xdotool wmctrl openbox x11-apps x11-utils x11-xserver-utils
-netpbm libjpeg-turbo-progs fonts-liberation2 tidy"
+netpbm libjpeg-turbo-progs fonts-liberation2 tidy
+dpkg-dev file desktop-file-utils appstream man-db"
 
 missing=""
 for package in $packages; do

@@ -1,6 +1,9 @@
 #!/bin/sh
 # Builds Quillmoor and runs every test: the normal build in build/ (window included), then a
-# build with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ (without the window).
+# build with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ (without the window),
+# then the programs alone as a Debian package would build them (Release, with the compiler flags of
+# dpkg-buildflags, installed under /usr) in build-release/, from which the Debian package is made,
+# installed, tried and removed again (as root only). Warnings are errors in all three builds.
 # Benchmarks are built but not run. The last line sums up all test runs: "N passed, N failed".
 # The exit status is non-zero when a build or a test failed.
 set -u
@@ -60,15 +63,47 @@ run_tests() {
     fi
 }
 
+# run_script NAME COMMAND...: a test script outside ctest; exit status 0 passed, 77 skipped.
+run_script() {
+    name=$1
+    shift
+    echo "=== $name: $*"
+    "$@"
+    rc=$?
+    if [ "$rc" -eq 0 ]; then
+        passed=$((passed + 1))
+    elif [ "$rc" -eq 77 ]; then
+        echo "($name skipped)"
+        skipped=$((skipped + 1))
+    else
+        fail_step "$name"
+    fi
+}
+
+# The flags a Debian package build passes to the compiler, with every hardening feature on.
+packager_flags() {
+    DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"
+}
+
 if sh scripts/install_deps.sh; then
-    if build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLM_BUILD_UI=ON -DQLM_SANITIZE=OFF -DQLM_BUILD_BENCH=ON; then
+    if build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+        -DQLM_BUILD_UI=ON -DQLM_SANITIZE=OFF -DQLM_BUILD_BENCH=ON; then
         run_tests build -LE e2e -j2
         # The end-to-end tests drive the window on their own X server: one at a time.
         run_tests build -L e2e
     fi
-    if build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLM_SANITIZE=ON -DQLM_BUILD_UI=OFF -DQLM_BUILD_BENCH=OFF; then
+    if build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+        -DQLM_SANITIZE=ON -DQLM_BUILD_UI=OFF -DQLM_BUILD_BENCH=OFF; then
         run_tests build-asan -j2
     fi
+    cppflags=$(packager_flags CPPFLAGS)
+    build build-release -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+        -DCMAKE_INSTALL_PREFIX=/usr -DQLM_BUILD_UI=ON -DQLM_SANITIZE=OFF -DQLM_BUILD_TESTS=OFF \
+        -DQLM_BUILD_BENCH=OFF "-DCMAKE_C_FLAGS=$(packager_flags CFLAGS) $cppflags" \
+        "-DCMAKE_CXX_FLAGS=$(packager_flags CXXFLAGS) $cppflags" \
+        "-DCMAKE_EXE_LINKER_FLAGS=$(packager_flags LDFLAGS)" &&
+        run_script "Debian package" bash tests/install/debian_package.sh build-release "$root" \
+            "$root/build-release/e2e-screenshots"
 else
     fail_step "Installing the packages"
 fi

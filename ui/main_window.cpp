@@ -3,8 +3,10 @@
 #include "core/folder_listing.h"
 #include "core/picture.h"
 #include "core/settings.h"
+#include "core/settings_place.h"
 #include "platform/globals.h"
 #include "platform/module_version.h"
+#include "platform/program_places.h"
 #include "platform/text.h"
 #include "ui/ask_dialog.h"
 #include "ui/borderless_button.h"
@@ -85,7 +87,7 @@ TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidge
     version_ = platform::VersionString();
     setWindowTitle(MainCaption(version_));
     ReloadHTMLClick();
-    settings_path_ = settings_path ? *settings_path : platform::ExecutableFolder() + kSettingsFileName;
+    settings_path_ = settings_path ? *settings_path : SettingsFilePath();
     ReadSettings();
     if (!browser_->Folder().empty()) {
         ReloadClick();
@@ -199,6 +201,8 @@ void TMain::WriteSettings() {
     Settings settings;
     settings.dir = browser_->Folder();
     settings.flags = Flags();
+    // The user's configuration folder may not exist yet; a failure shows when the file is written.
+    platform::MakeFolderOf(settings_path_);
     if (!SaveSettings(settings_path_, settings)) {
         MessageBoxes::ShowStandardError(
             this, QFile::decodeName(QByteArray::fromStdString(SettingsWriteFailureText(settings_path_))));

@@ -45,7 +45,7 @@ class TMain : public QWidget, public CommandWindow {
     Q_OBJECT
 
   public:
-    // `settings_path` replaces "QLM.ini" beside the executable (tests keep their own).
+    // `settings_path` replaces the program's own "QLM.ini" (tests keep their own).
     explicit TMain(std::optional<std::string> settings_path = std::nullopt, QWidget* parent = nullptr);
     ~TMain() override;
 

@@ -450,6 +450,9 @@ int main(int argc, char** argv) {
         {"quillmoor_16.png", Icon(16)},
         {"quillmoor_32.png", Icon(32)},
         {"quillmoor_48.png", Icon(48)},
+        // The larger sizes serve the desktop menu and software centres only.
+        {"quillmoor_128.png", Icon(128)},
+        {"quillmoor_256.png", Icon(256)},
         {"logo.png", Logo()},
         {"make_html.png", MakeHtml()},
         {"reload_defs.png", ReloadDefs()},

@@ -8,11 +8,13 @@
 #include <algorithm>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,9 +45,14 @@ struct RunResult {
     std::string err;
 };
 
-// Runs `binary` with `args`, `input` as its standard input, in `working_dir` (empty: this one).
+// The user "nobody", for runs that must not have root's right to write everywhere.
+constexpr uid_t kNobody = 65534;
+
+// Runs `binary` with `args`, `input` as its standard input, in `working_dir` (empty: this one),
+// as `user` when the test runs as root.
 RunResult RunMake(const std::vector<std::string>& args, const std::string& input = "",
-                  const fs::path& working_dir = {}, const fs::path& binary = kBinary) {
+                  const fs::path& working_dir = {}, const fs::path& binary = kBinary,
+                  std::optional<uid_t> user = std::nullopt) {
     TempFolder io;
     WriteFile(io / "in", input);
     const std::string in_path = io / "in", out_path = io / "out", err_path = io / "err";
@@ -63,6 +70,9 @@ RunResult RunMake(const std::vector<std::string>& args, const std::string& input
         const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
             (!working_dir.empty() && chdir(working_dir.c_str()) != 0))
+            _exit(127);
+        if (user && geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(*user) != 0 || setuid(*user) != 0))
             _exit(127);
         execv(argv[0], argv.data());
         _exit(127);
@@ -236,6 +246,120 @@ TEST(CliGallery, TemplatesComeFromTheWorkingDirectoryUnlessNamed) {
     const RunResult relative = RunMake({"--no-ask", "../pics"}, "", own);
     ASSERT_EQ(relative.status, 0) << relative.err;
     EXPECT_EQ(ReadFile(folder / "index.html"), "HEAD Wiese|[blumen Wiese]|TAIL");
+}
+
+// A program tree as installed: the program in bin/, the sample templates in the data folder
+// beside it.
+struct InstalledTree {
+    TempFolder dir;
+    fs::path binary;
+    fs::path templates;
+
+    InstalledTree() {
+        fs::create_directory(dir / "bin");
+        binary = dir / "bin/quillmoor-make";
+        fs::copy_file(kBinary, binary);
+        templates = fs::path(dir / "bin") / QLM_BINDIR_TO_DATADIR / "templates";
+        fs::create_directories(templates);
+        WriteFile(templates / "MainHead.html", "SAMPLE <mytitle>|");
+        WriteFile(templates / "MainRep.html", "[<myname>]");
+        WriteFile(templates / "MainTail.html", "|END");
+        WriteFile(templates / "Pic.html", "SAMPLE PAGE <myname>");
+    }
+};
+
+TEST(CliGallery, InstalledTemplatesServeAWorkingDirectoryWithoutAny) {
+    InstalledTree tree;
+    const fs::path folder = tree.dir / "pics";
+    const fs::path work = tree.dir / "wd";
+    fs::create_directory(folder);
+    fs::create_directory(work);
+    CopyDemo(folder, {"blumen.png"});
+    WriteFile(folder / "title.txt", "Wiese");
+
+    const RunResult run = RunMake({"--no-ask", "--verbose", folder.string()}, "", work, tree.binary);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(folder / "index.html"), "SAMPLE Wiese|[blumen]|END");
+    EXPECT_EQ(run.err, "quillmoor-make: settings from " + (tree.dir / "bin/QLM.ini") +
+                           "\nquillmoor-make: templates from " +
+                           fs::weakly_canonical(tree.templates).string() + "/\n");
+
+    // Templates of the user's own in the working directory win, and one of them alone is taken as
+    // an incomplete set of the user's, not mixed with the samples.
+    WriteFile(work / "MainHead.html", "OWN <mytitle>|");
+    const RunResult partial = RunMake({"--no-ask", folder.string()}, "", work, tree.binary);
+    EXPECT_EQ(partial.status, 2);
+    EXPECT_EQ(partial.err, std::string(kTemplatesMissing) + "\n");
+    for (const char* name : {"MainRep.html", "MainTail.html", "Pic.html"})
+        fs::copy_file(tree.templates / name, work / name);
+    const RunResult own = RunMake({"--no-ask", "--verbose", folder.string()}, "", work, tree.binary);
+    ASSERT_EQ(own.status, 0) << own.err;
+    EXPECT_EQ(ReadFile(folder / "index.html"), "OWN Wiese|[blumen]|END");
+    EXPECT_TRUE(Contains(own.err, "templates from " + fs::weakly_canonical(work).string() + "/\n"))
+        << own.err;
+
+    // Without installed templates the missing ones are reported as before.
+    fs::remove_all(tree.templates);
+    fs::remove_all(work);
+    fs::create_directory(work);
+    EXPECT_EQ(RunMake({"--no-ask", folder.string()}, "", work, tree.binary).status, 2);
+}
+
+TEST(CliGallery, AProgramInAFolderTheUserCannotWriteKeepsItsSettingsInTheConfigFolder) {
+    if (geteuid() != 0 && access("/", W_OK) == 0)
+        GTEST_SKIP() << "this user can write everywhere";
+    InstalledTree tree;
+    const fs::path config = tree.dir / "config";
+    fs::create_directories(config / "quillmoor");
+    WriteFile(config / "quillmoor/QLM.ini", "[Settings]\r\nImgWoAlt=false\r\n");
+    const fs::path folder = tree.dir / "pics";
+    fs::create_directory(folder);
+    CopyDemo(folder, {"blumen.png"});
+    WriteFile(folder / "title.txt", "Wiese");
+    WriteFile(folder / "blumen.txt", "Blumen");
+    const fs::path templates = tree.dir / "t";
+    fs::copy(kTemplates, templates);
+    // Everything but the program's folder belongs to the user who runs it.
+    if (geteuid() == 0) {
+        for (const fs::path& path : fs::recursive_directory_iterator(tree.dir.Root())) {
+            ASSERT_EQ(lchown(path.c_str(), kNobody, kNobody), 0) << path;
+        }
+        ASSERT_EQ(chown(tree.dir.Root().c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(chown((tree.dir / "bin").c_str(), 0, 0), 0);
+        ASSERT_EQ(chown(tree.binary.c_str(), 0, 0), 0);
+        fs::permissions(tree.dir.Root(),
+                        fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    }
+    fs::permissions(tree.dir / "bin",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    const RunResult run =
+        RunMake({"--no-ask", "--verbose", "--templates", templates.string(), folder.string()}, "", {},
+                tree.binary, kNobody);
+    unsetenv("XDG_CONFIG_HOME");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.err, "settings from " + (config / "quillmoor/QLM.ini").string() + "\n"))
+        << run.err;
+    // The saved "Images without Alt" off gives the thumbnail tag its alt text.
+    EXPECT_TRUE(Contains(ReadFile(folder / "index.html"), "alt=\"Blumen\""))
+        << ReadFile(folder / "index.html");
+
+    // A writable "QLM.ini" beside the program stays in use.
+    fs::permissions(tree.dir / "bin", fs::perms::owner_write, fs::perm_options::add);
+    WriteFile(tree.dir / "bin/QLM.ini", "[Settings]\r\n");
+    fs::permissions(tree.dir / "bin", fs::perms::owner_write, fs::perm_options::remove);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown((tree.dir / "bin/QLM.ini").c_str(), kNobody, kNobody), 0);
+    }
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    const RunResult beside =
+        RunMake({"--no-ask", "--verbose", "--templates", templates.string(), folder.string()}, "", {},
+                tree.binary, kNobody);
+    unsetenv("XDG_CONFIG_HOME");
+    ASSERT_EQ(beside.status, 0) << beside.err;
+    EXPECT_TRUE(Contains(beside.err, "settings from " + (tree.dir / "bin/QLM.ini") + "\n")) << beside.err;
+    fs::permissions(tree.dir / "bin", fs::perms::owner_write, fs::perm_options::add);
 }
 
 TEST(CliGallery, SavedSettingsAreTheDefaultsAndOptionsOverrideThem) {

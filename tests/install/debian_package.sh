@@ -1,0 +1,92 @@
+#!/bin/bash
+# The Debian package as a user gets it: cpack builds it in the given build folder (configured
+# with the prefix /usr), apt-get installs it, quillmoor-make from /usr/bin makes a gallery with the
+# installed sample templates, the window started as its desktop entry says (its Exec in its Path)
+# shows its main window and keeps its settings in the user's configuration folder, and apt-get
+# removes the package again. Needs root; skips otherwise, and when a quillmoor package is
+# installed already, which it leaves alone.
+# Arguments: <build folder> <source tree> <screenshot folder>
+
+build=$(cd "$1" && pwd) src=$2 shots=$3
+if [[ $(id -u) -ne 0 ]]; then
+  echo "SKIP: installing the package needs root"
+  exit 77
+fi
+if [[ "$(dpkg-query -W -f='${db:Status-Status}' quillmoor 2>/dev/null)" == installed ]]; then
+  echo "SKIP: a quillmoor package is installed on this machine already; it is left alone"
+  exit 77
+fi
+app_id=$(sed -n 's/^QLM_APP_ID:STRING=//p' "$build/CMakeCache.txt")
+prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
+
+source "$src/tests/e2e/lib.sh"
+e2e_setup debian_package "$build/app/quillmoor" "$shots" "$src"
+e2e_check "the build installs under /usr (got '$prefix')" test "$prefix" = /usr
+
+installed_by_us=""
+remove_package() {
+  [[ -n "$installed_by_us" ]] || return 0
+  DEBIAN_FRONTEND=noninteractive apt-get remove --purge -y quillmoor >"$E2E_TMP/remove.log" 2>&1
+  installed_by_us=""
+}
+trap 'remove_package; e2e_cleanup' EXIT
+
+# ---- building the package ----
+rm -f "$build"/quillmoor_*.deb
+(cd "$build" && cpack -G DEB) >"$E2E_TMP/cpack.log" 2>&1 || { cat "$E2E_TMP/cpack.log"; e2e_fail "cpack -G DEB"; }
+debs=("$build"/quillmoor_*.deb)
+e2e_check "cpack made one package (${debs[*]})" test ${#debs[@]} -eq 1 -a -f "${debs[0]}"
+deb=${debs[0]}
+depends=$(dpkg-deb -f "$deb" Depends)
+e2e_log "Depends: $depends"
+for package in libc6 libqt6widgets6 libqt6gui6 libjpeg62-turbo libpng16-16 libgif7 qt6-qpa-plugins; do
+  e2e_check "the package depends on $package" grep -q -E "(^|, )$package( |,|\$)" <<<"$depends"
+done
+
+# ---- installing it ----
+DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb" >"$E2E_TMP/install.log" 2>&1 ||
+  { cat "$E2E_TMP/install.log"; e2e_fail "apt-get install $deb"; }
+installed_by_us=yes
+e2e_check "dpkg knows the package as installed" test "$(dpkg-query -W -f='${db:Status-Status}' quillmoor)" = installed
+desktop=/usr/share/applications/$app_id.desktop
+for file in /usr/bin/quillmoor /usr/bin/quillmoor-make "$desktop" /usr/share/metainfo/$app_id.metainfo.xml \
+  /usr/share/icons/hicolor/256x256/apps/$app_id.png /usr/share/man/man1/quillmoor.1.gz \
+  /usr/share/man/man1/quillmoor-make.1.gz /usr/share/quillmoor/templates/Pic.html; do
+  e2e_check "installed: $file" test -s "$file"
+done
+
+# ---- quillmoor-make from /usr/bin, started in a folder without templates ----
+cp -r "$src/demo" "$E2E_TMP/gallery"
+(cd "$E2E_TMP/wd" && rm -f ./*.html && /usr/bin/quillmoor-make --no-ask --verbose "$E2E_TMP/gallery") \
+  >"$E2E_TMP/make.out" 2>"$E2E_TMP/make.err"
+status=$?
+cat "$E2E_TMP/make.err"
+e2e_check "quillmoor-make ends with 0 (got $status)" test "$status" -eq 0
+e2e_check "it used the installed templates" grep -q -x -F "quillmoor-make: templates from /usr/share/quillmoor/templates/" "$E2E_TMP/make.err"
+e2e_check "it reads the settings from the configuration folder" \
+  grep -q -x -F "quillmoor-make: settings from $XDG_CONFIG_HOME/quillmoor/QLM.ini" "$E2E_TMP/make.err"
+e2e_check "index.html made" grep -q '<!DOCTYPE html>' "$E2E_TMP/gallery/index.html"
+
+# ---- the window, started as the desktop entry says ----
+exec_line=$(sed -n 's/^Exec=//p' "$desktop")
+path_line=$(sed -n 's/^Path=//p' "$desktop")
+e2e_check "the entry's Path exists" test -d "$path_line"
+(cd "$path_line" && exec $exec_line) >>"$E2E_TMP/program.log" 2>&1 &
+E2E_PROG_PID=$!
+printf '%s\n' "$E2E_PROG_PID" >"$E2E_TMP/program.pid"
+e2e_find_window
+e2e_check "no template error" eval '! e2e_has_window_named "^Fehler\$"'
+e2e_park_mouse
+e2e_shot main-window
+e2e_close_program
+e2e_check "the window ended normally" test "$E2E_EXIT" -eq 0
+e2e_check "its settings are in the configuration folder" grep -q '^ThumbsJPG=false' "$XDG_CONFIG_HOME/quillmoor/QLM.ini"
+e2e_check "nothing was written beside the program" test ! -e /usr/bin/QLM.ini
+
+# ---- removing it ----
+remove_package
+e2e_check "apt-get removed the package" test "$(dpkg-query -W -f='${db:Status-Status}' quillmoor 2>/dev/null)" != installed
+for file in /usr/bin/quillmoor /usr/bin/quillmoor-make "$desktop" /usr/share/quillmoor; do
+  e2e_check "removed: $file" test ! -e "$file"
+done
+e2e_log "passed"
