@@ -8,7 +8,8 @@ qt6-base-dev qt6-qpa-plugins
 libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev libicu-dev
 libgtest-dev libbenchmark-dev
 xvfb xauth xdotool openbox x11-apps x11-utils
-netpbm libjpeg-turbo-progs fonts-liberation2"
+netpbm libjpeg-turbo-progs fonts-liberation2
+fp-compiler-3.2.2 fp-units-fcl-3.2.2 fp-units-misc-3.2.2 fpc-source-3.2.2 libchm-dev"
 
 missing=""
 for package in $packages; do
