@@ -1,5 +1,6 @@
 // The program's start: the application, its main window and the event loop.
 
+#include "help/hh_funcs.h"
 #include "ui/main_window.h"
 #include "ui/window_style.h"
 
@@ -14,11 +15,18 @@ int main(int argc, char* argv[]) {
     QApplication::setStyle(qlm::ui::CreateWindowStyle());
     QApplication::setFont(qlm::ui::WindowFont());
     qlm::ui::InitResources();
+    // The help viewer is found once, before any window exists.
+    qlm::help::HHLoadViewer();
 
-    qlm::ui::TMain main_window;
-    // After a template failure the program ends as soon as the event loop runs.
-    if (!main_window.EndRequested()) {
-        main_window.show();
-    }
-    return QApplication::exec();
+    int status = 0;
+    {
+        qlm::ui::TMain main_window;
+        // After a template failure the program ends as soon as the event loop runs.
+        if (!main_window.EndRequested()) {
+            main_window.show();
+        }
+        status = QApplication::exec();
+    } // the window closes every help viewer window as it goes
+    qlm::help::HHUnloadViewer();
+    return status;
 }

@@ -2,6 +2,9 @@
 
 #include "core/picture.h"
 #include "core/settings.h"
+#include "help/hh.h"
+#include "help/hh_funcs.h"
+#include "help/manual/help_context.h"
 #include "platform/module_version.h"
 #include "ui/borderless_button.h"
 #include "ui/main_window_layout.h"
@@ -38,6 +41,10 @@ QFont WindowFont() {
 }
 
 TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidget(parent) {
+    // The help hook comes first; F1 anywhere in the window opens the help at the window's topic.
+    help_hook_ = std::make_unique<help::THookHelpSystem>(
+        QStringLiteral("QLM.chm"), QString(), 0, [this](const QString& text) { MessageBoxes::ShowWarning(this, text); });
+    setProperty(help::kHelpContextProperty, IDH_MAIN_WINDOW);
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Quillmoor"));
     setFont(WindowFont());
@@ -78,7 +85,10 @@ TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidge
     }
 }
 
-TMain::~TMain() = default;
+TMain::~TMain() {
+    help_hook_.reset();
+    help::HtmlHelp(nullptr, QString(), help::HH_CLOSE_ALL, 0);
+}
 
 void TMain::ConnectHandlers() {
     connect(ReadDrives, &TBorderLessButton::clicked, this, &TMain::ReadDrivesClick);

@@ -24,6 +24,10 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 
+namespace qlm::help {
+class THookHelpSystem;
+}
+
 namespace qlm::ui {
 
 class PicturePreview;
@@ -112,6 +116,7 @@ class TMain : public QWidget {
     QMenu* MainPopUp = nullptr;
     QAction* MarkAll = nullptr;
 
+    std::unique_ptr<help::THookHelpSystem> help_hook_;
     std::unique_ptr<FolderBrowser> browser_;
     std::unique_ptr<PicturePreview> preview_;
     std::string version_;

@@ -1,0 +1,193 @@
+// The help hook in windows of its own: F1 from the widgets of a window with a help context, none
+// from a dialog without one, the warning without a viewer, and with the real viewer module and
+// the real help file: the window at the topic, its contents, Back, Forward and the start page,
+// reuse on a second F1, and every viewer window closed with the hook.
+
+#include "help/hh.h"
+#include "help/hh_funcs.h"
+#include "help/manual/help_context.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace qlm::help {
+
+class HelpHookTest : public QObject {
+    Q_OBJECT
+
+  private:
+    QStringList warnings_;
+
+    std::unique_ptr<THookHelpSystem> MakeHook(const QString& file) {
+        return std::make_unique<THookHelpSystem>(file, QString(), 0,
+                                                 [this](const QString& text) { warnings_ << text; });
+    }
+
+    // A window like the main window: context 1 on the window only, a list and a check box in it.
+    struct MainLike {
+        QWidget window;
+        QListWidget* list = new QListWidget(&window);
+        QCheckBox* box = new QCheckBox(QStringLiteral("ask Keywords"), &window);
+        MainLike() {
+            window.setProperty(kHelpContextProperty, IDH_MAIN_WINDOW);
+            box->move(0, 200);
+            window.show();
+        }
+    };
+
+    static QList<QWidget*> ViewerWindows() {
+        QList<QWidget*> found;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QLatin1String("HelpViewer")) {
+                found << widget;
+            }
+        }
+        return found;
+    }
+
+    static void Click(QWidget* viewer, const QString& text) {
+        for (auto* button : viewer->findChildren<QPushButton*>()) {
+            if (button->text() == text) {
+                QTest::mouseClick(button, Qt::LeftButton);
+                return;
+            }
+        }
+        QFAIL(qPrintable(QStringLiteral("no button ") + text));
+    }
+
+  private slots:
+    void init() { warnings_.clear(); }
+
+    void contextComesFromTheWindowOnly() {
+        MainLike main;
+        QDialog dialog(&main.window); // a child window: the context of its parent does not count
+        auto* edit = new QLineEdit(&dialog);
+        QCOMPARE(HelpContextOf(main.list), IDH_MAIN_WINDOW);
+        QCOMPARE(HelpContextOf(main.box), IDH_MAIN_WINDOW);
+        QCOMPARE(HelpContextOf(edit), 0);
+        QCOMPARE(HelpContextOf(&dialog), 0);
+        QCOMPARE(HelpContextOf(nullptr), 0);
+        edit->setProperty(kHelpContextProperty, 7);
+        QCOMPARE(HelpContextOf(edit), 7);
+    }
+
+    void withoutViewerEachF1Warns() {
+        QVERIFY(!HHViewerInstalled());
+        MainLike main;
+        auto hook = MakeHook(QStringLiteral("QLM.chm"));
+        QTest::keyClick(main.list, Qt::Key_F1);
+        QTest::keyClick(main.box, Qt::Key_F1);
+        const QString text = QStringLiteral("MS Html Help is not installed on this PC.");
+        QCOMPARE(warnings_, QStringList({text, text}));
+        // Shift+F1 is no help request, and a dialog without a context answers with nothing.
+        QTest::keyClick(main.box, Qt::Key_F1, Qt::ShiftModifier);
+        QDialog dialog(&main.window);
+        auto* edit = new QLineEdit(&dialog);
+        dialog.show();
+        QTest::keyClick(edit, Qt::Key_F1);
+        QTest::keyClick(&dialog, Qt::Key_F1);
+        QCOMPARE(warnings_.size(), 2);
+    }
+
+    void requestTableAndSavedHandler() {
+        QList<unsigned> earlier;
+        ApplicationHelpHandler() = [&earlier](unsigned command, std::uintptr_t) {
+            earlier << command;
+            return HelpResult{true, false};
+        };
+        {
+            auto hook = MakeHook(QStringLiteral("QLM.chm"));
+            QVERIFY(ApplicationHelpCommand(HELP_SETPOPUP_POS, 0x00640064));
+            QCOMPARE(warnings_.size(), 0);
+            QVERIFY(ApplicationHelpCommand(HELP_CONTEXTPOPUP, 1));
+            QCOMPARE(warnings_.size(), 1);
+            const HelpResult other = hook->HelpHook(3, 0);
+            QVERIFY(other.handled && other.pass_on);
+            QVERIFY(!ApplicationHelpCommand(3, 0));
+            QVERIFY(earlier.isEmpty());
+        }
+        QVERIFY(ApplicationHelpCommand(HELP_CONTEXT, 1));
+        QCOMPARE(earlier, QList<unsigned>({HELP_CONTEXT}));
+        ApplicationHelpHandler() = nullptr;
+    }
+
+    void viewerOpensTheTopicAndClosesWithTheHook() {
+        QVERIFY(HHLoadViewer({QStringLiteral("/nonexistent-folder"), QStringLiteral(QLM_PROGRAM_DIR)}));
+        QVERIFY(HHViewerInstalled());
+        QCOMPARE(HHViewerVersion().count(QLatin1Char('.')), 3);
+        MainLike main;
+        {
+            auto hook = MakeHook(QStringLiteral(QLM_PROGRAM_DIR "/QLM.chm"));
+            QTest::keyClick(main.list, Qt::Key_F1);
+            QCOMPARE(ViewerWindows().size(), 1);
+            QWidget* viewer = ViewerWindows().first();
+            QVERIFY(viewer->isVisible());
+            QCOMPARE(viewer->windowTitle(), QStringLiteral("Quillmoor-Hilfe"));
+            auto* browser = viewer->findChild<QTextBrowser*>();
+            QVERIFY(browser != nullptr);
+            QCOMPARE(browser->source().path(), QStringLiteral("/hauptfenster.html"));
+            QVERIFY(browser->toPlainText().contains(QStringLiteral("Unten rechts: die Befehle")));
+            // Pictures and the style sheet come out of the help file, relative to the page.
+            QVERIFY(!browser
+                         ->loadResource(QTextDocument::ImageResource,
+                                        QUrl(QStringLiteral("bilder/make_html.png")))
+                         .toByteArray()
+                         .isEmpty());
+            QVERIFY(
+                browser->loadResource(QTextDocument::StyleSheetResource, QUrl(QStringLiteral("hilfe.css")))
+                    .toString()
+                    .contains(QStringLiteral("h1")));
+
+            // The contents, decoded from Windows-1252.
+            auto* tree = viewer->findChild<QTreeWidget*>();
+            QVERIFY(tree != nullptr);
+            QCOMPARE(tree->topLevelItemCount(), 1);
+            QCOMPARE(tree->topLevelItem(0)->childCount(), 8);
+            QCOMPARE(tree->topLevelItem(0)->child(1)->text(0),
+                     QStringLiteral("Ordner wechseln und Bilder auswählen"));
+            QCOMPARE(tree->currentItem(), tree->topLevelItem(0)->child(0));
+
+            Click(viewer, QStringLiteral("Startseite"));
+            QCOMPARE(browser->source().path(), QStringLiteral("/index.html"));
+            Click(viewer, QStringLiteral("Zurück"));
+            QCOMPARE(browser->source().path(), QStringLiteral("/hauptfenster.html"));
+            Click(viewer, QStringLiteral("Vorwärts"));
+            QCOMPARE(browser->source().path(), QStringLiteral("/index.html"));
+            emit browser->anchorClicked(QUrl(QStringLiteral("chm:/namen.html")));
+            QCOMPARE(browser->source().path(), QStringLiteral("/namen.html"));
+
+            // A second F1, after the user closed the viewer: the same window, back at the topic.
+            viewer->close();
+            QTest::keyClick(main.box, Qt::Key_F1);
+            QCOMPARE(ViewerWindows(), QList<QWidget*>({viewer}));
+            QVERIFY(viewer->isVisible());
+            QCOMPARE(browser->source().path(), QStringLiteral("/hauptfenster.html"));
+            QVERIFY(warnings_.isEmpty());
+        }
+        QVERIFY(ViewerWindows().isEmpty());
+
+        // A help file that is not there: nothing shown, nothing reported.
+        {
+            auto hook = MakeHook(QStringLiteral("Fehlt.chm"));
+            QTest::keyClick(main.list, Qt::Key_F1);
+            QVERIFY(ViewerWindows().isEmpty());
+            QVERIFY(warnings_.isEmpty());
+        }
+        HHUnloadViewer();
+        QVERIFY(!HHViewerInstalled());
+    }
+};
+
+} // namespace qlm::help
+
+QTEST_MAIN(qlm::help::HelpHookTest)
+#include "help_hook_test.moc"
