@@ -72,7 +72,8 @@ HelpViewerWindow::HelpViewerWindow(std::unique_ptr<ChmFile> file) : file_(std::m
     setObjectName(QStringLiteral("HelpViewer"));
     browser_ = new ChmBrowser(*file_, this);
     const std::string& title = file_->System().title;
-    setWindowTitle(title.empty() ? QStringLiteral("Hilfe") : browser_->Decode(title));
+    file_title_ = title.empty() ? QStringLiteral("Hilfe") : browser_->Decode(title);
+    setWindowTitle(file_title_);
 
     back_ = new QPushButton(QStringLiteral("Zurück"), this);
     forward_ = new QPushButton(QStringLiteral("Vorwärts"), this);
@@ -103,6 +104,11 @@ HelpViewerWindow::HelpViewerWindow(std::unique_ptr<ChmFile> file) : file_(std::m
     connect(home_, &QPushButton::clicked, this, [this] { ShowStartPage(); });
     connect(browser_, &QTextBrowser::backwardAvailable, back_, &QWidget::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QWidget::setEnabled);
+    // The caption names the topic too, once the page is in.
+    connect(browser_, &QTextBrowser::historyChanged, this, [this] {
+        const QString topic = browser_->documentTitle();
+        setWindowTitle(topic.isEmpty() ? file_title_ : file_title_ + QStringLiteral(": ") + topic);
+    });
     connect(browser_, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) { FollowLink(url); });
     // The signal comes before source() has changed: the new address is in its argument.
     connect(browser_, &QTextBrowser::sourceChanged, this,

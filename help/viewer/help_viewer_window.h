@@ -54,6 +54,7 @@ class HelpViewerWindow : public QWidget {
     QPushButton* forward_ = nullptr;
     QPushButton* home_ = nullptr;
     std::map<QString, QTreeWidgetItem*> items_by_topic_;
+    QString file_title_;
 };
 
 // "chm:/topic.html" for a path inside the help file.

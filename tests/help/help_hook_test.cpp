@@ -131,7 +131,7 @@ class HelpHookTest : public QObject {
             QCOMPARE(ViewerWindows().size(), 1);
             QWidget* viewer = ViewerWindows().first();
             QVERIFY(viewer->isVisible());
-            QCOMPARE(viewer->windowTitle(), QStringLiteral("Quillmoor-Hilfe"));
+            QCOMPARE(viewer->windowTitle(), QStringLiteral("Quillmoor-Hilfe: Das Hauptfenster"));
             auto* browser = viewer->findChild<QTextBrowser*>();
             QVERIFY(browser != nullptr);
             QCOMPARE(browser->source().path(), QStringLiteral("/hauptfenster.html"));
@@ -164,6 +164,7 @@ class HelpHookTest : public QObject {
             QCOMPARE(browser->source().path(), QStringLiteral("/index.html"));
             emit browser->anchorClicked(QUrl(QStringLiteral("chm:/namen.html")));
             QCOMPARE(browser->source().path(), QStringLiteral("/namen.html"));
+            QCOMPARE(viewer->windowTitle(), QStringLiteral("Quillmoor-Hilfe: „Correct Names“: Dateinamen für das Web"));
 
             // A second F1, after the user closed the viewer: the same window, back at the topic.
             viewer->close();
