@@ -1,6 +1,7 @@
 // The program's start: the application, its main window and the event loop.
 
 #include "help/hh_funcs.h"
+#include "help/hh_trace.h"
 #include "ui/main_window.h"
 #include "ui/window_style.h"
 
@@ -15,7 +16,8 @@ int main(int argc, char* argv[]) {
     QApplication::setStyle(qlm::ui::CreateWindowStyle());
     QApplication::setFont(qlm::ui::WindowFont());
     qlm::ui::InitResources();
-    // The help viewer is found once, before any window exists.
+    // The help viewer is found once, before any window exists ("/debug" traces the help).
+    qlm::help::HHTraceStart(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
     qlm::help::HHLoadViewer();
 
     int status = 0;

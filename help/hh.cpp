@@ -1,6 +1,7 @@
 #include "help/hh.h"
 
 #include "help/hh_funcs.h"
+#include "help/hh_trace.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -49,9 +50,13 @@ THookHelpSystem::THookHelpSystem(QString help_file, QString window_name, int vie
         return HelpHook(command, data);
     });
     qApp->installEventFilter(this);
+    HHTrace(QStringLiteral("hook created: help file \"%1\", window \"%2\", viewer choice %3")
+                .arg(help_file_, window_name_)
+                .arg(viewer_choice_));
 }
 
 THookHelpSystem::~THookHelpSystem() {
+    HHTrace(QStringLiteral("hook destroyed"));
     qApp->removeEventFilter(this);
     if (viewer_choice_ == 0) {
         HtmlHelp(nullptr, QString(), HH_CLOSE_ALL, 0);
@@ -60,7 +65,13 @@ THookHelpSystem::~THookHelpSystem() {
 }
 
 HelpResult THookHelpSystem::HelpHook(unsigned command, std::uintptr_t data) {
-    switch (HelpRequestAction(command)) {
+    const HelpAction action = HelpRequestAction(command);
+    static constexpr const char* kActionNames[] = {"show context", "nothing", "passed on"};
+    HHTrace(QStringLiteral("help request: command %1, data %2: %3")
+                .arg(command)
+                .arg(data)
+                .arg(QLatin1String(kActionNames[static_cast<int>(action)])));
+    switch (action) {
     case HelpAction::ShowContext:
         ShowContext(data);
         return {true, false};
@@ -75,6 +86,7 @@ HelpResult THookHelpSystem::HelpHook(unsigned command, std::uintptr_t data) {
 void THookHelpSystem::ShowContext(std::uintptr_t context) {
     const QString path = QString::fromStdString(HelpFilePath(help_file_.toStdString()));
     if (!HHViewerInstalled()) {
+        HHTrace(QStringLiteral("no viewer: warning shown"));
         show_warning_(QString::fromLatin1(kNoViewerText));
         return;
     }

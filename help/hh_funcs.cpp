@@ -1,9 +1,12 @@
 #include "help/hh_funcs.h"
 
+#include "help/hh_trace.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
+#include <QWidget>
 
 #include <memory>
 
@@ -54,10 +57,12 @@ bool HHLoadViewer(const QStringList& folders) {
     for (const QString& folder : folders) {
         const QString file = QDir(folder).filePath(QStringLiteral(QLM_HELP_VIEWER_MODULE));
         if (!QFileInfo(file).isFile()) {
+            HHTrace(QStringLiteral("viewer module %1: not there").arg(file));
             continue;
         }
         auto library = std::make_unique<QLibrary>(file);
         if (!library->load()) {
+            HHTrace(QStringLiteral("viewer module %1: not loaded: %2").arg(file, library->errorString()));
             continue;
         }
         viewer.html_help = reinterpret_cast<HtmlHelpFn>(library->resolve("HtmlHelpA"));
@@ -67,9 +72,15 @@ bool HHLoadViewer(const QStringList& folders) {
         if (!IsVersion(viewer.version)) {
             viewer.version.clear();
         }
+        HHTrace(QStringLiteral("viewer module %1: loaded, entry point HtmlHelpA %2, version \"%3\"")
+                    .arg(file,
+                         viewer.html_help != nullptr ? QStringLiteral("found") : QStringLiteral("missing"),
+                         viewer.version));
         viewer.library = std::move(library);
         break;
     }
+    HHTrace(QStringLiteral("viewer installed: %1")
+                .arg(HHViewerInstalled() ? QStringLiteral("yes") : QStringLiteral("no")));
     return HHViewerInstalled();
 }
 
@@ -77,6 +88,7 @@ void HHUnloadViewer() {
     Viewer& viewer = TheViewer();
     if (viewer.library) {
         viewer.library->unload();
+        HHTrace(QStringLiteral("viewer module unloaded"));
     }
     viewer = Viewer{};
 }
@@ -92,10 +104,19 @@ QString HHViewerVersion() {
 QWidget* HtmlHelp(QWidget* owner, const QString& path, unsigned command, std::uintptr_t data) {
     const Viewer& viewer = TheViewer();
     if (viewer.html_help == nullptr) {
+        HHTrace(
+            QStringLiteral("no viewer call (no entry point): command %1, data %2").arg(command).arg(data));
         return nullptr;
     }
     const QByteArray local_path = QFile::encodeName(path);
-    return viewer.html_help(owner, local_path.constData(), command, data);
+    QWidget* window = viewer.html_help(owner, local_path.constData(), command, data);
+    HHTrace(QStringLiteral("HtmlHelpA(owner %1, \"%2\", command %3, data %4) gives %5")
+                .arg(QString::number(reinterpret_cast<quintptr>(owner), 16), path)
+                .arg(command)
+                .arg(data)
+                .arg(window != nullptr ? QStringLiteral("window %1").arg(window->windowTitle())
+                                       : QStringLiteral("nothing")));
+    return window;
 }
 
 } // namespace qlm::help

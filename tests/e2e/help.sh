@@ -2,7 +2,7 @@
 # Context help in the real window: F1 with the focus in the folder list and on a check box opens the
 # help viewer at the main window's topic (the same viewer window again the second time), closing the
 # main window ends the program with the viewer open, and without the viewer module every F1 shows
-# the warning.
+# the warning and the help trace ("debug.debug" beside the program) records why.
 # Arguments: <program> <screenshot folder> <source tree>
 
 source "$(dirname "$0")/lib.sh"
@@ -60,8 +60,9 @@ e2e_close_program
 e2e_check "the program ended normally" test "$E2E_EXIT" -eq 0
 e2e_check "no viewer window is left" test -z "$(xdotool search --name '^Quillmoor-Hilfe' 2>/dev/null)"
 
-# ---- without the viewer module: the warning, each time ----
+# ---- without the viewer module: the warning, each time; the help trace tells why ----
 rm "$E2E_TMP/bin/libqlmhelpview.so"
+touch "$E2E_TMP/bin/debug.debug"
 e2e_start_program
 e2e_activate
 e2e_click_row 0
@@ -75,4 +76,9 @@ done
 e2e_check "no viewer window without the module" viewer_gone
 e2e_close_program
 e2e_check "the program ended normally" test "$E2E_EXIT" -eq 0
+trace="$E2E_TMP/bin/HHDebug.txt"
+e2e_check "the trace names the missing viewer" grep -q 'viewer installed: no' "$trace"
+e2e_check "the trace holds both requests and both warnings" \
+  test "$(grep -c 'help request: command 1, data 1: show context' "$trace")" -eq 2 -a \
+  "$(grep -c 'no viewer: warning shown' "$trace")" -eq 2
 e2e_log "passed"

@@ -5,6 +5,7 @@
 
 #include "help/hh.h"
 #include "help/hh_funcs.h"
+#include "help/hh_trace.h"
 #include "help/manual/help_context.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTreeWidget>
@@ -120,6 +122,71 @@ class HelpHookTest : public QObject {
         ApplicationHelpHandler() = nullptr;
     }
 
+    void traceSwitchesAndPlace_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("switch_file");
+        QTest::addColumn<bool>("on");
+        const QString program = QStringLiteral("quillmoor");
+        QTest::newRow("plain start") << QStringList{program} << false << false;
+        QTest::newRow("/DEBUG") << QStringList{program, QStringLiteral("/DEBUG")} << false << true;
+        QTest::newRow("-Debug") << QStringList{program, QStringLiteral("x"), QStringLiteral("-Debug")}
+                                << false << true;
+        QTest::newRow("debug without a switch sign")
+            << QStringList{program, QStringLiteral("debug")} << false << false;
+        QTest::newRow("program name is no switch") << QStringList{QStringLiteral("/debug")} << false << false;
+        QTest::newRow("debug.debug") << QStringList{program} << true << true;
+    }
+
+    void traceSwitchesAndPlace() {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, switch_file);
+        QFETCH(bool, on);
+        QTemporaryDir folder;
+        const QString trace = folder.filePath(QStringLiteral("HHDebug.txt"));
+        QFile old(trace);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("an earlier run\n") > 0);
+        old.close();
+        if (switch_file) {
+            QFile(folder.filePath(QStringLiteral("debug.debug"))).open(QIODevice::WriteOnly);
+        }
+        QCOMPARE(HHTraceStart(arguments, folder.path()), on);
+        QCOMPARE(QFile::exists(trace), on); // the earlier trace is gone either way
+        if (on) {
+            MainLike main;
+            auto hook = MakeHook(QStringLiteral("QLM.chm"));
+            QTest::keyClick(main.list, Qt::Key_F1);
+            hook.reset();
+            QFile in(trace);
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            const QString text = QString::fromUtf8(in.readAll());
+            QVERIFY(text.startsWith(QStringLiteral("Quillmoor help trace")));
+            QVERIFY(!text.contains(QStringLiteral("an earlier run")));
+            for (const char* line : {"hook created: help file \"QLM.chm\", window \"\", viewer choice 0",
+                                     "help request: command 1, data 1: show context",
+                                     "no viewer: warning shown", "hook destroyed"}) {
+                QVERIFY2(text.contains(QLatin1String(line)), line);
+            }
+        }
+        HHTraceStop();
+    }
+
+    void traceGoesToTheTemporaryFolderWhenTheProgramFolderIsClosed() {
+        QTemporaryDir temp;
+        const QByteArray saved = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(temp.path()));
+        const bool on = HHTraceStart({QStringLiteral("quillmoor"), QStringLiteral("/debug")},
+                                     temp.filePath(QStringLiteral("no-such-folder")));
+        HHTrace(QStringLiteral("a line"));
+        const QString file = HHTraceFile();
+        HHTraceStop();
+        qputenv("TMPDIR", saved);
+        QVERIFY(on);
+        QCOMPARE(file, temp.filePath(QStringLiteral("HHDebug.txt")));
+        QFile in(file);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QVERIFY(in.readAll().contains(" a line\n"));
+    }
+
     void viewerOpensTheTopicAndClosesWithTheHook() {
         QVERIFY(HHLoadViewer({QStringLiteral("/nonexistent-folder"), QStringLiteral(QLM_PROGRAM_DIR)}));
         QVERIFY(HHViewerInstalled());
@@ -164,7 +231,8 @@ class HelpHookTest : public QObject {
             QCOMPARE(browser->source().path(), QStringLiteral("/index.html"));
             emit browser->anchorClicked(QUrl(QStringLiteral("chm:/namen.html")));
             QCOMPARE(browser->source().path(), QStringLiteral("/namen.html"));
-            QCOMPARE(viewer->windowTitle(), QStringLiteral("Quillmoor-Hilfe: „Correct Names“: Dateinamen für das Web"));
+            QCOMPARE(viewer->windowTitle(),
+                     QStringLiteral("Quillmoor-Hilfe: „Correct Names“: Dateinamen für das Web"));
 
             // A second F1, after the user closed the viewer: the same window, back at the topic.
             viewer->close();
