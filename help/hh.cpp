@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include <vector>
+
 namespace qlm::help {
 
 // The text of the warning when there is no viewer.
@@ -28,8 +30,26 @@ HelpHandler& ApplicationHelpHandler() {
     return handler;
 }
 
+namespace {
+
+// The handlers of the living hooks, the newest last. Each hook takes its own entry out when it
+// goes, wherever that entry stands, so that hooks destroyed in any order never leave the
+// application with the handler of a hook that is gone.
+struct HookHandler {
+    const THookHelpSystem* hook;
+    HelpHandler handler;
+};
+
+std::vector<HookHandler>& HookHandlers() {
+    static std::vector<HookHandler> handlers;
+    return handlers;
+}
+
+} // namespace
+
 bool ApplicationHelpCommand(unsigned command, std::uintptr_t data) {
-    const HelpHandler& handler = ApplicationHelpHandler();
+    const HelpHandler& handler =
+        HookHandlers().empty() ? ApplicationHelpHandler() : HookHandlers().back().handler;
     if (!handler) {
         return false; // the toolkit has no help processing of its own
     }
@@ -46,9 +66,8 @@ THookHelpSystem::THookHelpSystem(QString help_file, QString window_name, int vie
             QMessageBox::warning(nullptr, QStringLiteral("Warnung"), text, QMessageBox::Ok);
         };
     }
-    saved_handler_ = std::exchange(ApplicationHelpHandler(), [this](unsigned command, std::uintptr_t data) {
-        return HelpHook(command, data);
-    });
+    HookHandlers().push_back(
+        {this, [this](unsigned command, std::uintptr_t data) { return HelpHook(command, data); }});
     qApp->installEventFilter(this);
     HHTrace(QStringLiteral("hook created: help file \"%1\", window \"%2\", viewer choice %3")
                 .arg(help_file_, window_name_)
@@ -61,7 +80,7 @@ THookHelpSystem::~THookHelpSystem() {
     if (viewer_choice_ == 0) {
         HtmlHelp(nullptr, QString(), HH_CLOSE_ALL, 0);
     }
-    ApplicationHelpHandler() = std::move(saved_handler_);
+    std::erase_if(HookHandlers(), [this](const HookHandler& entry) { return entry.hook == this; });
 }
 
 HelpResult THookHelpSystem::HelpHook(unsigned command, std::uintptr_t data) {

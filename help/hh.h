@@ -29,10 +29,12 @@ struct HelpResult {
     bool pass_on = false; // the default processing takes the request after all
 };
 
-// The application's help handler, replaced by the hook while it lives.
+// The application's own help handler. While a hook lives, the newest hook takes the requests in
+// its place; once the last hook is gone, this handler has them again.
 using HelpHandler = std::function<HelpResult(unsigned command, std::uintptr_t data)>;
 HelpHandler& ApplicationHelpHandler();
-// Hands a help request to the application's handler; gives whether anything took it.
+// Hands a help request to the newest hook, else to the application's handler; gives whether
+// anything took it and kept it from the default processing.
 bool ApplicationHelpCommand(unsigned command, std::uintptr_t data);
 
 class THookHelpSystem : public QObject {
@@ -43,7 +45,7 @@ class THookHelpSystem : public QObject {
     // `show_warning` shows the warning when there is no viewer; by default a warning box.
     THookHelpSystem(QString help_file, QString window_name, int viewer_choice,
                     ShowWarningFn show_warning = nullptr);
-    // Closes every viewer window and gives the application its previous handler back.
+    // Closes every viewer window and hands the requests back to the hook or handler before it.
     ~THookHelpSystem() override;
     THookHelpSystem(const THookHelpSystem&) = delete;
     THookHelpSystem& operator=(const THookHelpSystem&) = delete;
@@ -60,7 +62,6 @@ class THookHelpSystem : public QObject {
     QString window_name_;
     int viewer_choice_;
     ShowWarningFn show_warning_;
-    HelpHandler saved_handler_;
 };
 
 } // namespace qlm::help

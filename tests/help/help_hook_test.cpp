@@ -119,6 +119,18 @@ class HelpHookTest : public QObject {
         }
         QVERIFY(ApplicationHelpCommand(HELP_CONTEXT, 1));
         QCOMPARE(earlier, QList<unsigned>({HELP_CONTEXT}));
+
+        // Two hooks that go in the order they came: the requests go to the one left, then back to
+        // the application's handler, never to a hook that is gone.
+        auto first = MakeHook(QStringLiteral("QLM.chm"));
+        auto second = MakeHook(QStringLiteral("QLM.chm"));
+        first.reset();
+        QVERIFY(ApplicationHelpCommand(HELP_CONTEXT, 1));
+        QCOMPARE(warnings_.size(), 2);
+        second.reset();
+        QVERIFY(ApplicationHelpCommand(HELP_CONTEXT, 1));
+        QCOMPARE(warnings_.size(), 2);
+        QCOMPARE(earlier.size(), 2);
         ApplicationHelpHandler() = nullptr;
     }
 
