@@ -1,6 +1,7 @@
 // The entry points of the help viewer module, looked up by name when the program loads it:
 // `HtmlHelpA` (open a help file at a context number or its start page, close every viewer window)
-// and `QlmHelpViewerVersion`. One viewer window per help file, reused by every later call.
+// and `QlmHelpViewerVersion`. One viewer window per help file, reused by every later call. A help
+// file or topic that is not there gives a note saying so, so that F1 never does nothing silently.
 
 #include "help/help_request.h"
 #include "help/viewer/help_viewer_window.h"
@@ -8,6 +9,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
 
 #include <cstdint>
 #include <map>
@@ -58,7 +61,30 @@ HelpViewerWindow* WindowFor(const QString& file, bool& made) {
     return window;
 }
 
+// Why a call showed nothing, in a note of its own that does not hold up the program; a newer note
+// replaces an older one.
+QPointer<QMessageBox>& Note() {
+    static QPointer<QMessageBox> note;
+    return note;
+}
+
+void ShowNote(const QString& text) {
+    delete Note().data();
+    auto* note = new QMessageBox(QMessageBox::Warning, QStringLiteral("Hilfe"), text, QMessageBox::Ok);
+    note->setObjectName(QStringLiteral("HelpViewerNote"));
+    note->setAttribute(Qt::WA_DeleteOnClose);
+    note->setAttribute(Qt::WA_QuitOnClose, false);
+    note->setModal(false);
+    Note() = note;
+    note->show();
+}
+
+QString Quoted(const QString& name) {
+    return QStringLiteral("„%1“").arg(name);
+}
+
 void CloseAll() {
+    delete Note().data();
     // Deleted here and now: the module may be unloaded right after this call.
     auto windows = std::move(Windows());
     Windows().clear();
@@ -68,13 +94,16 @@ void CloseAll() {
 }
 
 QWidget* Show(const char* path, unsigned command, std::uintptr_t data) {
-    const QString file = FindHelpFile(QFile::decodeName(path != nullptr ? path : ""));
+    const QString name = QFile::decodeName(path != nullptr ? path : "");
+    const QString file = FindHelpFile(name);
     if (file.isEmpty()) {
+        ShowNote(QStringLiteral("Die Hilfedatei %1 wurde nicht gefunden.").arg(Quoted(name)));
         return nullptr;
     }
     bool made = false;
     HelpViewerWindow* window = WindowFor(file, made);
     if (window == nullptr) {
+        ShowNote(QStringLiteral("Die Hilfedatei %1 kann nicht gelesen werden.").arg(Quoted(file)));
         return nullptr;
     }
     bool shown = false;
@@ -86,6 +115,11 @@ QWidget* Show(const char* path, unsigned command, std::uintptr_t data) {
         shown = !window->CurrentTopic().isEmpty();
     }
     if (!shown) {
+        ShowNote(command == qlm::help::HH_HELP_CONTEXT
+                     ? QStringLiteral("Die Hilfedatei %1 enthält kein Thema zur Hilfenummer %2.")
+                           .arg(Quoted(file))
+                           .arg(data)
+                     : QStringLiteral("Die Hilfedatei %1 enthält keine Startseite.").arg(Quoted(file)));
         if (made) {
             Windows().erase(file);
             delete window;

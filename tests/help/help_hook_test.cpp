@@ -13,6 +13,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -54,6 +55,16 @@ class HelpHookTest : public QObject {
             }
         }
         return found;
+    }
+
+    // The text of the viewer's visible note, a null string without one.
+    static QString NoteText() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QLatin1String("HelpViewerNote") && widget->isVisible()) {
+                return static_cast<QMessageBox*>(widget)->text();
+            }
+        }
+        return {};
     }
 
     static void Click(QWidget* viewer, const QString& text) {
@@ -256,13 +267,20 @@ class HelpHookTest : public QObject {
         }
         QVERIFY(ViewerWindows().isEmpty());
 
-        // A help file that is not there: nothing shown, nothing reported.
+        // A help file that is not there, a context it lacks: no viewer window and nothing from the
+        // program, but the viewer's note says why; it goes with the hook like the viewer windows.
         {
             auto hook = MakeHook(QStringLiteral("Fehlt.chm"));
             QTest::keyClick(main.list, Qt::Key_F1);
             QVERIFY(ViewerWindows().isEmpty());
             QVERIFY(warnings_.isEmpty());
+            QCOMPARE(NoteText(), QStringLiteral("Die Hilfedatei „Fehlt.chm“ wurde nicht gefunden."));
+            QVERIFY(HtmlHelp(nullptr, QStringLiteral(QLM_PROGRAM_DIR "/QLM.chm"), HH_HELP_CONTEXT, 2) ==
+                    nullptr);
+            QVERIFY(ViewerWindows().isEmpty());
+            QVERIFY(NoteText().endsWith(QStringLiteral("QLM.chm“ enthält kein Thema zur Hilfenummer 2.")));
         }
+        QVERIFY(NoteText().isNull());
         HHUnloadViewer();
         QVERIFY(!HHViewerInstalled());
     }
