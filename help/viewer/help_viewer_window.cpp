@@ -2,7 +2,7 @@
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
-#include <QHeaderView>
+#include <QKeySequence>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTreeWidget>
@@ -78,6 +78,8 @@ HelpViewerWindow::HelpViewerWindow(std::unique_ptr<ChmFile> file) : file_(std::m
     back_ = new QPushButton(QStringLiteral("Zurück"), this);
     forward_ = new QPushButton(QStringLiteral("Vorwärts"), this);
     home_ = new QPushButton(QStringLiteral("Startseite"), this);
+    back_->setShortcut(QKeySequence::Back);
+    forward_->setShortcut(QKeySequence::Forward);
     back_->setEnabled(false);
     forward_->setEnabled(false);
     contents_ = new QTreeWidget(this);
