@@ -1,5 +1,7 @@
 // The program's start: the application, its main window and the event loop.
 
+#include "help/hh_funcs.h"
+#include "help/hh_trace.h"
 #include "ui/main_window.h"
 #include "ui/program.h"
 #include "ui/window_style.h"
@@ -17,11 +19,19 @@ int main(int argc, char* argv[]) {
     QApplication::setStyle(qlm::ui::CreateWindowStyle());
     QApplication::setFont(qlm::ui::WindowFont());
     qlm::ui::InitResources();
+    // The help viewer is found once, before any window exists ("/debug" traces the help).
+    qlm::help::HHTraceStart(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
+    qlm::help::HHLoadViewer();
 
-    qlm::ui::TMain main_window;
-    // After a template failure the program ends as soon as the event loop runs.
-    if (qlm::ui::StartProgram(main_window)) {
-        main_window.show();
-    }
-    return QApplication::exec();
+    int status = 0;
+    {
+        qlm::ui::TMain main_window;
+        // After a template failure the program ends as soon as the event loop runs.
+        if (qlm::ui::StartProgram(main_window)) {
+            main_window.show();
+        }
+        status = QApplication::exec();
+    } // the window closes every help viewer window as it goes
+    qlm::help::HHUnloadViewer();
+    return status;
 }

@@ -4,6 +4,9 @@
 #include "core/picture.h"
 #include "core/settings.h"
 #include "core/settings_place.h"
+#include "help/hh.h"
+#include "help/hh_funcs.h"
+#include "help/manual/help_context.h"
 #include "platform/globals.h"
 #include "platform/module_version.h"
 #include "platform/program_places.h"
@@ -45,6 +48,10 @@ QFont WindowFont() {
 }
 
 TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidget(parent) {
+    // The help hook comes first; F1 anywhere in the window opens the help at the window's topic.
+    help_hook_ = std::make_unique<help::THookHelpSystem>(
+        QStringLiteral("QLM.chm"), QString(), 0, [this](const QString& text) { MessageBoxes::ShowWarning(this, text); });
+    setProperty(help::kHelpContextProperty, IDH_MAIN_WINDOW);
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Quillmoor"));
     setFont(WindowFont());
@@ -99,7 +106,10 @@ TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidge
     MainList->setFocus(Qt::OtherFocusReason);
 }
 
-TMain::~TMain() = default;
+TMain::~TMain() {
+    help_hook_.reset();
+    help::HtmlHelp(nullptr, QString(), help::HH_CLOSE_ALL, 0);
+}
 
 void TMain::ConnectHandlers() {
     connect(ReadDrives, &TBorderLessButton::clicked, this, &TMain::ReadDrivesClick);

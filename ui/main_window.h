@@ -25,6 +25,10 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 
+namespace qlm::help {
+class THookHelpSystem;
+}
+
 namespace qlm::ui {
 
 class PicturePreview;
@@ -134,6 +138,7 @@ class TMain : public QWidget, public CommandWindow {
     QMenu* MainPopUp = nullptr;
     QAction* MarkAll = nullptr;
 
+    std::unique_ptr<help::THookHelpSystem> help_hook_;
     std::unique_ptr<FolderBrowser> browser_;
     std::unique_ptr<PicturePreview> preview_;
     TFAskUser* ask_dialog_ = nullptr;

@@ -60,6 +60,14 @@ click_make_html
 
 wait_question title.txt
 e2e_shot_box 1-title-question Frage
+# The dialog has no help: F1 there opens no viewer (nor, as here without the viewer module, the
+# warning that it is missing), and the question stays open.
+e2e_activate "$(e2e_window_named '^Frage$')"
+xdotool key F1
+if e2e_wait_until 2 eval "e2e_has_window_named '^Warnung\$' || e2e_has_window_named '^Quillmoor-Hilfe'"; then
+  e2e_fail "F1 in the question opened help"
+fi
+e2e_check "the question is still open after F1" e2e_has_window_named '^Frage$'
 answer title.txt '  Über den Wolken'
 answer keywords.txt 'Berge, Seen'
 # The description starts with the keywords; Return takes them as they stand.

@@ -1,0 +1,354 @@
+#include "help/viewer/chm_file.h"
+
+#include <chm_lib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace qlm::help {
+namespace {
+
+// The internal tables and the contents of a help file are small; anything larger is damage.
+constexpr std::uint64_t kMaxObjectSize = 64u << 20;
+
+std::uint32_t Dword(std::string_view bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) {
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    }
+    return value;
+}
+
+std::uint16_t Word(std::string_view bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                      (static_cast<unsigned char>(bytes[at + 1]) << 8));
+}
+
+// A string of #SYSTEM: up to its first zero byte.
+std::string CString(std::string_view bytes) {
+    return std::string(bytes.substr(0, bytes.find('\0')));
+}
+
+std::string InFile(std::string name) {
+    if (!name.empty() && name.front() != '/') {
+        name.insert(name.begin(), '/');
+    }
+    return name;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+} // namespace
+
+std::unique_ptr<ChmFile> ChmFile::Open(const std::string& path) {
+    chmFile* handle = chm_open(path.c_str());
+    if (handle == nullptr) {
+        return nullptr;
+    }
+    std::unique_ptr<ChmFile> file(new ChmFile(path, handle));
+    file->ReadSystem();
+    return file;
+}
+
+ChmFile::ChmFile(std::string path, chmFile* handle) : path_(std::move(path)), handle_(handle) {}
+
+ChmFile::~ChmFile() {
+    chm_close(handle_);
+}
+
+std::optional<std::string> ChmFile::Read(std::string_view object_path) const {
+    chmUnitInfo info{};
+    const std::string name(object_path);
+    if (chm_resolve_object(handle_, name.c_str(), &info) != CHM_RESOLVE_SUCCESS ||
+        info.length > kMaxObjectSize) {
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<std::size_t>(info.length), '\0');
+    if (info.length > 0) {
+        const auto got = chm_retrieve_object(handle_, &info, reinterpret_cast<unsigned char*>(bytes.data()),
+                                             0, static_cast<LONGINT64>(info.length));
+        if (got != static_cast<LONGINT64>(info.length)) {
+            return std::nullopt;
+        }
+    }
+    return bytes;
+}
+
+bool ChmFile::Has(std::string_view object_path) const {
+    chmUnitInfo info{};
+    const std::string name(object_path);
+    return chm_resolve_object(handle_, name.c_str(), &info) == CHM_RESOLVE_SUCCESS;
+}
+
+// #SYSTEM: a version dword, then records of a code word, a length word and that many bytes.
+void ChmFile::ReadSystem() {
+    const auto system = Read("/#SYSTEM");
+    if (!system) {
+        return;
+    }
+    const std::string_view bytes(*system);
+    std::size_t at = 4;
+    while (at + 4 <= bytes.size()) {
+        const std::uint16_t code = Word(bytes, at);
+        const std::uint16_t length = Word(bytes, at + 2);
+        at += 4;
+        if (at + length > bytes.size()) {
+            break;
+        }
+        const std::string_view data = bytes.substr(at, length);
+        switch (code) {
+        case 0:
+            system_.contents_file = InFile(CString(data));
+            break;
+        case 2:
+            system_.default_topic = InFile(CString(data));
+            break;
+        case 3:
+            system_.title = CString(data);
+            break;
+        case 4:
+            if (data.size() >= 4) {
+                system_.lcid = Dword(data, 0);
+            }
+            break;
+        default:
+            break;
+        }
+        at += length;
+    }
+}
+
+// #IVB: a dword giving the size of the rest, then pairs of a context number and the offset of the
+// topic's name in #STRINGS.
+std::optional<std::string> ChmFile::TopicOfContext(std::uint32_t context) const {
+    const auto map = Read("/#IVB");
+    const auto strings = Read("/#STRINGS");
+    if (!map || !strings || map->size() < 4) {
+        return std::nullopt;
+    }
+    const std::size_t end = std::min<std::size_t>(map->size(), 4 + std::size_t{Dword(*map, 0)});
+    for (std::size_t at = 4; at + 8 <= end; at += 8) {
+        if (Dword(*map, at) != context) {
+            continue;
+        }
+        const std::uint32_t offset = Dword(*map, at + 4);
+        if (offset >= strings->size()) {
+            return std::nullopt;
+        }
+        std::string topic = CString(std::string_view(*strings).substr(offset));
+        if (topic.empty()) {
+            return std::nullopt;
+        }
+        return InFile(std::move(topic));
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> ChmFile::Objects() const {
+    std::vector<std::string> names;
+    chm_enumerate(
+        handle_, CHM_ENUMERATE_FILES | CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_SPECIAL | CHM_ENUMERATE_META,
+        [](chmFile*, chmUnitInfo* info, void* context) {
+            static_cast<std::vector<std::string>*>(context)->emplace_back(info->path);
+            return CHM_ENUMERATOR_CONTINUE;
+        },
+        &names);
+    return names;
+}
+
+int CodePageOfLanguage(std::uint32_t lcid) {
+    switch (lcid & 0x3ff) { // the primary language
+    case 0x05:
+    case 0x0e:
+    case 0x15:
+    case 0x18:
+    case 0x1a:
+    case 0x1b:
+    case 0x1c:
+    case 0x24:
+        return 1250;
+    case 0x02:
+    case 0x19:
+    case 0x22:
+    case 0x23:
+    case 0x2f:
+        return 1251;
+    case 0x08:
+        return 1253;
+    case 0x1f:
+        return 1254;
+    case 0x0d:
+        return 1255;
+    case 0x01:
+    case 0x20:
+    case 0x29:
+        return 1256;
+    case 0x25:
+    case 0x26:
+    case 0x27:
+        return 1257;
+    case 0x2a:
+        return 1258;
+    case 0x1e:
+        return 874;
+    case 0x11:
+        return 932;
+    case 0x12:
+        return 949;
+    case 0x04:
+        return (lcid == 0x0404 || lcid == 0x0c04 || lcid == 0x1404) ? 950 : 936;
+    default:
+        return 1252;
+    }
+}
+
+namespace {
+
+std::string Unescape(std::string_view text) {
+    static constexpr std::pair<std::string_view, char> kEntities[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&#39;", '\''}};
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto entity = std::find_if(std::begin(kEntities), std::end(kEntities), [&](const auto& e) {
+            return text.substr(i, e.first.size()) == e.first;
+        });
+        if (text[i] == '&' && entity != std::end(kEntities)) {
+            out += entity->second;
+            i += entity->first.size() - 1;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+// The value of the attribute `name` in the tag text (quoted or bare), or nothing.
+std::optional<std::string> Attribute(std::string_view tag, std::string_view name) {
+    const std::string lower = Lower(tag);
+    std::size_t at = 0;
+    while ((at = lower.find(name, at)) != std::string::npos) {
+        const bool starts_word = at > 0 && std::isspace(static_cast<unsigned char>(lower[at - 1]));
+        std::size_t p = at + name.size();
+        while (p < tag.size() && tag[p] == ' ')
+            ++p;
+        if (!starts_word || p >= tag.size() || tag[p] != '=') {
+            at += name.size();
+            continue;
+        }
+        ++p;
+        while (p < tag.size() && tag[p] == ' ')
+            ++p;
+        if (p < tag.size() && (tag[p] == '"' || tag[p] == '\'')) {
+            const std::size_t close = tag.find(tag[p], p + 1);
+            return Unescape(
+                tag.substr(p + 1, close == std::string_view::npos ? std::string_view::npos : close - p - 1));
+        }
+        const std::size_t stop = tag.find_first_of(" >", p);
+        return Unescape(tag.substr(p, stop == std::string_view::npos ? std::string_view::npos : stop - p));
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::vector<ContentsEntry> ParseContents(std::string_view hhc) {
+    std::vector<ContentsEntry> entries;
+    int depth = -1;
+    bool in_object = false;
+    ContentsEntry entry;
+    std::size_t at = 0;
+    while ((at = hhc.find('<', at)) != std::string_view::npos) {
+        const std::size_t close = hhc.find('>', at);
+        if (close == std::string_view::npos) {
+            break;
+        }
+        const std::string_view tag = hhc.substr(at, close - at + 1);
+        at = close + 1;
+        if (StartsWithNoCase(tag, "<ul")) {
+            ++depth;
+        } else if (StartsWithNoCase(tag, "</ul")) {
+            depth = std::max(-1, depth - 1);
+        } else if (StartsWithNoCase(tag, "<object")) {
+            in_object = Lower(Attribute(tag, "type").value_or("")) == "text/sitemap";
+            entry = ContentsEntry{{}, {}, std::max(0, depth)};
+        } else if (in_object && StartsWithNoCase(tag, "<param")) {
+            const std::string name = Lower(Attribute(tag, "name").value_or(""));
+            if (name == "name" && entry.name.empty()) {
+                entry.name = Attribute(tag, "value").value_or("");
+            } else if (name == "local" && entry.local.empty()) {
+                entry.local = Attribute(tag, "value").value_or("");
+            }
+        } else if (in_object && StartsWithNoCase(tag, "</object")) {
+            in_object = false;
+            // The object in the head of a contents file holds the file's settings, not an entry.
+            if (!entry.name.empty() || !entry.local.empty()) {
+                entries.push_back(entry);
+            }
+        }
+    }
+    return entries;
+}
+
+std::optional<std::string> ResolveLink(std::string_view from, std::string_view link) {
+    link = link.substr(0, link.find('#'));
+    if (link.empty()) {
+        return std::string(from);
+    }
+    for (std::string_view scheme : {"ms-its:", "mk:@msitstore:", "its:"}) {
+        if (StartsWithNoCase(link, scheme)) {
+            const std::size_t inner = link.find("::");
+            if (inner == std::string_view::npos) {
+                return std::nullopt;
+            }
+            link = link.substr(inner + 2);
+            from = "/";
+            break;
+        }
+    }
+    const std::size_t colon = link.find(':');
+    if (colon != std::string_view::npos && link.find('/') > colon) {
+        return std::nullopt; // another scheme: the web, mail, a file outside
+    }
+    std::string joined;
+    if (!link.empty() && link.front() == '/') {
+        joined = std::string(link);
+    } else {
+        joined = std::string(from.substr(0, from.rfind('/') + 1)) + std::string(link);
+    }
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= joined.size()) {
+        const std::size_t slash = std::min(joined.find('/', start), joined.size());
+        const std::string part = joined.substr(start, slash - start);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = slash + 1;
+    }
+    std::string path;
+    for (const auto& part : parts)
+        path += "/" + part;
+    if (path.empty()) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+} // namespace qlm::help

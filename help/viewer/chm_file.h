@@ -1,0 +1,75 @@
+#pragma once
+// Read access to a compiled HTML help file (CHM) through chmlib: its objects (pages, style sheets,
+// pictures) by their path inside the file, the facts of its "#SYSTEM" object (title, start page,
+// contents file, language) and its context map, the tables "#IVB" and "#STRINGS" that give the
+// topic of a help context number. No Qt here: the viewer window and the tests of the help file
+// both build on it.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct chmFile;
+
+namespace qlm::help {
+
+struct ChmSystemInfo {
+    std::string title;
+    std::string default_topic; // path inside the file, beginning with "/"; may be empty
+    std::string contents_file; // the same for the ".hhc" contents file
+    std::uint32_t lcid = 0;    // language of the texts, 0 when the file names none
+};
+
+class ChmFile {
+  public:
+    // nullptr when the file cannot be opened or is no CHM file.
+    static std::unique_ptr<ChmFile> Open(const std::string& path);
+    ~ChmFile();
+    ChmFile(const ChmFile&) = delete;
+    ChmFile& operator=(const ChmFile&) = delete;
+
+    const std::string& Path() const { return path_; }
+    const ChmSystemInfo& System() const { return system_; }
+
+    // The whole object at `object_path` ("/index.html"; case is not significant), or nothing when
+    // the file holds no such object or it cannot be read.
+    std::optional<std::string> Read(std::string_view object_path) const;
+    bool Has(std::string_view object_path) const;
+    // The topic that the context map gives `context`, as a path inside the file ("/topic.html"),
+    // or nothing when the map has no such number.
+    std::optional<std::string> TopicOfContext(std::uint32_t context) const;
+    // Paths of all files in the archive, the internal ones ("/#SYSTEM", "::DataSpace/...") too.
+    std::vector<std::string> Objects() const;
+
+  private:
+    ChmFile(std::string path, chmFile* handle);
+    void ReadSystem();
+
+    std::string path_;
+    chmFile* handle_;
+    ChmSystemInfo system_;
+};
+
+// The Windows code page of the texts of a help file in the language `lcid`: 1252 for German and
+// the other western languages.
+int CodePageOfLanguage(std::uint32_t lcid);
+
+// One entry of a contents file: its caption and its topic as the file writes them (undecoded bytes,
+// entities resolved), and its depth in the tree, 0 for the top level.
+struct ContentsEntry {
+    std::string name;
+    std::string local;
+    int depth = 0;
+};
+std::vector<ContentsEntry> ParseContents(std::string_view hhc);
+
+// The path inside the help file that a link on the page `from` ("/dir/page.html") leads to, without
+// its "#fragment": relative links are taken from the page's folder, "." and ".." are resolved, and
+// "ms-its:"/"mk:@MSITStore:" links into a help file give their part after "::". Nothing for a link
+// that leaves the help file ("http:", "mailto:", ...).
+std::optional<std::string> ResolveLink(std::string_view from, std::string_view link);
+
+} // namespace qlm::help
