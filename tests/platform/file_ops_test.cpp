@@ -31,16 +31,16 @@ class Folder : public test::TempFolder {
 
 TEST(ReplaceFileContents, WritesNewAndExistingFilesAndFailsWithoutLeftovers) {
     Folder folder;
-    EXPECT_EQ(ReplaceFileContents(folder / "a.html", "eins"), 0);
+    EXPECT_EQ(ReplaceFileContents(folder / "a.html", "eins", Links::Refuse), 0);
     EXPECT_EQ(folder.Get("a.html"), "eins");
-    EXPECT_EQ(ReplaceFileContents(folder / "a.html", std::string_view("z\0w", 3)), 0);
+    EXPECT_EQ(ReplaceFileContents(folder / "a.html", std::string_view("z\0w", 3), Links::Refuse), 0);
     EXPECT_EQ(folder.Get("a.html"), std::string("z\0w", 3));
     EXPECT_TRUE(IsRegularFile(folder / "a.html"));
 
     ASSERT_EQ(::mkdir((folder / "dir.html").c_str(), 0755), 0);
-    EXPECT_EQ(ReplaceFileContents(folder / "dir.html", "x"), EISDIR);
+    EXPECT_EQ(ReplaceFileContents(folder / "dir.html", "x", Links::Refuse), EISDIR);
     EXPECT_FALSE(IsRegularFile(folder / "dir.html"));
-    EXPECT_EQ(ReplaceFileContents(folder / "missing/x.html", "x"), ENOENT);
+    EXPECT_EQ(ReplaceFileContents(folder / "missing/x.html", "x", Links::Refuse), ENOENT);
     EXPECT_FALSE(IsRegularFile(folder / "missing/x.html"));
     EXPECT_EQ(folder.Count(), 2u);
 }
@@ -49,12 +49,12 @@ TEST(ReplaceFileContents, KeepsModeOfExistingAndHonoursUmaskForNew) {
     Folder folder;
     folder.Put("keep.txt", "alt");
     ASSERT_EQ(::chmod((folder / "keep.txt").c_str(), 0604), 0);
-    ASSERT_EQ(ReplaceFileContents(folder / "keep.txt", "neu"), 0);
+    ASSERT_EQ(ReplaceFileContents(folder / "keep.txt", "neu", Links::Refuse), 0);
     EXPECT_EQ(folder.Mode("keep.txt"), 0604u);
 
     for (mode_t mask : {mode_t{022}, mode_t{077}}) {
         mode_t previous = ::umask(mask);
-        int result = ReplaceFileContents(folder / ("new" + std::to_string(mask)), "x");
+        int result = ReplaceFileContents(folder / ("new" + std::to_string(mask)), "x", Links::Refuse);
         ::umask(previous);
         ASSERT_EQ(result, 0);
         EXPECT_EQ(folder.Mode("new" + std::to_string(mask)), 0666u & ~mask);
@@ -70,23 +70,23 @@ TEST(ReplaceFileContents, AReadOnlyFileIsReplacedOnlyWhereOpeningItForWritingWou
     const bool writable = fd >= 0;
     if (fd >= 0)
         ::close(fd);
-    EXPECT_EQ(ReplaceFileContents(folder / "fest.html", "neu"), writable ? 0 : EACCES);
+    EXPECT_EQ(ReplaceFileContents(folder / "fest.html", "neu", Links::Refuse), writable ? 0 : EACCES);
     EXPECT_EQ(folder.Get("fest.html"), writable ? "neu" : "alt");
     EXPECT_EQ(folder.Mode("fest.html"), 0444u);
     EXPECT_EQ(folder.Count(), 1u);
 }
 
-TEST(ReplaceFileContents, WritesThroughASymbolicLinkAndUnderALongName) {
+TEST(ReplaceFileContents, WritesThroughASymbolicLinkWhenToldAndUnderALongName) {
     Folder folder;
     folder.Put("target.txt", "alt");
     ASSERT_EQ(::symlink("target.txt", (folder / "link.txt").c_str()), 0);
-    ASSERT_EQ(ReplaceFileContents(folder / "link.txt", "neu"), 0);
+    ASSERT_EQ(ReplaceFileContents(folder / "link.txt", "neu", Links::Follow), 0);
     EXPECT_EQ(folder.Get("target.txt"), "neu");
     EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.txt"));
 
     // The temporary file beside a name of 250 bytes still needs a name that fits.
     std::string name(250, 'n');
-    EXPECT_EQ(ReplaceFileContents(folder / name, "x"), 0);
+    EXPECT_EQ(ReplaceFileContents(folder / name, "x", Links::Refuse), 0);
     EXPECT_EQ(folder.Get(name), "x");
 }
 
@@ -95,15 +95,15 @@ TEST(CopyFileOver, CopiesOverAnExistingFileAndFailsCleanly) {
     folder.Put("index.html", std::string("neu\0er", 6));
     folder.Put("index.html.bak", "sehr alt");
     ASSERT_EQ(::chmod((folder / "index.html").c_str(), 0640), 0);
-    EXPECT_EQ(CopyFileOver(folder / "index.html", folder / "index.html.bak"), 0);
+    EXPECT_EQ(CopyFileOver(folder / "index.html", folder / "index.html.bak", Links::Refuse), 0);
     EXPECT_EQ(folder.Get("index.html.bak"), std::string("neu\0er", 6));
 
-    EXPECT_EQ(CopyFileOver(folder / "gone.html", folder / "index.html.bak"), ENOENT);
+    EXPECT_EQ(CopyFileOver(folder / "gone.html", folder / "index.html.bak", Links::Refuse), ENOENT);
     EXPECT_EQ(folder.Get("index.html.bak"), std::string("neu\0er", 6));
     EXPECT_EQ(folder.Count(), 2u);
 
     // A new copy takes the permission bits of its original.
-    EXPECT_EQ(CopyFileOver(folder / "index.html", folder / "copy.html"), 0);
+    EXPECT_EQ(CopyFileOver(folder / "index.html", folder / "copy.html", Links::Refuse), 0);
     EXPECT_EQ(folder.Mode("copy.html") & 0640u, folder.Mode("copy.html"));
 }
 

@@ -259,11 +259,15 @@ TEST(GetLogicalDriveStrings, StartsWithTheRootAndHoldsNoSystemFolders) {
     }
 }
 
-TEST(GetLogicalDriveStrings, GivesNothingWhenTheBufferIsTooSmall) {
+TEST(GetLogicalDriveStrings, TellsTheNeededSizeWhenTheBufferIsTooSmall) {
     char buffer[3] = {'x', 'x', 'x'};
-    EXPECT_EQ(GetLogicalDriveStrings(1, buffer), 0);
-    EXPECT_EQ(GetLogicalDriveStrings(0, nullptr), 0);
+    const int needed = GetLogicalDriveStrings(1, buffer);
+    EXPECT_GE(needed, 3); // at least "/", its zero and the final zero
+    EXPECT_EQ(GetLogicalDriveStrings(0, nullptr), needed);
+    EXPECT_EQ(buffer[0], 'x');
     EXPECT_EQ(buffer[1], 'x');
+    std::vector<char> fitting(static_cast<std::size_t>(needed));
+    EXPECT_EQ(GetLogicalDriveStrings(needed, fitting.data()), needed - 1);
 }
 
 TEST(RealMountPoints, KeepsDisksAndSharesOnly) {
