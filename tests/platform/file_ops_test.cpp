@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <iterator>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,12 +23,18 @@ class Folder : public test::TempFolder {
     std::size_t Count() const {
         return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(Root()), {}));
     }
-    mode_t Mode(const std::string& name) const {
+    mode_t Mode(const std::string& name) const { return State(name).st_mode & 07777; }
+    struct stat State(const std::string& name) const {
         struct stat state {};
-        ::stat((*this / name).c_str(), &state);
-        return state.st_mode & 07777;
+        ::lstat((*this / name).c_str(), &state);
+        return state;
     }
 };
+
+// Skips the test unless it runs as root, which it needs to act as another user.
+#define SKIP_UNLESS_ROOT()                                                                             \
+    if (::geteuid() != 0)                                                                              \
+    GTEST_SKIP() << "acting as another user needs root"
 
 TEST(ReplaceFileContents, WritesNewAndExistingFilesAndFailsWithoutLeftovers) {
     Folder folder;
@@ -105,6 +112,95 @@ TEST(CopyFileOver, CopiesOverAnExistingFileAndFailsCleanly) {
     // A new copy takes the permission bits of its original.
     EXPECT_EQ(CopyFileOver(folder / "index.html", folder / "copy.html", Links::Refuse), 0);
     EXPECT_EQ(folder.Mode("copy.html") & 0640u, folder.Mode("copy.html"));
+}
+
+TEST(ReplaceFileContents, NeverWritesOrCopiesThroughALinkInThePictureFolder) {
+    Folder outside, folder;
+    const std::string key = outside.Put("key", "geheim");
+    ASSERT_EQ(::symlink(key.c_str(), (folder / "page.html").c_str()), 0);
+    ASSERT_EQ(::symlink(key.c_str(), (folder / "real.html.bak").c_str()), 0);
+    folder.Put("real.html", "alt");
+
+    EXPECT_EQ(ReplaceFileContents(folder / "page.html", "neu", Links::Refuse), ELOOP);
+    EXPECT_EQ(CopyFileOver(folder / "page.html", folder / "page.html.bak", Links::Refuse), ELOOP);
+    EXPECT_EQ(CopyFileOver(folder / "real.html", folder / "real.html.bak", Links::Refuse), ELOOP);
+    EXPECT_EQ(outside.Get("key"), "geheim");
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "page.html"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "real.html.bak"));
+    EXPECT_EQ(folder.Listing(), "page.html|real.html|real.html.bak");
+}
+
+TEST(ReplaceFileContents, KeepsHardLinksOneFile) {
+    Folder folder;
+    folder.Put("page.html", "alt");
+    ASSERT_EQ(::link((folder / "page.html").c_str(), (folder / "other.html").c_str()), 0);
+    const ino_t inode = folder.State("page.html").st_ino;
+    ASSERT_EQ(ReplaceFileContents(folder / "page.html", "neu und laenger", Links::Refuse), 0);
+    EXPECT_EQ(folder.Get("other.html"), "neu und laenger");
+    ASSERT_EQ(ReplaceFileContents(folder / "page.html", "kurz", Links::Refuse), 0);
+    EXPECT_EQ(folder.Get("other.html"), "kurz");
+    EXPECT_EQ(folder.State("page.html").st_ino, inode);
+    EXPECT_EQ(folder.State("page.html").st_nlink, 2u);
+    EXPECT_EQ(folder.Count(), 2u);
+}
+
+// Cases where the file may be written but a rename would lose something; acted as "nobody".
+TEST(ReplaceFileContents, RewritesInPlaceWhereARenameWouldLoseOwnerOrFolder) {
+    SKIP_UNLESS_ROOT();
+    uid_t nobody = 0;
+    gid_t nogroup = 0;
+    if (!test::NobodyIds(nobody, nogroup))
+        GTEST_SKIP() << "no user nobody";
+    Folder folder;
+    ASSERT_EQ(::chmod(folder.Root().c_str(), 0755), 0);
+    // A read-only folder of nobody's with nobody's writable page in it.
+    const std::string locked = folder.MakeFolder("locked");
+    folder.Put("locked/page.html", "alt");
+    ASSERT_EQ(::chown((locked + "page.html").c_str(), nobody, nogroup), 0);
+    ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
+    // A shared folder with root's page that anyone may write.
+    const std::string shared = folder.MakeFolder("shared");
+    ASSERT_EQ(::chmod(shared.c_str(), 0777), 0);
+    folder.Put("shared/page.html", "alt");
+    ASSERT_EQ(::chmod((shared + "page.html").c_str(), 0666), 0);
+    ASSERT_EQ(::chown((shared + "page.html").c_str(), 0, 0), 0);
+
+    EXPECT_EQ(test::RunAsNobody([&] { return ReplaceFileContents(locked + "page.html", "neu", Links::Refuse); }),
+              0);
+    EXPECT_EQ(test::RunAsNobody([&] { return ReplaceFileContents(shared + "page.html", "neu", Links::Refuse); }),
+              0);
+    // A file nobody may not write stays as it is, also in a folder that would allow a rename.
+    folder.Put("shared/fest.html", "alt");
+    ASSERT_EQ(::chmod((shared + "fest.html").c_str(), 0644), 0);
+    EXPECT_EQ(test::RunAsNobody([&] { return ReplaceFileContents(shared + "fest.html", "neu", Links::Refuse); }),
+              EACCES);
+
+    EXPECT_EQ(folder.Get("locked/page.html"), "neu");
+    EXPECT_EQ(folder.Get("shared/page.html"), "neu");
+    EXPECT_EQ(folder.Get("shared/fest.html"), "alt");
+    EXPECT_EQ(folder.State("shared/page.html").st_uid, 0u);
+    EXPECT_EQ(folder.State("shared/page.html").st_gid, 0u);
+    EXPECT_EQ(folder.Mode("shared/page.html"), 0666u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(locked), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(shared), {}), 2);
+    ::chmod(locked.c_str(), 0755);
+}
+
+TEST(ReplaceFileContents, RemovesTheTemporariesOfAKilledWriteButNotOfALiveOne) {
+    Folder folder;
+    folder.Put("page.html", "alt");
+    folder.Put(".page.html.qlm-0", "Reste eines abgebrochenen Laufs");
+    folder.Put(".page.html.qlm-3", "Reste eines abgebrochenen Laufs");
+    folder.Put(".other.html.qlm-0", "gehoert zu einer anderen Datei");
+    // A write still running holds its temporary file locked.
+    folder.Put(".page.html.qlm-1", "laufend");
+    FileDescriptor live(::open((folder / ".page.html.qlm-1").c_str(), O_RDONLY));
+    ASSERT_EQ(::flock(live.get(), LOCK_EX), 0);
+
+    ASSERT_EQ(ReplaceFileContents(folder / "page.html", "neu", Links::Refuse), 0);
+    EXPECT_EQ(folder.Listing(true), ".other.html.qlm-0=gehoert zu einer anderen Datei|.page.html.qlm-1=laufend|"
+                                    "page.html=neu");
+    EXPECT_EQ(TemporaryName("/a/b/page.html", 2), "/a/b/.page.html.qlm-2");
 }
 
 using RenameFunction = int (*)(const std::string&, const std::string&);
