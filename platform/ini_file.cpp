@@ -61,19 +61,20 @@ bool HoldsLineBreak(const std::string& text) {
 
 } // namespace
 
-IniText::IniText(std::string_view bytes) {
+IniText::IniText(std::string bytes) : bytes_(std::make_unique<std::string>(std::move(bytes))) {
+    const std::string_view all = *bytes_;
     bool ending_chosen = false;
     std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        const std::size_t end = bytes.find_first_of("\r\n", pos);
+    while (pos < all.size()) {
+        const std::size_t end = all.find_first_of("\r\n", pos);
         Line line;
         if (end == std::string_view::npos) {
-            line.text = bytes.substr(pos);
-            pos = bytes.size();
+            line.text = all.substr(pos);
+            pos = all.size();
         } else {
-            const std::size_t length = bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1;
-            line.text = bytes.substr(pos, end - pos);
-            line.ending = bytes.substr(end, length);
+            const std::size_t length = all.compare(end, 2, "\r\n") == 0 ? 2 : 1;
+            line.text = all.substr(pos, end - pos);
+            line.ending = all.substr(end, length);
             pos = end + length;
             // New lines follow the file's first line break, so a file stays in one style.
             if (!ending_chosen) {
@@ -81,8 +82,13 @@ IniText::IniText(std::string_view bytes) {
                 ending_chosen = true;
             }
         }
-        lines_.push_back(std::move(line));
+        lines_.push_back(line);
     }
+}
+
+std::string_view IniText::Keep(std::string text) {
+    changed_->push_back(std::move(text));
+    return changed_->back();
 }
 
 // The text of a line for matching; an editor's UTF-8 byte order mark before the first line does
@@ -158,15 +164,15 @@ int IniText::Set(const std::string& section, const std::string& key, const std::
         CloseLastLine();
         if (!lines_.empty() && !Trim(lines_.back().text).empty())
             lines_.push_back(Line{"", ending_});
-        lines_.push_back(Line{"[" + section + "]", ending_});
-        lines_.push_back(Line{key + "=" + value, ending_});
+        lines_.push_back(Line{Keep("[" + section + "]"), ending_});
+        lines_.push_back(Line{Keep(key + "=" + value), ending_});
         return 0;
     }
     std::size_t end = SectionEnd(header);
     std::size_t line = FindKey(header, end, key);
     if (line < end) {
-        std::string& text = lines_[line].text;
-        text = text.substr(0, text.find('=') + 1) + value;
+        std::string_view& text = lines_[line].text;
+        text = Keep(std::string(text.substr(0, text.find('=') + 1)) + value);
         return 0;
     }
     // The new key follows the section's last non-blank line, before the blank lines that set the
@@ -176,7 +182,8 @@ int IniText::Set(const std::string& section, const std::string& key, const std::
         --after;
     if (after == lines_.size())
         CloseLastLine();
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(after), Line{key + "=" + value, ending_});
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(after),
+                  Line{Keep(key + "=" + value), ending_});
     return 0;
 }
 
@@ -196,7 +203,7 @@ std::string IniText::Bytes() const {
 int ReadIniFile(const std::string& file, IniText& ini) {
     std::string bytes;
     const int error = ReadWholeFile(file, bytes, kMaxTextFileSize);
-    ini = error == 0 ? IniText(bytes) : IniText();
+    ini = error == 0 ? IniText(std::move(bytes)) : IniText();
     return error;
 }
 

@@ -5,6 +5,8 @@
 // replaces the value of the key's line or adds the key at the end of its section, creating section
 // and file when missing; every other byte stays as it was.
 
+#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +17,7 @@ namespace qlm::platform {
 class IniText {
   public:
     IniText() = default;
-    explicit IniText(std::string_view bytes);
+    explicit IniText(std::string bytes);
 
     // The value of `key` in `section`, or `fallback` when the section or the key is missing.
     // A value is read up to 2047 characters.
@@ -30,19 +32,23 @@ class IniText {
 
   private:
     // One line as it stands, its line break kept apart so that untouched lines are written back
-    // byte for byte.
+    // byte for byte. Both point into the file's bytes or into the texts of changed lines.
     struct Line {
-        std::string text;
-        std::string ending;
+        std::string_view text;
+        std::string_view ending;
     };
     std::string_view Content(std::size_t index) const;
     std::size_t FindSection(const std::string& section) const;
     std::size_t SectionEnd(std::size_t header) const;
     std::size_t FindKey(std::size_t header, std::size_t end, const std::string& key) const;
+    std::string_view Keep(std::string text);
     void CloseLastLine();
 
+    // Held behind pointers, so that the lines keep pointing at them when the object moves.
+    std::unique_ptr<std::string> bytes_ = std::make_unique<std::string>();
+    std::unique_ptr<std::deque<std::string>> changed_ = std::make_unique<std::deque<std::string>>();
     std::vector<Line> lines_;
-    std::string ending_ = "\n"; // for new lines
+    std::string_view ending_ = "\n"; // for new lines
 };
 
 // Reads `file` into `ini` once (symbolic links followed, without waiting for a FIFO). Gives 0, or

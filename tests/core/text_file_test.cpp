@@ -60,9 +60,12 @@ TEST(ReadFile, TellsAMissingFileFromOneThatCannotBeRead) {
     const bool root_reads_all = ::geteuid() == 0;
 
     const std::pair<const char*, TextRead> cases[] = {
-        {"missing.txt", TextRead::Missing},     {"no-folder/a.txt", TextRead::Missing},
-        {"dangling.txt", TextRead::Missing},    {"sub.txt", TextRead::Unreadable},
-        {"pipe.txt", TextRead::Unreadable},     {"huge.txt", TextRead::Unreadable},
+        {"missing.txt", TextRead::Missing},
+        {"no-folder/a.txt", TextRead::Missing},
+        {"dangling.txt", TextRead::Missing},
+        {"sub.txt", TextRead::Unreadable},
+        {"pipe.txt", TextRead::Unreadable},
+        {"huge.txt", TextRead::Unreadable},
         {"locked.txt", root_reads_all ? TextRead::Read : TextRead::Unreadable}};
     for (const auto& [name, expected] : cases) {
         std::string text = "stale";

@@ -32,8 +32,8 @@ class Folder : public test::TempFolder {
 };
 
 // Skips the test unless it runs as root, which it needs to act as another user.
-#define SKIP_UNLESS_ROOT()                                                                             \
-    if (::geteuid() != 0)                                                                              \
+#define SKIP_UNLESS_ROOT()                                                                                   \
+    if (::geteuid() != 0)                                                                                    \
     GTEST_SKIP() << "acting as another user needs root"
 
 TEST(ReplaceFileContents, WritesNewAndExistingFilesAndFailsWithoutLeftovers) {
@@ -165,15 +165,18 @@ TEST(ReplaceFileContents, RewritesInPlaceWhereARenameWouldLoseOwnerOrFolder) {
     ASSERT_EQ(::chmod((shared + "page.html").c_str(), 0666), 0);
     ASSERT_EQ(::chown((shared + "page.html").c_str(), 0, 0), 0);
 
-    EXPECT_EQ(test::RunAsNobody([&] { return ReplaceFileContents(locked + "page.html", "neu", Links::Refuse); }),
-              0);
-    EXPECT_EQ(test::RunAsNobody([&] { return ReplaceFileContents(shared + "page.html", "neu", Links::Refuse); }),
-              0);
+    EXPECT_EQ(
+        test::RunAsNobody([&] { return ReplaceFileContents(locked + "page.html", "neu", Links::Refuse); }),
+        0);
+    EXPECT_EQ(
+        test::RunAsNobody([&] { return ReplaceFileContents(shared + "page.html", "neu", Links::Refuse); }),
+        0);
     // A file nobody may not write stays as it is, also in a folder that would allow a rename.
     folder.Put("shared/fest.html", "alt");
     ASSERT_EQ(::chmod((shared + "fest.html").c_str(), 0644), 0);
-    EXPECT_EQ(test::RunAsNobody([&] { return ReplaceFileContents(shared + "fest.html", "neu", Links::Refuse); }),
-              EACCES);
+    EXPECT_EQ(
+        test::RunAsNobody([&] { return ReplaceFileContents(shared + "fest.html", "neu", Links::Refuse); }),
+        EACCES);
 
     EXPECT_EQ(folder.Get("locked/page.html"), "neu");
     EXPECT_EQ(folder.Get("shared/page.html"), "neu");
@@ -198,8 +201,9 @@ TEST(ReplaceFileContents, RemovesTheTemporariesOfAKilledWriteButNotOfALiveOne) {
     ASSERT_EQ(::flock(live.get(), LOCK_EX), 0);
 
     ASSERT_EQ(ReplaceFileContents(folder / "page.html", "neu", Links::Refuse), 0);
-    EXPECT_EQ(folder.Listing(true), ".other.html.qlm-0=gehoert zu einer anderen Datei|.page.html.qlm-1=laufend|"
-                                    "page.html=neu");
+    EXPECT_EQ(folder.Listing(true),
+              ".other.html.qlm-0=gehoert zu einer anderen Datei|.page.html.qlm-1=laufend|"
+              "page.html=neu");
     EXPECT_EQ(TemporaryName("/a/b/page.html", 2), "/a/b/.page.html.qlm-2");
 }
 

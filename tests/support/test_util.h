@@ -4,11 +4,12 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -24,7 +25,10 @@ namespace test {
 // The whole file, or "" when it cannot be read.
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ostringstream bytes;
+    if (in)
+        bytes << in.rdbuf();
+    return bytes.str();
 }
 
 // Replaces the file with `bytes`; a failure shows in what the test reads back.
@@ -118,7 +122,8 @@ inline int RunAsNobody(const std::function<int()>& body) {
         ::_exit(body() & 0xFF);
     }
     int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 255)
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) == 255)
         return -1;
     return WEXITSTATUS(status);
 }
