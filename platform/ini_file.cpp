@@ -2,6 +2,7 @@
 
 #include "platform/file_ops.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 
@@ -100,22 +101,33 @@ std::string_view IniText::Content(std::size_t index) const {
     return Trim(text);
 }
 
+// The indexes of the section lines, found once and again only after lines were added or changed.
+const std::vector<std::size_t>& IniText::Headers() const {
+    if (!headers_valid_) {
+        headers_.clear();
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            if (SectionName(Content(i)))
+                headers_.push_back(i);
+        }
+        headers_valid_ = true;
+    }
+    return headers_;
+}
+
 // Index of the first line of the named section, or lines_.size().
 std::size_t IniText::FindSection(const std::string& section) const {
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        std::optional<std::string_view> name = SectionName(Content(i));
-        if (name && SameName(*name, Trim(section)))
-            return i;
+    for (std::size_t header : Headers()) {
+        if (SameName(*SectionName(Content(header)), Trim(section)))
+            return header;
     }
     return lines_.size();
 }
 
 // The line after the last line of the section that begins at `header`.
 std::size_t IniText::SectionEnd(std::size_t header) const {
-    std::size_t end = header + 1;
-    while (end < lines_.size() && !SectionName(Content(end)))
-        ++end;
-    return end;
+    const std::vector<std::size_t>& headers = Headers();
+    auto next = std::upper_bound(headers.begin(), headers.end(), header);
+    return next == headers.end() ? lines_.size() : *next;
 }
 
 std::size_t IniText::FindKey(std::size_t header, std::size_t end, const std::string& key) const {
@@ -160,6 +172,7 @@ int IniText::Set(const std::string& section, const std::string& key, const std::
         return EINVAL;
 
     std::size_t header = FindSection(section);
+    headers_valid_ = false; // whatever changes below, the section lines are found anew
     if (header == lines_.size()) {
         CloseLastLine();
         if (!lines_.empty() && !Trim(lines_.back().text).empty())

@@ -38,6 +38,7 @@ class IniText {
         std::string_view ending;
     };
     std::string_view Content(std::size_t index) const;
+    const std::vector<std::size_t>& Headers() const;
     std::size_t FindSection(const std::string& section) const;
     std::size_t SectionEnd(std::size_t header) const;
     std::size_t FindKey(std::size_t header, std::size_t end, const std::string& key) const;
@@ -48,6 +49,8 @@ class IniText {
     std::unique_ptr<std::string> bytes_ = std::make_unique<std::string>();
     std::unique_ptr<std::deque<std::string>> changed_ = std::make_unique<std::deque<std::string>>();
     std::vector<Line> lines_;
+    mutable std::vector<std::size_t> headers_;
+    mutable bool headers_valid_ = false;
     std::string_view ending_ = "\n"; // for new lines
 };
 
