@@ -230,15 +230,20 @@ bool KeepsOwner(int fd, const struct stat& old_state) {
     return ::fstat(fd, &state) == 0 && state.st_uid == old_state.st_uid && state.st_gid == old_state.st_gid;
 }
 
+// `source`: the file a copy reads, or nothing.
 template <typename Fill>
 int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode, std::uint64_t size,
-                      const Fill& fill) {
+                      const struct stat* source, const Fill& fill) {
     Target target;
     if (int error = ResolveTarget(name, links, target))
         return error;
     RemoveStaleTemporaries(target.path);
-    // A rename would split the links of the file into an old and a new file.
-    if (target.exists && target.state.st_nlink > 1)
+    // A rename would split the links of the file into an old and a new file. A copy onto another
+    // link of its own source, though (a backup linked to its page), must become a file of its own,
+    // or the next write of the source would change the copy too.
+    const bool copy_onto_source =
+        source != nullptr && source->st_dev == target.state.st_dev && source->st_ino == target.state.st_ino;
+    if (target.exists && target.state.st_nlink > 1 && !copy_onto_source)
         return RewriteInPlace(target, links, size, fill);
 
     std::string temp_path;
@@ -294,7 +299,7 @@ std::string TemporaryName(const std::string& path, int n) {
 }
 
 int ReplaceFileContents(const std::string& path, std::string_view bytes, Links links) {
-    return WriteFileContents(path, links, 0666, bytes.size(),
+    return WriteFileContents(path, links, 0666, bytes.size(), nullptr,
                              [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
 }
 
@@ -311,7 +316,7 @@ int CopyFileOver(const std::string& from, const std::string& to, Links links) {
     if (!S_ISREG(state.st_mode))
         return EINVAL;
     return WriteFileContents(to, links, state.st_mode & 0666, static_cast<std::uint64_t>(state.st_size),
-                             [&](int fd) {
+                             &state, [&](int fd) {
                                  if (::lseek(source.get(), 0, SEEK_SET) != 0)
                                      return errno;
                                  char buffer[65536];

@@ -110,6 +110,21 @@ TEST(WriteFile, NeverWritesOrCopiesThroughALink) {
     EXPECT_EQ(folder.Listing(), "bild.html|index.html|index.html.bak|title.txt");
 }
 
+// A page linked under a second name stays one file with it; a backup that is a link of its own
+// page must become a file of its own, or it would change with the page.
+TEST(WriteFile, KeepsHardLinksAndGivesTheBackupAFileOfItsOwn) {
+    TempFolder folder;
+    folder.Put("a.html", "alt a");
+    ASSERT_EQ(::link((folder / "a.html").c_str(), (folder / "a-zweit.html").c_str()), 0);
+    folder.Put("b.html", "alt b");
+    ASSERT_EQ(::link((folder / "b.html").c_str(), (folder / "b.html.bak").c_str()), 0);
+
+    ASSERT_TRUE(MyWriteFile(folder / "a.html", "neu a"));
+    ASSERT_TRUE(MyWriteFile(folder / "b.html", "neu b"));
+    EXPECT_EQ(folder.Listing(true),
+              "a-zweit.html=neu a|a.html=neu a|a.html.bak=alt a|b.html=neu b|b.html.bak=alt b");
+}
+
 // A folder that allows no new files: a page and its backup that may be written are rewritten in
 // place; without a backup that could be made, the page stays as it is.
 TEST(WriteFile, InAReadOnlyFolderRewritesOnlyWhatItCanBackUp) {
