@@ -119,10 +119,10 @@ TEST(WriteFile, KeepsHardLinksAndGivesTheBackupAFileOfItsOwn) {
     folder.Put("b.html", "alt b");
     ASSERT_EQ(::link((folder / "b.html").c_str(), (folder / "b.html.bak").c_str()), 0);
 
-    ASSERT_TRUE(MyWriteFile(folder / "a.html", "neu a"));
+    ASSERT_TRUE(MyWriteFile(folder / "a.html", "neu"));
     ASSERT_TRUE(MyWriteFile(folder / "b.html", "neu b"));
     EXPECT_EQ(folder.Listing(true),
-              "a-zweit.html=neu a|a.html=neu a|a.html.bak=alt a|b.html=neu b|b.html.bak=alt b");
+              "a-zweit.html=neu|a.html=neu|a.html.bak=alt a|b.html=neu b|b.html.bak=alt b");
 }
 
 // A folder that allows no new files: a page and its backup that may be written are rewritten in

@@ -114,36 +114,6 @@ TEST(CopyFileOver, CopiesOverAnExistingFileAndFailsCleanly) {
     EXPECT_EQ(folder.Mode("copy.html") & 0640u, folder.Mode("copy.html"));
 }
 
-TEST(ReplaceFileContents, NeverWritesOrCopiesThroughALinkInThePictureFolder) {
-    Folder outside, folder;
-    const std::string key = outside.Put("key", "geheim");
-    ASSERT_EQ(::symlink(key.c_str(), (folder / "page.html").c_str()), 0);
-    ASSERT_EQ(::symlink(key.c_str(), (folder / "real.html.bak").c_str()), 0);
-    folder.Put("real.html", "alt");
-
-    EXPECT_EQ(ReplaceFileContents(folder / "page.html", "neu", Links::Refuse), ELOOP);
-    EXPECT_EQ(CopyFileOver(folder / "page.html", folder / "page.html.bak", Links::Refuse), ELOOP);
-    EXPECT_EQ(CopyFileOver(folder / "real.html", folder / "real.html.bak", Links::Refuse), ELOOP);
-    EXPECT_EQ(outside.Get("key"), "geheim");
-    EXPECT_TRUE(std::filesystem::is_symlink(folder / "page.html"));
-    EXPECT_TRUE(std::filesystem::is_symlink(folder / "real.html.bak"));
-    EXPECT_EQ(folder.Listing(), "page.html|real.html|real.html.bak");
-}
-
-TEST(ReplaceFileContents, KeepsHardLinksOneFile) {
-    Folder folder;
-    folder.Put("page.html", "alt");
-    ASSERT_EQ(::link((folder / "page.html").c_str(), (folder / "other.html").c_str()), 0);
-    const ino_t inode = folder.State("page.html").st_ino;
-    ASSERT_EQ(ReplaceFileContents(folder / "page.html", "neu und laenger", Links::Refuse), 0);
-    EXPECT_EQ(folder.Get("other.html"), "neu und laenger");
-    ASSERT_EQ(ReplaceFileContents(folder / "page.html", "kurz", Links::Refuse), 0);
-    EXPECT_EQ(folder.Get("other.html"), "kurz");
-    EXPECT_EQ(folder.State("page.html").st_ino, inode);
-    EXPECT_EQ(folder.State("page.html").st_nlink, 2u);
-    EXPECT_EQ(folder.Count(), 2u);
-}
-
 // Cases where the file may be written but a rename would lose something; acted as "nobody".
 TEST(ReplaceFileContents, RewritesInPlaceWhereARenameWouldLoseOwnerOrFolder) {
     SKIP_UNLESS_ROOT();
