@@ -54,9 +54,10 @@ enum class Links {
 // Replaces the content of `path` with `bytes`. As a rule a temporary file in the same folder is
 // written, every write checked, flushed with fsync and renamed over the old file, so that a crash
 // or a full disk at any moment leaves either the old or the new content. An existing file keeps its
-// permissions, owner and group. It is rewritten in place instead (space reserved first, so a full
-// disk stops the write before it changes anything) where a rename would change what the user relies
-// on: a file with more than one hard link, a file whose owner or group the new file could not keep,
+// permissions, owner and group. It is rewritten in place instead (space reserved first where the
+// file system can, so a full disk stops the write before it changes anything; a crash in between
+// leaves a mixture, which is why callers keep a backup) where a rename would change what the user
+// relies on: a file with more than one hard link, a file whose owner or group the new file could not keep,
 // and a writable file in a folder that allows no new files. A file the user may not write stays as
 // it is. Temporary files that an earlier, killed write of the same file left behind are removed;
 // those of a write still running are not.
