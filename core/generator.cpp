@@ -21,6 +21,18 @@ std::string Apply(const Sequence& sequence, std::string text) {
     return text;
 }
 
+// The overview page: head, entries and tail joined once, sized from what they really hold.
+std::string JoinOverview(std::string head, const std::vector<std::string>& entries, const std::string& tail) {
+    std::size_t size = head.size() + tail.size();
+    for (const std::string& entry : entries)
+        size += entry.size();
+    head.reserve(size);
+    for (const std::string& entry : entries)
+        head += entry;
+    head += tail;
+    return head;
+}
+
 class Run {
   public:
     Run(const GenerationInput& input, GenerationHost& host)
@@ -42,13 +54,11 @@ class Run {
                             {"<myversion>", in_.version}};
 
         std::string overview = Apply(folder_sequence_, in_.templates.main_head);
-        for (std::size_t i = 0; i < in_.pictures.size(); ++i) {
-            const std::string entry = Picture(in_.pictures[i]);
-            if (i == 0)
-                ReserveForEntries(overview, entry.size(), in_.pictures.size());
-            overview += entry;
-        }
-        overview += in_.templates.main_tail;
+        std::vector<std::string> entries;
+        entries.reserve(in_.pictures.size());
+        for (const std::string& picture : in_.pictures)
+            entries.push_back(Picture(picture));
+        overview = JoinOverview(std::move(overview), entries, in_.templates.main_tail);
         overview = Apply(folder_sequence_, std::move(overview));
         Write("index.html", overview);
     }
@@ -58,28 +68,31 @@ class Run {
     const std::string& CurrentFile() const { return current_file_; }
 
   private:
-    // Room for all entries at once, judged by the first one: growing a page of many megabytes step
-    // by step costs far more per entry than a small page does, and the run must stay linear.
-    void ReserveForEntries(std::string& overview, std::size_t entry_size, std::size_t entries) const {
-        overview.reserve(overview.size() + (entry_size + entry_size / 4 + 64) * entries +
-                         in_.templates.main_tail.size());
-    }
-
-    // Reads a folder or picture text; when its file cannot be read and `ask_for_it`, asks and keeps
-    // the answer in that file, so that the next run over the folder asks nothing.
+    // Reads a folder or picture text; when its file is missing and `ask_for_it`, asks and keeps the
+    // answer in that file, so that the next run over the folder asks nothing. A file that exists
+    // but cannot be read is never replaced: the answer serves this run only, and the file is named
+    // with those that could not be written.
     std::string FolderText(const std::string& file_name, bool ask_for_it, AskKind kind,
                            const std::string& initial) {
         std::string text;
-        if (!MyReadFile(in_.folder + file_name, text) && ask_for_it && in_.ask) {
-            text = host_.AskUser(initial, kind);
+        const TextRead read = ReadTextFile(in_.folder + file_name, text);
+        if (read == TextRead::Read || !ask_for_it || !in_.ask)
+            return text;
+        text = host_.AskUser(initial, kind);
+        if (read == TextRead::Missing)
             Write(file_name, text);
-        }
+        else
+            NoteUnwritten(file_name);
         return text;
     }
 
     void Write(const std::string& file_name, std::string_view text) {
-        if (!MyWriteFile(in_.folder + file_name, text) &&
-            std::find(unwritten_.begin(), unwritten_.end(), file_name) == unwritten_.end())
+        if (!MyWriteFile(in_.folder + file_name, text))
+            NoteUnwritten(file_name);
+    }
+
+    void NoteUnwritten(const std::string& file_name) {
+        if (std::find(unwritten_.begin(), unwritten_.end(), file_name) == unwritten_.end())
             unwritten_.push_back(file_name);
     }
 

@@ -5,80 +5,29 @@
 #include "core/picture_limits.h"
 #include "core/png_decoder.h"
 
+#include "platform/file_ops.h"
+
 #include <cerrno>
 #include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace qlm {
 namespace {
 
-enum class ReadResult { Read, NotOpened };
-
-// Closes a file descriptor when the reading ends, however it ends.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
+// Reads the whole file; false when it cannot be opened. Only a regular file counts as opened: a
+// folder, a device or a pipe is treated like a missing file (and a pipe is opened without waiting
+// for a writer). A file too large for a picture, or one that fails while it is read, is an error.
+bool ReadPictureFile(const std::string& path, std::string& bytes) {
+    std::uint64_t size = 0;
+    const int error = platform::ReadWholeFile(path, bytes, picture_limits::kMaxFileSize, &size);
+    if (error == EFBIG) {
+        throw DecodeError("Die Bilddatei ist zu groß (" + std::to_string(picture_limits::Megabytes(size)) +
+                          " MB); gelesen werden höchstens " +
+                          std::to_string(picture_limits::Megabytes(picture_limits::kMaxFileSize)) + " MB.");
     }
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-// Reads the whole file. Only a regular file counts as opened: a folder, a device or a pipe is
-// treated like a missing file (and a pipe is opened without waiting for a writer).
-ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat info {};
-    if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return ReadResult::NotOpened;
+    if (error == EIO || error == ENOMEM) {
+        throw DecodeError(std::string("Die Bilddatei kann nicht gelesen werden: ") + std::strerror(error));
     }
-    if (static_cast<std::uint64_t>(info.st_size) > picture_limits::kMaxFileSize) {
-        throw DecodeError(
-            "Die Bilddatei ist zu groß (" +
-            std::to_string(picture_limits::Megabytes(static_cast<std::uint64_t>(info.st_size))) +
-            " MB); gelesen werden höchstens " +
-            std::to_string(picture_limits::Megabytes(picture_limits::kMaxFileSize)) + " MB.");
-    }
-    bytes.resize(static_cast<std::size_t>(info.st_size));
-    std::size_t filled = 0;
-    for (;;) {
-        std::uint8_t probe[4096];
-        // Once the size fstat gave is read, look for more (the file may have grown) without
-        // growing the buffer first, which would copy a large file once more.
-        const bool full = filled == bytes.size();
-        std::uint8_t* into = full ? probe : bytes.data() + filled;
-        const std::size_t room = full ? sizeof probe : bytes.size() - filled;
-        const ssize_t n = ::read(file.get(), into, room);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            throw DecodeError(std::string("Die Bilddatei kann nicht gelesen werden: ") +
-                              std::strerror(errno));
-        }
-        if (n == 0) {
-            break;
-        }
-        if (full) {
-            if (bytes.size() + static_cast<std::size_t>(n) > picture_limits::kMaxFileSize) {
-                throw DecodeError("Die Bilddatei ist zu groß.");
-            }
-            bytes.insert(bytes.end(), probe, probe + n);
-        }
-        filled += static_cast<std::size_t>(n);
-    }
-    bytes.resize(filled);
-    return ReadResult::Read;
+    return error == 0;
 }
 
 std::string ExtensionOf(const std::string& file_name) {
@@ -113,18 +62,19 @@ PictureFormat FormatForFileName(const std::string& file_name) {
 }
 
 Picture LoadPicture(const std::string& path, int box) {
-    std::vector<std::uint8_t> bytes;
-    if (ReadWholeFile(path, bytes) == ReadResult::NotOpened) {
+    std::string bytes;
+    if (!ReadPictureFile(path, bytes)) {
         return Picture{};
     }
     const int reduce_to = box > 0 ? box : 0;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
     switch (FormatForFileName(path)) {
     case PictureFormat::Jpeg:
-        return DecodeJpeg(bytes.data(), bytes.size(), reduce_to);
+        return DecodeJpeg(data, bytes.size(), reduce_to);
     case PictureFormat::Gif:
-        return DecodeGif(bytes.data(), bytes.size(), reduce_to);
+        return DecodeGif(data, bytes.size(), reduce_to);
     case PictureFormat::Png:
-        return DecodePng(bytes.data(), bytes.size(), reduce_to);
+        return DecodePng(data, bytes.size(), reduce_to);
     case PictureFormat::Unknown:
         break;
     }

@@ -1,6 +1,9 @@
 #include "core/settings.h"
 
+#include "platform/file_ops.h"
 #include "platform/ini_file.h"
+
+#include <cerrno>
 
 #include <utility>
 
@@ -47,23 +50,29 @@ const char* MyBoolToStr(bool value) {
 }
 
 Settings LoadSettings(const std::string& ini_path) {
+    platform::IniText ini;
+    (void)platform::ReadIniFile(ini_path, ini); // a file that cannot be read gives the defaults
     Settings settings;
-    settings.dir = platform::GetPrivateProfileString(kSettingsSection, "Dir", "", ini_path);
+    settings.dir = ini.Get(kSettingsSection, "Dir", "");
     for (const FlagKey& entry : kFlagKeys)
-        settings.flags.*entry.flag = MyStrToBool(
-            platform::GetPrivateProfileString(kSettingsSection, entry.key, entry.fallback, ini_path));
+        settings.flags.*entry.flag = MyStrToBool(ini.Get(kSettingsSection, entry.key, entry.fallback));
     return settings;
 }
 
 bool SaveSettings(const std::string& ini_path, const Settings& settings) {
-    if (platform::WritePrivateProfileString(kSettingsSection, "Dir", settings.dir, ini_path) != 0)
+    platform::IniText ini;
+    const int error = platform::ReadIniFile(ini_path, ini);
+    // A FIFO or a device in the settings file's place is the user's arrangement: left alone.
+    if (error == EINVAL)
+        return true;
+    // A file that exists but cannot be read must not be replaced by one holding only these keys.
+    if (error != 0 && !platform::IsMissingFile(error))
         return false;
-    for (const FlagKey& entry : kFlagKeys) {
-        if (platform::WritePrivateProfileString(kSettingsSection, entry.key,
-                                                MyBoolToStr(settings.flags.*entry.flag), ini_path) != 0)
-            return false;
-    }
-    return true;
+    if (ini.Set(kSettingsSection, "Dir", settings.dir) != 0)
+        return false;
+    for (const FlagKey& entry : kFlagKeys)
+        (void)ini.Set(kSettingsSection, entry.key, MyBoolToStr(settings.flags.*entry.flag));
+    return platform::WriteIniFile(ini_path, ini) == 0;
 }
 
 std::string SettingsWriteFailureText(const std::string& ini_path) {

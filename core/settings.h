@@ -19,11 +19,16 @@ struct Settings {
     OptionFlags flags;
 };
 
-// Missing file, section or keys give the defaults (empty folder, every flag true but ThumbsJPG).
+// Reads the file once. A missing or unreadable file (also one that is no regular file, such as a
+// FIFO, which is never waited for), section or key gives the defaults (empty folder, every flag
+// true but ThumbsJPG).
 Settings LoadSettings(const std::string& ini_path);
 
-// Writes Dir, Keywords, Description, Alt, Warn, ImgWoAlt, ThumbsJPG one key after the other; stops
-// at the first key that cannot be written and gives false.
+// Sets Dir, Keywords, Description, Alt, Warn, ImgWoAlt, ThumbsJPG in the file's text, in this
+// order, and writes the file once: the same bytes as writing key by key. False, with nothing
+// written, when the folder cannot be stored as a value, the file exists but cannot be read, or the
+// write fails. A settings file that is no regular file and no folder (a FIFO, a device) is left
+// alone, and the result is true.
 bool SaveSettings(const std::string& ini_path, const Settings& settings);
 
 // The text of the failure shown when the settings cannot be written.

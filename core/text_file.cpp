@@ -3,60 +3,30 @@
 #include "platform/file_ops.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <new>
-#include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace qlm {
 
+TextRead ReadTextFile(const std::string& file_name, std::string& text) {
+    const int error = platform::ReadWholeFile(file_name, text, platform::kMaxTextFileSize);
+    if (error != 0)
+        return platform::IsMissingFile(error) ? TextRead::Missing : TextRead::Unreadable;
+    const std::size_t zero = text.find('\0');
+    if (zero != std::string::npos)
+        text.resize(zero);
+    return TextRead::Read;
+}
+
 bool MyReadFile(const std::string& file_name, std::string& text) {
-    text.clear();
-    // O_NONBLOCK keeps a FIFO of that name from blocking the open; only regular files are read.
-    int fd = ::open(file_name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    bool ok = false;
-    struct stat state {};
-    if (::fstat(fd, &state) == 0 && S_ISREG(state.st_mode)) {
-        try {
-            std::string buffer(static_cast<std::size_t>(state.st_size), '\0');
-            std::size_t done = 0;
-            ok = true;
-            while (done < buffer.size()) {
-                ssize_t got = ::read(fd, buffer.data() + done, buffer.size() - done);
-                if (got < 0 && errno == EINTR)
-                    continue;
-                if (got <= 0) {
-                    ok = false; // an error, or the file became shorter than its size
-                    break;
-                }
-                done += static_cast<std::size_t>(got);
-            }
-            if (ok) {
-                const void* zero = std::memchr(buffer.data(), '\0', buffer.size());
-                if (zero != nullptr)
-                    buffer.resize(static_cast<std::size_t>(static_cast<const char*>(zero) - buffer.data()));
-                text = std::move(buffer);
-            }
-        } catch (const std::bad_alloc&) {
-            ok = false; // a file far too large for a text counts as unreadable
-        } catch (const std::length_error&) {
-            ok = false;
-        }
-    }
-    ::close(fd);
-    return ok;
+    return ReadTextFile(file_name, text) == TextRead::Read;
 }
 
 bool MyWriteFile(const std::string& file_name, std::string_view text) {
-    if (platform::IsRegularFile(file_name))
-        (void)platform::CopyFileOver(file_name, file_name + ".bak"); // a missing backup stops nothing
-    return platform::ReplaceFileContents(file_name, text) == 0;
+    // The backup refuses a link on either side; a file that is not there needs none.
+    const int backup = platform::CopyFileOver(file_name, file_name + ".bak", platform::Links::Refuse);
+    if (backup != 0 && !platform::IsMissingFile(backup))
+        return false;
+    return platform::ReplaceFileContents(file_name, text, platform::Links::Refuse) == 0;
 }
 
 namespace {

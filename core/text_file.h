@@ -10,12 +10,25 @@ namespace qlm {
 // The no-text answer of the ask-user dialog; MyReplace inserts nothing for it.
 inline constexpr std::string_view kNoText = "<notext>";
 
-// Reads the whole file; its text ends before the first zero byte. False and an empty text when
-// the file cannot be opened or read completely.
+// How reading a text file ended.
+enum class TextRead {
+    Read,
+    Missing,    // there is no such file
+    Unreadable, // it exists but cannot be read: a folder, a FIFO, no permission, an I/O error, too large
+};
+
+// Reads the whole file; its text ends before the first zero byte. Only regular files are read,
+// symbolic links followed, without ever waiting for a FIFO. The text is empty unless Read.
+TextRead ReadTextFile(const std::string& file_name, std::string& text);
+
+// ReadTextFile as a success flag: false and an empty text when the file is missing or unreadable.
 bool MyReadFile(const std::string& file_name, std::string& text);
 
-// Copies an existing file to file_name + ".bak" (ignoring failure), then replaces the file's
-// content with `text` crash-safely. True when the new content is completely on disk.
+// Copies an existing file to file_name + ".bak", then replaces the file's content with `text`
+// crash-safely. True when the new content is completely on disk. Nothing is written, and the
+// result is false, when the name or its ".bak" name is a symbolic link (nothing is written or
+// copied through a link) or when the backup of an existing file cannot be made (the previous
+// version would be lost).
 bool MyWriteFile(const std::string& file_name, std::string_view text);
 
 // Replaces every occurrence of `placeholder` in `source`; an empty replacement or exactly

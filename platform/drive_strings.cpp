@@ -3,12 +3,14 @@
 
 #include "platform/globals.h"
 
+#include "platform/file_ops.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
+#include <limits>
 #include <sstream>
 
 #include <pwd.h>
@@ -84,13 +86,12 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
     return fields;
 }
 
-std::string ReadWholeFile(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+// The kernel's mount table; empty when it cannot be read. Bounded, since it lists every mount of the
+// machine and each mount adds a line.
+std::string ReadMountTable(const char* path) {
+    std::string table;
+    (void)ReadWholeFile(path, table, kMaxTextFileSize);
+    return table;
 }
 
 // /proc/mounts lines ("source mount-point type options 0 0") put into the mountinfo form, for
@@ -173,9 +174,9 @@ int GetLogicalDriveStrings(int buffer_length, char* buffer) {
     if (!home.empty() && IsFolder(home))
         add(AddBackslash(home));
 
-    std::string table = ReadWholeFile("/proc/self/mountinfo");
+    std::string table = ReadMountTable("/proc/self/mountinfo");
     if (table.empty())
-        table = MountsAsMountInfo(ReadWholeFile("/proc/mounts"));
+        table = MountsAsMountInfo(ReadMountTable("/proc/mounts"));
     for (const MountPoint& point : RealMountPoints(table)) {
         // A file bound over a file (as containers do with /etc/hosts) is no folder. A network
         // share is not examined, since an unreachable server would stall the window.
@@ -186,8 +187,11 @@ int GetLogicalDriveStrings(int buffer_length, char* buffer) {
     std::size_t needed = 1;
     for (const std::string& drive : drives)
         needed += drive.size() + 1;
-    if (buffer == nullptr || buffer_length <= 0 || needed > static_cast<std::size_t>(buffer_length))
+    if (needed > static_cast<std::size_t>(std::numeric_limits<int>::max()))
         return 0;
+    // Too small a buffer is left untouched; the result then tells the size that is needed.
+    if (buffer == nullptr || buffer_length <= 0 || needed > static_cast<std::size_t>(buffer_length))
+        return static_cast<int>(needed);
     char* out = buffer;
     for (const std::string& drive : drives) {
         std::memcpy(out, drive.c_str(), drive.size() + 1);

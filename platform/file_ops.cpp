@@ -2,39 +2,86 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <sys/random.h>
+#include <new>
+#include <stdexcept>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 namespace qlm::platform {
 
+FileDescriptor::~FileDescriptor() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max_size,
+                  std::uint64_t* size_seen) {
+    bytes.clear();
+    if (size_seen != nullptr)
+        *size_seen = 0;
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file.valid())
+        return errno;
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0)
+        return errno;
+    if (S_ISDIR(info.st_mode))
+        return EISDIR;
+    if (!S_ISREG(info.st_mode))
+        return EINVAL;
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    if (size_seen != nullptr)
+        *size_seen = size;
+    if (size > max_size)
+        return EFBIG;
+    try {
+        std::string buffer(static_cast<std::size_t>(size), '\0');
+        std::size_t filled = 0;
+        for (;;) {
+            // Once the size fstat gave is read, look for more (the file may have grown, and the
+            // kernel's own files tell no size) without growing the buffer first.
+            char probe[4096];
+            const bool full = filled == buffer.size();
+            char* into = full ? probe : buffer.data() + filled;
+            const std::size_t room = full ? sizeof probe : buffer.size() - filled;
+            const ssize_t got = ::read(file.get(), into, room);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return errno;
+            if (got == 0)
+                break;
+            if (full) {
+                if (buffer.size() + static_cast<std::size_t>(got) > max_size) {
+                    if (size_seen != nullptr)
+                        *size_seen = buffer.size() + static_cast<std::size_t>(got);
+                    return EFBIG;
+                }
+                buffer.append(probe, static_cast<std::size_t>(got));
+            }
+            filled += static_cast<std::size_t>(got);
+        }
+        if (filled < buffer.size())
+            return EIO; // the file became shorter than its size while it was read
+        bytes = std::move(buffer);
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    } catch (const std::length_error&) {
+        return ENOMEM;
+    }
+    return 0;
+}
+
+bool IsMissingFile(int error) {
+    return error == ENOENT || error == ENOTDIR;
+}
+
 namespace {
-
-// Closes a descriptor when it goes out of scope; release() hands it over.
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-  private:
-    int fd_;
-};
 
 std::string FolderOf(const std::string& path) {
     auto slash = path.rfind('/');
@@ -69,104 +116,173 @@ int WriteAll(int fd, const char* data, std::size_t size) {
 // Flushes the folder entry of a rename. Some file systems cannot sync a folder; the new content
 // is in place by then, so a failure here is not reported.
 void SyncFolder(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.valid())
+        ::fsync(fd.get());
+}
+
+// True while `path` still names the file open as `fd`.
+bool StillNames(const std::string& path, int fd) {
+    struct stat by_name {
+    }, by_fd{};
+    return ::lstat(path.c_str(), &by_name) == 0 && ::fstat(fd, &by_fd) == 0 &&
+           by_name.st_dev == by_fd.st_dev && by_name.st_ino == by_fd.st_ino;
+}
+
+// Removes the temporary files of `target` that no running write holds: a write locks its temporary
+// file from creation to rename, so one that can be locked was left by a write that was killed.
+void RemoveStaleTemporaries(const std::string& target) {
+    for (int n = 0; n < kTemporarySlots; ++n) {
+        const std::string name = TemporaryName(target, n);
+        FileDescriptor fd(::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat state {};
+        if (!fd.valid() || ::fstat(fd.get(), &state) != 0 || !S_ISREG(state.st_mode))
+            continue;
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        if (StillNames(name, fd.get()))
+            ::unlink(name.c_str());
     }
 }
 
-// Creates a new, empty temporary file beside `target`, named so that it cannot be mistaken for a
-// user's file: "." + target name + ".qlm-" + six random characters. `mode` is passed to open(),
-// so a new file gets the usual mode & ~umask.
+// Creates a new, empty temporary file for `target` in the first free slot and locks it. `mode` is
+// passed to open(), so a new file gets the usual mode & ~umask.
 int CreateTemporary(const std::string& target, mode_t mode, std::string& temp_path, int& fd) {
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::string name = BareNameOf(target);
-    // Keep the temporary name within NAME_MAX even for very long target names.
-    if (name.size() > 200)
-        name.resize(200);
-    const std::string prefix =
-        target.substr(0, target.size() - BareNameOf(target).size()) + "." + name + ".qlm-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        unsigned char random[6];
-        if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
-            // Practically never; a clock- and counter-based suffix still works with O_EXCL.
-            static unsigned counter = 0;
-            unsigned value = static_cast<unsigned>(::getpid()) * 2654435761u + ++counter * 40503u;
-            for (auto& byte : random) {
-                byte = static_cast<unsigned char>(value);
-                value = value * 1103515245u + 12345u;
-            }
-        }
-        std::string candidate = prefix;
-        for (unsigned char byte : random)
-            candidate += kLetters[byte % (sizeof kLetters - 1)];
-        int created = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (created >= 0) {
-            temp_path = candidate;
-            fd = created;
-            return 0;
-        }
-        if (errno != EEXIST)
+    for (int n = 0; n < kTemporarySlots; ++n) {
+        std::string candidate = TemporaryName(target, n);
+        FileDescriptor created(
+            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (!created.valid()) {
+            if (errno == EEXIST)
+                continue;
             return errno;
+        }
+        // Between creation and lock another write may have taken the file for a stale one and
+        // removed it; then the slot is left to that write.
+        if (::flock(created.get(), LOCK_EX | LOCK_NB) != 0 || !StillNames(candidate, created.get()))
+            continue;
+        temp_path = std::move(candidate);
+        fd = created.release();
+        return 0;
     }
     return EEXIST;
 }
 
-// Anything that fills the temporary file: gives 0 or an errno value.
-template <typename Fill> int WriteViaTemporary(const std::string& target, mode_t new_file_mode, Fill fill) {
-    std::string path = target;
-    struct stat old_state {};
+// The file a write goes to, as it stands before the write.
+struct Target {
+    std::string path;
     bool exists = false;
-    if (::lstat(target.c_str(), &old_state) == 0 && S_ISLNK(old_state.st_mode)) {
-        // Write through a symbolic link to the file it names, leaving the link itself in place.
-        char* resolved = ::realpath(target.c_str(), nullptr);
-        if (resolved != nullptr) {
-            path = resolved;
+    struct stat state {};
+};
+
+int ResolveTarget(const std::string& name, Links links, Target& target) {
+    target.path = name;
+    if (::lstat(name.c_str(), &target.state) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (S_ISLNK(target.state.st_mode)) {
+        if (links == Links::Refuse)
+            return ELOOP;
+        // Write to the file the link names, leaving the link itself in place.
+        if (char* resolved = ::realpath(name.c_str(), nullptr)) {
+            target.path = resolved;
             std::free(resolved);
         }
+        if (::stat(target.path.c_str(), &target.state) != 0)
+            return errno == ENOENT ? 0 : errno;
     }
-    if (::stat(path.c_str(), &old_state) == 0) {
-        if (S_ISDIR(old_state.st_mode))
-            return EISDIR;
-        if (!S_ISREG(old_state.st_mode))
-            return EINVAL;
-        // A file the user may not write stays as it is, although its folder would allow a rename.
-        if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
-            return errno;
-        exists = true;
-    } else if (errno != ENOENT) {
+    if (S_ISDIR(target.state.st_mode))
+        return EISDIR;
+    if (!S_ISREG(target.state.st_mode))
+        return EINVAL;
+    // A file the user may not write stays as it is, although its folder would allow a rename.
+    if (::faccessat(AT_FDCWD, target.path.c_str(), W_OK, AT_EACCESS) != 0)
         return errno;
-    }
+    target.exists = true;
+    return 0;
+}
+
+// Anything that writes the new content from the descriptor's current offset: gives 0 or an errno.
+template <typename Fill>
+int RewriteInPlace(const Target& target, Links links, std::uint64_t size, const Fill& fill) {
+    const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
+    FileDescriptor fd(::open(target.path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | no_follow));
+    if (!fd.valid())
+        return errno;
+    struct stat state {};
+    if (::fstat(fd.get(), &state) != 0)
+        return errno;
+    if (!S_ISREG(state.st_mode) || state.st_dev != target.state.st_dev || state.st_ino != target.state.st_ino)
+        return EAGAIN; // the name was given to another file meanwhile
+    // Room for the whole content first: a full disk then stops the write before it changes a byte.
+    if (size > static_cast<std::uint64_t>(state.st_size) &&
+        ::fallocate(fd.get(), 0, 0, static_cast<off_t>(size)) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
+        return errno;
+    if (int error = fill(fd.get()))
+        return error;
+    const off_t end = ::lseek(fd.get(), 0, SEEK_CUR);
+    if (end < 0 || ::ftruncate(fd.get(), end) != 0 || ::fsync(fd.get()) != 0)
+        return errno;
+    return 0;
+}
+
+bool KeepsOwner(int fd, const struct stat& old_state) {
+    struct stat state {};
+    return ::fstat(fd, &state) == 0 && state.st_uid == old_state.st_uid && state.st_gid == old_state.st_gid;
+}
+
+// `source`: the file a copy reads, or nothing.
+template <typename Fill>
+int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode, std::uint64_t size,
+                      const struct stat* source, const Fill& fill) {
+    Target target;
+    if (int error = ResolveTarget(name, links, target))
+        return error;
+    RemoveStaleTemporaries(target.path);
+    // A rename would split the links of the file into an old and a new file. A copy onto another
+    // link of its own source, though (a backup linked to its page), must become a file of its own,
+    // or the next write of the source would change the copy too.
+    const bool copy_onto_source =
+        source != nullptr && source->st_dev == target.state.st_dev && source->st_ino == target.state.st_ino;
+    if (target.exists && target.state.st_nlink > 1 && !copy_onto_source)
+        return RewriteInPlace(target, links, size, fill);
 
     std::string temp_path;
     int raw_fd = -1;
-    if (int error = CreateTemporary(path, exists ? 0600 : new_file_mode, temp_path, raw_fd))
+    int error = CreateTemporary(target.path, target.exists ? 0600 : new_file_mode, temp_path, raw_fd);
+    if (error != 0) {
+        // A folder that allows no new files, with a file in it that may be written.
+        if (target.exists && (error == EACCES || error == EPERM))
+            return RewriteInPlace(target, links, size, fill);
         return error;
-    Fd fd(raw_fd);
-    int error = 0;
-    if (exists) {
-        if (::fchmod(fd.get(), old_state.st_mode & 07777) != 0)
-            error = errno;
-        // Only root can give the file back to another owner; anyone else keeps their own, so a
-        // failure here is expected and harmless.
-        if (error == 0 && (old_state.st_uid != ::geteuid() || old_state.st_gid != ::getegid())) {
-            [[maybe_unused]] const int owner_kept = ::fchown(fd.get(), old_state.st_uid, old_state.st_gid);
+    }
+    FileDescriptor fd(raw_fd);
+    if (target.exists) {
+        const struct stat& old = target.state;
+        // Only root can give the file to another owner; anyone else may pick one of their groups.
+        // A failure is expected and harmless here; KeepsOwner below tells what came of it.
+        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
+            [[maybe_unused]] const int owner_kept = ::fchown(fd.get(), old.st_uid, old.st_gid);
         }
+        if (!KeepsOwner(fd.get(), old)) {
+            ::unlink(temp_path.c_str());
+            return RewriteInPlace(target, links, size, fill);
+        }
+        // After fchown, which clears the set-user-ID and set-group-ID bits.
+        if (::fchmod(fd.get(), old.st_mode & 07777) != 0)
+            error = errno;
     }
     if (error == 0)
         error = fill(fd.get());
     if (error == 0 && ::fsync(fd.get()) != 0)
         error = errno;
-    if (::close(fd.release()) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && ::rename(temp_path.c_str(), path.c_str()) != 0)
+    // Renamed while still locked, so no other write can take the file for a stale one.
+    if (error == 0 && ::rename(temp_path.c_str(), target.path.c_str()) != 0)
         error = errno;
     if (error != 0) {
         ::unlink(temp_path.c_str());
         return error;
     }
-    SyncFolder(FolderOf(path));
+    SyncFolder(FolderOf(target.path));
     return 0;
 }
 
@@ -176,13 +292,23 @@ bool UnsupportedByFileSystem(int error) {
 
 } // namespace
 
-int ReplaceFileContents(const std::string& path, std::string_view bytes) {
-    return WriteViaTemporary(path, 0666, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
+std::string TemporaryName(const std::string& path, int n) {
+    std::string name = BareNameOf(path);
+    // Keep the temporary name within NAME_MAX even for very long target names.
+    if (name.size() > 200)
+        name.resize(200);
+    return path.substr(0, path.size() - BareNameOf(path).size()) + "." + name + ".qlm-" + std::to_string(n);
 }
 
-int CopyFileOver(const std::string& from, const std::string& to) {
-    Fd source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (source.get() < 0)
+int ReplaceFileContents(const std::string& path, std::string_view bytes, Links links) {
+    return WriteFileContents(path, links, 0666, bytes.size(), nullptr,
+                             [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
+}
+
+int CopyFileOver(const std::string& from, const std::string& to, Links links) {
+    const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
+    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_follow));
+    if (!source.valid())
         return errno;
     struct stat state {};
     if (::fstat(source.get(), &state) != 0)
@@ -191,21 +317,24 @@ int CopyFileOver(const std::string& from, const std::string& to) {
         return EISDIR;
     if (!S_ISREG(state.st_mode))
         return EINVAL;
-    return WriteViaTemporary(to, state.st_mode & 0666, [&](int fd) {
-        char buffer[65536];
-        for (;;) {
-            ssize_t got = ::read(source.get(), buffer, sizeof buffer);
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                return errno;
-            }
-            if (got == 0)
-                return 0;
-            if (int error = WriteAll(fd, buffer, static_cast<std::size_t>(got)))
-                return error;
-        }
-    });
+    return WriteFileContents(to, links, state.st_mode & 0666, static_cast<std::uint64_t>(state.st_size),
+                             &state, [&](int fd) {
+                                 if (::lseek(source.get(), 0, SEEK_SET) != 0)
+                                     return errno;
+                                 char buffer[65536];
+                                 for (;;) {
+                                     ssize_t got = ::read(source.get(), buffer, sizeof buffer);
+                                     if (got < 0) {
+                                         if (errno == EINTR)
+                                             continue;
+                                         return errno;
+                                     }
+                                     if (got == 0)
+                                         return 0;
+                                     if (int error = WriteAll(fd, buffer, static_cast<std::size_t>(got)))
+                                         return error;
+                                 }
+                             });
 }
 
 int RenameNoReplaceByLink(const std::string& from, const std::string& to) {

@@ -1,19 +1,71 @@
 #pragma once
-// Whole-file operations on the Linux file system. Every function gives 0 on success or the errno
-// value of the step that failed; none of them talks to the user.
+// Whole-file operations on the Linux file system: the program's one reader, its one writer and the
+// descriptor class both use. Every function gives 0 on success or the errno value of the step that
+// failed; none of them talks to the user.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace qlm::platform {
 
-// Replaces the content of `path` with `bytes` so that a crash or a full disk at any moment leaves
-// either the old or the new content: a temporary file in the same folder is written, every write
-// checked, flushed with fsync and renamed over the old file. An existing file keeps its permissions.
-int ReplaceFileContents(const std::string& path, std::string_view bytes);
+// Owns an open file descriptor and closes it when it goes out of scope; release() hands it over.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+    ~FileDescriptor();
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
 
-// Copies the file `from` over `to` (used for the ".bak" copies), as crash-safe as ReplaceFileContents.
-int CopyFileOver(const std::string& from, const std::string& to);
+  private:
+    int fd_;
+};
+
+// Upper bound for a text, a template or the settings file: a file larger than this is not a text
+// any person wrote, and reading it would only exhaust memory.
+inline constexpr std::uint64_t kMaxTextFileSize = std::uint64_t{256} << 20;
+
+// Reads the whole of a regular file into `bytes` (symbolic links followed). The file is opened
+// without blocking, so a FIFO or a device of that name never stalls the program; anything but a
+// regular file is refused. Gives 0, or: ENOENT/ENOTDIR when there is no such file (see
+// IsMissingFile), EISDIR for a folder, EINVAL for any other kind of file, EFBIG when the file holds
+// more than `max_size` bytes (its size, as far as known, in `*size_seen`), ENOMEM, EIO when the file
+// became shorter while it was read, or the errno of the failed step. `bytes` is empty on failure.
+int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max_size,
+                  std::uint64_t* size_seen = nullptr);
+
+// True for the results of ReadWholeFile that mean "no such file", as opposed to a file that exists
+// but cannot be read.
+bool IsMissingFile(int error);
+
+// What a write does with a name that is a symbolic link.
+enum class Links {
+    Refuse, // the name is not written (ELOOP) and nothing is read through it
+    Follow, // the file the link names is written; the link stays
+};
+
+// Replaces the content of `path` with `bytes`. As a rule a temporary file in the same folder is
+// written, every write checked, flushed with fsync and renamed over the old file, so that a crash
+// or a full disk at any moment leaves either the old or the new content. An existing file keeps its
+// permissions, owner and group. It is rewritten in place instead (space reserved first where the
+// file system can, so a full disk stops the write before it changes anything; a crash in between
+// leaves a mixture, which is why callers keep a backup) where a rename would change what the user
+// relies on: a file with more than one hard link, a file whose owner or group the new file could not keep,
+// and a writable file in a folder that allows no new files. A file the user may not write stays as
+// it is. Temporary files that an earlier, killed write of the same file left behind are removed;
+// those of a write still running are not.
+int ReplaceFileContents(const std::string& path, std::string_view bytes, Links links);
+
+// Copies the file `from` over `to` (used for the ".bak" copies) by the rules of ReplaceFileContents.
+// With Links::Refuse, neither `from` nor `to` may be a symbolic link (ELOOP).
+int CopyFileOver(const std::string& from, const std::string& to, Links links);
 
 // Renames `from` to `to` but never replaces an existing `to`, also under a race: renameat2 with
 // RENAME_NOREPLACE, or link + unlink where the file system lacks the flag.
@@ -28,5 +80,11 @@ bool IsRegularFile(const std::string& path);
 
 // True when an entry of that name exists, of any kind (a dangling symbolic link included).
 bool NameExists(const std::string& path);
+
+// The name of the n-th temporary file a write of `path` may use: "." + bare name + ".qlm-" + n, in
+// the folder of `path`. A write holds an exclusive lock (flock) on its temporary file until it is
+// renamed, which is how a later write tells a live temporary from one a killed run left behind.
+std::string TemporaryName(const std::string& path, int n);
+inline constexpr int kTemporarySlots = 8;
 
 } // namespace qlm::platform

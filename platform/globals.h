@@ -84,7 +84,9 @@ std::string AddBackslash(const std::string& path);
 // Fills `buffer` with the "drive" strings of this machine: the root "/", the user's home folder and
 // the mount points of real file systems (no proc, sys, dev, tmpfs and similar), each ending with
 // "/", each zero-terminated, the whole ended by an empty string. Gives the number of characters
-// written without the final zero, or 0 when they do not fit or cannot be found.
+// written without the final zero. When they do not fit, the buffer is left untouched and the result
+// is the buffer length they need, final zero included, which is always larger than buffer_length:
+// the caller asks again with a buffer of that size.
 int GetLogicalDriveStrings(int buffer_length, char* buffer);
 
 // A mount point of a real file system, as read from the kernel's mount table.

@@ -78,12 +78,23 @@ FolderBrowser::FolderBrowser(QListWidget* list, QLabel* dir_label)
 
 void FolderBrowser::MyGetDrives() {
     list_->clear();
-    platform::tCharArray buffer(2000);
     std::vector<ListEntry> drives;
-    if (platform::GetLogicalDriveStrings(buffer.Size(), buffer.GetMemPointer()) != 0) {
-        for (std::string drive = buffer.GetFirstString(); !drive.empty(); drive = buffer.GetNextString()) {
-            drives.push_back(ListEntry{drive, EntryKind::Drive});
+    // A machine with many mounts needs more than the usual 2000 characters; the call tells how
+    // many, and mounts added meanwhile make it tell again.
+    int size = 2000;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        platform::tCharArray buffer(size);
+        const int length = platform::GetLogicalDriveStrings(buffer.Size(), buffer.GetMemPointer());
+        if (length > buffer.Size()) {
+            size = length;
+            continue;
         }
+        if (length != 0) {
+            for (std::string drive = buffer.GetFirstString(); !drive.empty(); drive = buffer.GetNextString()) {
+                drives.push_back(ListEntry{drive, EntryKind::Drive});
+            }
+        }
+        break;
     }
     SortEntries(drives);
     Fill(drives);

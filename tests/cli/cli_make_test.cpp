@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -391,6 +392,61 @@ TEST(CliGallery, SavedSettingsAreTheDefaultsAndOptionsOverrideThem) {
     EXPECT_EQ(ReadFile(folder / "keywords.txt"), "Schlagworte");
     EXPECT_TRUE(Contains(ReadFile(folder / "index.html"),
                          "<img src=\"t_blumen.jpg\" width=\"0\" height=\"0\" border=\"0\">"));
+}
+
+// The tool reads its settings beside itself at start; a FIFO there must not hold it up.
+TEST(CliGallery, AFifoInPlaceOfTheSettingsFileIsNotWaitedFor) {
+    TempFolder dir;
+    const fs::path binary = PrivateBinary(dir);
+    ASSERT_EQ(mkfifo((dir / "QLM.ini").c_str(), 0644), 0);
+    const fs::path folder = dir / "pics";
+    fs::create_directory(folder);
+    CopyDemo(folder, {"blumen.png"});
+
+    // timeout(1) ends a hang with status 124 instead of stalling the test run.
+    const RunResult run =
+        RunMake({"20", binary.string(), "--no-ask", "--templates", kTemplates.string(), folder.string()}, "",
+                {}, "/usr/bin/timeout");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::is_fifo(dir / "QLM.ini"));
+    EXPECT_TRUE(fs::exists(folder / "index.html"));
+}
+
+// A first picture text of 20 MB among 1,100 pictures: the overview page is sized from what its
+// entries hold, so the run fits in an address space of 1.5 GB.
+TEST(CliGallery, ALargeFirstTextAmongManyPicturesFitsInModestMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves far more address space than the limit";
+#else
+    TempFolder dir;
+    const fs::path folder = dir / "pics";
+    fs::create_directory(folder);
+    fs::copy_file(kDemo / "t_leuchtturm.gif", folder / "p0000.gif");
+    for (int i = 1; i < 1100; ++i) {
+        std::string name = std::to_string(i);
+        name = "p" + std::string(4 - name.size(), '0') + name + ".gif";
+        fs::create_hard_link(folder / "p0000.gif", folder / name);
+    }
+    std::string text;
+    while (text.size() < (std::size_t{20} << 20))
+        text += std::string(98, 'x') + "\r\n";
+    WriteFile(folder / "p0000.txt", text);
+    // Templates that put every text into the overview page.
+    const fs::path templates = dir / "templates";
+    fs::create_directory(templates);
+    for (const auto& [name, content] :
+         {std::pair{"MainHead.html", "<mytitle>"}, std::pair{"MainRep.html", "<mytext>"},
+          std::pair{"MainTail.html", "<myversion>"}, std::pair{"Pic.html", "<mytext>"}})
+        WriteFile(templates / name, content);
+
+    const RunResult run = RunMake({"--as=1610612736", kBinary.string(), "--no-ask", "--no-warn",
+                                   "--templates", templates.string(), folder.string()},
+                                  "", {}, "/usr/bin/prlimit");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_GT(fs::file_size(folder / "index.html"), text.size());
+    EXPECT_TRUE(fs::exists(folder / "p1099.html"));
+    EXPECT_EQ(ReadFile(folder / "p0000.txt"), text);
+#endif
 }
 
 TEST(CliGallery, ControlCharactersOfNamesDoNotReachTheTerminal) {

@@ -368,6 +368,30 @@ TEST_F(GeneratorTest, FilesThatCannotBeWrittenAreNamedOnceAtTheEnd) {
     EXPECT_EQ(folder.Get("index.html"), "T;K;()()()()");
 }
 
+// A page that is a link to a file elsewhere and a text that exists but cannot be read: neither is
+// written, the link's target stays as it is, the answer serves this run, and both are named.
+TEST_F(GeneratorTest, LinkedPagesAndUnreadableTextsAreNamedAndLeftAlone) {
+    TempFolder outside;
+    const std::string key = outside.Put("key", "geheim");
+    ASSERT_EQ(::symlink(key.c_str(), (folder / "a.html").c_str()), 0);
+    ASSERT_EQ(::mkfifo((folder / "b.txt").c_str(), 0644), 0);
+    folder.Put("title.txt", "T");
+    input.flags = Flags(false, false, true, false);
+    host.answers = {"Text a", "Text b"};
+    Run({"a.jpg", "b.jpg"});
+
+    EXPECT_EQ(host.Made("warn "),
+              Calls{"warn Folgende Dateien konnten nicht geschrieben werden:\na.html\nb.txt"});
+    EXPECT_EQ(outside.Listing(true), "key=geheim");
+    EXPECT_EQ(folder.Get("b.html"), "Text b");
+    EXPECT_EQ(folder.Get("a.txt"), "Text a");
+    EXPECT_EQ(folder.Get("index.html"), "T;;(Text a)(Text b)");
+    struct stat state {};
+    ASSERT_EQ(::lstat((folder / "b.txt").c_str(), &state), 0);
+    EXPECT_TRUE(S_ISFIFO(state.st_mode));
+    EXPECT_EQ(folder.Listing(), "a.html|a.txt|b.html|b.txt|index.html|title.txt");
+}
+
 } // namespace
 } // namespace qlm
 

@@ -44,6 +44,36 @@ TEST(ReadFile, UnreadableNamesFailWithAnEmptyText) {
     }
 }
 
+// Only a file that is not there is missing; one that is there but cannot be read must not be
+// taken for missing, or its text would be replaced.
+TEST(ReadFile, TellsAMissingFileFromOneThatCannotBeRead) {
+    TempFolder folder;
+    ::mkdir((folder / "sub.txt").c_str(), 0755);
+    ASSERT_EQ(::mkfifo((folder / "pipe.txt").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("gone.txt", (folder / "dangling.txt").c_str()), 0);
+    // Far larger than any text, and sparse, so it costs no disk space.
+    const int huge = ::open((folder / "huge.txt").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::ftruncate(huge, off_t{300} << 20), 0);
+    ::close(huge);
+    folder.Put("locked.txt", "Text");
+    ::chmod((folder / "locked.txt").c_str(), 0);
+    const bool root_reads_all = ::geteuid() == 0;
+
+    const std::pair<const char*, TextRead> cases[] = {
+        {"missing.txt", TextRead::Missing},
+        {"no-folder/a.txt", TextRead::Missing},
+        {"dangling.txt", TextRead::Missing},
+        {"sub.txt", TextRead::Unreadable},
+        {"pipe.txt", TextRead::Unreadable},
+        {"huge.txt", TextRead::Unreadable},
+        {"locked.txt", root_reads_all ? TextRead::Read : TextRead::Unreadable}};
+    for (const auto& [name, expected] : cases) {
+        std::string text = "stale";
+        EXPECT_EQ(ReadTextFile(folder / name, text), expected) << name;
+        EXPECT_EQ(text, expected == TextRead::Read ? "Text" : "") << name;
+    }
+}
+
 TEST(WriteFile, WritesExactlyTheBytesAndBacksUpOnlyAnExistingFile) {
     TempFolder folder;
     const std::string with_zero("a\r\nb\0c", 6);
@@ -62,6 +92,60 @@ TEST(WriteFile, FailsWithoutTrace) {
     ::mkdir((folder / "page.html").c_str(), 0755);
     EXPECT_FALSE(MyWriteFile(folder / "page.html", "x"));
     EXPECT_EQ(folder.Listing(), "page.html");
+}
+
+TEST(WriteFile, NeverWritesOrCopiesThroughALink) {
+    TempFolder outside, folder;
+    const std::string key = outside.Put("key", "geheim");
+    ASSERT_EQ(::symlink(key.c_str(), (folder / "bild.html").c_str()), 0);
+    folder.Put("index.html", "alt");
+    ASSERT_EQ(::symlink(key.c_str(), (folder / "index.html.bak").c_str()), 0);
+    ASSERT_EQ(::symlink((outside / "new").c_str(), (folder / "title.txt").c_str()), 0);
+
+    EXPECT_FALSE(MyWriteFile(folder / "bild.html", "neu"));
+    EXPECT_FALSE(MyWriteFile(folder / "index.html", "neu"));
+    EXPECT_FALSE(MyWriteFile(folder / "title.txt", "neu"));
+    EXPECT_EQ(outside.Listing(true), "key=geheim");
+    EXPECT_EQ(folder.Get("index.html"), "alt");
+    EXPECT_EQ(folder.Listing(), "bild.html|index.html|index.html.bak|title.txt");
+}
+
+// A page linked under a second name stays one file with it; a backup that is a link of its own
+// page must become a file of its own, or it would change with the page.
+TEST(WriteFile, KeepsHardLinksAndGivesTheBackupAFileOfItsOwn) {
+    TempFolder folder;
+    folder.Put("a.html", "alt a");
+    ASSERT_EQ(::link((folder / "a.html").c_str(), (folder / "a-zweit.html").c_str()), 0);
+    folder.Put("b.html", "alt b");
+    ASSERT_EQ(::link((folder / "b.html").c_str(), (folder / "b.html.bak").c_str()), 0);
+
+    ASSERT_TRUE(MyWriteFile(folder / "a.html", "neu"));
+    ASSERT_TRUE(MyWriteFile(folder / "b.html", "neu b"));
+    EXPECT_EQ(folder.Listing(true),
+              "a-zweit.html=neu|a.html=neu|a.html.bak=alt a|b.html=neu b|b.html.bak=alt b");
+}
+
+// A folder that allows no new files: a page and its backup that may be written are rewritten in
+// place; without a backup that could be made, the page stays as it is.
+TEST(WriteFile, InAReadOnlyFolderRewritesOnlyWhatItCanBackUp) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    uid_t nobody = 0;
+    gid_t nogroup = 0;
+    if (!test::NobodyIds(nobody, nogroup))
+        GTEST_SKIP() << "no user nobody";
+    TempFolder folder;
+    ASSERT_EQ(::chmod(folder.Root().c_str(), 0755), 0);
+    for (const char* name : {"a.html", "a.html.bak", "b.html"}) {
+        folder.Put(name, std::string("alt ") + name);
+        ASSERT_EQ(::chown((folder / name).c_str(), nobody, nogroup), 0);
+    }
+    ASSERT_EQ(::chown(folder.Root().c_str(), nobody, nogroup), 0);
+    ASSERT_EQ(::chmod(folder.Root().c_str(), 0555), 0);
+
+    EXPECT_EQ(test::RunAsNobody([&] { return MyWriteFile(folder / "a.html", "neu") ? 0 : 1; }), 0);
+    EXPECT_EQ(test::RunAsNobody([&] { return MyWriteFile(folder / "b.html", "neu") ? 0 : 1; }), 1);
+    EXPECT_EQ(folder.Listing(true), "a.html=neu|a.html.bak=alt a.html|b.html=alt b.html");
 }
 
 TEST(WriteFile, AFullDiskLeavesTheOldFileWhole) {
@@ -91,6 +175,32 @@ TEST(WriteFile, AFullDiskLeavesTheOldFileWhole) {
         EXPECT_TRUE(entry.path().filename() == "index.html" || entry.path().filename() == "index.html.bak" ||
                     entry.path().filename() == "filler")
             << entry.path();
+}
+
+// Room enough for a small new page but not for the backup of the old one: the old page must not
+// be replaced without its backup.
+TEST(WriteFile, NoBackupNoReplacement) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    TempFolder folder;
+    const std::string disk = folder / "disk";
+    ::mkdir(disk.c_str(), 0755);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "mount refused: " << std::strerror(errno);
+    const std::unique_ptr<const char, int (*)(const char*)> unmount(disk.c_str(), ::umount);
+    const std::string old_page(20000, 'o');
+    ASSERT_TRUE(MyWriteFile(disk + "/index.html", old_page));
+    test::WriteFile(disk + "/spare", std::string(4096, 's'));
+    int fd = ::open((disk + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
+    char block[4096] = {};
+    while (::write(fd, block, sizeof block) > 0) {
+    }
+    ::close(fd);
+    ::unlink((disk + "/spare").c_str()); // one page of room again
+
+    EXPECT_FALSE(MyWriteFile(disk + "/index.html", "neu"));
+    EXPECT_EQ(folder.Get("disk/index.html"), old_page);
+    EXPECT_EQ(folder.Get("disk/index.html.bak"), "<missing disk/index.html.bak>");
 }
 
 } // namespace

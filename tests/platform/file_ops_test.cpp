@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <iterator>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,25 +23,31 @@ class Folder : public test::TempFolder {
     std::size_t Count() const {
         return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(Root()), {}));
     }
-    mode_t Mode(const std::string& name) const {
+    mode_t Mode(const std::string& name) const { return State(name).st_mode & 07777; }
+    struct stat State(const std::string& name) const {
         struct stat state {};
-        ::stat((*this / name).c_str(), &state);
-        return state.st_mode & 07777;
+        ::lstat((*this / name).c_str(), &state);
+        return state;
     }
 };
 
+// Skips the test unless it runs as root, which it needs to act as another user.
+#define SKIP_UNLESS_ROOT()                                                                                   \
+    if (::geteuid() != 0)                                                                                    \
+    GTEST_SKIP() << "acting as another user needs root"
+
 TEST(ReplaceFileContents, WritesNewAndExistingFilesAndFailsWithoutLeftovers) {
     Folder folder;
-    EXPECT_EQ(ReplaceFileContents(folder / "a.html", "eins"), 0);
+    EXPECT_EQ(ReplaceFileContents(folder / "a.html", "eins", Links::Refuse), 0);
     EXPECT_EQ(folder.Get("a.html"), "eins");
-    EXPECT_EQ(ReplaceFileContents(folder / "a.html", std::string_view("z\0w", 3)), 0);
+    EXPECT_EQ(ReplaceFileContents(folder / "a.html", std::string_view("z\0w", 3), Links::Refuse), 0);
     EXPECT_EQ(folder.Get("a.html"), std::string("z\0w", 3));
     EXPECT_TRUE(IsRegularFile(folder / "a.html"));
 
     ASSERT_EQ(::mkdir((folder / "dir.html").c_str(), 0755), 0);
-    EXPECT_EQ(ReplaceFileContents(folder / "dir.html", "x"), EISDIR);
+    EXPECT_EQ(ReplaceFileContents(folder / "dir.html", "x", Links::Refuse), EISDIR);
     EXPECT_FALSE(IsRegularFile(folder / "dir.html"));
-    EXPECT_EQ(ReplaceFileContents(folder / "missing/x.html", "x"), ENOENT);
+    EXPECT_EQ(ReplaceFileContents(folder / "missing/x.html", "x", Links::Refuse), ENOENT);
     EXPECT_FALSE(IsRegularFile(folder / "missing/x.html"));
     EXPECT_EQ(folder.Count(), 2u);
 }
@@ -49,12 +56,12 @@ TEST(ReplaceFileContents, KeepsModeOfExistingAndHonoursUmaskForNew) {
     Folder folder;
     folder.Put("keep.txt", "alt");
     ASSERT_EQ(::chmod((folder / "keep.txt").c_str(), 0604), 0);
-    ASSERT_EQ(ReplaceFileContents(folder / "keep.txt", "neu"), 0);
+    ASSERT_EQ(ReplaceFileContents(folder / "keep.txt", "neu", Links::Refuse), 0);
     EXPECT_EQ(folder.Mode("keep.txt"), 0604u);
 
     for (mode_t mask : {mode_t{022}, mode_t{077}}) {
         mode_t previous = ::umask(mask);
-        int result = ReplaceFileContents(folder / ("new" + std::to_string(mask)), "x");
+        int result = ReplaceFileContents(folder / ("new" + std::to_string(mask)), "x", Links::Refuse);
         ::umask(previous);
         ASSERT_EQ(result, 0);
         EXPECT_EQ(folder.Mode("new" + std::to_string(mask)), 0666u & ~mask);
@@ -70,23 +77,23 @@ TEST(ReplaceFileContents, AReadOnlyFileIsReplacedOnlyWhereOpeningItForWritingWou
     const bool writable = fd >= 0;
     if (fd >= 0)
         ::close(fd);
-    EXPECT_EQ(ReplaceFileContents(folder / "fest.html", "neu"), writable ? 0 : EACCES);
+    EXPECT_EQ(ReplaceFileContents(folder / "fest.html", "neu", Links::Refuse), writable ? 0 : EACCES);
     EXPECT_EQ(folder.Get("fest.html"), writable ? "neu" : "alt");
     EXPECT_EQ(folder.Mode("fest.html"), 0444u);
     EXPECT_EQ(folder.Count(), 1u);
 }
 
-TEST(ReplaceFileContents, WritesThroughASymbolicLinkAndUnderALongName) {
+TEST(ReplaceFileContents, WritesThroughASymbolicLinkWhenToldAndUnderALongName) {
     Folder folder;
     folder.Put("target.txt", "alt");
     ASSERT_EQ(::symlink("target.txt", (folder / "link.txt").c_str()), 0);
-    ASSERT_EQ(ReplaceFileContents(folder / "link.txt", "neu"), 0);
+    ASSERT_EQ(ReplaceFileContents(folder / "link.txt", "neu", Links::Follow), 0);
     EXPECT_EQ(folder.Get("target.txt"), "neu");
     EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.txt"));
 
     // The temporary file beside a name of 250 bytes still needs a name that fits.
     std::string name(250, 'n');
-    EXPECT_EQ(ReplaceFileContents(folder / name, "x"), 0);
+    EXPECT_EQ(ReplaceFileContents(folder / name, "x", Links::Refuse), 0);
     EXPECT_EQ(folder.Get(name), "x");
 }
 
@@ -95,16 +102,79 @@ TEST(CopyFileOver, CopiesOverAnExistingFileAndFailsCleanly) {
     folder.Put("index.html", std::string("neu\0er", 6));
     folder.Put("index.html.bak", "sehr alt");
     ASSERT_EQ(::chmod((folder / "index.html").c_str(), 0640), 0);
-    EXPECT_EQ(CopyFileOver(folder / "index.html", folder / "index.html.bak"), 0);
+    EXPECT_EQ(CopyFileOver(folder / "index.html", folder / "index.html.bak", Links::Refuse), 0);
     EXPECT_EQ(folder.Get("index.html.bak"), std::string("neu\0er", 6));
 
-    EXPECT_EQ(CopyFileOver(folder / "gone.html", folder / "index.html.bak"), ENOENT);
+    EXPECT_EQ(CopyFileOver(folder / "gone.html", folder / "index.html.bak", Links::Refuse), ENOENT);
     EXPECT_EQ(folder.Get("index.html.bak"), std::string("neu\0er", 6));
     EXPECT_EQ(folder.Count(), 2u);
 
     // A new copy takes the permission bits of its original.
-    EXPECT_EQ(CopyFileOver(folder / "index.html", folder / "copy.html"), 0);
+    EXPECT_EQ(CopyFileOver(folder / "index.html", folder / "copy.html", Links::Refuse), 0);
     EXPECT_EQ(folder.Mode("copy.html") & 0640u, folder.Mode("copy.html"));
+}
+
+// Cases where the file may be written but a rename would lose something; acted as "nobody".
+TEST(ReplaceFileContents, RewritesInPlaceWhereARenameWouldLoseOwnerOrFolder) {
+    SKIP_UNLESS_ROOT();
+    uid_t nobody = 0;
+    gid_t nogroup = 0;
+    if (!test::NobodyIds(nobody, nogroup))
+        GTEST_SKIP() << "no user nobody";
+    Folder folder;
+    ASSERT_EQ(::chmod(folder.Root().c_str(), 0755), 0);
+    // A read-only folder of nobody's with nobody's writable page in it.
+    const std::string locked = folder.MakeFolder("locked");
+    folder.Put("locked/page.html", "alt");
+    ASSERT_EQ(::chown((locked + "page.html").c_str(), nobody, nogroup), 0);
+    ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
+    // A shared folder with root's page that anyone may write.
+    const std::string shared = folder.MakeFolder("shared");
+    ASSERT_EQ(::chmod(shared.c_str(), 0777), 0);
+    folder.Put("shared/page.html", "alt");
+    ASSERT_EQ(::chmod((shared + "page.html").c_str(), 0666), 0);
+    ASSERT_EQ(::chown((shared + "page.html").c_str(), 0, 0), 0);
+
+    EXPECT_EQ(
+        test::RunAsNobody([&] { return ReplaceFileContents(locked + "page.html", "neu", Links::Refuse); }),
+        0);
+    EXPECT_EQ(
+        test::RunAsNobody([&] { return ReplaceFileContents(shared + "page.html", "neu", Links::Refuse); }),
+        0);
+    // A file nobody may not write stays as it is, also in a folder that would allow a rename.
+    folder.Put("shared/fest.html", "alt");
+    ASSERT_EQ(::chmod((shared + "fest.html").c_str(), 0644), 0);
+    EXPECT_EQ(
+        test::RunAsNobody([&] { return ReplaceFileContents(shared + "fest.html", "neu", Links::Refuse); }),
+        EACCES);
+
+    EXPECT_EQ(folder.Get("locked/page.html"), "neu");
+    EXPECT_EQ(folder.Get("shared/page.html"), "neu");
+    EXPECT_EQ(folder.Get("shared/fest.html"), "alt");
+    EXPECT_EQ(folder.State("shared/page.html").st_uid, 0u);
+    EXPECT_EQ(folder.State("shared/page.html").st_gid, 0u);
+    EXPECT_EQ(folder.Mode("shared/page.html"), 0666u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(locked), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(shared), {}), 2);
+    ::chmod(locked.c_str(), 0755);
+}
+
+TEST(ReplaceFileContents, RemovesTheTemporariesOfAKilledWriteButNotOfALiveOne) {
+    Folder folder;
+    folder.Put("page.html", "alt");
+    folder.Put(".page.html.qlm-0", "Reste eines abgebrochenen Laufs");
+    folder.Put(".page.html.qlm-3", "Reste eines abgebrochenen Laufs");
+    folder.Put(".other.html.qlm-0", "gehoert zu einer anderen Datei");
+    // A write still running holds its temporary file locked.
+    folder.Put(".page.html.qlm-1", "laufend");
+    FileDescriptor live(::open((folder / ".page.html.qlm-1").c_str(), O_RDONLY));
+    ASSERT_EQ(::flock(live.get(), LOCK_EX), 0);
+
+    ASSERT_EQ(ReplaceFileContents(folder / "page.html", "neu", Links::Refuse), 0);
+    EXPECT_EQ(folder.Listing(true),
+              ".other.html.qlm-0=gehoert zu einer anderen Datei|.page.html.qlm-1=laufend|"
+              "page.html=neu");
+    EXPECT_EQ(TemporaryName("/a/b/page.html", 2), "/a/b/.page.html.qlm-2");
 }
 
 using RenameFunction = int (*)(const std::string&, const std::string&);

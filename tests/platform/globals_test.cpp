@@ -13,7 +13,10 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -259,11 +262,67 @@ TEST(GetLogicalDriveStrings, StartsWithTheRootAndHoldsNoSystemFolders) {
     }
 }
 
-TEST(GetLogicalDriveStrings, GivesNothingWhenTheBufferIsTooSmall) {
+TEST(GetLogicalDriveStrings, TellsTheNeededSizeWhenTheBufferIsTooSmall) {
     char buffer[3] = {'x', 'x', 'x'};
-    EXPECT_EQ(GetLogicalDriveStrings(1, buffer), 0);
-    EXPECT_EQ(GetLogicalDriveStrings(0, nullptr), 0);
+    const int needed = GetLogicalDriveStrings(1, buffer);
+    EXPECT_GE(needed, 3); // at least "/", its zero and the final zero
+    EXPECT_EQ(GetLogicalDriveStrings(0, nullptr), needed);
+    EXPECT_EQ(buffer[0], 'x');
     EXPECT_EQ(buffer[1], 'x');
+    std::vector<char> fitting(static_cast<std::size_t>(needed));
+    EXPECT_EQ(GetLogicalDriveStrings(needed, fitting.data()), needed - 1);
+}
+
+// Sixty mounts need more than the usual 2000 characters of drive strings: the call tells how many,
+// and a buffer of that size holds them all, the root first.
+TEST(GetLogicalDriveStrings, ManyMountsGetTheRoomTheyNeed) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting needs root";
+    qlm::test::TempFolder folder;
+    std::vector<std::string> points;
+    for (int i = 0; i < 60; ++i)
+        points.push_back(folder.MakeFolder("ein-recht-langer-name-fuer-einen-mount-" + std::to_string(i)));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // A mount namespace of its own: the mounts vanish with the child, however it ends.
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            ::_exit(2);
+        for (const std::string& point : points) {
+            if (::mount(point.c_str(), point.c_str(), nullptr, MS_BIND, nullptr) != 0)
+                ::_exit(2);
+        }
+        // A temporary folder on a file system that holds no user files (tmpfs) gives no drives.
+        const std::vector<MountPoint> real = RealMountPoints(qlm::test::ReadFile("/proc/self/mountinfo"));
+        if (std::none_of(real.begin(), real.end(), [&](const MountPoint& m) { return m.path == points[0]; }))
+            ::_exit(7);
+        char small[2000];
+        const int needed = GetLogicalDriveStrings(sizeof small, small);
+        if (needed <= static_cast<int>(sizeof small))
+            ::_exit(3);
+        tCharArray buffer(needed);
+        if (GetLogicalDriveStrings(buffer.Size(), buffer.GetMemPointer()) != needed - 1)
+            ::_exit(4);
+        std::set<std::string> drives;
+        const std::string first = buffer.GetFirstString();
+        for (std::string drive = first; !drive.empty(); drive = buffer.GetNextString())
+            drives.insert(drive);
+        if (first != "/")
+            ::_exit(5);
+        for (const std::string& point : points) {
+            if (drives.count(point) == 0)
+                ::_exit(6);
+        }
+        ::_exit(0);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2)
+        GTEST_SKIP() << "no mount namespace of its own here";
+    if (WEXITSTATUS(status) == 7)
+        GTEST_SKIP() << "the temporary folder is on a file system that the drive list leaves out";
+    // 3: the buffer needed no more room; 4: the larger buffer did not fit; 5, 6: drives missing.
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(RealMountPoints, KeepsDisksAndSharesOnly) {

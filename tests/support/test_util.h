@@ -6,11 +6,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace qlm {
 namespace test {
@@ -18,7 +25,10 @@ namespace test {
 // The whole file, or "" when it cannot be read.
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ostringstream bytes;
+    if (in)
+        bytes << in.rdbuf();
+    return bytes.str();
 }
 
 // Replaces the file with `bytes`; a failure shows in what the test reads back.
@@ -86,6 +96,37 @@ class TempFolder {
   private:
     std::string root_;
 };
+
+// The user and group ids of "nobody", for cases that need a user other than the file's owner;
+// false when this machine has no such user.
+inline bool NobodyIds(uid_t& uid, gid_t& gid) {
+    const passwd* entry = ::getpwnam("nobody");
+    if (entry == nullptr)
+        return false;
+    uid = entry->pw_uid;
+    gid = entry->pw_gid;
+    return true;
+}
+
+// Runs `body` in a child process as the user "nobody" and gives its result (0 to 255), or -1 when
+// the child could not become that user. Needs root, as the callers check.
+inline int RunAsNobody(const std::function<int()>& body) {
+    uid_t uid = 0;
+    gid_t gid = 0;
+    if (!NobodyIds(uid, gid))
+        return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            ::_exit(255);
+        ::_exit(body() & 0xFF);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) == 255)
+        return -1;
+    return WEXITSTATUS(status);
+}
 
 // The parts of `joined` between the "|" signs.
 inline std::vector<std::string> Split(const std::string& joined) {

@@ -10,6 +10,9 @@
 #include <QSignalSpy>
 #include <QTimer>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace qlm::ui;
 using namespace qlm::ui::test;
 
@@ -46,6 +49,7 @@ class SettingsWindowTest : public QObject {
     void option_values();
     void closing_writes_and_next_start_restores();
     void settings_that_cannot_be_written();
+    void settings_fifo_neither_waited_for_nor_written();
     void templates_come_from_working_directory();
     void missing_template_ends_program_without_saving_data();
     void missing_template_ends_program_without_saving();
@@ -108,6 +112,25 @@ void SettingsWindowTest::settings_that_cannot_be_written() {
     QCOMPARE(boxes[0].title, QStringLiteral("QLM 2"));
     QCOMPARE(boxes[0].icon, QMessageBox::Critical);
     QCOMPARE(boxes[0].text, QStringLiteral("nach %1 kann nicht geschrieben werden.").arg(path));
+}
+
+// A FIFO in place of the settings file: the window starts with the defaults instead of waiting for
+// a writer, and closing it leaves the FIFO alone without a box.
+void SettingsWindowTest::settings_fifo_neither_waited_for_nor_written() {
+    WorkFolder work;
+    const std::string path = work.SettingsPath();
+    QCOMPARE(::mkfifo(path.c_str(), 0644), 0);
+    ::alarm(20); // a hang ends the test program instead of stalling the run
+    const auto window = work.OpenWindow();
+    window->show();
+    QCOMPARE(BoxStates(*window), (QList<bool>{true, true, true, true, true, false}));
+    QCOMPARE(window->CurrentFolder(), std::string());
+    QVERIFY(window->close());
+    ::alarm(0);
+    QVERIFY(MessageBoxes::Recorded().isEmpty());
+    struct stat state {};
+    QCOMPARE(::lstat(path.c_str(), &state), 0);
+    QVERIFY(S_ISFIFO(state.st_mode));
 }
 
 // The templates are read from the working directory at start and again on "Reload Defs".
