@@ -76,12 +76,16 @@ void PictureReducer::AddRow(const std::uint8_t* rgba, int first, int last) noexc
 }
 
 void PictureReducer::FlushBand() noexcept {
-    const int out_y = (rows_seen_ - 1) / factor_;
+    WriteReducedRow(sums_.data(), (rows_seen_ - 1) / factor_, rows_in_band_);
+    rows_in_band_ = 0;
+}
+
+void PictureReducer::WriteReducedRow(std::uint64_t* sums, int out_y, int rows_in_band) noexcept {
     std::uint8_t* dest = out_->rgba.data() + static_cast<std::size_t>(out_y) * out_->width * 4;
     for (int ox = 0; ox < out_->width; ++ox) {
-        std::uint64_t* s = sums_.data() + static_cast<std::size_t>(ox) * 4;
+        std::uint64_t* s = sums + static_cast<std::size_t>(ox) * 4;
         const std::uint64_t columns = std::min(factor_, width_ - ox * factor_);
-        const std::uint64_t count = columns * rows_in_band_;
+        const std::uint64_t count = columns * rows_in_band;
         const std::uint64_t alpha = s[3];
         if (alpha != 0) {
             for (int c = 0; c < 3; ++c) {
@@ -94,7 +98,40 @@ void PictureReducer::FlushBand() noexcept {
         s[0] = s[1] = s[2] = s[3] = 0;
         dest += 4;
     }
-    rows_in_band_ = 0;
+}
+
+bool PictureReducer::StartScattered(int width, int height, int factor, Image* out) noexcept {
+    if (!Start(width, height, factor, out)) {
+        return false;
+    }
+    try {
+        sums_.assign(static_cast<std::size_t>(out->width) * out->height * 4, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+void PictureReducer::AddPixels(int y, const std::uint8_t* rgba, int x_start, int x_step) noexcept {
+    if (y < 0 || y >= height_ || x_step <= 0) {
+        return;
+    }
+    std::uint64_t* row_sums = sums_.data() + static_cast<std::size_t>(y / factor_) * out_->width * 4;
+    for (int x = x_start; x < width_; x += x_step) {
+        const std::uint8_t* p = rgba + static_cast<std::size_t>(x) * 4;
+        std::uint64_t* s = row_sums + static_cast<std::size_t>(x / factor_) * 4;
+        s[0] += std::uint64_t{p[0]} * p[3];
+        s[1] += std::uint64_t{p[1]} * p[3];
+        s[2] += std::uint64_t{p[2]} * p[3];
+        s[3] += p[3];
+    }
+}
+
+void PictureReducer::FinishScattered() noexcept {
+    for (int out_y = 0; out_y < out_->height; ++out_y) {
+        const int rows_in_band = std::min(factor_, height_ - out_y * factor_);
+        WriteReducedRow(sums_.data() + static_cast<std::size_t>(out_y) * out_->width * 4, out_y, rows_in_band);
+    }
 }
 
 } // namespace qlm

@@ -23,8 +23,18 @@ class PictureReducer {
     // Adds `count` rows that are wholly transparent, at the cost of the reduced rows they complete.
     void AddTransparentRows(int count) noexcept;
 
+    // For pixels that arrive scattered over the picture, as the passes of an interlaced PNG do: the
+    // sums of every reduced pixel are kept until Finish, so that no full-size picture is needed.
+    // The result is the same as that of rows added in order.
+    bool StartScattered(int width, int height, int factor, Image* out) noexcept;
+    // Adds the pixels x_start, x_start + x_step, ... of row y (rgba holds the whole row).
+    void AddPixels(int y, const std::uint8_t* rgba, int x_start, int x_step) noexcept;
+    void FinishScattered() noexcept;
+
   private:
     void FlushBand() noexcept;
+    // Writes the averages of one reduced row from its sums and clears them.
+    void WriteReducedRow(std::uint64_t* sums, int out_y, int rows_in_band) noexcept;
 
     int width_ = 0;
     int height_ = 0;
@@ -32,7 +42,8 @@ class PictureReducer {
     int rows_seen_ = 0;
     int rows_in_band_ = 0;
     Image* out_ = nullptr;
-    std::vector<std::uint64_t> sums_; // per reduced column: red*alpha, green*alpha, blue*alpha, alpha
+    // Per reduced column (per reduced pixel when scattered): red*alpha, green*alpha, blue*alpha, alpha.
+    std::vector<std::uint64_t> sums_;
 };
 
 } // namespace qlm

@@ -29,7 +29,7 @@ struct PngJob {
     int factor = 1;
     char message[512] = {};
     Image image;
-    std::vector<std::uint8_t> rows; // one row, or the whole picture when interlaced and reduced
+    std::vector<std::uint8_t> rows; // one row
     PictureReducer reducer;
 
     // Sets up the buffers for a width x height picture. False when memory is short.
@@ -42,11 +42,13 @@ struct PngJob {
                 image.rgba.resize(stride * height);
                 return true;
             }
-            rows.resize(interlaced ? stride * height : stride);
+            rows.resize(stride);
         } catch (const std::bad_alloc&) {
             return false;
         }
-        return reducer.Start(width, height, factor, &image);
+        // The passes of an interlaced picture go straight into the reduced picture's sums.
+        return interlaced ? reducer.StartScattered(width, height, factor, &image)
+                          : reducer.Start(width, height, factor, &image);
     }
 };
 
@@ -128,7 +130,8 @@ bool RunPng(PngJob* job) noexcept {
                                   picture_limits::ReducedSide(job->height, job->factor) * 4;
     std::uint64_t needed = std::uint64_t{width} * 16 + reduced;
     if (job->factor > 1) {
-        needed += (interlaced ? stride * height : stride) + reduced * 2;
+        // One row, and the reduced picture's sums: one row of them, or all of them when interlaced.
+        needed += stride + (interlaced ? reduced * 8 : reduced * 2);
     }
     if (needed > picture_limits::kMemoryBudget) {
         char text[256];
@@ -178,14 +181,22 @@ bool RunPng(PngJob* job) noexcept {
             }
         }
     } else if (interlaced) {
-        for (int pass = 0; pass < passes; ++pass) {
+        // Adam7: where each pass's pixels lie. libpng puts a pass's pixels of row y at their places
+        // in the row and leaves the others alone; rows outside the pass are not touched.
+        static constexpr int kXStart[7] = {0, 4, 0, 2, 0, 1, 0};
+        static constexpr int kXStep[7] = {8, 8, 4, 4, 2, 2, 1};
+        static constexpr int kYStart[7] = {0, 0, 4, 0, 2, 0, 1};
+        static constexpr int kYStep[7] = {8, 8, 8, 4, 4, 2, 2};
+        for (int pass = 0; pass < passes && pass < 7; ++pass) {
             for (png_uint_32 y = 0; y < height; ++y) {
-                png_read_row(png, job->rows.data() + y * stride, nullptr);
+                png_read_row(png, job->rows.data(), nullptr);
+                const int row = static_cast<int>(y);
+                if (row >= kYStart[pass] && (row - kYStart[pass]) % kYStep[pass] == 0) {
+                    job->reducer.AddPixels(row, job->rows.data(), kXStart[pass], kXStep[pass]);
+                }
             }
         }
-        for (png_uint_32 y = 0; y < height; ++y) {
-            job->reducer.AddRow(job->rows.data() + y * stride);
-        }
+        job->reducer.FinishScattered();
     } else {
         for (png_uint_32 y = 0; y < height; ++y) {
             png_read_row(png, job->rows.data(), nullptr);

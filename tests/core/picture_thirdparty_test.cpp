@@ -126,3 +126,28 @@ TEST(ThirdPartyCollection, HoldsEveryExpectedPictureAndNamesTheTwelveBitJpeg) {
 }
 
 } // namespace
+
+namespace {
+
+// The passes of an interlaced PNG go straight into the reduced picture: every interlaced file of
+// the suite reduces to exactly what its plain twin reduces to, whatever the factor.
+class InterlacedTwin : public testing::TestWithParam<const char*> {};
+
+TEST_P(InterlacedTwin, ReducesExactlyAsThePlainFile) {
+    const std::string folder = QLM_TEST_DATA_DIR "/thirdparty/png/pngsuite/";
+    const std::string name = GetParam();
+    for (int box : {1, 5, 11, 16}) {
+        const qlm::Picture interlaced = qlm::LoadPicture(folder + "basi" + name, box);
+        const qlm::Picture plain = qlm::LoadPicture(folder + "basn" + name, box);
+        ASSERT_TRUE(interlaced.opened && plain.opened) << name;
+        EXPECT_EQ(interlaced.image.width, plain.image.width) << name << " box " << box;
+        EXPECT_EQ(interlaced.image.height, plain.image.height) << name << " box " << box;
+        EXPECT_EQ(interlaced.image.rgba, plain.image.rgba) << name << " box " << box;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PngSuite, InterlacedTwin,
+                         testing::Values("0g01.png", "0g08.png", "0g16.png", "2c08.png", "2c16.png", "3p01.png",
+                                         "3p08.png", "4a08.png", "4a16.png", "6a08.png", "6a16.png"));
+
+} // namespace
