@@ -61,14 +61,47 @@ PictureFormat FormatForFileName(const std::string& file_name) {
     return PictureFormat::Unknown;
 }
 
+namespace {
+
+// True when `start` begins as a file of the format must: a file that does not is refused from its
+// first bytes, however large it is.
+bool StartsLike(PictureFormat format, const std::string& start) {
+    switch (format) {
+    case PictureFormat::Jpeg:
+        return start.size() >= 2 && start[0] == '\xFF' && start[1] == '\xD8';
+    case PictureFormat::Png:
+        return start.size() >= 8 && start.compare(0, 8, "\x89PNG\r\n\x1A\n") == 0;
+    case PictureFormat::Gif:
+        return start.size() >= 6 &&
+               (start.compare(0, 6, "GIF87a") == 0 || start.compare(0, 6, "GIF89a") == 0);
+    case PictureFormat::Unknown:
+        break;
+    }
+    return false;
+}
+
+constexpr std::size_t kSignatureBytes = 16;
+
+} // namespace
+
 Picture LoadPicture(const std::string& path, int box) {
+    const PictureFormat format = FormatForFileName(path);
     std::string bytes;
-    if (!ReadPictureFile(path, bytes)) {
+    // The first bytes first: a file that is no picture of its kind is refused by its decoder from
+    // them alone, with the decoder's own words, before the rest is read.
+    const int start_error = platform::ReadFileStart(path, kSignatureBytes, bytes);
+    if (start_error != 0 && start_error != EIO && start_error != ENOMEM) {
         return Picture{};
+    }
+    if (start_error != 0 || StartsLike(format, bytes)) {
+        bytes.clear();
+        if (!ReadPictureFile(path, bytes)) {
+            return Picture{};
+        }
     }
     const int reduce_to = box > 0 ? box : 0;
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    switch (FormatForFileName(path)) {
+    switch (format) {
     case PictureFormat::Jpeg:
         return DecodeJpeg(data, bytes.size(), reduce_to);
     case PictureFormat::Gif:

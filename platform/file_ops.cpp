@@ -19,21 +19,66 @@ FileDescriptor::~FileDescriptor() {
         ::close(fd_);
 }
 
-int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max_size,
-                  std::uint64_t* size_seen) {
-    bytes.clear();
-    if (size_seen != nullptr)
-        *size_seen = 0;
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = other.release();
+    }
+    return *this;
+}
+
+namespace {
+
+// Opens a regular file for reading without waiting (a FIFO or a device never stalls the program).
+int OpenRegularFile(const std::string& path, FileDescriptor& file, struct stat& info) {
+    file = FileDescriptor(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!file.valid())
         return errno;
-    struct stat info {};
     if (::fstat(file.get(), &info) != 0)
         return errno;
     if (S_ISDIR(info.st_mode))
         return EISDIR;
     if (!S_ISREG(info.st_mode))
         return EINVAL;
+    return 0;
+}
+
+} // namespace
+
+int ReadFileStart(const std::string& path, std::size_t count, std::string& bytes) {
+    bytes.clear();
+    FileDescriptor file;
+    struct stat info {};
+    if (const int error = OpenRegularFile(path, file, info); error != 0)
+        return error;
+    bytes.resize(count);
+    std::size_t filled = 0;
+    while (filled < count) {
+        const ssize_t got = ::read(file.get(), bytes.data() + filled, count - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            bytes.clear();
+            return errno;
+        }
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    bytes.resize(filled);
+    return 0;
+}
+
+int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max_size,
+                  std::uint64_t* size_seen) {
+    bytes.clear();
+    if (size_seen != nullptr)
+        *size_seen = 0;
+    FileDescriptor file;
+    struct stat info {};
+    if (const int error = OpenRegularFile(path, file, info); error != 0)
+        return error;
     const auto size = static_cast<std::uint64_t>(info.st_size);
     if (size_seen != nullptr)
         *size_seen = size;

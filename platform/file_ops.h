@@ -16,6 +16,8 @@ class FileDescriptor {
     ~FileDescriptor();
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    // Takes over the other's descriptor, closing the one held before.
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
     int release() {
@@ -40,6 +42,10 @@ inline constexpr std::uint64_t kMaxTextFileSize = std::uint64_t{256} << 20;
 // became shorter while it was read, or the errno of the failed step. `bytes` is empty on failure.
 int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max_size,
                   std::uint64_t* size_seen = nullptr);
+
+// Reads at most `count` bytes from the start of a regular file, opened as ReadWholeFile opens it;
+// gives 0 or the errno value as ReadWholeFile does (without EFBIG and EIO for a short file).
+int ReadFileStart(const std::string& path, std::size_t count, std::string& bytes);
 
 // True for the results of ReadWholeFile that mean "no such file", as opposed to a file that exists
 // but cannot be read.

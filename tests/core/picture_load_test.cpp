@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,6 +91,26 @@ TEST(LoadPictureOpening, TheExtensionDecidesNotTheContent) {
     ExpectOutcome({"falsch.jpg", 273, 0, 0, ""}, dir / "falsch.jpg");
     ExpectOutcome({"bild.bmp", 273, 0, 0, "bmp"}, dir / "bild.bmp");
     ExpectOutcome({"Bild.JPEG", 0, 64, 48}, dir / "Bild.JPEG");
+}
+
+// A file of 1000 MB named like a picture but starting like none (here: all zero bytes, stored
+// sparsely) is refused from its first bytes: the run's memory grows by nothing like its size.
+TEST(LoadPictureDamage, HugeFileThatIsNoPictureIsRefusedFromItsStart) {
+    qlm::test::TempFolder dir;
+    for (const char* name : {"t_riesig.jpg", "riesig.png", "riesig.gif"}) {
+        const std::string path = dir / name;
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, off_t{1000} << 20), 0);
+        ::close(fd);
+        struct rusage before {};
+        ::getrusage(RUSAGE_SELF, &before);
+        EXPECT_THROW(qlm::LoadPicture(path, 1), qlm::DecodeError) << name;
+        struct rusage after {};
+        ::getrusage(RUSAGE_SELF, &after);
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 50 * 1024) << name << ": peak grew by KB";
+        ::unlink(path.c_str());
+    }
 }
 
 TEST(LoadPictureDamage, JpegEndingInsideItsExifBlockIsRefused) {

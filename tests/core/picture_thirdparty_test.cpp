@@ -147,7 +147,8 @@ TEST_P(InterlacedTwin, ReducesExactlyAsThePlainFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PngSuite, InterlacedTwin,
-                         testing::Values("0g01.png", "0g08.png", "0g16.png", "2c08.png", "2c16.png", "3p01.png",
-                                         "3p08.png", "4a08.png", "4a16.png", "6a08.png", "6a16.png"));
+                         testing::Values("0g01.png", "0g08.png", "0g16.png", "2c08.png", "2c16.png",
+                                         "3p01.png", "3p08.png", "4a08.png", "4a16.png", "6a08.png",
+                                         "6a16.png"));
 
 } // namespace
