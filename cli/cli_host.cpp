@@ -2,6 +2,7 @@
 
 #include "core/picture.h"
 #include "core/text_file.h"
+#include "platform/globals.h"
 
 #include <istream>
 #include <ostream>
@@ -14,10 +15,7 @@ namespace {
 // natural size is reported whatever the decoder reduced.
 constexpr int kMeasureBox = 1;
 
-std::string BareName(const std::string& path) {
-    const std::string::size_type slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+using platform::BareName;
 
 } // namespace
 

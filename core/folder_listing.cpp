@@ -1,5 +1,7 @@
 #include "core/folder_listing.h"
 
+#include "core/picture.h"
+
 #include "platform/globals.h"
 #include "platform/text.h"
 
@@ -97,11 +99,8 @@ int CompareNames(icu::Collator* collator, const std::string& first, const std::s
 } // namespace
 
 bool HasPictureExtension(const std::string& name) {
-    std::string::size_type dot = name.rfind('.');
-    if (dot == std::string::npos)
-        return false;
-    std::string extension = platform::AsciiUpper(std::string_view(name).substr(dot));
-    return extension == ".JPG" || extension == ".GIF" || extension == ".JPEG" || extension == ".PNG";
+    // The list shows what the picture type can decode.
+    return FormatForFileName(name) != PictureFormat::Unknown;
 }
 
 std::vector<ListEntry> FilterListing(const platform::tGetDirList& search, const std::string& folder) {

@@ -6,6 +6,7 @@
 #include "core/png_decoder.h"
 
 #include "platform/file_ops.h"
+#include "platform/text.h"
 
 #include <cerrno>
 #include <cstring>
@@ -38,9 +39,7 @@ std::string ExtensionOf(const std::string& file_name) {
     }
     std::string extension = file_name.substr(dot + 1);
     for (char& c : extension) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
+        c = platform::AsciiLower(c);
     }
     return extension;
 }

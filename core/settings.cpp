@@ -1,5 +1,7 @@
 #include "core/settings.h"
 
+#include "platform/text.h"
+
 #include "platform/file_ops.h"
 #include "platform/ini_file.h"
 
@@ -12,15 +14,7 @@ namespace qlm {
 namespace {
 
 bool SameTextIgnoringCase(const std::string& text, const char* upper) {
-    std::size_t i = 0;
-    for (; i < text.size() && upper[i] != '\0'; ++i) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        if (c != upper[i])
-            return false;
-    }
-    return i == text.size() && upper[i] == '\0';
+    return platform::EqualIgnoringAsciiCase(text, upper);
 }
 
 // The six flags with their keys, in the order in which they are written.

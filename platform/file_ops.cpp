@@ -1,5 +1,7 @@
 #include "platform/file_ops.h"
 
+#include "platform/globals.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -135,11 +137,6 @@ std::string FolderOf(const std::string& path) {
     if (slash == 0)
         return "/";
     return path.substr(0, slash);
-}
-
-std::string BareNameOf(const std::string& path) {
-    auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 int WriteAll(int fd, const char* data, std::size_t size) {
@@ -338,11 +335,11 @@ bool UnsupportedByFileSystem(int error) {
 } // namespace
 
 std::string TemporaryName(const std::string& path, int n) {
-    std::string name = BareNameOf(path);
+    std::string name = BareName(path);
     // Keep the temporary name within NAME_MAX even for very long target names.
     if (name.size() > 200)
         name.resize(200);
-    return path.substr(0, path.size() - BareNameOf(path).size()) + "." + name + ".qlm-" + std::to_string(n);
+    return path.substr(0, path.size() - BareName(path).size()) + "." + name + ".qlm-" + std::to_string(n);
 }
 
 int ReplaceFileContents(const std::string& path, std::string_view bytes, Links links) {

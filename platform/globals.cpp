@@ -209,6 +209,11 @@ std::string GetErrorText(int code) {
     return std::string(first, last);
 }
 
+std::string BareName(const std::string& path) {
+    const std::string::size_type slash = path.rfind(kPathSeparator);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string AddBackslash(const std::string& path) {
     if (!path.empty() && path.back() == kPathSeparator)
         return path;

@@ -81,6 +81,9 @@ std::string GetErrorText(int code);
 // `path` unchanged when it ends with the separator, else with one appended.
 std::string AddBackslash(const std::string& path);
 
+// The last part of `path`: what follows its last separator (all of it when there is none).
+std::string BareName(const std::string& path);
+
 // Fills `buffer` with the "drive" strings of this machine: the root "/", the user's home folder and
 // the mount points of real file systems (no proc, sys, dev, tmpfs and similar), each ending with
 // "/", each zero-terminated, the whole ended by an empty string. Gives the number of characters

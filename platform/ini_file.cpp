@@ -1,5 +1,7 @@
 #include "platform/ini_file.h"
 
+#include "platform/text.h"
+
 #include "platform/file_ops.h"
 
 #include <algorithm>
@@ -24,18 +26,8 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool SameName(std::string_view first, std::string_view second) {
-    if (first.size() != second.size())
-        return false;
-    for (std::size_t i = 0; i < first.size(); ++i) {
-        if (AsciiLower(first[i]) != AsciiLower(second[i]))
-            return false;
-    }
-    return true;
+    return EqualIgnoringAsciiCase(first, second);
 }
 
 // The name of a section line "[name]", or nothing for any other line.

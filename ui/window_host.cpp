@@ -2,6 +2,7 @@
 
 #include "core/folder_listing.h"
 #include "core/picture.h"
+#include "platform/globals.h"
 #include "platform/text.h"
 #include "ui/ask_dialog.h"
 #include "ui/message_boxes.h"
@@ -60,11 +61,6 @@ QString Shown(const std::string& text) {
     return QString::fromStdString(platform::TextAsUtf8(text));
 }
 
-std::string BareName(const std::string& path) {
-    const std::string::size_type slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace
 
 WindowHost::WindowHost(const WindowParts& parts) : parts_(parts) {}
@@ -110,7 +106,7 @@ void WindowHost::ShowWarning(const std::string& text) {
 void WindowHost::ShowDecodeFailure(const std::string& path, const std::string& message) {
     // The box names the picture, so that the user knows which file to look at.
     MessageBoxes::ShowStandardError(parts_.window,
-                                    Shown(BareName(path)) + QStringLiteral(": ") + Shown(message));
+                                    Shown(platform::BareName(path)) + QStringLiteral(": ") + Shown(message));
 }
 
 void WindowHost::SetProgressLabel(const std::string& text) {
