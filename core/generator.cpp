@@ -4,6 +4,7 @@
 #include "core/page_text.h"
 #include "core/picture.h"
 #include "core/text_file.h"
+#include "core/thumbnail_maker.h"
 
 #include <algorithm>
 #include <string_view>
@@ -120,7 +121,7 @@ class Run {
         host_.SetProgressLabel(file_name);
         std::string base, extension;
         SplitFileName(file_name, base, extension);
-        const std::string thumb_name = in_.flags.thumbs_jpg ? "t_" + base + ".jpg" : "t_" + file_name;
+        const std::string thumb_name = ThumbnailFileName(file_name, in_.flags.thumbs_jpg);
         const std::string page_name = base + ".html";
         const std::string text_name = base + ".txt";
 
