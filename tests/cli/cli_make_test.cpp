@@ -449,6 +449,32 @@ TEST(CliGallery, ALargeFirstTextAmongManyPicturesFitsInModestMemory) {
 #endif
 }
 
+TEST(CliGallery, MissingThumbnailsAreMadeBeforeTheRunAndExistingOnesKept) {
+    TempFolder dir;
+    const fs::path folder = dir / "camera";
+    fs::create_directory(folder);
+    for (const char* name : {"blumen.png", "leuchtturm.gif", "wald.jpg"})
+        fs::copy_file(kDemo / name, folder / name);
+    WriteFile(folder / "t_wald.jpg", ReadFile(kDemo / "t_bergsee.jpg"));
+    WriteFile(folder / "title.txt", "Kamera");
+
+    const RunResult run =
+        RunMake({"--no-ask", "--warn", "--no-thumbs-jpg", "--make-thumbnails", "--thumb-size", "100",
+                 "--templates", kTemplates.string(), folder.string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "quillmoor-make: thumbnails: 2 made, 1 already there\n");
+    EXPECT_EQ(ReadFile(folder / "t_wald.jpg"), ReadFile(kDemo / "t_bergsee.jpg"));
+    const std::string index = ReadFile(folder / "index.html");
+    EXPECT_TRUE(Contains(index, "t_blumen.png\" width=\"100\" height=\"67\"")) << index;
+    EXPECT_TRUE(Contains(index, "t_leuchtturm.gif\" width=\"100\" height=\"75\"")) << index;
+
+    // A second run finds every thumbnail and makes none.
+    const RunResult again = RunMake({"--no-ask", "--make-thumbnails", "--thumbs-jpg", "--templates",
+                                     kTemplates.string(), folder.string(), "wald.jpg"});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.err, "quillmoor-make: thumbnails: 0 made, 1 already there\n");
+}
+
 TEST(CliGallery, ControlCharactersOfNamesDoNotReachTheTerminal) {
     TempFolder dir;
     const std::string name = "x\x1b]0;title\x07.jpg";
@@ -530,6 +556,16 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"TemplatesWithoutFolder", "{folder} --templates", 64, "--templates", "-index.html"},
         FailureCase{"PictureNotInFolder", "--no-ask --templates {t} {folder} a.jpg x.jpg", 64, "x.jpg",
                     "-a.html -index.html"},
+        // A damaged picture gets no thumbnail, and the run still stops at it.
+        FailureCase{"ThumbnailOfDamagedPicture",
+                    "--no-ask --make-thumbnails --templates {t} {folder} a.jpg b.jpg", 1,
+                    "b.jpg: ", "+t_a.jpg -t_b.jpg +a.html -b.html"},
+        FailureCase{"ThumbSizeWithoutMakingThumbnails", "--thumb-size 50 {folder}", 64, "--make-thumbnails",
+                    "-index.html"},
+        FailureCase{"ThumbSizeNoNumber", "--make-thumbnails --thumb-size 5x {folder}", 64, "--thumb-size",
+                    "-index.html"},
+        FailureCase{"ThumbSizeZero", "--make-thumbnails --thumb-size=0 {folder}", 64, "--thumb-size",
+                    "-index.html"},
         FailureCase{"ThumbnailIsNoPicture", "--no-ask --templates {t} {folder} t_a.jpg", 64, "t_a.jpg",
                     "-index.html"}),
     [](const testing::TestParamInfo<FailureCase>& param_info) { return param_info.param.name; });
