@@ -1,0 +1,54 @@
+#!/bin/bash
+# The sample templates on the demo folder: every page passes tidy without errors, the picture
+# pages lead to their neighbours in the run's order (no link before the first, none after the
+# last), say where they stand ("2 / 3"), give the big picture its alt text and work the arrow keys
+# through their links, and the overview's tiles carry the thumbnails with alt texts and the texts.
+# Arguments: <quillmoor-make> <source tree>
+set -u -o pipefail
+make_bin=$1
+src=$2
+command -v tidy >/dev/null || { echo "SKIP: tidy is not installed"; exit 77; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/qlm-samples.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+folder=$work/galerie
+mkdir "$folder"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+for name in bergsee.jpg blumen.png leuchtturm.gif; do
+  cp "$src/demo/$name" "$src/demo/t_$name" "$folder/"
+done
+cp "$src/demo/bergsee.txt" "$src/demo/blumen.txt" "$src/demo/title.txt" "$folder/"
+
+"$make_bin" --no-ask --templates "$src/templates" "$folder" bergsee.jpg blumen.png leuchtturm.gif \
+  >"$work/out" 2>&1 || fail "quillmoor-make failed: $(cat "$work/out")"
+
+for page in "$folder"/*.html; do
+  tidy -e -q "$page" >"$work/tidy" 2>&1
+  if grep -q 'Error:' "$work/tidy"; then
+    fail "tidy finds errors in $(basename "$page"): $(grep 'Error:' "$work/tidy" | head -3)"
+  fi
+  grep -q '<my' "$page" && fail "$(basename "$page") keeps a placeholder: $(grep -o '<my[a-z]*>' "$page" | head -1)"
+done
+
+has() { grep -qF -- "$2" "$folder/$1" || fail "$1 lacks: $2"; }
+# The run's order is the folder list's: bergsee, blumen, leuchtturm.
+has bergsee.html 'id="prev" rel="prev" href=""'
+has bergsee.html 'id="next" rel="next" href="blumen.html"'
+has bergsee.html '<span class="count">1 / 3</span>'
+has blumen.html 'href="bergsee.html"'
+has blumen.html 'href="leuchtturm.html"'
+has blumen.html '<span class="count">2 / 3</span>'
+has leuchtturm.html 'id="prev" rel="prev" href="blumen.html"'
+has leuchtturm.html 'id="next" rel="next" href=""'
+has leuchtturm.html '<span class="count">3 / 3</span>'
+# The big picture and the thumbnails with the one-line alt text, emphasis removed.
+has bergsee.html '<img src="bergsee.jpg" width="640" height="427" alt="Der Bergsee am Morgen Die Gipfel'
+has index.html '<img src="t_bergsee.jpg" width="180" height="120" alt="Der Bergsee am Morgen Die Gipfel'
+has index.html '<img src="t_leuchtturm.gif" width="180" height="135" alt="">'
+has index.html '<span class="text">Fünf Blumen auf der Wiese</span>'
+has index.html 'title="2 / 3"'
+# The keys: the script follows the links named prev, next and up; without it the links still work.
+has blumen.html 'ArrowLeft: "prev", ArrowRight: "next", Escape: "up"'
+has blumen.html '<a id="up" href="index.html">'
+echo "sample templates: $(ls "$folder"/*.html | wc -l) pages pass tidy"
