@@ -103,6 +103,15 @@ void CopyDemo(const fs::path& to, const std::vector<std::string>& names) {
     }
 }
 
+// The sample templates with an overview entry made of the thumbnail tag the run forms, so that
+// the option flags show in the overview (the sample entry writes a tag of its own).
+fs::path TagTemplates(const TempFolder& dir) {
+    const fs::path templates = dir / "tag-templates";
+    fs::copy(kTemplates, templates);
+    WriteFile(templates / "MainRep.html", "<a href=\"<myhtmlfile>\"><mytinypic></a>\n");
+    return templates;
+}
+
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -203,8 +212,8 @@ TEST(CliGallery, NamedPicturesFollowTheOrderOfTheFolderList) {
         fs::copy_file(kDemo / from, folder / to);
     WriteFile(folder / "title.txt", "Obst");
 
-    const RunResult run = RunMake({"--no-ask", "--warn", "--templates", kTemplates.string(), folder.string(),
-                                   "zebra.jpg", "apfel.JPG", "Dattel.gif", "zebra.jpg"});
+    const RunResult run = RunMake({"--no-ask", "--warn", "--templates", TagTemplates(dir).string(),
+                                   folder.string(), "zebra.jpg", "apfel.JPG", "Dattel.gif", "zebra.jpg"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "Der Thumbnail t_apfel.JPG fehlt!\nDer Thumbnail t_Dattel.gif fehlt!\n");
     const std::string index = ReadFile(folder / "index.html");
@@ -375,8 +384,9 @@ TEST(CliGallery, SavedSettingsAreTheDefaultsAndOptionsOverrideThem) {
 
     // From the settings: only the title is asked, thumbnails are looked for as .jpg and not
     // missed aloud, and the thumbnail tag has its alt text.
+    const fs::path templates = TagTemplates(dir);
     const RunResult saved =
-        RunMake({"--templates", kTemplates.string(), folder.string()}, "Titel\n", {}, binary);
+        RunMake({"--templates", templates.string(), folder.string()}, "Titel\n", {}, binary);
     ASSERT_EQ(saved.status, 0) << saved.err;
     EXPECT_EQ(saved.err, std::string(kTitlePrompt) + "\n");
     EXPECT_FALSE(fs::exists(folder / "keywords.txt"));
@@ -385,7 +395,7 @@ TEST(CliGallery, SavedSettingsAreTheDefaultsAndOptionsOverrideThem) {
 
     // Options win over the settings; thumbnails are still looked for as .jpg.
     const RunResult overridden = RunMake(
-        {"--templates", kTemplates.string(), "--warn", "--img-without-alt", "--keywords", folder.string()},
+        {"--templates", templates.string(), "--warn", "--img-without-alt", "--keywords", folder.string()},
         "Schlagworte\n", {}, binary);
     ASSERT_EQ(overridden.status, 0) << overridden.err;
     EXPECT_EQ(overridden.err, std::string(kKeywordsPrompt) + "\nDer Thumbnail t_blumen.jpg fehlt!\n");
