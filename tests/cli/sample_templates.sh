@@ -3,10 +3,13 @@
 # pages lead to their neighbours in the run's order (no link before the first, none after the
 # last), say where they stand ("2 / 3"), give the big picture its alt text and work the arrow keys
 # through their links, and the overview's tiles carry the thumbnails with alt texts and the texts.
-# Arguments: <quillmoor-make> <source tree>
+# With Chromium, the overview and a picture page are drawn at a phone's and a desktop's width and
+# kept as screenshots.
+# Arguments: <quillmoor-make> <source tree> <screenshot folder>
 set -u -o pipefail
 make_bin=$1
 src=$2
+shots=$3
 command -v tidy >/dev/null || { echo "SKIP: tidy is not installed"; exit 77; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/qlm-samples.XXXXXX")
@@ -52,3 +55,23 @@ has index.html 'title="2 / 3"'
 has blumen.html 'ArrowLeft: "prev", ArrowRight: "next", Escape: "up"'
 has blumen.html '<a id="up" href="index.html">'
 echo "sample templates: $(ls "$folder"/*.html | wc -l) pages pass tidy"
+
+command -v chromium >/dev/null || { echo "SKIP: chromium is not installed, no screenshots"; exit 77; }
+command -v pngtopnm >/dev/null || { echo "SKIP: netpbm is not installed, screenshots not checked"; exit 77; }
+mkdir -p "$shots"
+# shot <page> <width> <height> <name>: the page as headless Chromium draws it.
+shot() {
+  local out="$shots/sample-$4.png"
+  rm -f "$out"
+  chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --user-data-dir="$work/chromium" \
+    --screenshot="$out" --window-size="$2,$3" "file://$folder/$1" >"$work/chromium.log" 2>&1
+  [[ -s "$out" ]] || fail "no screenshot of $1 at $2 x $3: $(tail -3 "$work/chromium.log")"
+  [[ "$(pngtopnm "$out" | pnmfile)" == *"$2 by $3"* ]] || fail "the screenshot of $1 is not $2 x $3"
+  # A page drawn with its pictures has many colours; an empty or broken one has few.
+  (($(pngtopnm "$out" | ppmhist -noheader | wc -l) > 50)) || fail "the screenshot of $1 at $2 x $3 looks empty"
+  echo "screenshot $out"
+}
+shot index.html 390 844 overview-phone
+shot index.html 1280 800 overview-desktop
+shot blumen.html 390 844 picture-phone
+shot blumen.html 1280 800 picture-desktop
