@@ -8,11 +8,12 @@
 #include "core/picture_scaler.h"
 #include "core/png_encoder.h"
 #include "platform/file_ops.h"
+#include "platform/globals.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <mutex>
 #include <new>
@@ -58,7 +59,7 @@ void WriteThumbnail(const std::string& folder, const std::string& bytes, Thumbna
         result.outcome = ThumbnailOutcome::Existing;
     } else {
         result.outcome = ThumbnailOutcome::Unwritten;
-        result.message = std::strerror(error);
+        result.message = platform::GetErrorText(error);
     }
 }
 
