@@ -33,6 +33,32 @@ bool ApplyFlagSwitch(std::string_view arg, FlagOverrides& flags) {
     return false;
 }
 
+// The value of an option given as "--name VALUE" or "--name=VALUE"; false when it is missing.
+bool OptionValue(const std::vector<std::string>& args, std::size_t& i, std::string_view name,
+                 std::string& value) {
+    const std::string& arg = args[i];
+    if (arg == name) {
+        if (i + 1 >= args.size())
+            return false;
+        value = args[++i];
+    } else {
+        value = arg.substr(name.size() + 1);
+    }
+    return !value.empty();
+}
+
+bool IsOption(const std::string& arg, std::string_view name) {
+    return arg == name || (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=');
+}
+
+// A thumbnail size: a whole number from 1 to kMaxThumbnailSize, digits only.
+bool ParseThumbSize(const std::string& text, int& size) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    size = std::stoi(text);
+    return size >= 1 && size <= kMaxThumbnailSize;
+}
+
 } // namespace
 
 OptionFlags FlagOverrides::ApplyTo(OptionFlags flags) const {
@@ -50,6 +76,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     CliOptions& options = result.options;
     std::vector<std::string> operands;
     bool options_ended = false;
+    bool thumb_size_given = false;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -65,6 +92,16 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             options.verbose = true;
         } else if (arg == "--no-ask") {
             options.ask = false;
+        } else if (arg == "--make-thumbnails") {
+            options.make_thumbnails = true;
+        } else if (IsOption(arg, "--thumb-size")) {
+            std::string value;
+            if (!OptionValue(args, i, "--thumb-size", value) || !ParseThumbSize(value, options.thumb_size)) {
+                result.error = "option --thumb-size needs a number of pixels from 1 to " +
+                               std::to_string(kMaxThumbnailSize);
+                return result;
+            }
+            thumb_size_given = true;
         } else if (arg == "--templates" || arg.starts_with("--templates=")) {
             if (arg == "--templates") {
                 options.templates_dir = (i + 1 < args.size()) ? args[++i] : std::string();
@@ -82,6 +119,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     }
 
     if (options.show_help || options.show_version) {
+        return result;
+    }
+    if (thumb_size_given && !options.make_thumbnails) {
+        result.error = "option --thumb-size works only with --make-thumbnails";
         return result;
     }
     if (operands.empty()) {
@@ -125,6 +166,9 @@ std::string UsageText(const std::string& program) {
            "  --warn, --no-warn                   warn about missing thumbnails\n"
            "  --img-without-alt, --img-with-alt   thumbnail tags without / with alt text\n"
            "  --thumbs-jpg, --no-thumbs-jpg       every thumbnail is t_<name>.jpg\n"
+           "  --make-thumbnails      first make the missing thumbnails of the pictures\n"
+           "                         (upright; an existing thumbnail is never replaced)\n"
+           "  --thumb-size PX        their longer side in pixels (default 200)\n"
            "  --verbose              say which settings file and templates are used\n"
            "  --help                 show this text\n"
            "  --version              show the version\n"
@@ -132,8 +176,8 @@ std::string UsageText(const std::string& program) {
            "~/.config/quillmoor/ for an installed program.\n"
            "\n"
            "Exit status: 0 done, 1 a picture could not be decoded, the folder could not be\n"
-           "listed or holds no picture, or a file could not be written, 2 templates missing,\n"
-           "64 usage error.\n";
+           "listed or holds no picture, or a file or thumbnail could not be written or\n"
+           "made, 2 templates missing, 64 usage error.\n";
 }
 
 } // namespace qlm::cli

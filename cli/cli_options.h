@@ -3,6 +3,7 @@
 // the option flags that override the saved ones.
 
 #include "core/options.h"
+#include "core/thumbnail_maker.h"
 
 #include <optional>
 #include <string>
@@ -28,6 +29,8 @@ struct CliOptions {
     std::string templates_dir;         // empty: the working directory
     FlagOverrides flags;
     bool ask = true;
+    bool make_thumbnails = false; // make the missing thumbnails before the run
+    int thumb_size = kDefaultThumbnailSize;
     bool verbose = false; // tell which settings file and template folder are used
     bool show_help = false;
     bool show_version = false;

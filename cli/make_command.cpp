@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "core/settings_place.h"
 #include "core/templates.h"
+#include "core/thumbnail_maker.h"
 #include "platform/file_ops.h"
 #include "platform/globals.h"
 #include "platform/module_version.h"
@@ -39,6 +40,50 @@ std::string TemplateFolder(const CliOptions& options) {
         return installed;
     }
     return {};
+}
+
+// Makes the missing thumbnails of `pictures`, naming each one that could not be made. True when
+// every thumbnail is there afterwards.
+bool MakeThumbnails(const std::string& folder, const std::vector<std::string>& pictures, bool thumbs_jpg,
+                    int size, std::ostream& messages, CliHost& host) {
+    int made = 0, existing = 0, failed = 0;
+    host.SetProgressMaximum(static_cast<int>(pictures.size()));
+    const auto report = [&](const ThumbnailResult& result) {
+        // The progress line counts the pictures finished, this one included.
+        host.SetProgressPosition(made + existing + failed);
+        host.SetProgressLabel(result.thumbnail);
+        switch (result.outcome) {
+        case ThumbnailOutcome::Made:
+            ++made;
+            return;
+        case ThumbnailOutcome::Existing:
+            ++existing;
+            return;
+        case ThumbnailOutcome::PictureMissing:
+            host.EndProgressLine();
+            messages << kProgramName << ": " << Printable(result.picture)
+                     << " cannot be opened; no thumbnail made\n";
+            break;
+        case ThumbnailOutcome::Damaged:
+            host.EndProgressLine();
+            messages << kProgramName << ": " << Printable(result.picture) << ": " << Printable(result.message)
+                     << "; no thumbnail made\n";
+            break;
+        case ThumbnailOutcome::Unwritten:
+            host.EndProgressLine();
+            messages << kProgramName << ": " << Printable(result.thumbnail)
+                     << " could not be written: " << Printable(result.message) << '\n';
+            break;
+        }
+        ++failed;
+    };
+    MakeMissingThumbnails(folder, pictures, thumbs_jpg, size, report);
+    host.EndProgressLine();
+    messages << kProgramName << ": thumbnails: " << made << " made, " << existing << " already there";
+    if (failed > 0)
+        messages << ", " << failed << " not made";
+    messages << '\n';
+    return failed == 0;
 }
 
 } // namespace
@@ -98,8 +143,12 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     input.ask = options.ask;
 
     CliHost host(answers, messages, show_progress);
+    const bool thumbnails_complete =
+        !options.make_thumbnails ||
+        MakeThumbnails(folder, pictures, input.flags.thumbs_jpg, options.thumb_size, messages, host);
     const GenerationResult result = MakeGallery(input, host);
-    const bool complete = !result.stopped && result.unwritten.empty() && host.UnopenedPictures() == 0;
+    const bool complete =
+        thumbnails_complete && !result.stopped && result.unwritten.empty() && host.UnopenedPictures() == 0;
     return complete ? kExitOk : kExitFailure;
 }
 

@@ -4,6 +4,7 @@
 #include "core/page_text.h"
 #include "core/picture.h"
 #include "core/text_file.h"
+#include "core/thumbnail_maker.h"
 
 #include <algorithm>
 #include <string_view>
@@ -56,8 +57,8 @@ class Run {
         std::string overview = Apply(folder_sequence_, in_.templates.main_head);
         std::vector<std::string> entries;
         entries.reserve(in_.pictures.size());
-        for (const std::string& picture : in_.pictures)
-            entries.push_back(Picture(picture));
+        for (std::size_t index = 0; index < in_.pictures.size(); ++index)
+            entries.push_back(Picture(index));
         overview = JoinOverview(std::move(overview), entries, in_.templates.main_tail);
         overview = Apply(folder_sequence_, std::move(overview));
         Write("index.html", overview);
@@ -96,12 +97,31 @@ class Run {
             unwritten_.push_back(file_name);
     }
 
-    // Writes the picture's page and gives its entry of the overview.
-    std::string Picture(const std::string& file_name) {
+    // The page name of the picture at `index` of the run, as a link; empty outside the run.
+    std::string PageLinkAt(std::size_t index) const {
+        if (index >= in_.pictures.size())
+            return {};
+        std::string base, extension;
+        SplitFileName(in_.pictures[index], base, extension);
+        return LinkForPage(base + ".html");
+    }
+
+    // Where the picture stands in the run and its neighbours' pages. Applied after every other
+    // placeholder, so that templates without these names give the pages they always gave.
+    Sequence NavigationSequence(std::size_t index) const {
+        return {{"<mynumber>", std::to_string(index + 1)},
+                {"<mycount>", std::to_string(in_.pictures.size())},
+                {"<myprevhtmlfile>", index > 0 ? PageLinkAt(index - 1) : std::string()},
+                {"<mynexthtmlfile>", PageLinkAt(index + 1)}};
+    }
+
+    // Writes the page of the picture at `index` of the run and gives its entry of the overview.
+    std::string Picture(std::size_t index) {
+        const std::string& file_name = in_.pictures[index];
         host_.SetProgressLabel(file_name);
         std::string base, extension;
         SplitFileName(file_name, base, extension);
-        const std::string thumb_name = in_.flags.thumbs_jpg ? "t_" + base + ".jpg" : "t_" + file_name;
+        const std::string thumb_name = ThumbnailFileName(file_name, in_.flags.thumbs_jpg);
         const std::string page_name = base + ".html";
         const std::string text_name = base + ".txt";
 
@@ -149,8 +169,9 @@ class Run {
                                            {"<myheight>", height},
                                            {"<mytinywidth>", thumb_width},
                                            {"<mytinyheight>", thumb_height}};
-        Write(page_name, Apply(picture_sequence, in_.templates.pic));
-        std::string entry = Apply(picture_sequence, in_.templates.main_rep);
+        const Sequence navigation = NavigationSequence(index);
+        Write(page_name, Apply(navigation, Apply(picture_sequence, in_.templates.pic)));
+        std::string entry = Apply(navigation, Apply(picture_sequence, in_.templates.main_rep));
         host_.StepProgress();
         return entry;
     }

@@ -18,6 +18,58 @@ GenerationResult MakeItSoClick(CommandWindow& window) {
     return MakeGallery(input, window.Host());
 }
 
+namespace {
+
+// One line of the warning for a thumbnail that could not be made.
+std::string NotMadeLine(const ThumbnailResult& result) {
+    switch (result.outcome) {
+    case ThumbnailOutcome::PictureMissing:
+        return result.picture + ": das Bild kann nicht geöffnet werden";
+    case ThumbnailOutcome::Damaged:
+        return result.picture + ": " + result.message;
+    case ThumbnailOutcome::Unwritten:
+        return result.thumbnail + ": " + result.message;
+    case ThumbnailOutcome::Made:
+    case ThumbnailOutcome::Existing:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+std::vector<ThumbnailResult> MakeThumbnailsClick(CommandWindow& window) {
+    const std::vector<std::string> pictures = window.SelectedPictures();
+    if (pictures.empty())
+        return {};
+    GenerationHost& host = window.Host();
+    host.SetWorkingDisplay(true);
+    host.SetProgressMaximum(static_cast<int>(pictures.size()));
+    host.SetProgressPosition(0);
+    host.SetProgressLabel("");
+    std::vector<ThumbnailResult> results;
+    try {
+        results = MakeMissingThumbnails(window.CommandFolder(), pictures, window.Flags().thumbs_jpg,
+                                        kDefaultThumbnailSize, [&host](const ThumbnailResult& result) {
+                                            host.SetProgressLabel(result.thumbnail);
+                                            host.StepProgress();
+                                        });
+    } catch (...) {
+        host.SetWorkingDisplay(false);
+        throw;
+    }
+    host.SetWorkingDisplay(false);
+    std::string warning;
+    for (const ThumbnailResult& result : results)
+        if (const std::string line = NotMadeLine(result); !line.empty())
+            warning += "\n" + line;
+    if (!warning.empty())
+        window.Warn(kThumbnailsNotMadeWarning + warning);
+    // The new thumbnails are files of the folder; the list shows the folder as it is now.
+    window.MyReload();
+    return results;
+}
+
 void RenameFilesClick(CommandWindow& window) {
     window.SetCommandButtons(false);
     CorrectNames(window.CommandFolder(), window.SelectedPictures(), window.Flags().thumbs_jpg);

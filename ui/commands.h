@@ -6,6 +6,7 @@
 #include "core/generator.h"
 #include "core/options.h"
 #include "core/templates.h"
+#include "core/thumbnail_maker.h"
 
 #include <string>
 #include <vector>
@@ -39,6 +40,13 @@ GenerationResult MakeItSoClick(CommandWindow& window);
 // "Correct Names": web-safe names for the selected pictures and their companions, then the list
 // read again; both command buttons stay disabled, since no entry is selected afterwards.
 void RenameFilesClick(CommandWindow& window);
+
+// "Fehlende Thumbnails erzeugen": the missing thumbnails of the selected pictures, with the
+// progress display while they are made; the pictures that got none are named in one warning; then
+// the list is read again.
+std::vector<ThumbnailResult> MakeThumbnailsClick(CommandWindow& window);
+
+inline constexpr const char* kThumbnailsNotMadeWarning = "Diese Thumbnails konnten nicht erzeugt werden:";
 
 // "Correct Infofile": "info.html" from "info.txt" and the info templates. False when the page
 // could not be written (the user has been warned).

@@ -119,6 +119,7 @@ void TMain::ConnectHandlers() {
     connect(RenameFiles, &QPushButton::clicked, this, &TMain::RenameFilesClicked);
     connect(TransFile, &QPushButton::clicked, this, &TMain::TransFileClicked);
     connect(MarkAll, &QAction::triggered, this, &TMain::MarkAllClick);
+    connect(MakeThumbs, &QAction::triggered, this, &TMain::MakeThumbsClicked);
     connect(MainList, &QListWidget::itemDoubleClicked, this, &TMain::MainListDblClick);
     // The preview follows the focus; the command buttons follow the selection. A change of the
     // selection alone does not decode the focused picture again.
@@ -183,6 +184,17 @@ void TMain::MakeItSoClicked() {
     // brought the normal display back.
     try {
         ui::MakeItSoClick(*this);
+    } catch (const std::exception& failure) {
+        MessageBoxes::ShowStandardError(this, QString::fromUtf8(failure.what()));
+    }
+}
+
+void TMain::MakeThumbsClicked() {
+    if (host_->Working() || !browser_->HasSelectedPicture()) {
+        return;
+    }
+    try {
+        ui::MakeThumbnailsClick(*this);
     } catch (const std::exception& failure) {
         MessageBoxes::ShowStandardError(this, QString::fromUtf8(failure.what()));
     }
@@ -309,6 +321,7 @@ void TMain::UpdateCommandButtons() {
     const bool picture_selected = browser_->HasSelectedPicture();
     MakeItSo->setEnabled(picture_selected);
     RenameFiles->setEnabled(picture_selected);
+    MakeThumbs->setEnabled(picture_selected);
 }
 
 } // namespace qlm::ui

@@ -89,6 +89,8 @@ class TMain : public QWidget, public CommandWindow {
     // After a change of the focused entry: the preview and the command buttons follow it.
     void MainListChange();
     void MarkAllClick();
+    // "Fehlende Thumbnails erzeugen" of the list's pop-up menu.
+    void MakeThumbsClicked();
     void MyGetDrives();
     void MyReload() override;
 
@@ -137,6 +139,7 @@ class TMain : public QWidget, public CommandWindow {
     QPushButton* TransFile = nullptr;
     QMenu* MainPopUp = nullptr;
     QAction* MarkAll = nullptr;
+    QAction* MakeThumbs = nullptr;
 
     std::unique_ptr<help::THookHelpSystem> help_hook_;
     std::unique_ptr<FolderBrowser> browser_;

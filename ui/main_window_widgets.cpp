@@ -94,6 +94,9 @@ void TMain::CreateWidgets() {
     MainPopUp->addAction(MarkAll);
     // Added to the list as well, so that Ctrl+A acts while the list has the focus.
     MainList->addAction(MarkAll);
+    MakeThumbs = Named(new QAction(QStringLiteral("Fehlende Thumbnails erzeugen"), MainList), "MakeThumbs");
+    MakeThumbs->setEnabled(false);
+    MainPopUp->addAction(MakeThumbs);
 
     WorkPanel = Panel(this, "WorkPanel");
     WorkPanel->hide();

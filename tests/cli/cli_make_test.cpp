@@ -103,6 +103,15 @@ void CopyDemo(const fs::path& to, const std::vector<std::string>& names) {
     }
 }
 
+// The sample templates with an overview entry made of the thumbnail tag the run forms, so that
+// the option flags show in the overview (the sample entry writes a tag of its own).
+fs::path TagTemplates(const TempFolder& dir) {
+    const fs::path templates = dir / "tag-templates";
+    fs::copy(kTemplates, templates);
+    WriteFile(templates / "MainRep.html", "<a href=\"<myhtmlfile>\"><mytinypic></a>\n");
+    return templates;
+}
+
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -144,9 +153,9 @@ TEST(CliGallery, NoAskMakesEveryPageOfTheDemoFolder) {
         const std::string page = ReadFile(folder / (base + ".html"));
         EXPECT_TRUE(Contains(page, "<img src=\"" + picture.file + "\" width=\"" + picture.size + "\""));
         EXPECT_FALSE(Contains(page, "<my")) << page;
-        // Images without Alt is on by default: the thumbnail tag ends right after its height.
-        EXPECT_TRUE(Contains(index, "<a href=\"" + base + ".html\"><img src=\"t_" + picture.file +
-                                        "\" width=\"" + picture.thumb_size + "\" border=\"0\"></a>"));
+        // The sample overview writes its own thumbnail tag, with the alt text whatever the flags.
+        EXPECT_TRUE(Contains(index, "<img src=\"t_" + picture.file + "\" width=\"" + picture.thumb_size +
+                                        "\" alt=\""));
     }
 
     // Help goes to standard output.
@@ -203,8 +212,8 @@ TEST(CliGallery, NamedPicturesFollowTheOrderOfTheFolderList) {
         fs::copy_file(kDemo / from, folder / to);
     WriteFile(folder / "title.txt", "Obst");
 
-    const RunResult run = RunMake({"--no-ask", "--warn", "--templates", kTemplates.string(), folder.string(),
-                                   "zebra.jpg", "apfel.JPG", "Dattel.gif", "zebra.jpg"});
+    const RunResult run = RunMake({"--no-ask", "--warn", "--templates", TagTemplates(dir).string(),
+                                   folder.string(), "zebra.jpg", "apfel.JPG", "Dattel.gif", "zebra.jpg"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "Der Thumbnail t_apfel.JPG fehlt!\nDer Thumbnail t_Dattel.gif fehlt!\n");
     const std::string index = ReadFile(folder / "index.html");
@@ -375,8 +384,9 @@ TEST(CliGallery, SavedSettingsAreTheDefaultsAndOptionsOverrideThem) {
 
     // From the settings: only the title is asked, thumbnails are looked for as .jpg and not
     // missed aloud, and the thumbnail tag has its alt text.
+    const fs::path templates = TagTemplates(dir);
     const RunResult saved =
-        RunMake({"--templates", kTemplates.string(), folder.string()}, "Titel\n", {}, binary);
+        RunMake({"--templates", templates.string(), folder.string()}, "Titel\n", {}, binary);
     ASSERT_EQ(saved.status, 0) << saved.err;
     EXPECT_EQ(saved.err, std::string(kTitlePrompt) + "\n");
     EXPECT_FALSE(fs::exists(folder / "keywords.txt"));
@@ -385,7 +395,7 @@ TEST(CliGallery, SavedSettingsAreTheDefaultsAndOptionsOverrideThem) {
 
     // Options win over the settings; thumbnails are still looked for as .jpg.
     const RunResult overridden = RunMake(
-        {"--templates", kTemplates.string(), "--warn", "--img-without-alt", "--keywords", folder.string()},
+        {"--templates", templates.string(), "--warn", "--img-without-alt", "--keywords", folder.string()},
         "Schlagworte\n", {}, binary);
     ASSERT_EQ(overridden.status, 0) << overridden.err;
     EXPECT_EQ(overridden.err, std::string(kKeywordsPrompt) + "\nDer Thumbnail t_blumen.jpg fehlt!\n");
@@ -447,6 +457,32 @@ TEST(CliGallery, ALargeFirstTextAmongManyPicturesFitsInModestMemory) {
     EXPECT_TRUE(fs::exists(folder / "p1099.html"));
     EXPECT_EQ(ReadFile(folder / "p0000.txt"), text);
 #endif
+}
+
+TEST(CliGallery, MissingThumbnailsAreMadeBeforeTheRunAndExistingOnesKept) {
+    TempFolder dir;
+    const fs::path folder = dir / "camera";
+    fs::create_directory(folder);
+    for (const char* name : {"blumen.png", "leuchtturm.gif", "wald.jpg"})
+        fs::copy_file(kDemo / name, folder / name);
+    WriteFile(folder / "t_wald.jpg", ReadFile(kDemo / "t_bergsee.jpg"));
+    WriteFile(folder / "title.txt", "Kamera");
+
+    const RunResult run =
+        RunMake({"--no-ask", "--warn", "--no-thumbs-jpg", "--make-thumbnails", "--thumb-size", "100",
+                 "--templates", kTemplates.string(), folder.string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "quillmoor-make: thumbnails: 2 made, 1 already there\n");
+    EXPECT_EQ(ReadFile(folder / "t_wald.jpg"), ReadFile(kDemo / "t_bergsee.jpg"));
+    const std::string index = ReadFile(folder / "index.html");
+    EXPECT_TRUE(Contains(index, "t_blumen.png\" width=\"100\" height=\"67\"")) << index;
+    EXPECT_TRUE(Contains(index, "t_leuchtturm.gif\" width=\"100\" height=\"75\"")) << index;
+
+    // A second run finds every thumbnail and makes none.
+    const RunResult again = RunMake({"--no-ask", "--make-thumbnails", "--thumbs-jpg", "--templates",
+                                     kTemplates.string(), folder.string(), "wald.jpg"});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.err, "quillmoor-make: thumbnails: 0 made, 1 already there\n");
 }
 
 TEST(CliGallery, ControlCharactersOfNamesDoNotReachTheTerminal) {
@@ -530,6 +566,16 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"TemplatesWithoutFolder", "{folder} --templates", 64, "--templates", "-index.html"},
         FailureCase{"PictureNotInFolder", "--no-ask --templates {t} {folder} a.jpg x.jpg", 64, "x.jpg",
                     "-a.html -index.html"},
+        // A damaged picture gets no thumbnail, and the run still stops at it.
+        FailureCase{"ThumbnailOfDamagedPicture",
+                    "--no-ask --make-thumbnails --templates {t} {folder} a.jpg b.jpg", 1,
+                    "b.jpg: ", "+t_a.jpg -t_b.jpg +a.html -b.html"},
+        FailureCase{"ThumbSizeWithoutMakingThumbnails", "--thumb-size 50 {folder}", 64, "--make-thumbnails",
+                    "-index.html"},
+        FailureCase{"ThumbSizeNoNumber", "--make-thumbnails --thumb-size 5x {folder}", 64, "--thumb-size",
+                    "-index.html"},
+        FailureCase{"ThumbSizeZero", "--make-thumbnails --thumb-size=0 {folder}", 64, "--thumb-size",
+                    "-index.html"},
         FailureCase{"ThumbnailIsNoPicture", "--no-ask --templates {t} {folder} t_a.jpg", 64, "t_a.jpg",
                     "-index.html"}),
     [](const testing::TestParamInfo<FailureCase>& param_info) { return param_info.param.name; });

@@ -238,6 +238,31 @@ TEST_F(GeneratorTest, NamesWithTwoDotsLoseOnlyTheLastExtension) {
     EXPECT_EQ(folder.Get("x.y.txt"), "Punkte");
 }
 
+TEST_F(GeneratorTest, NavigationNamesThePositionAndTheNeighboursPages) {
+    folder.Put("title.txt", "T");
+    input.templates.main_head = "";
+    input.templates.pic = "<mynumber>/<mycount> [<myprevhtmlfile>|<mynexthtmlfile>] <myname>";
+    input.templates.main_rep = "(<mynumber>:<myprevhtmlfile>:<mynexthtmlfile>)";
+    Run({"a.jpg", "b #1.png", "c.gif"});
+    EXPECT_EQ(folder.Get("a.html"), "1/3 [|b %231.html] a");
+    EXPECT_EQ(folder.Get("b #1.html"), "2/3 [a.html|c.html] b #1");
+    EXPECT_EQ(folder.Get("c.html"), "3/3 [b %231.html|] c");
+    EXPECT_EQ(folder.Get("index.html"), "(1::b %231.html)(2:a.html:c.html)(3:b %231.html:)");
+}
+
+TEST_F(GeneratorTest, NavigationComesAfterThePictureAndBeforeTheFolderPlaceholders) {
+    // A picture text holding a navigation name is reached, as any later placeholder would be;
+    // the folder texts still come last over the whole overview.
+    folder.Put("title.txt", "<mycount>");
+    folder.Put("a.txt", "<mynumber>");
+    input.templates.main_head = "<mytitle>;";
+    input.templates.pic = "<mytext>";
+    input.templates.main_rep = "<mytext>,<mytitle>,";
+    Run({"a.jpg"});
+    EXPECT_EQ(folder.Get("a.html"), "1");
+    EXPECT_EQ(folder.Get("index.html"), "<mycount>;1,<mycount>,");
+}
+
 TEST_F(GeneratorTest, MissingThumbnailsAreNamedAndTakeTheSizeHeldBefore) {
     folder.Put("title.txt", "T");
     input.flags.warn = true;

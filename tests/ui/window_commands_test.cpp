@@ -4,8 +4,11 @@
 #include "ui/ask_dialog.h"
 #include "window_test_support.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -65,6 +68,7 @@ class WindowCommandsTest : public QObject {
     void damaged_picture_stops_the_run_and_the_window_is_usable_again();
     void correct_names_renames_companions_and_reloads();
     void correct_infofile_writes_the_info_page();
+    void missing_thumbnails_are_made_from_the_pop_up_menu();
 };
 
 void WindowCommandsTest::make_html_writes_the_gallery() {
@@ -148,6 +152,42 @@ void WindowCommandsTest::correct_infofile_writes_the_info_page() {
     Gallery gallery({"info.txt=Erster Absatz\r\n\r\nZweiter  ( Absatz )"});
     QVERIFY(TransFileClick(*gallery.window));
     QCOMPARE(gallery.Read("info.html"), QByteArray("Erster Absatz<P>\nZweiter (Absatz)"));
+}
+
+void WindowCommandsTest::missing_thumbnails_are_made_from_the_pop_up_menu() {
+    Gallery gallery({"a.png=quadrants.png", "b.jpg=quadrants.jpg", "c.jpg=truncated_header.jpg",
+                     "d.png=quadrants.png", "t_a.png=schon da"});
+    auto* make_thumbs = gallery.Part<QAction>("MakeThumbs");
+    QVERIFY(make_thumbs != nullptr);
+    QCOMPARE(make_thumbs->text(), QStringLiteral("Fehlende Thumbnails erzeugen"));
+    QVERIFY(gallery.Part<QMenu>("MainPopUp")->actions().contains(make_thumbs));
+    // Only for the selected pictures.
+    gallery.Part<QListWidget>("MainList")->item(4)->setSelected(false); // d.png
+    QVERIFY(make_thumbs->isEnabled());
+    make_thumbs->trigger();
+
+    QCOMPARE(gallery.Read("t_a.png"), QByteArray("schon da"));
+    const QImage made(gallery.File("t_b.jpg"));
+    QCOMPARE(made.size(), QSize(64, 48));
+    QVERIFY(!QFile::exists(gallery.File("t_c.jpg")));
+    QVERIFY(!QFile::exists(gallery.File("t_d.png")));
+    // The damaged picture is named with the decoder's reason.
+    const QList<ShownBox> boxes = MessageBoxes::Recorded();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].title, QStringLiteral("Warnung"));
+    QVERIFY2(
+        boxes[0].text.startsWith(QString::fromUtf8(kThumbnailsNotMadeWarning) + QStringLiteral("\nc.jpg: ")),
+        qPrintable(boxes[0].text));
+    // The progress counted the three pictures; then the list was read again, thumbnails hidden as
+    // always, nothing selected.
+    QCOMPARE(gallery.Part<QProgressBar>("TheProgress")->maximum(), 3);
+    QCOMPARE(gallery.Part<QProgressBar>("TheProgress")->value(), 3);
+    QVERIFY(gallery.Part("MainPanel")->isVisible());
+    QVERIFY(!gallery.Part("WorkPanel")->isVisible());
+    QCOMPARE(Captions(gallery.Part<QListWidget>("MainList")),
+             (QStringList{"..", "a.png", "b.jpg", "c.jpg", "d.png"}));
+    QVERIFY(gallery.window->SelectedPictures().empty());
+    QVERIFY(!make_thumbs->isEnabled());
 }
 
 QTEST_MAIN(WindowCommandsTest)

@@ -1,0 +1,15 @@
+#pragma once
+// The JPEG encoder (libjpeg-turbo), used for thumbnails. Transparent pixels are laid over white,
+// as a web page with a white background would show them.
+
+#include "core/picture.h"
+
+#include <string>
+
+namespace qlm {
+
+// The JPEG file content of `image` at `quality` (1 to 100), 4:2:0 colour subsampling.
+// Throws EncodeError when the library fails or memory is short.
+std::string EncodeJpeg(const Image& image, int quality);
+
+} // namespace qlm
