@@ -28,6 +28,7 @@ struct CliOptions {
     std::string templates_dir;         // empty: the working directory
     FlagOverrides flags;
     bool ask = true;
+    bool verify = false; // decode every picture instead of reading its size from the headers
     bool verbose = false; // tell which settings file and template folder are used
     bool show_help = false;
     bool show_version = false;

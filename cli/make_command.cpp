@@ -97,7 +97,7 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     input.version = platform::VersionString();
     input.ask = options.ask;
 
-    CliHost host(answers, messages, show_progress);
+    CliHost host(answers, messages, show_progress, options.verify);
     const GenerationResult result = MakeGallery(input, host);
     const bool complete = !result.stopped && result.unwritten.empty() && host.UnopenedPictures() == 0;
     return complete ? kExitOk : kExitFailure;

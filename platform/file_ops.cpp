@@ -1,5 +1,6 @@
 #include "platform/file_ops.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -19,12 +20,15 @@ FileDescriptor::~FileDescriptor() {
         ::close(fd_);
 }
 
-int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max_size,
-                  std::uint64_t* size_seen) {
-    bytes.clear();
-    if (size_seen != nullptr)
-        *size_seen = 0;
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+namespace {
+
+// Opens a file for reading without waiting on it, so that a FIFO of that name never stalls.
+int OpenForReading(const std::string& path) {
+    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+// Gives the size of an opened regular file; EISDIR for a folder, EINVAL for any other kind.
+int RegularFileSize(const FileDescriptor& file, std::uint64_t& size) {
     if (!file.valid())
         return errno;
     struct stat info {};
@@ -34,7 +38,53 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max
         return EISDIR;
     if (!S_ISREG(info.st_mode))
         return EINVAL;
-    const auto size = static_cast<std::uint64_t>(info.st_size);
+    size = static_cast<std::uint64_t>(info.st_size);
+    return 0;
+}
+
+} // namespace
+
+int ReadFileStart(const std::string& path, std::string& bytes, std::size_t count, std::uint64_t* file_size) {
+    bytes.clear();
+    if (file_size != nullptr)
+        *file_size = 0;
+    FileDescriptor file(OpenForReading(path));
+    std::uint64_t size = 0;
+    if (const int error = RegularFileSize(file, size); error != 0)
+        return error;
+    if (file_size != nullptr)
+        *file_size = size;
+    try {
+        std::string buffer(static_cast<std::size_t>(std::min<std::uint64_t>(count, size)), '\0');
+        std::size_t filled = 0;
+        while (filled < buffer.size()) {
+            const ssize_t got = ::read(file.get(), buffer.data() + filled, buffer.size() - filled);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return errno;
+            if (got == 0)
+                return EIO; // the file became shorter than its size while it was read
+            filled += static_cast<std::size_t>(got);
+        }
+        bytes = std::move(buffer);
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    } catch (const std::length_error&) {
+        return ENOMEM;
+    }
+    return 0;
+}
+
+int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max_size,
+                  std::uint64_t* size_seen) {
+    bytes.clear();
+    if (size_seen != nullptr)
+        *size_seen = 0;
+    FileDescriptor file(OpenForReading(path));
+    std::uint64_t size = 0;
+    if (const int error = RegularFileSize(file, size); error != 0)
+        return error;
     if (size_seen != nullptr)
         *size_seen = size;
     if (size > max_size)

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <optional>
 #include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,21 @@ TEST(CliGallery, NoAskMakesEveryPageOfTheDemoFolder) {
         EXPECT_TRUE(Contains(index, "<a href=\"" + base + ".html\"><img src=\"t_" + picture.file +
                                         "\" width=\"" + picture.thumb_size + "\" border=\"0\"></a>"));
     }
+
+    // Decoding every picture instead of reading its headers gives the same pages, byte for byte.
+    const fs::path verified = dir / "verified";
+    fs::copy(kDemo, verified);
+    const RunResult verify_run =
+        RunMake({"--no-ask", "--verify", "--templates", kTemplates.string(), verified.string()}, "", {}, binary);
+    ASSERT_EQ(verify_run.status, 0) << verify_run.err;
+    int pages = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() != ".html")
+            continue;
+        ++pages;
+        EXPECT_EQ(ReadFile(verified / entry.path().filename()), ReadFile(entry.path())) << entry.path();
+    }
+    EXPECT_GE(pages, 5);
 
     // Help goes to standard output.
     const RunResult help = RunMake({"--help"});
@@ -487,6 +503,10 @@ TEST_P(CliFailure, StopsWithItsStatusAndMessage) {
     CopyDemo(folder, {"nacht.jpg"});
     fs::create_directory(folder / "nacht.html"); // in the way of the page
     fs::create_symlink("nowhere.jpg", folder / "lost.jpg");
+    // Sound headers, but the picture data ends early.
+    const std::string png = ReadFile(kDemo / "blumen.png");
+    WriteFile(folder / "e.png", png.substr(0, png.size() / 2));
+    fs::copy_file(kDemo / "t_blumen.png", folder / "t_e.png");
 
     std::vector<std::string> args;
     std::istringstream words(failure.args);
@@ -512,6 +532,11 @@ INSTANTIATE_TEST_SUITE_P(
         // A decode error names the file that failed, the picture or its thumbnail.
         FailureCase{"DamagedPicture", "--no-ask --templates {t} {folder}", 1,
                     "b.jpg: ", "+a.html -b.html -index.html"},
+        // Without --verify only the headers are read, so damage behind them goes unnoticed.
+        FailureCase{"DamagedPictureData", "--no-ask --verify --templates {t} {folder} a.jpg e.png", 1,
+                    "e.png: ", "+a.html -e.html -index.html"},
+        FailureCase{"DamagedPictureDataUnverified", "--no-ask --templates {t} {folder} a.jpg e.png", 0, "",
+                    "+a.html +e.html +index.html"},
         FailureCase{"DamagedThumbnail", "--no-ask --templates {t} {folder} c.jpg", 1,
                     "t_c.jpg: ", "-c.html -index.html"},
         // A page that cannot be written fails the run, but not the other pages.

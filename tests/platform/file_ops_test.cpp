@@ -97,6 +97,22 @@ TEST(ReplaceFileContents, WritesThroughASymbolicLinkWhenToldAndUnderALongName) {
     EXPECT_EQ(folder.Get(name), "x");
 }
 
+TEST(ReadFileStart, GivesTheBeginningAndTheFileSize) {
+    Folder folder;
+    folder.Put("bild.jpg", "0123456789");
+    std::string bytes;
+    std::uint64_t size = 0;
+    EXPECT_EQ(ReadFileStart(folder / "bild.jpg", bytes, 4, &size), 0);
+    EXPECT_EQ(bytes, "0123");
+    EXPECT_EQ(size, 10u);
+    EXPECT_EQ(ReadFileStart(folder / "bild.jpg", bytes, 100, &size), 0);
+    EXPECT_EQ(bytes, "0123456789");
+    ASSERT_EQ(::mkfifo((folder / "pipe.jpg").c_str(), 0644), 0);
+    EXPECT_EQ(ReadFileStart(folder / "pipe.jpg", bytes, 4, &size), EINVAL);
+    EXPECT_EQ(ReadFileStart(folder / "fehlt.jpg", bytes, 4, &size), ENOENT);
+    EXPECT_EQ(bytes, "");
+}
+
 TEST(CopyFileOver, CopiesOverAnExistingFileAndFailsCleanly) {
     Folder folder;
     folder.Put("index.html", std::string("neu\0er", 6));
