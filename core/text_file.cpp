@@ -22,6 +22,10 @@ bool MyReadFile(const std::string& file_name, std::string& text) {
 }
 
 bool MyWriteFile(const std::string& file_name, std::string_view text) {
+    // A file that already holds the text is left alone: it keeps its time, and its ".bak" keeps
+    // the version before the last real change, so a rerun over an unchanged folder writes nothing.
+    if (platform::FileHoldsExactly(file_name, text, platform::Links::Refuse))
+        return true;
     // The backup refuses a link on either side; a file that is not there needs none.
     const int backup = platform::CopyFileOver(file_name, file_name + ".bak", platform::Links::Refuse);
     if (backup != 0 && !platform::IsMissingFile(backup))

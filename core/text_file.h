@@ -25,7 +25,8 @@ TextRead ReadTextFile(const std::string& file_name, std::string& text);
 bool MyReadFile(const std::string& file_name, std::string& text);
 
 // Copies an existing file to file_name + ".bak", then replaces the file's content with `text`
-// crash-safely. True when the new content is completely on disk. Nothing is written, and the
+// crash-safely. True when the new content is completely on disk. A regular file that already
+// holds exactly `text` is neither copied nor written (true): its time and its ".bak" stay. Nothing is written, and the
 // result is false, when the name or its ".bak" name is a symbolic link (nothing is written or
 // copied through a link) or when the backup of an existing file cannot be made (the previous
 // version would be lost).

@@ -127,6 +127,29 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max
     return 0;
 }
 
+bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links links) {
+    const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | no_follow));
+    std::uint64_t size = 0;
+    if (RegularFileSize(file, size) != 0 || size != bytes.size())
+        return false;
+    char buffer[65536];
+    std::size_t compared = 0;
+    for (;;) {
+        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return compared == bytes.size();
+        const auto count = static_cast<std::size_t>(got);
+        if (count > bytes.size() - compared || bytes.compare(compared, count, std::string_view(buffer, count)) != 0)
+            return false;
+        compared += count;
+    }
+}
+
 bool IsMissingFile(int error) {
     return error == ENOENT || error == ENOTDIR;
 }

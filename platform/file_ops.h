@@ -70,6 +70,11 @@ enum class Links {
 // those of a write still running are not.
 int ReplaceFileContents(const std::string& path, std::string_view bytes, Links links);
 
+// True when `path` is a regular file whose content is exactly `bytes`, so that writing them would
+// change nothing. With Links::Refuse a symbolic link never holds anything. Reads the file in
+// pieces, comparing as it goes; any failure to read gives false.
+bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links links);
+
 // Copies the file `from` over `to` (used for the ".bak" copies) by the rules of ReplaceFileContents.
 // With Links::Refuse, neither `from` nor `to` may be a symbolic link (ELOOP).
 int CopyFileOver(const std::string& from, const std::string& to, Links links);

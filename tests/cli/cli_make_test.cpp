@@ -171,6 +171,40 @@ TEST(CliGallery, NoAskMakesEveryPageOfTheDemoFolder) {
     EXPECT_TRUE(Contains(help.out, "Usage: quillmoor-make [OPTION...] FOLDER [PICTURE...]")) << help.out;
 }
 
+// A rerun over an unchanged folder writes nothing: no file gets a new time, no ".bak" appears.
+TEST(CliGallery, ARerunOverAnUnchangedFolderWritesNothing) {
+    TempFolder dir;
+    const fs::path folder = dir / "demo";
+    fs::copy(kDemo, folder);
+    fs::remove(folder / "title.txt");
+    const fs::path binary = PrivateBinary(dir); // no QLM.ini: every question is asked
+    const std::vector<std::string> args{"--templates", kTemplates.string(), folder.string()};
+    ASSERT_EQ(RunMake(args, "Titel\n", {}, binary).status, 0);
+
+    const timespec long_ago[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+    std::set<std::string> before;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        before.insert(entry.path().filename().string());
+        ASSERT_EQ(utimensat(AT_FDCWD, entry.path().c_str(), long_ago, 0), 0);
+    }
+    ASSERT_TRUE(before.contains("index.html") && before.contains("title.txt"));
+    for (const bool verify : {false, true}) {
+        std::vector<std::string> again = args;
+        if (verify)
+            again.insert(again.begin(), "--verify");
+        const RunResult rerun = RunMake(again, "", {}, binary);
+        ASSERT_EQ(rerun.status, 0) << rerun.err;
+        std::set<std::string> after;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            after.insert(entry.path().filename().string());
+            struct stat state {};
+            ASSERT_EQ(stat(entry.path().c_str(), &state), 0);
+            EXPECT_EQ(state.st_mtim.tv_sec, 1'000'000'000) << entry.path();
+        }
+        EXPECT_EQ(after, before);
+    }
+}
+
 TEST(CliGallery, AnswersComeFromStandardInputInTheOrderOfTheQuestions) {
     TempFolder dir;
     CopyDemo(dir.Root(), {"bergsee.jpg", "nacht.jpg"});

@@ -86,6 +86,35 @@ TEST(WriteFile, WritesExactlyTheBytesAndBacksUpOnlyAnExistingFile) {
     EXPECT_EQ(folder.Listing(true), "title.txt=|title.txt.bak=" + with_zero);
 }
 
+// Writing what a file already holds changes nothing: no write, no new time, no new backup, so the
+// backup keeps the version before the last real change.
+TEST(WriteFile, TheSameTextIsNotWrittenAgain) {
+    TempFolder folder;
+    const std::string page = folder / "index.html";
+    ASSERT_TRUE(MyWriteFile(page, "erste"));
+    ASSERT_TRUE(MyWriteFile(page, "zweite"));
+    const timespec long_ago[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, page.c_str(), long_ago, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, (page + ".bak").c_str(), long_ago, 0), 0);
+
+    ASSERT_TRUE(MyWriteFile(page, "zweite"));
+    EXPECT_EQ(folder.Listing(true), "index.html=zweite|index.html.bak=erste");
+    for (const std::string name : {"index.html", "index.html.bak"}) {
+        struct stat state {};
+        ASSERT_EQ(::stat((folder / name).c_str(), &state), 0);
+        EXPECT_EQ(state.st_mtim.tv_sec, 1'000'000'000) << name;
+    }
+    // Any other text is written, one of the same length included.
+    ASSERT_TRUE(MyWriteFile(page, "zweitE"));
+    EXPECT_EQ(folder.Listing(true), "index.html=zweitE|index.html.bak=zweite");
+
+    // A link is refused even where its target holds the text already.
+    TempFolder outside;
+    const std::string target = outside.Put("ziel", "gleich");
+    ASSERT_EQ(::symlink(target.c_str(), (folder / "title.txt").c_str()), 0);
+    EXPECT_FALSE(MyWriteFile(folder / "title.txt", "gleich"));
+}
+
 TEST(WriteFile, FailsWithoutTrace) {
     TempFolder folder;
     EXPECT_FALSE(MyWriteFile(folder / "no-such-folder/index.html", "x"));

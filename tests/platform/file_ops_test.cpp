@@ -97,6 +97,30 @@ TEST(ReplaceFileContents, WritesThroughASymbolicLinkWhenToldAndUnderALongName) {
     EXPECT_EQ(folder.Get(name), "x");
 }
 
+// Compared in pieces: a difference in the last byte of a file longer than one piece counts, and so
+// do a file longer or shorter than the bytes, and anything but a regular file.
+TEST(FileHoldsExactly, ComparesEveryByteOfRegularFilesOnly) {
+    Folder folder;
+    const std::string page(200000, 'p');
+    folder.Put("page.html", page);
+    EXPECT_TRUE(FileHoldsExactly(folder / "page.html", page, Links::Refuse));
+    std::string last_differs = page;
+    last_differs.back() = 'q';
+    EXPECT_FALSE(FileHoldsExactly(folder / "page.html", last_differs, Links::Refuse));
+    EXPECT_FALSE(FileHoldsExactly(folder / "page.html", page + "p", Links::Refuse));
+    EXPECT_FALSE(FileHoldsExactly(folder / "page.html", page.substr(1), Links::Refuse));
+    folder.Put("empty.txt", "");
+    EXPECT_TRUE(FileHoldsExactly(folder / "empty.txt", "", Links::Refuse));
+    EXPECT_FALSE(FileHoldsExactly(folder / "missing.txt", "", Links::Refuse));
+    ASSERT_EQ(::mkdir((folder / "dir.html").c_str(), 0755), 0);
+    EXPECT_FALSE(FileHoldsExactly(folder / "dir.html", "", Links::Refuse));
+    ASSERT_EQ(::mkfifo((folder / "pipe.txt").c_str(), 0644), 0);
+    EXPECT_FALSE(FileHoldsExactly(folder / "pipe.txt", "", Links::Refuse));
+    ASSERT_EQ(::symlink("page.html", (folder / "link.html").c_str()), 0);
+    EXPECT_FALSE(FileHoldsExactly(folder / "link.html", page, Links::Refuse));
+    EXPECT_TRUE(FileHoldsExactly(folder / "link.html", page, Links::Follow));
+}
+
 TEST(ReadFileStart, GivesTheBeginningAndTheFileSize) {
     Folder folder;
     folder.Put("bild.jpg", "0123456789");
