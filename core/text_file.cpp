@@ -33,6 +33,21 @@ bool MyWriteFile(const std::string& file_name, std::string_view text) {
     return platform::ReplaceFileContents(file_name, text, platform::Links::Refuse) == 0;
 }
 
+bool MyWriteFile(const std::string& file_name, std::string_view text, platform::WriteBatch& batch) {
+    // A second write of a file in the batch must back up and compare with the first one's content.
+    if (batch.Holds(file_name))
+        batch.Commit();
+    if (platform::FileHoldsExactly(file_name, text, platform::Links::Refuse))
+        return true;
+    const std::string backup_name = file_name + ".bak";
+    const int backup = platform::CopyFileOverIn(batch, file_name, backup_name, platform::Links::Refuse);
+    if (backup != 0 && !platform::IsMissingFile(backup))
+        return false;
+    // A backup waiting in the batch must be in place before the file may change.
+    const bool after_backup = backup == 0 && batch.Holds(backup_name);
+    return platform::ReplaceFileContentsIn(batch, file_name, text, platform::Links::Refuse, after_backup) == 0;
+}
+
 namespace {
 
 // Knuth-Morris-Pratt matcher. A state is the length of the longest end of the text read so far

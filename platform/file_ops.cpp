@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace qlm::platform {
 
@@ -303,29 +305,54 @@ bool KeepsOwner(int fd, const struct stat& old_state) {
     return ::fstat(fd, &state) == 0 && state.st_uid == old_state.st_uid && state.st_gid == old_state.st_gid;
 }
 
+// Where a write goes: done at once, or into a batch that flushes and renames it later.
+struct Destination {
+    WriteBatch* batch = nullptr;
+    bool after_previous = false;
+};
+
+// A write in place cannot wait for the batch: what the batch holds goes first, so that a backup it
+// holds is in place before the file it backs up changes. Gives an errno when the write depended on
+// one that failed.
+int BeforeInPlace(const Destination& destination) {
+    if (destination.batch == nullptr)
+        return 0;
+    const bool done = destination.batch->Commit();
+    return destination.after_previous && !done ? EIO : 0;
+}
+
 // `source`: the file a copy reads, or nothing.
 template <typename Fill>
 int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode, std::uint64_t size,
-                      const struct stat* source, const Fill& fill) {
+                      const struct stat* source, const Fill& fill, const Destination& destination = {}) {
     Target target;
     if (int error = ResolveTarget(name, links, target))
         return error;
+    if (destination.batch != nullptr && destination.batch->Size() >= WriteBatch::kMaxWrites &&
+        !destination.after_previous)
+        destination.batch->Commit();
     RemoveStaleTemporaries(target.path);
     // A rename would split the links of the file into an old and a new file. A copy onto another
     // link of its own source, though (a backup linked to its page), must become a file of its own,
     // or the next write of the source would change the copy too.
     const bool copy_onto_source =
         source != nullptr && source->st_dev == target.state.st_dev && source->st_ino == target.state.st_ino;
-    if (target.exists && target.state.st_nlink > 1 && !copy_onto_source)
+    if (target.exists && target.state.st_nlink > 1 && !copy_onto_source) {
+        if (int error = BeforeInPlace(destination))
+            return error;
         return RewriteInPlace(target, links, size, fill);
+    }
 
     std::string temp_path;
     int raw_fd = -1;
     int error = CreateTemporary(target.path, target.exists ? 0600 : new_file_mode, temp_path, raw_fd);
     if (error != 0) {
         // A folder that allows no new files, with a file in it that may be written.
-        if (target.exists && (error == EACCES || error == EPERM))
+        if (target.exists && (error == EACCES || error == EPERM)) {
+            if (int in_place_error = BeforeInPlace(destination))
+                return in_place_error;
             return RewriteInPlace(target, links, size, fill);
+        }
         return error;
     }
     FileDescriptor fd(raw_fd);
@@ -338,6 +365,8 @@ int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode
         }
         if (!KeepsOwner(fd.get(), old)) {
             ::unlink(temp_path.c_str());
+            if (int in_place_error = BeforeInPlace(destination))
+                return in_place_error;
             return RewriteInPlace(target, links, size, fill);
         }
         // After fchown, which clears the set-user-ID and set-group-ID bits.
@@ -346,6 +375,11 @@ int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode
     }
     if (error == 0)
         error = fill(fd.get());
+    if (error == 0 && destination.batch != nullptr) {
+        // Still locked: no other write takes it for a stale one until the batch renames it.
+        destination.batch->Add({fd.release(), name, temp_path, target.path, destination.after_previous});
+        return 0;
+    }
     if (error == 0 && ::fsync(fd.get()) != 0)
         error = errno;
     // Renamed while still locked, so no other write can take the file for a stale one.
@@ -378,7 +412,87 @@ int ReplaceFileContents(const std::string& path, std::string_view bytes, Links l
                              [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
 }
 
-int CopyFileOver(const std::string& from, const std::string& to, Links links) {
+int ReplaceFileContentsIn(WriteBatch& batch, const std::string& path, std::string_view bytes, Links links,
+                          bool after_previous) {
+    return WriteFileContents(
+        path, links, 0666, bytes.size(), nullptr, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); },
+        Destination{&batch, after_previous});
+}
+
+WriteBatch::~WriteBatch() {
+    for (const Entry& entry : entries_) {
+        ::unlink(entry.temporary.c_str());
+        ::close(entry.fd);
+    }
+}
+
+void WriteBatch::Add(Entry entry) {
+    entries_.push_back(std::move(entry));
+}
+
+bool WriteBatch::Holds(const std::string& path) const {
+    for (const Entry& entry : entries_)
+        if (entry.name == path)
+            return true;
+    return false;
+}
+
+bool WriteBatch::Commit() {
+    if (entries_.empty())
+        return true;
+    // One flush per file system holds every temporary file on it; where that fails, each file is
+    // flushed on its own.
+    std::vector<bool> flushed(entries_.size(), false);
+    std::vector<std::pair<dev_t, bool>> file_systems;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        struct stat state {};
+        if (::fstat(entries_[i].fd, &state) != 0) {
+            flushed[i] = ::fsync(entries_[i].fd) == 0;
+            continue;
+        }
+        auto known = std::find_if(file_systems.begin(), file_systems.end(),
+                                  [&](const auto& file_system) { return file_system.first == state.st_dev; });
+        if (known == file_systems.end()) {
+            file_systems.emplace_back(state.st_dev, ::syncfs(entries_[i].fd) == 0);
+            known = file_systems.end() - 1;
+        }
+        flushed[i] = known->second || ::fsync(entries_[i].fd) == 0;
+    }
+    bool all_done = true;
+    bool previous_done = true;
+    std::vector<std::string> folders;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const Entry& entry = entries_[i];
+        bool done = flushed[i] && (!entry.after_previous || previous_done);
+        // Renamed while still locked, so no other write can take the file for a stale one.
+        if (done && ::rename(entry.temporary.c_str(), entry.target.c_str()) != 0)
+            done = false;
+        if (!done) {
+            ::unlink(entry.temporary.c_str());
+            failures_.push_back(entry.name);
+            all_done = false;
+        } else if (std::find(folders.begin(), folders.end(), FolderOf(entry.target)) == folders.end()) {
+            folders.push_back(FolderOf(entry.target));
+        }
+        ::close(entry.fd);
+        previous_done = done;
+    }
+    entries_.clear();
+    for (const std::string& folder : folders)
+        SyncFolder(folder);
+    return all_done;
+}
+
+std::vector<std::string> WriteBatch::TakeFailures() {
+    std::vector<std::string> failures;
+    failures.swap(failures_);
+    return failures;
+}
+
+namespace {
+
+// CopyFileOver, at once (no batch) or into a batch.
+int CopyInto(const std::string& from, const std::string& to, Links links, WriteBatch* batch) {
     const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
     FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_follow));
     if (!source.valid())
@@ -407,7 +521,18 @@ int CopyFileOver(const std::string& from, const std::string& to, Links links) {
                                      if (int error = WriteAll(fd, buffer, static_cast<std::size_t>(got)))
                                          return error;
                                  }
-                             });
+                             },
+                             Destination{batch, false});
+}
+
+} // namespace
+
+int CopyFileOverIn(WriteBatch& batch, const std::string& from, const std::string& to, Links links) {
+    return CopyInto(from, to, links, &batch);
+}
+
+int CopyFileOver(const std::string& from, const std::string& to, Links links) {
+    return CopyInto(from, to, links, nullptr);
 }
 
 int RenameNoReplaceByLink(const std::string& from, const std::string& to) {

@@ -3,9 +3,11 @@
 // descriptor class both use. Every function gives 0 on success or the errno value of the step that
 // failed; none of them talks to the user.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qlm::platform {
 
@@ -78,6 +80,54 @@ bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links lin
 // Copies the file `from` over `to` (used for the ".bak" copies) by the rules of ReplaceFileContents.
 // With Links::Refuse, neither `from` nor `to` may be a symbolic link (ELOOP).
 int CopyFileOver(const std::string& from, const std::string& to, Links links);
+
+// Writes gathered to be made durable together. A write added to the batch goes to its locked
+// temporary file at once, but is flushed and renamed over its file only by Commit: one syncfs for
+// all of them, the renames in the order of the writes, then one fsync per folder. So every file is
+// always either old or new, as with a single write, at the cost of one flush per batch instead of
+// two per file. A write that has to go in place (see ReplaceFileContents) commits the batch first
+// and is done at once. Dropping a batch without Commit removes its temporary files.
+class WriteBatch {
+  public:
+    // Temporary files a batch keeps open at most; the next write commits it.
+    static constexpr std::size_t kMaxWrites = 64;
+
+    WriteBatch() = default;
+    ~WriteBatch();
+    WriteBatch(const WriteBatch&) = delete;
+    WriteBatch& operator=(const WriteBatch&) = delete;
+
+    // Makes every write of the batch durable and renames it into place; false when one failed.
+    // A write added `after_previous` is dropped when the write before it failed.
+    bool Commit();
+    // The names (as given to the writes) that could not be put in place by the commits so far.
+    std::vector<std::string> TakeFailures();
+
+    // True when a write of `path` (as given) waits in the batch.
+    bool Holds(const std::string& path) const;
+    std::size_t Size() const { return entries_.size(); }
+
+    // For the writers of this file.
+    struct Entry {
+        int fd = -1;           // the temporary file, open and locked
+        std::string name;      // as given to the write
+        std::string temporary; // its path
+        std::string target;    // the file it replaces
+        bool after_previous = false;
+    };
+    void Add(Entry entry);
+
+  private:
+    std::vector<Entry> entries_;
+    std::vector<std::string> failures_;
+};
+
+// ReplaceFileContents and CopyFileOver into a batch: the new content becomes the file's at the
+// batch's Commit. Gives 0 once the write is in the batch (or done in place), or the errno.
+// `after_previous`: put in place only when the write added just before it was.
+int ReplaceFileContentsIn(WriteBatch& batch, const std::string& path, std::string_view bytes, Links links,
+                          bool after_previous);
+int CopyFileOverIn(WriteBatch& batch, const std::string& from, const std::string& to, Links links);
 
 // Renames `from` to `to` but never replaces an existing `to`, also under a race: renameat2 with
 // RENAME_NOREPLACE, or link + unlink where the file system lacks the flag.
