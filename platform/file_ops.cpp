@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <new>
@@ -206,9 +207,13 @@ bool StillNames(const std::string& path, int fd) {
 
 // Removes the temporary files of `target` that no running write holds: a write locks its temporary
 // file from creation to rename, so one that can be locked was left by a write that was killed.
-void RemoveStaleTemporaries(const std::string& target) {
+// With a batch, only the names its listing of the folder holds are looked at.
+void RemoveStaleTemporaries(const std::string& target, WriteBatch* batch) {
+    const std::vector<std::string>* present = batch != nullptr ? batch->TemporariesIn(FolderOf(target)) : nullptr;
     for (int n = 0; n < kTemporarySlots; ++n) {
         const std::string name = TemporaryName(target, n);
+        if (present != nullptr && !std::binary_search(present->begin(), present->end(), BareNameOf(name)))
+            continue;
         FileDescriptor fd(::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat state {};
         if (!fd.valid() || ::fstat(fd.get(), &state) != 0 || !S_ISREG(state.st_mode))
@@ -331,7 +336,7 @@ int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode
     if (destination.batch != nullptr && destination.batch->Size() >= WriteBatch::kMaxWrites &&
         !destination.after_previous)
         destination.batch->Commit();
-    RemoveStaleTemporaries(target.path);
+    RemoveStaleTemporaries(target.path, destination.batch);
     // A rename would split the links of the file into an old and a new file. A copy onto another
     // link of its own source, though (a backup linked to its page), must become a file of its own,
     // or the next write of the source would change the copy too.
@@ -481,6 +486,26 @@ bool WriteBatch::Commit() {
     for (const std::string& folder : folders)
         SyncFolder(folder);
     return all_done;
+}
+
+const std::vector<std::string>* WriteBatch::TemporariesIn(const std::string& folder) {
+    if (listed_ && listed_folder_ == folder)
+        return listing_failed_ ? nullptr : &temporaries_;
+    listed_ = true;
+    listed_folder_ = folder;
+    temporaries_.clear();
+    DIR* dir = ::opendir(folder.c_str());
+    listing_failed_ = dir == nullptr;
+    if (dir == nullptr)
+        return nullptr;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.starts_with('.') && name.find(".qlm-") != std::string_view::npos)
+            temporaries_.emplace_back(name);
+    }
+    ::closedir(dir);
+    std::sort(temporaries_.begin(), temporaries_.end());
+    return &temporaries_;
 }
 
 std::vector<std::string> WriteBatch::TakeFailures() {

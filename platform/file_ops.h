@@ -116,10 +116,18 @@ class WriteBatch {
         bool after_previous = false;
     };
     void Add(Entry entry);
+    // The names in `folder` that may be temporary files of a write, sorted; listed once per folder
+    // for the batch, so that a write need not look for each of its temporary names. Null when the
+    // folder cannot be listed.
+    const std::vector<std::string>* TemporariesIn(const std::string& folder);
 
   private:
     std::vector<Entry> entries_;
     std::vector<std::string> failures_;
+    bool listed_ = false;
+    bool listing_failed_ = false;
+    std::string listed_folder_;
+    std::vector<std::string> temporaries_;
 };
 
 // ReplaceFileContents and CopyFileOver into a batch: the new content becomes the file's at the
