@@ -1,6 +1,6 @@
 #!/bin/sh
-# Whole-run benchmark: times quillmoor-make --no-ask over a folder of 12-megapixel JPEG photos
-# against djpeg decoding the same files (pictures and thumbnails) at 1/8 scale, which is the
+# Whole-run benchmark: times quillmoor-make --no-ask --verify (which decodes every picture) over a
+# folder of 12-megapixel JPEG photos against djpeg decoding the same files (pictures and thumbnails) at 1/8 scale, which is the
 # least any program that reads every picture's size by decoding must do.
 #
 #   sh bench/run_vs_djpeg.sh [BUILD_DIR]      (default build/)
@@ -14,48 +14,17 @@ build=${1:-$root/build}
 pictures=${QLM_BENCH_PICTURES:-8}
 repeats=${QLM_BENCH_REPEATS:-5}
 make_bin="$build/cli/quillmoor-make"
-width=4000
-height=3000
+. "$root/bench/photos.sh"
 
-for tool in pgmnoise pgmramp pamscale pamfunc pamarith rgb3toppm cjpeg djpeg; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "$tool is missing (packages netpbm, libjpeg-turbo-progs)" >&2; exit 1; }
-done
+check_photo_tools
+command -v djpeg >/dev/null 2>&1 || { echo "djpeg is missing (package libjpeg-turbo-progs)" >&2; exit 1; }
 [ -x "$make_bin" ] || { echo "$make_bin is missing: build first (sh scripts/run.sh or cmake --build $build)" >&2; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillmoor-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 folder="$work/photos"
 mkdir "$folder"
-
-# One colour channel: soft light at two scales, a ramp and fine grain, like the light and the
-# sensor noise of a photo. channel SEED RAMP-KIND > PGM
-channel() {
-    pgmnoise -randomseed="$1" $((width / 400)) $((height / 400)) |
-        pamscale -xsize $width -ysize $height -filter=triangle | pamfunc -multiplier=0.45 > "$work/light.pgm"
-    pgmnoise -randomseed=$(($1 + 5)) $((width / 50)) $((height / 50)) |
-        pamscale -xsize $width -ysize $height -filter=triangle | pamfunc -multiplier=0.20 > "$work/blob.pgm"
-    pgmramp "-$2" $width $height | pamfunc -multiplier=0.25 > "$work/ramp.pgm"
-    pgmnoise -randomseed=$(($1 + 7)) $width $height | pamfunc -multiplier=0.10 > "$work/grain.pgm"
-    pamarith -add "$work/light.pgm" "$work/blob.pgm" > "$work/sum1.pgm"
-    pamarith -add "$work/sum1.pgm" "$work/ramp.pgm" > "$work/sum2.pgm"
-    pamarith -add "$work/sum2.pgm" "$work/grain.pgm"
-}
-
-echo "Making $pictures photos of ${width}x$height pixels in $folder ..."
-i=1
-while [ "$i" -le "$pictures" ]; do
-    channel $((i * 3)) lr > "$work/r.pgm"
-    channel $((i * 3 + 1)) tb > "$work/g.pgm"
-    channel $((i * 3 + 2)) diagonal > "$work/b.pgm"
-    rgb3toppm "$work/r.pgm" "$work/g.pgm" "$work/b.pgm" > "$work/photo.ppm"
-    name=$(printf 'foto%02d' "$i")
-    cjpeg -quality 90 -outfile "$folder/$name.jpg" "$work/photo.ppm"
-    pamscale -xyfit 160 120 "$work/photo.ppm" | cjpeg -quality 85 -outfile "$folder/t_$name.jpg"
-    i=$((i + 1))
-done
-rm -f "$work"/*.pgm "$work/photo.ppm"
-printf 'Benchmark' > "$folder/title.txt"
-echo "Photos: $(du -sh "$folder" | cut -f1) in $(ls "$folder"/*.jpg | wc -l) JPEG files"
+make_photos "$folder" "$pictures" "$work"
 
 now() { date +%s%N; }
 
@@ -71,7 +40,7 @@ child_cpu() {
 }
 
 run_make() {
-    "$make_bin" --no-ask --templates "$root/templates" "$folder" > /dev/null
+    "$make_bin" --no-ask --verify --templates "$root/templates" "$folder" > /dev/null
 }
 
 run_djpeg() {
@@ -112,7 +81,7 @@ echo "$make_times | $djpeg_times | $make_cpu $djpeg_cpu" | awk -v n="$pictures" 
     for (i = 1; i <= cd; i++) { sd += d[i]; if (d[i] < bd) bd = d[i] }
     printf "\nWhole run over %d photos of 12 megapixels (+ thumbnails), %d repetitions:\n", n, reps
     printf "                              wall best   wall mean    CPU mean\n"
-    printf "  quillmoor-make --no-ask   %9.1f ms %9.1f ms %9.1f ms\n", bm / 1e6, sm / cm / 1e6, cpu[1] / reps / 1e6
+    printf "  quillmoor-make --verify   %9.1f ms %9.1f ms %9.1f ms\n", bm / 1e6, sm / cm / 1e6, cpu[1] / reps / 1e6
     printf "  djpeg -scale 1/8 (each)   %9.1f ms %9.1f ms %9.1f ms\n", bd / 1e6, sd / cd / 1e6, cpu[2] / reps / 1e6
     printf "  ratio quillmoor-make / djpeg: wall (best) %.2f, CPU %.2f   (goal: at most 1.20)\n", bm / bd, cpu[1] / cpu[2]
     printf "  (the wall time of quillmoor-make includes writing its pages safely to disk)\n"

@@ -1,6 +1,6 @@
 #include "cli/cli_host.h"
 
-#include "core/picture.h"
+#include "core/picture_measure.h"
 #include "core/text_file.h"
 #include "platform/globals.h"
 
@@ -11,8 +11,9 @@ namespace qlm::cli {
 
 namespace {
 
-// The pictures are only measured: the smallest decode the decoder allows is enough, and the
-// natural size is reported whatever the decoder reduced.
+// Verifying decodes to the smallest size the decoder allows, which reads every byte of the picture
+// data; the natural size is reported whatever the decoder reduced. Measuring makes the same checks
+// of the headers as that decoding, so both give the same sizes and refuse the same pictures.
 constexpr int kMeasureBox = 1;
 
 using platform::BareName;
@@ -30,8 +31,12 @@ std::string Printable(const std::string& text) {
     return shown;
 }
 
-CliHost::CliHost(std::istream& answers, std::ostream& messages, bool show_progress)
-    : answers_(answers), messages_(messages), show_progress_(show_progress) {}
+CliHost::CliHost(std::istream& answers, std::ostream& messages, bool show_progress, bool verify)
+    : answers_(answers), messages_(messages), show_progress_(show_progress), verify_(verify) {}
+
+Picture CliHost::Load(const std::string& path) const {
+    return verify_ ? LoadPicture(path, kMeasureBox) : MeasurePicture(path, kMeasureBox);
+}
 
 std::string CliHost::AskUser(const std::string& /*initial_text*/, AskKind kind) {
     // An answer line replaces the initial text entirely, as typing does in the window's dialog,
@@ -56,7 +61,7 @@ std::string CliHost::AskUser(const std::string& /*initial_text*/, AskKind kind) 
 
 PictureSize CliHost::MyLoadPic(const std::string& path) {
     shown_picture_ = path;
-    const Picture picture = LoadPicture(path, kMeasureBox);
+    const Picture picture = Load(path);
     if (picture.opened) {
         picture_size_ = {picture.width, picture.height};
     } else {
@@ -71,7 +76,7 @@ PictureSize CliHost::MyLoadPic(const std::string& path) {
 }
 
 PictureSize CliHost::LoadThumbnail(const std::string& path, bool& opened) {
-    const Picture thumbnail = LoadPicture(path, kMeasureBox);
+    const Picture thumbnail = Load(path);
     opened = thumbnail.opened;
     if (thumbnail.opened) {
         thumbnail_size_ = {thumbnail.width, thumbnail.height};

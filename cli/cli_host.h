@@ -1,9 +1,10 @@
 #pragma once
 // The generation host of the command-line tool: questions go to standard error and their answers
 // come line by line from standard input, warnings go to standard error, and the pictures are
-// decoded only as far as their size needs.
+// only measured from their headers, or decoded as the window does when they are to be verified.
 
 #include "core/generator.h"
+#include "core/picture.h"
 
 #include <iosfwd>
 #include <string>
@@ -12,8 +13,9 @@ namespace qlm::cli {
 
 class CliHost : public GenerationHost {
   public:
-    // `show_progress`: draw a progress line on `messages` (meant for a terminal).
-    CliHost(std::istream& answers, std::ostream& messages, bool show_progress);
+    // `show_progress`: draw a progress line on `messages` (meant for a terminal). `verify`: decode
+    // every picture and thumbnail, so that damaged picture data stops the run.
+    CliHost(std::istream& answers, std::ostream& messages, bool show_progress, bool verify);
 
     std::string AskUser(const std::string& initial_text, AskKind kind) override;
     PictureSize MyLoadPic(const std::string& path) override;
@@ -34,10 +36,12 @@ class CliHost : public GenerationHost {
 
   private:
     void DrawProgressLine();
+    Picture Load(const std::string& path) const;
 
     std::istream& answers_;
     std::ostream& messages_;
     bool show_progress_;
+    bool verify_;
     bool progress_line_shown_ = false;
     std::string shown_picture_; // the picture shown last, for the question about its text
     PictureSize picture_size_;

@@ -102,6 +102,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
                 return result;
             }
             thumb_size_given = true;
+        } else if (arg == "--verify") {
+            options.verify = true;
         } else if (arg == "--templates" || arg.starts_with("--templates=")) {
             if (arg == "--templates") {
                 options.templates_dir = (i + 1 < args.size()) ? args[++i] : std::string();
@@ -160,6 +162,9 @@ std::string UsageText(const std::string& program) {
            "                         directory, or the installed sample templates when it\n"
            "                         holds none)\n"
            "  --no-ask               ask nothing and write no text file; missing texts are empty\n"
+           "  --verify               decode every picture and thumbnail, and stop at one whose\n"
+           "                         picture data is damaged (default: sizes are read from the\n"
+           "                         headers, which catches damaged headers only)\n"
            "  --keywords, --no-keywords           ask for missing keywords\n"
            "  --description, --no-description     ask for a missing description\n"
            "  --alt, --no-alt                     ask for missing picture texts\n"

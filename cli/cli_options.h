@@ -31,6 +31,7 @@ struct CliOptions {
     bool ask = true;
     bool make_thumbnails = false; // make the missing thumbnails before the run
     int thumb_size = kDefaultThumbnailSize;
+    bool verify = false; // decode every picture instead of reading its size from the headers
     bool verbose = false; // tell which settings file and template folder are used
     bool show_help = false;
     bool show_version = false;

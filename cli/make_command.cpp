@@ -142,7 +142,7 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     input.version = platform::VersionString();
     input.ask = options.ask;
 
-    CliHost host(answers, messages, show_progress);
+    CliHost host(answers, messages, show_progress, options.verify);
     const bool thumbnails_complete =
         !options.make_thumbnails ||
         MakeThumbnails(folder, pictures, input.flags.thumbs_jpg, options.thumb_size, messages, host);

@@ -65,6 +65,16 @@ class Run {
     }
 
     std::vector<std::string>& Unwritten() { return unwritten_; }
+
+    // Puts the pages written so far in place, and notes those that could not be.
+    void CommitPages() {
+        pages_.Commit();
+        for (const std::string& path : pages_.TakeFailures()) {
+            // A failed backup fails its page too, which is named instead.
+            if (!path.ends_with(".bak"))
+                NoteUnwritten(path.substr(in_.folder.size()));
+        }
+    }
     // The picture or thumbnail being decoded, or decoded last.
     const std::string& CurrentFile() const { return current_file_; }
 
@@ -80,15 +90,17 @@ class Run {
         if (read == TextRead::Read || !ask_for_it || !in_.ask)
             return text;
         text = host_.AskUser(initial, kind);
-        if (read == TextRead::Missing)
-            Write(file_name, text);
-        else
+        if (read == TextRead::Missing) {
+            if (!MyWriteFile(in_.folder + file_name, text))
+                NoteUnwritten(file_name);
+        } else
             NoteUnwritten(file_name);
         return text;
     }
 
+    // Pages go into the batch, which makes them durable together; typed answers are written at once.
     void Write(const std::string& file_name, std::string_view text) {
-        if (!MyWriteFile(in_.folder + file_name, text))
+        if (!MyWriteFile(in_.folder + file_name, text, pages_))
             NoteUnwritten(file_name);
     }
 
@@ -184,6 +196,7 @@ class Run {
     std::string description_;
     std::vector<std::string> unwritten_;
     std::string current_file_;
+    platform::WriteBatch pages_;
 };
 
 } // namespace
@@ -213,13 +226,16 @@ GenerationResult MakeGallery(const GenerationInput& input, GenerationHost& host)
         run.Execute();
     } catch (const DecodeError& failure) {
         // The failure is shown while the progress display still says where the run stopped; then
-        // the window is usable again at once. What was written so far stays.
+        // the window is usable again at once. What was written so far stays, in place before the
+        // failure is shown.
+        run.CommitPages();
         result.stopped = true;
         host.ShowDecodeFailure(run.CurrentFile(), failure.what());
     } catch (...) {
         host.SetWorkingDisplay(false);
         throw;
     }
+    run.CommitPages();
     result.unwritten = std::move(run.Unwritten());
     if (!result.unwritten.empty()) {
         std::string message = kUnwrittenFilesWarning;

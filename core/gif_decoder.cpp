@@ -110,19 +110,30 @@ void ReadFrameIndices(GifFileType* gif, std::vector<GifByteType>& indices, int w
     }
 }
 
-} // namespace
+// What the records before the first frame's pixels tell: the logical screen, the first frame
+// (in gif->Image), its colours and transparent index, and the reduction for the box.
+struct GifHeaders {
+    int screen_width = 0;
+    int screen_height = 0;
+    int transparent = -1;
+    const ColorMapObject* colors = nullptr;
+    int factor = 1;
+};
 
-Picture DecodeGif(const std::uint8_t* data, std::size_t size, int box) {
-    if (size == 0) {
+GifFileType* OpenGif(GifSource& source) {
+    if (source.size == 0) {
         throw DecodeError("Die GIF-Datei ist leer.");
     }
-    GifSource source{data, size, 0, false};
     int error = 0;
     GifFileType* opened = DGifOpen(&source, ReadData, &error);
     if (opened == nullptr) {
         Fail(source.ended ? "Die Datei endet vorzeitig." : LibraryText(error));
     }
-    GifHandle gif(opened);
+    return opened;
+}
+
+// Reads up to the first frame's descriptor and checks everything before its pixels.
+GifHeaders ReadHeaders(GifHandle& gif, int box) {
     const int screen_width = gif->SWidth;
     const int screen_height = gif->SHeight;
     if (screen_width <= 0 || screen_height <= 0) {
@@ -179,6 +190,38 @@ Picture DecodeGif(const std::uint8_t* data, std::size_t size, int box) {
             static_cast<unsigned long long>(picture_limits::Megabytes(picture_limits::kMemoryBudget)));
         FailTooLarge(screen_width, screen_height, why);
     }
+    return {screen_width, screen_height, transparent, colors, factor};
+}
+
+} // namespace
+
+bool MeasureGif(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture) {
+    if (size == 0 && !whole) {
+        return false;
+    }
+    GifSource source{data, size, 0, false};
+    try {
+        GifHandle gif(OpenGif(source));
+        const GifHeaders headers = ReadHeaders(gif, box);
+        picture = Picture{};
+        picture.opened = true;
+        picture.width = headers.screen_width;
+        picture.height = headers.screen_height;
+        return true;
+    } catch (const DecodeError&) {
+        if (!whole && source.ended) {
+            return false;
+        }
+        throw;
+    }
+}
+
+Picture DecodeGif(const std::uint8_t* data, std::size_t size, int box) {
+    GifSource source{data, size, 0, false};
+    GifHandle gif(OpenGif(source));
+    const auto [screen_width, screen_height, transparent, colors, factor] = ReadHeaders(gif, box);
+    const GifImageDesc& frame = gif->Image;
+    const std::uint64_t screen_row = std::uint64_t(screen_width) * 4;
 
     Picture picture;
     picture.opened = true;

@@ -14,4 +14,10 @@ namespace qlm {
 // Throws DecodeError for damaged, unsupported or too large pictures.
 Picture DecodeGif(const std::uint8_t* data, std::size_t size, int box);
 
+// Reads only the records up to the first frame's descriptor and gives in `picture` what DecodeGif
+// with `box` would give, without pixels, after the same checks of the headers. `whole` false:
+// `data` is only the beginning of the file, and the result is false when the headers go on beyond
+// it. Throws DecodeError like DecodeGif.
+bool MeasureGif(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture);
+
 } // namespace qlm

@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -39,6 +40,11 @@ struct JpegJob {
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
     int box = 0;
+    // Only the headers are read: the checks before the pixels are made, no pixel is decoded.
+    bool measure_only = false;
+    // `data` is only the beginning of the file; headers running past it set need_more.
+    bool partial = false;
+    bool need_more = false;
     jpeg_decompress_struct cinfo{};
     ErrorManager error{};
     jpeg_progress_mgr progress{};
@@ -100,6 +106,10 @@ void EmitMessage(j_common_ptr cinfo, int level) {
     char text[JMSG_LENGTH_MAX] = {};
     LibraryText(cinfo, text);
     if (job->reading_header && cinfo->err->msg_code == JWRN_JPEG_EOF) {
+        if (job->partial) {
+            job->need_more = true;
+            Fail(job);
+        }
         std::snprintf(job->message, sizeof job->message,
                       "Die JPEG-Datei endet vor den Bilddaten; sie ist unvollständig (%s).", text);
         Fail(job);
@@ -203,7 +213,9 @@ void ReadSegmentBytes(j_decompress_ptr cinfo, std::uint8_t* out, std::size_t cou
     }
 }
 
-// Takes the orientation from the first Exif APP1 segment. A segment is at most 64 KB and is read
+// Takes the orientation from the first Exif APP1 segment of the headers; one that only follows
+// between the scans of the picture data does not count, so that reading the headers alone gives
+// the same orientation as decoding the whole picture. A segment is at most 64 KB and is read
 // into the job's buffer, so that a file made of thousands of APP1 segments (which the library's
 // marker saving would all keep) costs no memory.
 boolean ReadApp1(j_decompress_ptr cinfo) {
@@ -212,7 +224,7 @@ boolean ReadApp1(j_decompress_ptr cinfo) {
     ReadSegmentBytes(cinfo, length_bytes, 2);
     const unsigned length = static_cast<unsigned>(length_bytes[0] << 8 | length_bytes[1]);
     const std::size_t size = length > 2 ? length - 2 : 0;
-    if (job->exif_seen) {
+    if (job->exif_seen || !job->reading_header) {
         ReadSegmentBytes(cinfo, nullptr, size);
         return TRUE;
     }
@@ -292,6 +304,10 @@ bool RunJpeg(JpegJob* job) noexcept {
     if (needed > picture_limits::kMemoryBudget) {
         FailTooLarge(job, needed);
     }
+    if (job->measure_only) {
+        jpeg_destroy_decompress(cinfo);
+        return true;
+    }
     if (!job->Allocate(static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height))) {
         FailTooLarge(job, needed);
     }
@@ -327,6 +343,40 @@ bool RunJpeg(JpegJob* job) noexcept {
 
 } // namespace
 
+namespace {
+
+// The picture's size as displayed: sides swapped for the orientations that turn it by 90 degrees.
+Picture SizedPicture(const JpegJob& job) {
+    Picture picture;
+    picture.opened = true;
+    const bool swap = OrientationSwapsSides(job.orientation);
+    picture.width = static_cast<int>(swap ? job.natural_height : job.natural_width);
+    picture.height = static_cast<int>(swap ? job.natural_width : job.natural_height);
+    return picture;
+}
+
+} // namespace
+
+bool MeasureJpeg(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture) {
+    if (size == 0 && !whole) {
+        return false;
+    }
+    auto job = std::make_unique<JpegJob>();
+    job->data = data;
+    job->size = size;
+    job->box = box;
+    job->measure_only = true;
+    job->partial = !whole;
+    if (!RunJpeg(job.get())) {
+        if (job->need_more) {
+            return false;
+        }
+        throw DecodeError(job->message);
+    }
+    picture = SizedPicture(*job);
+    return true;
+}
+
 Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, int box) {
     JpegJob job;
     job.data = data;
@@ -335,11 +385,7 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, int box) {
     if (!RunJpeg(&job)) {
         throw DecodeError(job.message);
     }
-    Picture picture;
-    picture.opened = true;
-    const bool swap = OrientationSwapsSides(job.orientation);
-    picture.width = static_cast<int>(swap ? job.natural_height : job.natural_width);
-    picture.height = static_cast<int>(swap ? job.natural_width : job.natural_height);
+    Picture picture = SizedPicture(job);
     if (!ApplyOrientation(job.image, job.orientation)) {
         throw DecodeError("Für das Drehen des JPEG-Bildes reicht der Speicher nicht.");
     }

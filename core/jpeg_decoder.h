@@ -14,4 +14,10 @@ namespace qlm {
 // Throws DecodeError for damaged, unsupported or too large pictures.
 Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, int box);
 
+// Reads only the headers (frame header and Exif orientation) and gives in `picture` what
+// DecodeJpeg with `box` would give, without pixels, after the same checks of the headers; damage
+// in the picture data goes unnoticed. `whole` false: `data` is only the beginning of the file, and
+// the result is false when the headers go on beyond it. Throws DecodeError like DecodeJpeg.
+bool MeasureJpeg(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture);
+
 } // namespace qlm

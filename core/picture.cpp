@@ -88,7 +88,7 @@ Picture LoadPicture(const std::string& path, int box) {
     std::string bytes;
     // The first bytes first: a file that is no picture of its kind is refused by its decoder from
     // them alone, with the decoder's own words, before the rest is read.
-    const int start_error = platform::ReadFileStart(path, kSignatureBytes, bytes);
+    const int start_error = platform::ReadFileStart(path, bytes, kSignatureBytes);
     if (start_error != 0 && start_error != EIO && start_error != ENOMEM) {
         return Picture{};
     }

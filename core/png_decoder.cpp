@@ -24,6 +24,9 @@ struct PngJob {
     std::size_t size = 0;
     std::size_t position = 0;
     int box = 0;
+    bool measure_only = false; // stop after the checks of the headers, before any pixel
+    bool partial = false;      // `data` is only the beginning of the file
+    bool need_more = false;    // the headers went on beyond `data`
     int width = 0;
     int height = 0;
     int factor = 1;
@@ -72,6 +75,7 @@ void OnWarning(png_structp, png_const_charp) {
 void ReadData(png_structp png, png_bytep out, size_t count) {
     auto* job = static_cast<PngJob*>(png_get_io_ptr(png));
     if (count > job->size - job->position) {
+        job->need_more = job->partial;
         png_error(png, "Die Datei endet vorzeitig.");
     }
     std::memcpy(out, job->data + job->position, count);
@@ -144,6 +148,10 @@ bool RunPng(PngJob* job) noexcept {
             static_cast<unsigned long long>(picture_limits::Megabytes(picture_limits::kMemoryBudget)));
         FailWith(png, job, text);
     }
+    if (job->measure_only) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return true;
+    }
 
     // Every colour type and bit depth becomes 8-bit RGBA.
     if (color_type == PNG_COLOR_TYPE_PALETTE) {
@@ -210,6 +218,32 @@ bool RunPng(PngJob* job) noexcept {
 }
 
 } // namespace
+
+bool MeasurePng(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture) {
+    if (size == 0 && !whole) {
+        return false;
+    }
+    if (size == 0) {
+        throw DecodeError("Die PNG-Datei ist leer.");
+    }
+    PngJob job;
+    job.data = data;
+    job.size = size;
+    job.box = box;
+    job.measure_only = true;
+    job.partial = !whole;
+    if (!RunPng(&job)) {
+        if (job.need_more) {
+            return false;
+        }
+        throw DecodeError(job.message);
+    }
+    picture = Picture{};
+    picture.opened = true;
+    picture.width = job.width;
+    picture.height = job.height;
+    return true;
+}
 
 Picture DecodePng(const std::uint8_t* data, std::size_t size, int box) {
     PngJob job;

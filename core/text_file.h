@@ -2,6 +2,8 @@
 // Whole-file text access and placeholder replacement. Texts are byte strings, read and written
 // byte for byte without any conversion.
 
+#include "platform/file_ops.h"
+
 #include <string>
 #include <string_view>
 
@@ -25,11 +27,17 @@ TextRead ReadTextFile(const std::string& file_name, std::string& text);
 bool MyReadFile(const std::string& file_name, std::string& text);
 
 // Copies an existing file to file_name + ".bak", then replaces the file's content with `text`
-// crash-safely. True when the new content is completely on disk. Nothing is written, and the
+// crash-safely. True when the new content is completely on disk. A regular file that already
+// holds exactly `text` is neither copied nor written (true): its time and its ".bak" stay. Nothing is written, and the
 // result is false, when the name or its ".bak" name is a symbolic link (nothing is written or
 // copied through a link) or when the backup of an existing file cannot be made (the previous
 // version would be lost).
 bool MyWriteFile(const std::string& file_name, std::string_view text);
+
+// MyWriteFile into a batch: the ".bak" copy and the new content are written to temporary files
+// now and take their places, the copy first, at the batch's Commit, which names the files that
+// failed then. False when the write could not be started.
+bool MyWriteFile(const std::string& file_name, std::string_view text, platform::WriteBatch& batch);
 
 // Replaces every occurrence of `placeholder` in `source`; an empty replacement or exactly
 // "<notext>" removes the occurrences. The search starts again before the place of each

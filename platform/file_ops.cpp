@@ -2,9 +2,11 @@
 
 #include "platform/globals.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <new>
@@ -13,6 +15,8 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace qlm::platform {
 
@@ -21,54 +25,59 @@ FileDescriptor::~FileDescriptor() {
         ::close(fd_);
 }
 
-FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = other.release();
-    }
-    return *this;
-}
-
 namespace {
 
-// Opens a regular file for reading without waiting (a FIFO or a device never stalls the program).
-int OpenRegularFile(const std::string& path, FileDescriptor& file, struct stat& info) {
-    file = FileDescriptor(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+// Opens a file for reading without waiting on it, so that a FIFO of that name never stalls.
+int OpenForReading(const std::string& path) {
+    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+// Gives the size of an opened regular file; EISDIR for a folder, EINVAL for any other kind.
+int RegularFileSize(const FileDescriptor& file, std::uint64_t& size) {
     if (!file.valid())
         return errno;
+    struct stat info {};
     if (::fstat(file.get(), &info) != 0)
         return errno;
     if (S_ISDIR(info.st_mode))
         return EISDIR;
     if (!S_ISREG(info.st_mode))
         return EINVAL;
+    size = static_cast<std::uint64_t>(info.st_size);
     return 0;
 }
 
 } // namespace
 
-int ReadFileStart(const std::string& path, std::size_t count, std::string& bytes) {
+int ReadFileStart(const std::string& path, std::string& bytes, std::size_t count, std::uint64_t* file_size) {
     bytes.clear();
-    FileDescriptor file;
-    struct stat info {};
-    if (const int error = OpenRegularFile(path, file, info); error != 0)
+    if (file_size != nullptr)
+        *file_size = 0;
+    FileDescriptor file(OpenForReading(path));
+    std::uint64_t size = 0;
+    if (const int error = RegularFileSize(file, size); error != 0)
         return error;
-    bytes.resize(count);
-    std::size_t filled = 0;
-    while (filled < count) {
-        const ssize_t got = ::read(file.get(), bytes.data() + filled, count - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            bytes.clear();
-            return errno;
+    if (file_size != nullptr)
+        *file_size = size;
+    try {
+        std::string buffer(static_cast<std::size_t>(std::min<std::uint64_t>(count, size)), '\0');
+        std::size_t filled = 0;
+        while (filled < buffer.size()) {
+            const ssize_t got = ::read(file.get(), buffer.data() + filled, buffer.size() - filled);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return errno;
+            if (got == 0)
+                return EIO; // the file became shorter than its size while it was read
+            filled += static_cast<std::size_t>(got);
         }
-        if (got == 0)
-            break;
-        filled += static_cast<std::size_t>(got);
+        bytes = std::move(buffer);
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    } catch (const std::length_error&) {
+        return ENOMEM;
     }
-    bytes.resize(filled);
     return 0;
 }
 
@@ -77,11 +86,10 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max
     bytes.clear();
     if (size_seen != nullptr)
         *size_seen = 0;
-    FileDescriptor file;
-    struct stat info {};
-    if (const int error = OpenRegularFile(path, file, info); error != 0)
+    FileDescriptor file(OpenForReading(path));
+    std::uint64_t size = 0;
+    if (const int error = RegularFileSize(file, size); error != 0)
         return error;
-    const auto size = static_cast<std::uint64_t>(info.st_size);
     if (size_seen != nullptr)
         *size_seen = size;
     if (size > max_size)
@@ -122,6 +130,29 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max
         return ENOMEM;
     }
     return 0;
+}
+
+bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links links) {
+    const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | no_follow));
+    std::uint64_t size = 0;
+    if (RegularFileSize(file, size) != 0 || size != bytes.size())
+        return false;
+    char buffer[65536];
+    std::size_t compared = 0;
+    for (;;) {
+        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return compared == bytes.size();
+        const auto count = static_cast<std::size_t>(got);
+        if (count > bytes.size() - compared || bytes.compare(compared, count, std::string_view(buffer, count)) != 0)
+            return false;
+        compared += count;
+    }
 }
 
 bool IsMissingFile(int error) {
@@ -173,9 +204,13 @@ bool StillNames(const std::string& path, int fd) {
 
 // Removes the temporary files of `target` that no running write holds: a write locks its temporary
 // file from creation to rename, so one that can be locked was left by a write that was killed.
-void RemoveStaleTemporaries(const std::string& target) {
+// With a batch, only the names its listing of the folder holds are looked at.
+void RemoveStaleTemporaries(const std::string& target, WriteBatch* batch) {
+    const std::vector<std::string>* present = batch != nullptr ? batch->TemporariesIn(FolderOf(target)) : nullptr;
     for (int n = 0; n < kTemporarySlots; ++n) {
         const std::string name = TemporaryName(target, n);
+        if (present != nullptr && !std::binary_search(present->begin(), present->end(), BareName(name)))
+            continue;
         FileDescriptor fd(::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat state {};
         if (!fd.valid() || ::fstat(fd.get(), &state) != 0 || !S_ISREG(state.st_mode))
@@ -272,29 +307,54 @@ bool KeepsOwner(int fd, const struct stat& old_state) {
     return ::fstat(fd, &state) == 0 && state.st_uid == old_state.st_uid && state.st_gid == old_state.st_gid;
 }
 
+// Where a write goes: done at once, or into a batch that flushes and renames it later.
+struct Destination {
+    WriteBatch* batch = nullptr;
+    bool after_previous = false;
+};
+
+// A write in place cannot wait for the batch: what the batch holds goes first, so that a backup it
+// holds is in place before the file it backs up changes. Gives an errno when the write depended on
+// one that failed.
+int BeforeInPlace(const Destination& destination) {
+    if (destination.batch == nullptr)
+        return 0;
+    const bool done = destination.batch->Commit();
+    return destination.after_previous && !done ? EIO : 0;
+}
+
 // `source`: the file a copy reads, or nothing.
 template <typename Fill>
 int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode, std::uint64_t size,
-                      const struct stat* source, const Fill& fill) {
+                      const struct stat* source, const Fill& fill, const Destination& destination = {}) {
     Target target;
     if (int error = ResolveTarget(name, links, target))
         return error;
-    RemoveStaleTemporaries(target.path);
+    if (destination.batch != nullptr && destination.batch->Size() >= WriteBatch::kMaxWrites &&
+        !destination.after_previous)
+        destination.batch->Commit();
+    RemoveStaleTemporaries(target.path, destination.batch);
     // A rename would split the links of the file into an old and a new file. A copy onto another
     // link of its own source, though (a backup linked to its page), must become a file of its own,
     // or the next write of the source would change the copy too.
     const bool copy_onto_source =
         source != nullptr && source->st_dev == target.state.st_dev && source->st_ino == target.state.st_ino;
-    if (target.exists && target.state.st_nlink > 1 && !copy_onto_source)
+    if (target.exists && target.state.st_nlink > 1 && !copy_onto_source) {
+        if (int error = BeforeInPlace(destination))
+            return error;
         return RewriteInPlace(target, links, size, fill);
+    }
 
     std::string temp_path;
     int raw_fd = -1;
     int error = CreateTemporary(target.path, target.exists ? 0600 : new_file_mode, temp_path, raw_fd);
     if (error != 0) {
         // A folder that allows no new files, with a file in it that may be written.
-        if (target.exists && (error == EACCES || error == EPERM))
+        if (target.exists && (error == EACCES || error == EPERM)) {
+            if (int in_place_error = BeforeInPlace(destination))
+                return in_place_error;
             return RewriteInPlace(target, links, size, fill);
+        }
         return error;
     }
     FileDescriptor fd(raw_fd);
@@ -307,6 +367,8 @@ int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode
         }
         if (!KeepsOwner(fd.get(), old)) {
             ::unlink(temp_path.c_str());
+            if (int in_place_error = BeforeInPlace(destination))
+                return in_place_error;
             return RewriteInPlace(target, links, size, fill);
         }
         // After fchown, which clears the set-user-ID and set-group-ID bits.
@@ -315,6 +377,11 @@ int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode
     }
     if (error == 0)
         error = fill(fd.get());
+    if (error == 0 && destination.batch != nullptr) {
+        // Still locked: no other write takes it for a stale one until the batch renames it.
+        destination.batch->Add({fd.release(), name, temp_path, target.path, destination.after_previous});
+        return 0;
+    }
     if (error == 0 && ::fsync(fd.get()) != 0)
         error = errno;
     // Renamed while still locked, so no other write can take the file for a stale one.
@@ -347,7 +414,107 @@ int ReplaceFileContents(const std::string& path, std::string_view bytes, Links l
                              [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
 }
 
-int CopyFileOver(const std::string& from, const std::string& to, Links links) {
+int ReplaceFileContentsIn(WriteBatch& batch, const std::string& path, std::string_view bytes, Links links,
+                          bool after_previous) {
+    return WriteFileContents(
+        path, links, 0666, bytes.size(), nullptr, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); },
+        Destination{&batch, after_previous});
+}
+
+WriteBatch::~WriteBatch() {
+    for (const Entry& entry : entries_) {
+        ::unlink(entry.temporary.c_str());
+        ::close(entry.fd);
+    }
+}
+
+void WriteBatch::Add(Entry entry) {
+    entries_.push_back(std::move(entry));
+}
+
+bool WriteBatch::Holds(const std::string& path) const {
+    for (const Entry& entry : entries_)
+        if (entry.name == path)
+            return true;
+    return false;
+}
+
+bool WriteBatch::Commit() {
+    if (entries_.empty())
+        return true;
+    // One flush per file system holds every temporary file on it; where that fails, each file is
+    // flushed on its own.
+    std::vector<bool> flushed(entries_.size(), false);
+    std::vector<std::pair<dev_t, bool>> file_systems;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        struct stat state {};
+        if (::fstat(entries_[i].fd, &state) != 0) {
+            flushed[i] = ::fsync(entries_[i].fd) == 0;
+            continue;
+        }
+        auto known = std::find_if(file_systems.begin(), file_systems.end(),
+                                  [&](const auto& file_system) { return file_system.first == state.st_dev; });
+        if (known == file_systems.end()) {
+            file_systems.emplace_back(state.st_dev, ::syncfs(entries_[i].fd) == 0);
+            known = file_systems.end() - 1;
+        }
+        flushed[i] = known->second || ::fsync(entries_[i].fd) == 0;
+    }
+    bool all_done = true;
+    bool previous_done = true;
+    std::vector<std::string> folders;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const Entry& entry = entries_[i];
+        bool done = flushed[i] && (!entry.after_previous || previous_done);
+        // Renamed while still locked, so no other write can take the file for a stale one.
+        if (done && ::rename(entry.temporary.c_str(), entry.target.c_str()) != 0)
+            done = false;
+        if (!done) {
+            ::unlink(entry.temporary.c_str());
+            failures_.push_back(entry.name);
+            all_done = false;
+        } else if (std::find(folders.begin(), folders.end(), FolderOf(entry.target)) == folders.end()) {
+            folders.push_back(FolderOf(entry.target));
+        }
+        ::close(entry.fd);
+        previous_done = done;
+    }
+    entries_.clear();
+    for (const std::string& folder : folders)
+        SyncFolder(folder);
+    return all_done;
+}
+
+const std::vector<std::string>* WriteBatch::TemporariesIn(const std::string& folder) {
+    if (listed_ && listed_folder_ == folder)
+        return listing_failed_ ? nullptr : &temporaries_;
+    listed_ = true;
+    listed_folder_ = folder;
+    temporaries_.clear();
+    DIR* dir = ::opendir(folder.c_str());
+    listing_failed_ = dir == nullptr;
+    if (dir == nullptr)
+        return nullptr;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.starts_with('.') && name.find(".qlm-") != std::string_view::npos)
+            temporaries_.emplace_back(name);
+    }
+    ::closedir(dir);
+    std::sort(temporaries_.begin(), temporaries_.end());
+    return &temporaries_;
+}
+
+std::vector<std::string> WriteBatch::TakeFailures() {
+    std::vector<std::string> failures;
+    failures.swap(failures_);
+    return failures;
+}
+
+namespace {
+
+// CopyFileOver, at once (no batch) or into a batch.
+int CopyInto(const std::string& from, const std::string& to, Links links, WriteBatch* batch) {
     const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
     FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_follow));
     if (!source.valid())
@@ -376,7 +543,18 @@ int CopyFileOver(const std::string& from, const std::string& to, Links links) {
                                      if (int error = WriteAll(fd, buffer, static_cast<std::size_t>(got)))
                                          return error;
                                  }
-                             });
+                             },
+                             Destination{batch, false});
+}
+
+} // namespace
+
+int CopyFileOverIn(WriteBatch& batch, const std::string& from, const std::string& to, Links links) {
+    return CopyInto(from, to, links, &batch);
+}
+
+int CopyFileOver(const std::string& from, const std::string& to, Links links) {
+    return CopyInto(from, to, links, nullptr);
 }
 
 int RenameNoReplaceByLink(const std::string& from, const std::string& to) {

@@ -3,9 +3,11 @@
 // descriptor class both use. Every function gives 0 on success or the errno value of the step that
 // failed; none of them talks to the user.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qlm::platform {
 
@@ -16,8 +18,6 @@ class FileDescriptor {
     ~FileDescriptor();
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
-    // Takes over the other's descriptor, closing the one held before.
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
     int release() {
@@ -43,9 +43,12 @@ inline constexpr std::uint64_t kMaxTextFileSize = std::uint64_t{256} << 20;
 int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max_size,
                   std::uint64_t* size_seen = nullptr);
 
-// Reads at most `count` bytes from the start of a regular file, opened as ReadWholeFile opens it;
-// gives 0 or the errno value as ReadWholeFile does (without EFBIG and EIO for a short file).
-int ReadFileStart(const std::string& path, std::size_t count, std::string& bytes);
+// Reads the first `count` bytes of a regular file (all of a shorter one) by the rules of
+// ReadWholeFile, for a caller that needs only a file's headers. `*file_size` gets the file's size,
+// so the caller can tell whether it holds the whole file. EIO when the file became shorter than
+// its size while it was read.
+int ReadFileStart(const std::string& path, std::string& bytes, std::size_t count,
+                  std::uint64_t* file_size = nullptr);
 
 // True for the results of ReadWholeFile that mean "no such file", as opposed to a file that exists
 // but cannot be read.
@@ -69,9 +72,70 @@ enum class Links {
 // those of a write still running are not.
 int ReplaceFileContents(const std::string& path, std::string_view bytes, Links links);
 
+// True when `path` is a regular file whose content is exactly `bytes`, so that writing them would
+// change nothing. With Links::Refuse a symbolic link never holds anything. Reads the file in
+// pieces, comparing as it goes; any failure to read gives false.
+bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links links);
+
 // Copies the file `from` over `to` (used for the ".bak" copies) by the rules of ReplaceFileContents.
 // With Links::Refuse, neither `from` nor `to` may be a symbolic link (ELOOP).
 int CopyFileOver(const std::string& from, const std::string& to, Links links);
+
+// Writes gathered to be made durable together. A write added to the batch goes to its locked
+// temporary file at once, but is flushed and renamed over its file only by Commit: one syncfs for
+// all of them, the renames in the order of the writes, then one fsync per folder. So every file is
+// always either old or new, as with a single write, at the cost of one flush per batch instead of
+// two per file. A write that has to go in place (see ReplaceFileContents) commits the batch first
+// and is done at once. Dropping a batch without Commit removes its temporary files.
+class WriteBatch {
+  public:
+    // Temporary files a batch keeps open at most; the next write commits it.
+    static constexpr std::size_t kMaxWrites = 64;
+
+    WriteBatch() = default;
+    ~WriteBatch();
+    WriteBatch(const WriteBatch&) = delete;
+    WriteBatch& operator=(const WriteBatch&) = delete;
+
+    // Makes every write of the batch durable and renames it into place; false when one failed.
+    // A write added `after_previous` is dropped when the write before it failed.
+    bool Commit();
+    // The names (as given to the writes) that could not be put in place by the commits so far.
+    std::vector<std::string> TakeFailures();
+
+    // True when a write of `path` (as given) waits in the batch.
+    bool Holds(const std::string& path) const;
+    std::size_t Size() const { return entries_.size(); }
+
+    // For the writers of this file.
+    struct Entry {
+        int fd = -1;           // the temporary file, open and locked
+        std::string name;      // as given to the write
+        std::string temporary; // its path
+        std::string target;    // the file it replaces
+        bool after_previous = false;
+    };
+    void Add(Entry entry);
+    // The names in `folder` that may be temporary files of a write, sorted; listed once per folder
+    // for the batch, so that a write need not look for each of its temporary names. Null when the
+    // folder cannot be listed.
+    const std::vector<std::string>* TemporariesIn(const std::string& folder);
+
+  private:
+    std::vector<Entry> entries_;
+    std::vector<std::string> failures_;
+    bool listed_ = false;
+    bool listing_failed_ = false;
+    std::string listed_folder_;
+    std::vector<std::string> temporaries_;
+};
+
+// ReplaceFileContents and CopyFileOver into a batch: the new content becomes the file's at the
+// batch's Commit. Gives 0 once the write is in the batch (or done in place), or the errno.
+// `after_previous`: put in place only when the write added just before it was.
+int ReplaceFileContentsIn(WriteBatch& batch, const std::string& path, std::string_view bytes, Links links,
+                          bool after_previous);
+int CopyFileOverIn(WriteBatch& batch, const std::string& from, const std::string& to, Links links);
 
 // Renames `from` to `to` but never replaces an existing `to`, also under a race: renameat2 with
 // RENAME_NOREPLACE, or link + unlink where the file system lacks the flag.

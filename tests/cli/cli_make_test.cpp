@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <optional>
 #include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -158,10 +159,59 @@ TEST(CliGallery, NoAskMakesEveryPageOfTheDemoFolder) {
                                         "\" alt=\""));
     }
 
+    // Decoding every picture instead of reading its headers gives the same pages, byte for byte.
+    const fs::path verified = dir / "verified";
+    fs::copy(kDemo, verified);
+    const RunResult verify_run =
+        RunMake({"--no-ask", "--verify", "--templates", kTemplates.string(), verified.string()}, "", {}, binary);
+    ASSERT_EQ(verify_run.status, 0) << verify_run.err;
+    int pages = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() != ".html")
+            continue;
+        ++pages;
+        EXPECT_EQ(ReadFile(verified / entry.path().filename()), ReadFile(entry.path())) << entry.path();
+    }
+    EXPECT_GE(pages, 5);
+
     // Help goes to standard output.
     const RunResult help = RunMake({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(Contains(help.out, "Usage: quillmoor-make [OPTION...] FOLDER [PICTURE...]")) << help.out;
+}
+
+// A rerun over an unchanged folder writes nothing: no file gets a new time, no ".bak" appears.
+TEST(CliGallery, ARerunOverAnUnchangedFolderWritesNothing) {
+    TempFolder dir;
+    const fs::path folder = dir / "demo";
+    fs::copy(kDemo, folder);
+    fs::remove(folder / "title.txt");
+    const fs::path binary = PrivateBinary(dir); // no QLM.ini: every question is asked
+    const std::vector<std::string> args{"--templates", kTemplates.string(), folder.string()};
+    ASSERT_EQ(RunMake(args, "Titel\n", {}, binary).status, 0);
+
+    const timespec long_ago[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+    std::set<std::string> before;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        before.insert(entry.path().filename().string());
+        ASSERT_EQ(utimensat(AT_FDCWD, entry.path().c_str(), long_ago, 0), 0);
+    }
+    ASSERT_TRUE(before.contains("index.html") && before.contains("title.txt"));
+    for (const bool verify : {false, true}) {
+        std::vector<std::string> again = args;
+        if (verify)
+            again.insert(again.begin(), "--verify");
+        const RunResult rerun = RunMake(again, "", {}, binary);
+        ASSERT_EQ(rerun.status, 0) << rerun.err;
+        std::set<std::string> after;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            after.insert(entry.path().filename().string());
+            struct stat state {};
+            ASSERT_EQ(stat(entry.path().c_str(), &state), 0);
+            EXPECT_EQ(state.st_mtim.tv_sec, 1'000'000'000) << entry.path();
+        }
+        EXPECT_EQ(after, before);
+    }
 }
 
 TEST(CliGallery, AnswersComeFromStandardInputInTheOrderOfTheQuestions) {
@@ -197,7 +247,9 @@ TEST(CliGallery, AnswersComeFromStandardInputInTheOrderOfTheQuestions) {
     const RunResult again = RunMake({"--templates", kTemplates.string(), dir.Root()}, "unread\n");
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_FALSE(Contains(again.err, "Bitte")) << again.err;
-    EXPECT_EQ(ReadFile(dir / "index.html.bak"), index);
+    // Nothing changed, so nothing is written again and no backup is made.
+    EXPECT_EQ(ReadFile(dir / "index.html"), index);
+    EXPECT_FALSE(fs::exists(dir / "index.html.bak"));
 }
 
 // Named pictures, in any order and even twice, are taken in list order, each once; missing
@@ -523,6 +575,10 @@ TEST_P(CliFailure, StopsWithItsStatusAndMessage) {
     CopyDemo(folder, {"nacht.jpg"});
     fs::create_directory(folder / "nacht.html"); // in the way of the page
     fs::create_symlink("nowhere.jpg", folder / "lost.jpg");
+    // Sound headers, but the picture data ends early.
+    const std::string png = ReadFile(kDemo / "blumen.png");
+    WriteFile(folder / "e.png", png.substr(0, png.size() / 2));
+    fs::copy_file(kDemo / "t_blumen.png", folder / "t_e.png");
 
     std::vector<std::string> args;
     std::istringstream words(failure.args);
@@ -548,6 +604,11 @@ INSTANTIATE_TEST_SUITE_P(
         // A decode error names the file that failed, the picture or its thumbnail.
         FailureCase{"DamagedPicture", "--no-ask --templates {t} {folder}", 1,
                     "b.jpg: ", "+a.html -b.html -index.html"},
+        // Without --verify only the headers are read, so damage behind them goes unnoticed.
+        FailureCase{"DamagedPictureData", "--no-ask --verify --templates {t} {folder} a.jpg e.png", 1,
+                    "e.png: ", "+a.html -e.html -index.html"},
+        FailureCase{"DamagedPictureDataUnverified", "--no-ask --templates {t} {folder} a.jpg e.png", 0, "",
+                    "+a.html +e.html +index.html"},
         FailureCase{"DamagedThumbnail", "--no-ask --templates {t} {folder} c.jpg", 1,
                     "t_c.jpg: ", "-c.html -index.html"},
         // A page that cannot be written fails the run, but not the other pages.

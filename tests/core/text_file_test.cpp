@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <sys/wait.h>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -84,6 +87,35 @@ TEST(WriteFile, WritesExactlyTheBytesAndBacksUpOnlyAnExistingFile) {
     // A newer backup replaces the older one; an empty text leaves an empty file.
     ASSERT_TRUE(MyWriteFile(folder / "title.txt", ""));
     EXPECT_EQ(folder.Listing(true), "title.txt=|title.txt.bak=" + with_zero);
+}
+
+// Writing what a file already holds changes nothing: no write, no new time, no new backup, so the
+// backup keeps the version before the last real change.
+TEST(WriteFile, TheSameTextIsNotWrittenAgain) {
+    TempFolder folder;
+    const std::string page = folder / "index.html";
+    ASSERT_TRUE(MyWriteFile(page, "erste"));
+    ASSERT_TRUE(MyWriteFile(page, "zweite"));
+    const timespec long_ago[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, page.c_str(), long_ago, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, (page + ".bak").c_str(), long_ago, 0), 0);
+
+    ASSERT_TRUE(MyWriteFile(page, "zweite"));
+    EXPECT_EQ(folder.Listing(true), "index.html=zweite|index.html.bak=erste");
+    for (const std::string name : {"index.html", "index.html.bak"}) {
+        struct stat state {};
+        ASSERT_EQ(::stat((folder / name).c_str(), &state), 0);
+        EXPECT_EQ(state.st_mtim.tv_sec, 1'000'000'000) << name;
+    }
+    // Any other text is written, one of the same length included.
+    ASSERT_TRUE(MyWriteFile(page, "zweitE"));
+    EXPECT_EQ(folder.Listing(true), "index.html=zweitE|index.html.bak=zweite");
+
+    // A link is refused even where its target holds the text already.
+    TempFolder outside;
+    const std::string target = outside.Put("ziel", "gleich");
+    ASSERT_EQ(::symlink(target.c_str(), (folder / "title.txt").c_str()), 0);
+    EXPECT_FALSE(MyWriteFile(folder / "title.txt", "gleich"));
 }
 
 TEST(WriteFile, FailsWithoutTrace) {
@@ -201,6 +233,80 @@ TEST(WriteFile, NoBackupNoReplacement) {
     EXPECT_FALSE(MyWriteFile(disk + "/index.html", "neu"));
     EXPECT_EQ(folder.Get("disk/index.html"), old_page);
     EXPECT_EQ(folder.Get("disk/index.html.bak"), "<missing disk/index.html.bak>");
+}
+
+// A page rewritten in place cannot wait for the batch; its backup, waiting there, goes first.
+TEST(WriteFile, InABatchTheBackupOfAPageRewrittenInPlaceGoesFirst) {
+    TempFolder folder;
+    folder.Put("a.html", "alt a");
+    ASSERT_EQ(::link((folder / "a.html").c_str(), (folder / "a-zweit.html").c_str()), 0);
+    platform::WriteBatch batch;
+    ASSERT_TRUE(MyWriteFile(folder / "a.html", "neu", batch));
+    EXPECT_EQ(batch.Size(), 0u);
+    EXPECT_EQ(folder.Listing(true), "a-zweit.html=neu|a.html=neu|a.html.bak=alt a");
+}
+
+// The content of page `page` in generation `generation`: lengths differ from one generation to the
+// next, and the closing mark shows that a file is whole.
+std::string PageContent(int generation, int page) {
+    return "gen " + std::to_string(generation) + " page " + std::to_string(page) + " " +
+           std::string(static_cast<std::size_t>((generation * 7919 + page * 104729) % 20000), 'x') + "|end";
+}
+
+// Whole when it is the content of that page in some generation.
+bool IsWholePage(const std::string& content, int page) {
+    const std::size_t space = content.find(' ', 4);
+    if (!content.starts_with("gen ") || space == std::string::npos)
+        return false;
+    return content == PageContent(std::stoi(content.substr(4, space - 4)), page);
+}
+
+// Killed at random moments while it writes generation after generation of pages in batches, with
+// their backups, a run leaves every page and every backup whole, and the next write clears the
+// temporary files it left.
+TEST(WriteFile, ABatchKilledAtAnyMomentLeavesEveryFileWhole) {
+    constexpr int kPages = 12;
+    TempFolder folder;
+    auto page_name = [&](int page) { return folder / ("p" + std::to_string(page) + ".html"); };
+    for (int page = 0; page < kPages; ++page)
+        ASSERT_TRUE(MyWriteFile(page_name(page), PageContent(0, page)));
+    std::srand(20261207);
+    for (int kill = 0; kill < 20; ++kill) {
+        int progress[2];
+        ASSERT_EQ(::pipe(progress), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(progress[0]);
+            for (int generation = 1 + kill * 1000;; ++generation) {
+                platform::WriteBatch batch;
+                for (int page = 0; page < kPages; ++page) {
+                    MyWriteFile(page_name(page), PageContent(generation, page), batch);
+                    [[maybe_unused]] const ssize_t sent = ::write(progress[1], "w", 1);
+                }
+                batch.Commit();
+                [[maybe_unused]] const ssize_t sent = ::write(progress[1], "c", 1);
+            }
+        }
+        ::close(progress[1]);
+        // The kill lands wherever the writer is after a random number of steps.
+        const int steps = 1 + std::rand() % (3 * kPages);
+        char step;
+        for (int i = 0; i < steps && ::read(progress[0], &step, 1) == 1; ++i) {
+        }
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ::close(progress[0]);
+        for (int page = 0; page < kPages; ++page) {
+            EXPECT_TRUE(IsWholePage(test::ReadFile(page_name(page)), page)) << "page " << page << " kill " << kill;
+            const std::string backup = test::ReadFile(page_name(page) + ".bak");
+            EXPECT_TRUE(backup.empty() || IsWholePage(backup, page)) << "backup " << page << " kill " << kill;
+        }
+    }
+    platform::WriteBatch batch;
+    for (int page = 0; page < kPages; ++page)
+        ASSERT_TRUE(MyWriteFile(page_name(page), PageContent(0, page), batch));
+    ASSERT_TRUE(batch.Commit());
+    EXPECT_EQ(folder.Listing().find(".qlm-"), std::string::npos) << folder.Listing();
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #!/bin/bash
 # "Make HTML" and "Correct Names" in the real window: the questions of a folder without texts
 # answered in the real dialog (umlauts and leading blanks kept byte for byte), a second run that
-# asks nothing and leaves ".bak" copies, the warning for a missing thumbnail, a damaged picture that
+# asks nothing and writes only the page that changed, with its ".bak" copy, the warning for a missing thumbnail, a damaged picture that
 # stops the run with the window usable again, and names corrected with all their companions.
 # Arguments: <program> <screenshot folder> <source tree>
 
@@ -102,15 +102,21 @@ e2e_check "b.html has no text" grep -qF '<figcaption></figcaption>' "$gallery/b.
 e2e_check "the window is back with the list" e2e_wait_region_equal "${LIST[@]}" "$E2E_TMP/list.ppm"
 e2e_shot 4-after-run
 
-# ---- second run: nothing is asked, the pages of the first run become ".bak" ----
+# ---- second run: nothing is asked; only index.html, edited by hand since, is written again ----
 for page in index a b c; do cp "$gallery/$page.html" "$E2E_TMP/$page.first"; done
+printf 'von Hand' >"$gallery/index.html"
 click_make_html
 e2e_wait_until 20 e2e_has_window_named '^Warnung$' || e2e_fail "no warning for t_c.gif in the second run"
 e2e_check "the second run asked nothing before the warning" eval "! e2e_has_window_named '^Frage\$'"
 e2e_answer_box Warnung
-e2e_wait_until 20 test -e "$gallery/index.html.bak" || e2e_fail "no index.html.bak after the second run"
+e2e_wait_until 20 cmp -s "$gallery/index.html" "$E2E_TMP/index.first" ||
+  e2e_fail "index.html was not written again in the second run"
+e2e_check "index.html.bak holds the edited page" grep -qxF 'von Hand' "$gallery/index.html.bak"
 for page in index a b c; do
-  e2e_check "$page.html.bak holds the first run's page" cmp -s "$gallery/$page.html.bak" "$E2E_TMP/$page.first"
+  e2e_check "$page.html is the first run's page again" cmp -s "$gallery/$page.html" "$E2E_TMP/$page.first"
+done
+for page in a b c; do
+  e2e_check "the unchanged $page.html got no .bak" test ! -e "$gallery/$page.html.bak"
 done
 e2e_check "no question in the second run" eval "! e2e_has_window_named '^Frage\$'"
 

@@ -97,6 +97,24 @@ TEST(ReplaceFileContents, WritesThroughASymbolicLinkWhenToldAndUnderALongName) {
     EXPECT_EQ(folder.Get(name), "x");
 }
 
+// Compared in pieces: a difference in the last byte of a file longer than one piece counts, and so
+// do a file longer or shorter than the bytes, and anything but a regular file.
+TEST(FileHoldsExactly, ComparesEveryByteOfRegularFilesOnly) {
+    Folder folder;
+    const std::string page(200000, 'p');
+    folder.Put("page.html", page);
+    std::string last_differs = page;
+    last_differs.back() = 'q';
+    EXPECT_TRUE(FileHoldsExactly(folder / "page.html", page, Links::Refuse));
+    for (const std::string& other : {last_differs, page + "p", page.substr(1)})
+        EXPECT_FALSE(FileHoldsExactly(folder / "page.html", other, Links::Refuse));
+    ASSERT_EQ(::mkfifo((folder / "pipe.txt").c_str(), 0644), 0);
+    EXPECT_FALSE(FileHoldsExactly(folder / "pipe.txt", "", Links::Refuse));
+    ASSERT_EQ(::symlink("page.html", (folder / "link.html").c_str()), 0);
+    EXPECT_FALSE(FileHoldsExactly(folder / "link.html", page, Links::Refuse));
+    EXPECT_TRUE(FileHoldsExactly(folder / "link.html", page, Links::Follow));
+}
+
 TEST(CopyFileOver, CopiesOverAnExistingFileAndFailsCleanly) {
     Folder folder;
     folder.Put("index.html", std::string("neu\0er", 6));

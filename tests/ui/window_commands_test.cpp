@@ -103,12 +103,19 @@ void WindowCommandsTest::make_html_writes_the_gallery() {
     QVERIFY(gallery.Part("Preview")->isVisible());
     QCOMPARE(gallery.window->SelectedPictures(), (std::vector<std::string>{"a.png", "b.jpg"}));
 
-    // A second run asks nothing and keeps the first run's pages as ".bak".
+    // A second run asks nothing and writes only what changed: the pages it would write again as
+    // they are stay untouched without a ".bak", while the overview, edited by hand since, is
+    // written and keeps the edited version as ".bak".
     const QByteArray first_index = gallery.Read("index.html");
+    const QByteArray first_page = gallery.Read("a.html");
+    WriteBytes(gallery.File("index.html"), "von Hand");
     MessageBoxes::ClearRecorded();
     gallery.window->MakeItSoClicked();
     QCOMPARE(TFAskUser::Recorded().size(), 4);
-    QCOMPARE(gallery.Read("index.html.bak"), first_index);
+    QCOMPARE(gallery.Read("index.html"), first_index);
+    QCOMPARE(gallery.Read("index.html.bak"), QByteArray("von Hand"));
+    QCOMPARE(gallery.Read("a.html"), first_page);
+    QVERIFY(!QFile::exists(gallery.File("a.html.bak")));
     QVERIFY(gallery.NormalDisplay());
 }
 
