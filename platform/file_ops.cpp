@@ -32,19 +32,27 @@ int OpenForReading(const std::string& path) {
     return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 }
 
-// Gives the size of an opened regular file; EISDIR for a folder, EINVAL for any other kind.
-int RegularFileSize(const FileDescriptor& file, std::uint64_t& size) {
+// The state of an opened regular file; EISDIR for a folder, EINVAL for any other kind, the errno
+// of the failed open or fstat otherwise.
+int RegularFileState(const FileDescriptor& file, struct stat& info) {
     if (!file.valid())
         return errno;
-    struct stat info {};
     if (::fstat(file.get(), &info) != 0)
         return errno;
     if (S_ISDIR(info.st_mode))
         return EISDIR;
     if (!S_ISREG(info.st_mode))
         return EINVAL;
-    size = static_cast<std::uint64_t>(info.st_size);
     return 0;
+}
+
+// Gives the size of an opened regular file, with the results of RegularFileState.
+int RegularFileSize(const FileDescriptor& file, std::uint64_t& size) {
+    struct stat info {};
+    const int error = RegularFileState(file, info);
+    if (error == 0)
+        size = static_cast<std::uint64_t>(info.st_size);
+    return error;
 }
 
 } // namespace
@@ -149,7 +157,8 @@ bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links lin
         if (got == 0)
             return compared == bytes.size();
         const auto count = static_cast<std::size_t>(got);
-        if (count > bytes.size() - compared || bytes.compare(compared, count, std::string_view(buffer, count)) != 0)
+        if (count > bytes.size() - compared ||
+            bytes.compare(compared, count, std::string_view(buffer, count)) != 0)
             return false;
         compared += count;
     }
@@ -206,7 +215,8 @@ bool StillNames(const std::string& path, int fd) {
 // file from creation to rename, so one that can be locked was left by a write that was killed.
 // With a batch, only the names its listing of the folder holds are looked at.
 void RemoveStaleTemporaries(const std::string& target, WriteBatch* batch) {
-    const std::vector<std::string>* present = batch != nullptr ? batch->TemporariesIn(FolderOf(target)) : nullptr;
+    const std::vector<std::string>* present =
+        batch != nullptr ? batch->TemporariesIn(FolderOf(target)) : nullptr;
     for (int n = 0; n < kTemporarySlots; ++n) {
         const std::string name = TemporaryName(target, n);
         if (present != nullptr && !std::binary_search(present->begin(), present->end(), BareName(name)))
@@ -417,7 +427,8 @@ int ReplaceFileContents(const std::string& path, std::string_view bytes, Links l
 int ReplaceFileContentsIn(WriteBatch& batch, const std::string& path, std::string_view bytes, Links links,
                           bool after_previous) {
     return WriteFileContents(
-        path, links, 0666, bytes.size(), nullptr, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); },
+        path, links, 0666, bytes.size(), nullptr,
+        [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); },
         Destination{&batch, after_previous});
 }
 
@@ -517,34 +528,29 @@ namespace {
 int CopyInto(const std::string& from, const std::string& to, Links links, WriteBatch* batch) {
     const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
     FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_follow));
-    if (!source.valid())
-        return errno;
     struct stat state {};
-    if (::fstat(source.get(), &state) != 0)
-        return errno;
-    if (S_ISDIR(state.st_mode))
-        return EISDIR;
-    if (!S_ISREG(state.st_mode))
-        return EINVAL;
-    return WriteFileContents(to, links, state.st_mode & 0666, static_cast<std::uint64_t>(state.st_size),
-                             &state, [&](int fd) {
-                                 if (::lseek(source.get(), 0, SEEK_SET) != 0)
-                                     return errno;
-                                 char buffer[65536];
-                                 for (;;) {
-                                     ssize_t got = ::read(source.get(), buffer, sizeof buffer);
-                                     if (got < 0) {
-                                         if (errno == EINTR)
-                                             continue;
-                                         return errno;
-                                     }
-                                     if (got == 0)
-                                         return 0;
-                                     if (int error = WriteAll(fd, buffer, static_cast<std::size_t>(got)))
-                                         return error;
-                                 }
-                             },
-                             Destination{batch, false});
+    if (const int error = RegularFileState(source, state); error != 0)
+        return error;
+    return WriteFileContents(
+        to, links, state.st_mode & 0666, static_cast<std::uint64_t>(state.st_size), &state,
+        [&](int fd) {
+            if (::lseek(source.get(), 0, SEEK_SET) != 0)
+                return errno;
+            char buffer[65536];
+            for (;;) {
+                ssize_t got = ::read(source.get(), buffer, sizeof buffer);
+                if (got < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    return errno;
+                }
+                if (got == 0)
+                    return 0;
+                if (int error = WriteAll(fd, buffer, static_cast<std::size_t>(got)))
+                    return error;
+            }
+        },
+        Destination{batch, false});
 }
 
 } // namespace

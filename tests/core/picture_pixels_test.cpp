@@ -3,6 +3,7 @@
 
 #include "core/exif_orientation.h"
 #include "core/picture.h"
+#include "tests/support/pixels.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
@@ -21,27 +22,8 @@ namespace fs = std::filesystem;
 
 const fs::path kPictures = fs::path(QLM_TEST_DATA_DIR) / "pictures";
 
-struct Rgba {
-    int r, g, b, a;
-};
-const Rgba kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255}, kWhite{255, 255, 255, 255},
-    kClear{0, 0, 0, 0};
-
-Rgba PixelAt(const qlm::Image& image, int x, int y) {
-    const std::uint8_t* p = image.rgba.data() + (static_cast<std::size_t>(y) * image.width + x) * 4;
-    return {p[0], p[1], p[2], p[3]};
-}
-
-// Compares colours within `tolerance`; a fully transparent pixel matches any transparent one.
-testing::AssertionResult Near(const Rgba& actual, const Rgba& expected, int tolerance) {
-    if ((expected.a == 0 && actual.a == 0) ||
-        (std::abs(actual.r - expected.r) <= tolerance && std::abs(actual.g - expected.g) <= tolerance &&
-         std::abs(actual.b - expected.b) <= tolerance && std::abs(actual.a - expected.a) <= tolerance))
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure()
-           << "got " << actual.r << "," << actual.g << "," << actual.b << "," << actual.a << " want "
-           << expected.r << "," << expected.g << "," << expected.b << "," << expected.a;
-}
+// Colours, pixels and their comparison.
+using namespace qlm::test;
 
 // The colour at the centre of each quadrant: top left, top right, bottom left, bottom right.
 void ExpectQuadrants(const qlm::Image& image, const Rgba (&colours)[4], int tolerance) {

@@ -8,12 +8,12 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <sys/wait.h>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace qlm {
@@ -180,25 +180,45 @@ TEST(WriteFile, InAReadOnlyFolderRewritesOnlyWhatItCanBackUp) {
     EXPECT_EQ(folder.Listing(true), "a.html=neu|a.html.bak=alt a.html|b.html=alt b.html");
 }
 
+// A file system of 64 KB mounted at `folder` for one test, unmounted at its end.
+struct SmallDisk {
+    explicit SmallDisk(const std::string& folder) : path(folder) {
+        ::mkdir(path.c_str(), 0755);
+        ok = ::mount("tmpfs", path.c_str(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallDisk() {
+        if (ok)
+            ::umount(path.c_str());
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    std::string path;
+    bool ok = false;
+};
+
+// Fills the file system of `folder` with the file "filler", block by block and then, with
+// `to_the_last_byte`, byte by byte.
+void FillUp(const std::string& folder, bool to_the_last_byte) {
+    const int fd = ::open((folder + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
+    char block[4096] = {};
+    while (::write(fd, block, sizeof block) > 0) {
+    }
+    while (to_the_last_byte && ::write(fd, block, 1) > 0) {
+    }
+    ::close(fd);
+}
+
 TEST(WriteFile, AFullDiskLeavesTheOldFileWhole) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "mounting a small file system needs root";
     TempFolder folder;
     const std::string disk = folder / "disk";
-    ::mkdir(disk.c_str(), 0755);
-    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+    const SmallDisk mounted(disk);
+    if (!mounted.ok)
         GTEST_SKIP() << "mount refused: " << std::strerror(errno);
-    const std::unique_ptr<const char, int (*)(const char*)> unmount(disk.c_str(), ::umount);
     const std::string old_page(10000, 'o');
     ASSERT_TRUE(MyWriteFile(disk + "/index.html", old_page));
-    // Fill the file system to its last byte.
-    int fd = ::open((disk + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
-    char block[4096] = {};
-    while (::write(fd, block, sizeof block) > 0) {
-    }
-    while (::write(fd, block, 1) > 0) {
-    }
-    ::close(fd);
+    FillUp(disk, true);
 
     EXPECT_FALSE(MyWriteFile(disk + "/index.html", std::string(100000, 'n')));
     EXPECT_EQ(folder.Get("disk/index.html"), old_page);
@@ -216,18 +236,13 @@ TEST(WriteFile, NoBackupNoReplacement) {
         GTEST_SKIP() << "mounting a small file system needs root";
     TempFolder folder;
     const std::string disk = folder / "disk";
-    ::mkdir(disk.c_str(), 0755);
-    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+    const SmallDisk mounted(disk);
+    if (!mounted.ok)
         GTEST_SKIP() << "mount refused: " << std::strerror(errno);
-    const std::unique_ptr<const char, int (*)(const char*)> unmount(disk.c_str(), ::umount);
     const std::string old_page(20000, 'o');
     ASSERT_TRUE(MyWriteFile(disk + "/index.html", old_page));
     test::WriteFile(disk + "/spare", std::string(4096, 's'));
-    int fd = ::open((disk + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
-    char block[4096] = {};
-    while (::write(fd, block, sizeof block) > 0) {
-    }
-    ::close(fd);
+    FillUp(disk, false);
     ::unlink((disk + "/spare").c_str()); // one page of room again
 
     EXPECT_FALSE(MyWriteFile(disk + "/index.html", "neu"));
@@ -297,7 +312,8 @@ TEST(WriteFile, ABatchKilledAtAnyMomentLeavesEveryFileWhole) {
         ::waitpid(child, nullptr, 0);
         ::close(progress[0]);
         for (int page = 0; page < kPages; ++page) {
-            EXPECT_TRUE(IsWholePage(test::ReadFile(page_name(page)), page)) << "page " << page << " kill " << kill;
+            EXPECT_TRUE(IsWholePage(test::ReadFile(page_name(page)), page))
+                << "page " << page << " kill " << kill;
             const std::string backup = test::ReadFile(page_name(page) + ".bak");
             EXPECT_TRUE(backup.empty() || IsWholePage(backup, page)) << "backup " << page << " kill " << kill;
         }

@@ -33,7 +33,8 @@ TEST(ChooseSettingsFile, KeepsTheFileBesideAWritableProgramAndOtherwiseInTheConf
         {"read-only folder, no writable file", false, false, false, "/home/u/.config/",
          "/home/u/.config/quillmoor/QLM.ini"},
         // Root may write the installed binary folder, yet its settings belong to the user too.
-        {"installed, folder writable", true, true, true, "/root/.config/", "/root/.config/quillmoor/QLM.ini"},
+        {"installed, folder writable", true, true, true, "/home/r/.config/",
+         "/home/r/.config/quillmoor/QLM.ini"},
         {"installed, read-only", true, false, false, "/home/u/.config/", "/home/u/.config/quillmoor/QLM.ini"},
         {"no config folder known", true, false, false, "", "/opt/q/QLM.ini"},
     };
