@@ -1,5 +1,7 @@
 #include "core/name_correction.h"
 
+#include "core/thumbnail_maker.h"
+
 #include "platform/file_ops.h"
 #include "platform/globals.h"
 #include "platform/text.h"
@@ -106,12 +108,12 @@ void RenameCompanion(const std::string& folder, const std::string& old_name, con
 
 void MyRenamePic(const std::string& folder, const std::string& base_name, const std::string& new_base_name,
                  const std::string& extension, bool thumbs_jpg) {
-    // The thumbnail's name as the gallery run forms it, so that the next run finds it again.
-    const std::string thumb_extension = thumbs_jpg ? ".jpg" : extension;
     // Each rename is tried whatever became of the one before; a missing companion or a taken new
     // name leaves that one file as it is.
     (void)platform::RenameNoReplace(folder + base_name + extension, folder + new_base_name + extension);
-    RenameCompanion(folder, "t_" + base_name + thumb_extension, "t_" + new_base_name + thumb_extension);
+    // The thumbnail's name as the gallery run forms it, so that the next run finds it again.
+    RenameCompanion(folder, ThumbnailFileName(base_name + extension, thumbs_jpg),
+                    ThumbnailFileName(new_base_name + extension, thumbs_jpg));
     RenameCompanion(folder, base_name + ".txt", new_base_name + ".txt");
     RenameCompanion(folder, base_name + ".html", new_base_name + ".html");
 }
