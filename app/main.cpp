@@ -2,6 +2,7 @@
 
 #include "help/hh_funcs.h"
 #include "help/hh_trace.h"
+#include "platform/file_ops.h"
 #include "ui/main_window.h"
 #include "ui/program.h"
 #include "ui/window_style.h"
@@ -9,6 +10,8 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    // Pages are made durable in large batches, each holding its files open.
+    qlm::platform::RaiseOpenFileLimit();
     QApplication app(argc, argv);
     // The title of the program's button on the task bar and of the standard error box.
     QApplication::setApplicationName(QStringLiteral("QLM 2"));

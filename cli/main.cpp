@@ -2,6 +2,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/make_command.h"
+#include "platform/file_ops.h"
 #include "platform/module_version.h"
 
 #include <exception>
@@ -10,6 +11,8 @@
 
 int main(int argc, char** argv) {
     using namespace qlm::cli;
+    // Pages are made durable in large batches, each holding its files open.
+    qlm::platform::RaiseOpenFileLimit();
     const std::string program = "quillmoor-make";
     const qlm::cli::ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {

@@ -3,6 +3,7 @@
 #include "platform/file_ops.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 namespace qlm {
@@ -37,15 +38,19 @@ bool MyWriteFile(const std::string& file_name, std::string_view text, platform::
     // A second write of a file in the batch must back up and compare with the first one's content.
     if (batch.Holds(file_name))
         batch.Commit();
-    if (platform::FileHoldsExactly(file_name, text, platform::Links::Refuse))
+    bool missing = false;
+    if (platform::FileHoldsExactly(file_name, text, platform::Links::Refuse, &missing))
         return true;
     const std::string backup_name = file_name + ".bak";
-    const int backup = platform::CopyFileOverIn(batch, file_name, backup_name, platform::Links::Refuse);
+    // A page that is not there yet (the usual first run) has nothing to back up.
+    const int backup =
+        missing ? ENOENT : platform::CopyFileOverIn(batch, file_name, backup_name, platform::Links::Refuse);
     if (backup != 0 && !platform::IsMissingFile(backup))
         return false;
     // A backup waiting in the batch must be in place before the file may change.
     const bool after_backup = backup == 0 && batch.Holds(backup_name);
-    return platform::ReplaceFileContentsIn(batch, file_name, text, platform::Links::Refuse, after_backup) == 0;
+    return platform::ReplaceFileContentsIn(batch, file_name, text, platform::Links::Refuse, after_backup) ==
+           0;
 }
 
 namespace {

@@ -12,6 +12,7 @@
 #include <new>
 #include <stdexcept>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -140,9 +141,11 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max
     return 0;
 }
 
-bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links links) {
+bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links links, bool* missing) {
     const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | no_follow));
+    if (missing != nullptr)
+        *missing = !file.valid() && errno == ENOENT;
     std::uint64_t size = 0;
     if (RegularFileSize(file, size) != 0 || size != bytes.size())
         return false;
@@ -340,7 +343,7 @@ int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode
     Target target;
     if (int error = ResolveTarget(name, links, target))
         return error;
-    if (destination.batch != nullptr && destination.batch->Size() >= WriteBatch::kMaxWrites &&
+    if (destination.batch != nullptr && destination.batch->Size() >= WriteBatch::MaxWrites() &&
         !destination.after_previous)
         destination.batch->Commit();
     RemoveStaleTemporaries(target.path, destination.batch);
@@ -439,15 +442,23 @@ WriteBatch::~WriteBatch() {
     }
 }
 
+std::size_t WriteBatch::MaxWrites() {
+    static const std::size_t writes = [] {
+        struct rlimit limit {};
+        if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+            return kMaxWrites;
+        return std::clamp<std::size_t>(static_cast<std::size_t>(limit.rlim_cur / 4), 16, kMaxWrites);
+    }();
+    return writes;
+}
+
 void WriteBatch::Add(Entry entry) {
+    names_.insert(entry.name);
     entries_.push_back(std::move(entry));
 }
 
 bool WriteBatch::Holds(const std::string& path) const {
-    for (const Entry& entry : entries_)
-        if (entry.name == path)
-            return true;
-    return false;
+    return names_.count(path) != 0;
 }
 
 bool WriteBatch::Commit() {
@@ -491,6 +502,7 @@ bool WriteBatch::Commit() {
         previous_done = done;
     }
     entries_.clear();
+    names_.clear();
     for (const std::string& folder : folders)
         SyncFolder(folder);
     return all_done;
@@ -573,6 +585,17 @@ int RenameNoReplaceByLink(const std::string& from, const std::string& to) {
         return error;
     }
     return 0;
+}
+
+void RaiseOpenFileLimit() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return;
+    const rlim_t wanted = limit.rlim_max == RLIM_INFINITY ? 8192 : std::min<rlim_t>(limit.rlim_max, 8192);
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted) {
+        limit.rlim_cur = wanted;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 int RenameNoReplace(const std::string& from, const std::string& to) {

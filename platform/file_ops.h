@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace qlm::platform {
@@ -74,8 +75,9 @@ int ReplaceFileContents(const std::string& path, std::string_view bytes, Links l
 
 // True when `path` is a regular file whose content is exactly `bytes`, so that writing them would
 // change nothing. With Links::Refuse a symbolic link never holds anything. Reads the file in
-// pieces, comparing as it goes; any failure to read gives false.
-bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links links);
+// pieces, comparing as it goes; any failure to read gives false. `missing`, when given, is set to
+// whether no file of that name exists (a new file needs no backup).
+bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links links, bool* missing = nullptr);
 
 // Copies the file `from` over `to` (used for the ".bak" copies) by the rules of ReplaceFileContents.
 // With Links::Refuse, neither `from` nor `to` may be a symbolic link (ELOOP).
@@ -89,8 +91,11 @@ int CopyFileOver(const std::string& from, const std::string& to, Links links);
 // and is done at once. Dropping a batch without Commit removes its temporary files.
 class WriteBatch {
   public:
-    // Temporary files a batch keeps open at most; the next write commits it.
-    static constexpr std::size_t kMaxWrites = 64;
+    // Temporary files a batch keeps open at most; the next write commits it. Each commit is a
+    // flush of the file system, so a batch is as large as a quarter of the open-file limit allows,
+    // up to kMaxWrites.
+    static constexpr std::size_t kMaxWrites = 1024;
+    static std::size_t MaxWrites();
 
     WriteBatch() = default;
     ~WriteBatch();
@@ -123,6 +128,7 @@ class WriteBatch {
 
   private:
     std::vector<Entry> entries_;
+    std::unordered_set<std::string> names_; // the entries' names
     std::vector<std::string> failures_;
     bool listed_ = false;
     bool listing_failed_ = false;
@@ -136,6 +142,10 @@ class WriteBatch {
 int ReplaceFileContentsIn(WriteBatch& batch, const std::string& path, std::string_view bytes, Links links,
                           bool after_previous);
 int CopyFileOverIn(WriteBatch& batch, const std::string& from, const std::string& to, Links links);
+
+// Raises the soft limit of open files towards the hard one (up to 8192), so that a WriteBatch can
+// keep large batches open. Called once at the start of a program; a failure changes nothing.
+void RaiseOpenFileLimit();
 
 // Renames `from` to `to` but never replaces an existing `to`, also under a race: renameat2 with
 // RENAME_NOREPLACE, or link + unlink where the file system lacks the flag.

@@ -261,6 +261,25 @@ TEST(WriteFile, InABatchTheBackupOfAPageRewrittenInPlaceGoesFirst) {
     EXPECT_EQ(folder.Listing(true), "a-zweit.html=neu|a.html=neu|a.html.bak=alt a");
 }
 
+// A run of more pages than a batch may hold open commits on the way and leaves every page in
+// place, none with a backup it does not need, and no temporary file behind.
+TEST(WriteFile, ALargeRunCommitsBatchesOnTheWay) {
+    TempFolder folder;
+    const std::size_t pages = platform::WriteBatch::MaxWrites() + 5;
+    platform::WriteBatch batch;
+    for (std::size_t page = 0; page < pages; ++page) {
+        ASSERT_TRUE(MyWriteFile(folder / ("p" + std::to_string(page) + ".html"),
+                                "Seite " + std::to_string(page), batch));
+        ASSERT_LE(batch.Size(), platform::WriteBatch::MaxWrites());
+    }
+    ASSERT_TRUE(batch.Commit());
+    const std::string listing = folder.Listing(true);
+    EXPECT_EQ(listing.find(".bak"), std::string::npos);
+    EXPECT_EQ(listing.find(".qlm-"), std::string::npos);
+    EXPECT_EQ(folder.Get("p0.html"), "Seite 0");
+    EXPECT_EQ(folder.Get("p" + std::to_string(pages - 1) + ".html"), "Seite " + std::to_string(pages - 1));
+}
+
 // The content of page `page` in generation `generation`: lengths differ from one generation to the
 // next, and the closing mark shows that a file is whole.
 std::string PageContent(int generation, int page) {

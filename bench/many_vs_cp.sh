@@ -1,0 +1,139 @@
+#!/bin/sh
+# Headless speed over very many small pictures, where the time is all in the file system: times
+# quillmoor-make --no-ask over a folder of small JPEG pictures with thumbnails, a first run (no
+# pages yet, the sync that follows included) and a rerun over the unchanged folder, against
+# `cp -r` plus `sync` of a folder that holds as many files of the pages' size as the run writes.
+# Then the rerun over ten times as many pictures, which should take about ten times as long.
+#
+#   sh bench/many_vs_cp.sh [BUILD_DIR]            (default build/)
+#   QLM_BENCH_PICTURES=10000 QLM_BENCH_SCALE=10 QLM_BENCH_REPEATS=3 sh bench/many_vs_cp.sh
+#
+# QLM_BENCH_SCALE=1 leaves out the large folder. Needs netpbm and libjpeg-turbo-progs:
+#   apt-get install netpbm libjpeg-turbo-progs
+# The folders are made in a temporary folder (TMPDIR) that is removed at the end; the large one
+# takes about 1.5 GB of disk for 100,000 pictures. `sync` flushes the whole machine: run it on an
+# otherwise idle one.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+pictures=${QLM_BENCH_PICTURES:-10000}
+scale=${QLM_BENCH_SCALE:-10}
+repeats=${QLM_BENCH_REPEATS:-3}
+make_bin="$build/cli/quillmoor-make"
+
+for tool in pgmnoise rgb3toppm cjpeg; do
+    command -v "$tool" >/dev/null 2>&1 ||
+        { echo "$tool is missing (packages netpbm, libjpeg-turbo-progs)" >&2; exit 1; }
+done
+[ -x "$make_bin" ] || { echo "$make_bin is missing: build first (cmake --build $build)" >&2; exit 1; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quillmoor-many.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# One small photo and its thumbnail, copied under numbered names: the folder list, the headers and
+# the pages cost the same as for distinct pictures of that size.
+pgmnoise -randomseed=1 160 120 > "$work/r.pgm"
+pgmnoise -randomseed=2 160 120 > "$work/g.pgm"
+pgmnoise -randomseed=3 160 120 > "$work/b.pgm"
+rgb3toppm "$work/r.pgm" "$work/g.pgm" "$work/b.pgm" | cjpeg -quality 85 > "$work/photo.jpg"
+pgmnoise -randomseed=4 40 30 > "$work/t.pgm"
+rgb3toppm "$work/t.pgm" "$work/t.pgm" "$work/t.pgm" | cjpeg -quality 85 > "$work/thumb.jpg"
+
+# fill_folder FOLDER COUNT: distinct files (not links, which would share one inode) written by one
+# perl process, which is part of every Debian system.
+fill_folder() {
+    mkdir "$1"
+    echo "Making $2 pictures with thumbnails in $(basename "$1") ..."
+    perl -e '
+        my ($folder, $count, $photo, $thumb) = @ARGV;
+        sub slurp { local $/; open(my $in, "<:raw", $_[0]) or die "$_[0]: $!"; return <$in>; }
+        my ($p, $t) = (slurp($photo), slurp($thumb));
+        for my $i (1 .. $count) {
+            my $n = sprintf("%06d", $i);
+            for (["bild$n.jpg", $p], ["t_bild$n.jpg", $t]) {
+                open(my $out, ">:raw", "$folder/$_->[0]") or die "$_->[0]: $!";
+                print $out $_->[1];
+                close($out) or die "$_->[0]: $!";
+            }
+        }' "$1" "$2" "$work/photo.jpg" "$work/thumb.jpg"
+}
+
+now() { date +%s%N; }
+run_make() { "$make_bin" --no-ask --templates "$root/templates" "$1" > /dev/null; }
+clear_pages() { find "$1" -maxdepth 1 \( -name '*.html' -o -name '*.bak' \) -delete; }
+stamps() { find "$1" -mindepth 1 -printf '%P %T@\n' | sort; }
+
+small="$work/small"
+fill_folder "$small" "$pictures"
+sync
+
+# The reference folder: as many files as the run writes, each of the size of its page.
+run_make "$small"
+mkdir "$work/pages"
+(cd "$small" && find . -maxdepth 1 -name '*.html' -printf '%f %s\n') | while read -r name size; do
+    head -c "$size" /dev/zero > "$work/pages/$name"
+done
+page_files=$(ls "$work/pages" | wc -l)
+
+first=""
+rerun=""
+copy=""
+changed=0
+r=1
+while [ "$r" -le "$repeats" ]; do
+    clear_pages "$small"
+    sync
+    start=$(now); run_make "$small"; sync; end=$(now)
+    first="$first $((end - start))"
+    stamps "$small" > "$work/before"
+    start=$(now); run_make "$small"; end=$(now)
+    rerun="$rerun $((end - start))"
+    stamps "$small" > "$work/after"
+    cmp -s "$work/before" "$work/after" || changed=$((changed + 1))
+    rm -rf "$work/copy"
+    sync
+    start=$(now); cp -r "$work/pages" "$work/copy"; sync; end=$(now)
+    copy="$copy $((end - start))"
+    r=$((r + 1))
+done
+rm -rf "$work/copy" "$work/pages"
+
+large_rerun=""
+if [ "$scale" -gt 1 ]; then
+    clear_pages "$small"
+    large="$work/large"
+    fill_folder "$large" $((pictures * scale))
+    run_make "$large"
+    sync
+    r=1
+    while [ "$r" -le "$repeats" ]; do
+        start=$(now); run_make "$large"; end=$(now)
+        large_rerun="$large_rerun $((end - start))"
+        r=$((r + 1))
+    done
+fi
+
+echo "$first | $rerun | $copy | $large_rerun" | awk -v n="$pictures" -v reps="$repeats" \
+    -v changed="$changed" -v files="$page_files" -v scale="$scale" '
+function stats(text, out,    c, v, i) {
+    c = split(text, v, " "); out["best"] = v[1]; out["sum"] = 0
+    for (i = 1; i <= c; i++) { out["sum"] += v[i]; if (v[i] < out["best"]) out["best"] = v[i] }
+    out["mean"] = c > 0 ? out["sum"] / c : 0
+}
+{
+    split($0, parts, "\\|")
+    stats(parts[1], f); stats(parts[2], g); stats(parts[3], c); stats(parts[4], l)
+    printf "\nquillmoor-make over %d small pictures (+ thumbnails), %d repetitions:\n", n, reps
+    printf "                                            wall best   wall mean\n"
+    printf "  first run, then sync                  %9.0f ms %9.0f ms\n", f["best"] / 1e6, f["mean"] / 1e6
+    printf "  rerun over the unchanged folder       %9.0f ms %9.0f ms\n", g["best"] / 1e6, g["mean"] / 1e6
+    printf "  cp -r of %6d page-sized files, sync %9.0f ms %9.0f ms\n", files, c["best"] / 1e6, c["mean"] / 1e6
+    printf "  ratio first run / cp:  best %.2f, mean %.2f   (goal: at most 1.5)\n", f["best"] / c["best"], f["mean"] / c["mean"]
+    printf "  ratio rerun / cp:      best %.2f, mean %.2f   (goal: at most 0.5)\n", g["best"] / c["best"], g["mean"] / c["mean"]
+    printf "  reruns that changed a modification time: %d of %d   (goal: 0)\n", changed, reps
+    if (scale > 1) {
+        printf "  rerun over %d pictures            %9.0f ms %9.0f ms\n", n * scale, l["best"] / 1e6, l["mean"] / 1e6
+        printf "  ratio rerun %dx / rerun: best %.1f, mean %.1f   (goal: at most %.0f)\n", scale,
+            l["best"] / g["best"], l["mean"] / g["mean"], scale * 1.2
+    }
+}'
