@@ -25,6 +25,12 @@ FileDescriptor::~FileDescriptor() {
         ::close(fd_);
 }
 
+void FileDescriptor::reset(int fd) {
+    if (fd_ >= 0 && fd_ != fd)
+        ::close(fd_);
+    fd_ = fd;
+}
+
 namespace {
 
 // Opens a file for reading without waiting on it, so that a FIFO of that name never stalls.
@@ -57,13 +63,21 @@ int RegularFileSize(const FileDescriptor& file, std::uint64_t& size) {
 
 } // namespace
 
+int OpenRegularFile(const std::string& path, FileDescriptor& file, std::uint64_t& size) {
+    FileDescriptor opened(OpenForReading(path));
+    if (const int error = RegularFileSize(opened, size); error != 0)
+        return error;
+    file.reset(opened.release());
+    return 0;
+}
+
 int ReadFileStart(const std::string& path, std::string& bytes, std::size_t count, std::uint64_t* file_size) {
     bytes.clear();
     if (file_size != nullptr)
         *file_size = 0;
-    FileDescriptor file(OpenForReading(path));
+    FileDescriptor file;
     std::uint64_t size = 0;
-    if (const int error = RegularFileSize(file, size); error != 0)
+    if (const int error = OpenRegularFile(path, file, size); error != 0)
         return error;
     if (file_size != nullptr)
         *file_size = size;
@@ -94,9 +108,9 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max
     bytes.clear();
     if (size_seen != nullptr)
         *size_seen = 0;
-    FileDescriptor file(OpenForReading(path));
+    FileDescriptor file;
     std::uint64_t size = 0;
-    if (const int error = RegularFileSize(file, size); error != 0)
+    if (const int error = OpenRegularFile(path, file, size); error != 0)
         return error;
     if (size_seen != nullptr)
         *size_seen = size;

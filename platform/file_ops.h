@@ -20,6 +20,8 @@ class FileDescriptor {
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    // Closes the descriptor held and takes `fd` instead.
+    void reset(int fd = -1);
     int release() {
         const int fd = fd_;
         fd_ = -1;
@@ -33,6 +35,11 @@ class FileDescriptor {
 // Upper bound for a text, a template or the settings file: a file larger than this is not a text
 // any person wrote, and reading it would only exhaust memory.
 inline constexpr std::uint64_t kMaxTextFileSize = std::uint64_t{256} << 20;
+
+// Opens a regular file for reading (symbolic links followed) by the rules of ReadWholeFile, for a
+// caller that reads it piece by piece: gives 0 with the file in `file` and its size in `size`, or
+// the errno of ReadWholeFile's opening steps (ENOENT/ENOTDIR, EISDIR, EINVAL, ...).
+int OpenRegularFile(const std::string& path, FileDescriptor& file, std::uint64_t& size);
 
 // Reads the whole of a regular file into `bytes` (symbolic links followed). The file is opened
 // without blocking, so a FIFO or a device of that name never stalls the program; anything but a
