@@ -136,6 +136,29 @@ INSTANTIATE_TEST_SUITE_P(Formats, PicturesOfManyPieces,
                                          BigCase{"gif", qlm::EncodeGif, true, "endet vorzeitig"}),
                          qlm::kRowName);
 
+// The Exif block is read by the decoder itself; lying across the end of the first piece read, it
+// still turns the picture upright.
+TEST(PictureStreaming, AnExifBlockAcrossTwoPiecesStillTurnsThePicture) {
+    qlm::test::TempFolder dir;
+    const std::string original = qlm::test::ReadFile((kPictures / "exif_orientation_6.jpg").string());
+    ASSERT_EQ(original.compare(2, 2, "\xFF\xE1"), 0);
+    // An APP2 segment in front moves the Exif block to 20 bytes before the first 64 KB end.
+    const std::size_t payload = 65536 - 20 - 2 - 4;
+    std::string bytes = original.substr(0, 2) + "\xFF\xE2";
+    bytes += static_cast<char>((payload + 2) >> 8);
+    bytes += static_cast<char>((payload + 2) & 0xFF);
+    bytes += std::string(payload, 'p') + original.substr(2);
+    const std::string path = dir.Put("gedreht.jpg", bytes);
+    const qlm::Picture plain = qlm::LoadPicture((kPictures / "exif_orientation_6.jpg").string(), 0);
+    const qlm::Picture moved = qlm::LoadPicture(path, 0);
+    const qlm::Picture measured = qlm::MeasurePicture(path, 1);
+    EXPECT_GT(plain.height, plain.width);
+    EXPECT_EQ(moved.width, plain.width);
+    EXPECT_EQ(moved.height, plain.height);
+    EXPECT_TRUE(moved.image.rgba == plain.image.rgba);
+    EXPECT_EQ(measured.height, plain.height);
+}
+
 // A file that becomes shorter while it is read is refused as unreadable, even where a file that
 // simply ends there would show what it has (a JPEG); one that grows is read as far as its picture.
 TEST(PictureStreaming, AFileThatShrinksWhileReadIsRefusedOneThatGrowsIsRead) {
