@@ -50,13 +50,6 @@ int OpenRegularFile(const std::string& path, FileDescriptor& file, std::uint64_t
 int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max_size,
                   std::uint64_t* size_seen = nullptr);
 
-// Reads the first `count` bytes of a regular file (all of a shorter one) by the rules of
-// ReadWholeFile, for a caller that needs only a file's headers. `*file_size` gets the file's size,
-// so the caller can tell whether it holds the whole file. EIO when the file became shorter than
-// its size while it was read.
-int ReadFileStart(const std::string& path, std::string& bytes, std::size_t count,
-                  std::uint64_t* file_size = nullptr);
-
 // True for the results of ReadWholeFile that mean "no such file", as opposed to a file that exists
 // but cannot be read.
 bool IsMissingFile(int error);
