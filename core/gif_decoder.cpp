@@ -2,10 +2,10 @@
 
 #include "core/picture_limits.h"
 #include "core/picture_reducer.h"
+#include "core/picture_source.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -15,21 +15,9 @@
 namespace qlm {
 namespace {
 
-struct GifSource {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t position;
-    bool ended; // a read went past the end of the file
-};
-
 int ReadData(GifFileType* gif, GifByteType* out, int count) {
-    auto* source = static_cast<GifSource*>(gif->UserData);
-    const std::size_t wanted = count > 0 ? static_cast<std::size_t>(count) : 0;
-    const std::size_t n = std::min(wanted, source->size - source->position);
-    source->ended = source->ended || n < wanted;
-    std::memcpy(out, source->data + source->position, n);
-    source->position += n;
-    return static_cast<int>(n);
+    auto* source = static_cast<PictureSource*>(gif->UserData);
+    return count > 0 ? static_cast<int>(source->Read(out, static_cast<std::size_t>(count))) : 0;
 }
 
 std::string LibraryText(int error) {
@@ -64,9 +52,18 @@ class GifHandle {
     GifFileType* gif_;
 };
 
+// A file that cannot be read on is refused with that reason, whatever giflib made of it.
+void CheckRead(const PictureSource& source) {
+    if (source.failed()) {
+        throw DecodeError(source.failure());
+    }
+}
+
 void Check(GifFileType* gif, int result) {
     if (result == GIF_ERROR) {
-        if (static_cast<GifSource*>(gif->UserData)->ended) {
+        const auto& source = *static_cast<const PictureSource*>(gif->UserData);
+        CheckRead(source);
+        if (source.ended()) {
             Fail("Die Datei endet vorzeitig (" + LibraryText(gif->Error) + ").");
         }
         Fail(LibraryText(gif->Error));
@@ -120,14 +117,16 @@ struct GifHeaders {
     int factor = 1;
 };
 
-GifFileType* OpenGif(GifSource& source) {
-    if (source.size == 0) {
+GifFileType* OpenGif(PictureSource& source) {
+    if (!source.Fill()) {
+        CheckRead(source);
         throw DecodeError("Die GIF-Datei ist leer.");
     }
     int error = 0;
     GifFileType* opened = DGifOpen(&source, ReadData, &error);
     if (opened == nullptr) {
-        Fail(source.ended ? "Die Datei endet vorzeitig." : LibraryText(error));
+        CheckRead(source);
+        Fail(source.ended() ? "Die Datei endet vorzeitig." : LibraryText(error));
     }
     return opened;
 }
@@ -195,11 +194,10 @@ GifHeaders ReadHeaders(GifHandle& gif, int box) {
 
 } // namespace
 
-bool MeasureGif(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture) {
-    if (size == 0 && !whole) {
+bool MeasureGif(PictureSource& source, int box, Picture& picture) {
+    if (!source.Fill() && source.needs_more()) {
         return false;
     }
-    GifSource source{data, size, 0, false};
     try {
         GifHandle gif(OpenGif(source));
         const GifHeaders headers = ReadHeaders(gif, box);
@@ -209,15 +207,19 @@ bool MeasureGif(const std::uint8_t* data, std::size_t size, bool whole, int box,
         picture.height = headers.screen_height;
         return true;
     } catch (const DecodeError&) {
-        if (!whole && source.ended) {
+        if (source.needs_more()) {
             return false;
         }
         throw;
     }
 }
 
-Picture DecodeGif(const std::uint8_t* data, std::size_t size, int box) {
-    GifSource source{data, size, 0, false};
+bool MeasureGif(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture) {
+    PictureSource source(data, size, whole);
+    return MeasureGif(source, box, picture);
+}
+
+Picture DecodeGif(PictureSource& source, int box) {
     GifHandle gif(OpenGif(source));
     const auto [screen_width, screen_height, transparent, colors, factor] = ReadHeaders(gif, box);
     const GifImageDesc& frame = gif->Image;
@@ -286,6 +288,7 @@ Picture DecodeGif(const std::uint8_t* data, std::size_t size, int box) {
     if (factor > 1) {
         reducer.AddTransparentRows(screen_height - visible_bottom);
     }
+    CheckRead(source);
     return picture;
 }
 

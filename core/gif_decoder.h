@@ -10,14 +10,19 @@
 
 namespace qlm {
 
-// Decodes the GIF file content `data`. The result is opened; its natural size is the screen's.
-// Throws DecodeError for damaged, unsupported or too large pictures.
-Picture DecodeGif(const std::uint8_t* data, std::size_t size, int box);
+class PictureSource;
+
+// Decodes the first frame of the GIF file read from `source`; nothing behind it is read. The
+// result is opened; its natural size is the screen's. Throws DecodeError for damaged, unsupported
+// or too large pictures and for a file that cannot be read.
+Picture DecodeGif(PictureSource& source, int box);
 
 // Reads only the records up to the first frame's descriptor and gives in `picture` what DecodeGif
-// with `box` would give, without pixels, after the same checks of the headers. `whole` false:
-// `data` is only the beginning of the file, and the result is false when the headers go on beyond
-// it. Throws DecodeError like DecodeGif.
+// with `box` would give, without pixels, after the same checks of the headers. False when the
+// source holds only the beginning of the file and the headers go on beyond it. Throws DecodeError
+// like DecodeGif.
+bool MeasureGif(PictureSource& source, int box, Picture& picture);
+// The same over the bytes `data`; `whole` false: they are only the beginning of the file.
 bool MeasureGif(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture);
 
 } // namespace qlm

@@ -2,6 +2,7 @@
 
 #include "core/exif_orientation.h"
 #include "core/picture_limits.h"
+#include "core/picture_source.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -34,19 +35,19 @@ struct ErrorManager {
     JpegJob* job;
 };
 
-// Everything the decoding needs, kept in the frame of DecodeJpeg, so that the function that calls
-// setjmp holds nothing with a destructor.
+// Everything the decoding needs, kept outside the function that calls setjmp, so that it holds
+// nothing with a destructor.
 struct JpegJob {
-    const std::uint8_t* data = nullptr;
-    std::size_t size = 0;
+    PictureSource* source = nullptr;
     int box = 0;
     // Only the headers are read: the checks before the pixels are made, no pixel is decoded.
     bool measure_only = false;
-    // `data` is only the beginning of the file; headers running past it set need_more.
-    bool partial = false;
+    // The source held only the beginning of the file, and the headers went on beyond it.
     bool need_more = false;
     jpeg_decompress_struct cinfo{};
     ErrorManager error{};
+    jpeg_source_mgr input{};
+    bool input_seen = false; // the source gave at least one byte
     jpeg_progress_mgr progress{};
     bool reading_header = true;
     int warnings = 0;
@@ -106,7 +107,7 @@ void EmitMessage(j_common_ptr cinfo, int level) {
     char text[JMSG_LENGTH_MAX] = {};
     LibraryText(cinfo, text);
     if (job->reading_header && cinfo->err->msg_code == JWRN_JPEG_EOF) {
-        if (job->partial) {
+        if (job->source->needs_more()) {
             job->need_more = true;
             Fail(job);
         }
@@ -194,8 +195,64 @@ void CmykToRgba(const std::uint8_t* cmyk, std::uint8_t* rgba, unsigned width, bo
     }
 }
 
-// Reads the bytes of the marker segment being processed from the source; past the end the memory
-// source supplies an end marker and a warning, which in the headers stops the decoding.
+// The library's input: the job's source, piece by piece. At the end of the file it gets a warning
+// and an end marker, as from the library's own sources, so that a picture cut short shows what it
+// has; a file that cannot be read on ends the decoding with the reason.
+void InitInput(j_decompress_ptr) {}
+void TermInput(j_decompress_ptr) {}
+
+boolean FillInput(j_decompress_ptr cinfo) {
+    JpegJob* job = reinterpret_cast<ErrorManager*>(cinfo->err)->job;
+    PictureSource& source = *job->source;
+    if (source.Fill()) {
+        cinfo->src->next_input_byte = source.next();
+        cinfo->src->bytes_in_buffer = source.available();
+        source.Consume(source.available());
+        job->input_seen = true;
+        return TRUE;
+    }
+    if (source.failed()) {
+        std::snprintf(job->message, sizeof job->message, "%s", source.failure().c_str());
+        Fail(job);
+    }
+    if (!job->input_seen) {
+        ERREXIT(cinfo, JERR_INPUT_EMPTY);
+    }
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    static const JOCTET kEndMarker[2] = {0xFF, JPEG_EOI};
+    cinfo->src->next_input_byte = kEndMarker;
+    cinfo->src->bytes_in_buffer = sizeof kEndMarker;
+    return TRUE;
+}
+
+// Segments the library does not want are passed over in the file without being read.
+void SkipInput(j_decompress_ptr cinfo, long count) {
+    if (count <= 0) {
+        return;
+    }
+    jpeg_source_mgr* input = cinfo->src;
+    const auto wanted = static_cast<std::size_t>(count);
+    if (wanted <= input->bytes_in_buffer) {
+        input->next_input_byte += wanted;
+        input->bytes_in_buffer -= wanted;
+        return;
+    }
+    JpegJob* job = reinterpret_cast<ErrorManager*>(cinfo->err)->job;
+    job->source->Skip(wanted - input->bytes_in_buffer);
+    input->bytes_in_buffer = 0;
+}
+
+void UseSource(JpegJob* job) {
+    job->input.init_source = InitInput;
+    job->input.fill_input_buffer = FillInput;
+    job->input.skip_input_data = SkipInput;
+    job->input.resync_to_restart = jpeg_resync_to_restart;
+    job->input.term_source = TermInput;
+    job->cinfo.src = &job->input;
+}
+
+// Reads the bytes of the marker segment being processed from the source; past the end the source
+// supplies an end marker and a warning, which in the headers stops the decoding.
 void ReadSegmentBytes(j_decompress_ptr cinfo, std::uint8_t* out, std::size_t count) {
     jpeg_source_mgr* source = cinfo->src;
     while (count > 0) {
@@ -253,7 +310,7 @@ bool RunJpeg(JpegJob* job) noexcept {
     cinfo->mem->max_memory_to_use = static_cast<long>(picture_limits::kMemoryBudget);
     job->progress.progress_monitor = MonitorProgress;
     cinfo->progress = &job->progress;
-    jpeg_mem_src(cinfo, job->data, static_cast<unsigned long>(job->size));
+    UseSource(job);
     jpeg_set_marker_processor(cinfo, JPEG_APP0 + 1, ReadApp1);
     jpeg_read_header(cinfo, TRUE);
     job->reading_header = false;
@@ -333,7 +390,7 @@ bool RunJpeg(JpegJob* job) noexcept {
             }
         }
         if (read == 0) {
-            break; // cannot happen with data in memory; guards against an endless loop
+            break; // cannot happen with a source that never suspends; guards against an endless loop
         }
     }
     // The rest of the file (trailing markers) is of no interest; destroying aborts the decoding.
@@ -357,16 +414,14 @@ Picture SizedPicture(const JpegJob& job) {
 
 } // namespace
 
-bool MeasureJpeg(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture) {
-    if (size == 0 && !whole) {
+bool MeasureJpeg(PictureSource& source, int box, Picture& picture) {
+    if (!source.Fill() && source.needs_more()) {
         return false;
     }
     auto job = std::make_unique<JpegJob>();
-    job->data = data;
-    job->size = size;
+    job->source = &source;
     job->box = box;
     job->measure_only = true;
-    job->partial = !whole;
     if (!RunJpeg(job.get())) {
         if (job->need_more) {
             return false;
@@ -377,19 +432,23 @@ bool MeasureJpeg(const std::uint8_t* data, std::size_t size, bool whole, int box
     return true;
 }
 
-Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, int box) {
-    JpegJob job;
-    job.data = data;
-    job.size = size;
-    job.box = box;
-    if (!RunJpeg(&job)) {
-        throw DecodeError(job.message);
+bool MeasureJpeg(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture) {
+    PictureSource source(data, size, whole);
+    return MeasureJpeg(source, box, picture);
+}
+
+Picture DecodeJpeg(PictureSource& source, int box) {
+    auto job = std::make_unique<JpegJob>();
+    job->source = &source;
+    job->box = box;
+    if (!RunJpeg(job.get())) {
+        throw DecodeError(job->message);
     }
-    Picture picture = SizedPicture(job);
-    if (!ApplyOrientation(job.image, job.orientation)) {
+    Picture picture = SizedPicture(*job);
+    if (!ApplyOrientation(job->image, job->orientation)) {
         throw DecodeError("Für das Drehen des JPEG-Bildes reicht der Speicher nicht.");
     }
-    picture.image = std::move(job.image);
+    picture.image = std::move(job->image);
     return picture;
 }
 

@@ -10,14 +10,19 @@
 
 namespace qlm {
 
-// Decodes the JPEG file content `data`. The result is opened, with the natural size as displayed.
-// Throws DecodeError for damaged, unsupported or too large pictures.
-Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, int box);
+class PictureSource;
+
+// Decodes the JPEG file read from `source`, reading no further than the picture needs. The result
+// is opened, with the natural size as displayed. Throws DecodeError for damaged, unsupported or too
+// large pictures and for a file that cannot be read.
+Picture DecodeJpeg(PictureSource& source, int box);
 
 // Reads only the headers (frame header and Exif orientation) and gives in `picture` what
 // DecodeJpeg with `box` would give, without pixels, after the same checks of the headers; damage
-// in the picture data goes unnoticed. `whole` false: `data` is only the beginning of the file, and
-// the result is false when the headers go on beyond it. Throws DecodeError like DecodeJpeg.
+// in the picture data goes unnoticed. False when the source holds only the beginning of the file
+// and the headers go on beyond it. Throws DecodeError like DecodeJpeg.
+bool MeasureJpeg(PictureSource& source, int box, Picture& picture);
+// The same over the bytes `data`; `whole` false: they are only the beginning of the file.
 bool MeasureJpeg(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture);
 
 } // namespace qlm

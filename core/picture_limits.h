@@ -7,15 +7,17 @@
 
 namespace qlm::picture_limits {
 
-// Memory a decoder may allocate for one picture besides the file's own bytes. Below 512 MB with
-// room left for the decoders' small buffers.
+// Memory a decoder may allocate for one picture besides the piece of the file it reads. Below
+// 512 MB with room left for the decoders' small buffers.
 inline constexpr std::uint64_t kMemoryBudget = std::uint64_t{448} << 20;
 
 // Pictures with more pixels are refused before any pixel is read, whatever the memory: decoding
 // them would take too long.
 inline constexpr std::uint64_t kMaxPixels = 200'000'000;
 
-// Larger files are not read at all.
+// A decoder reads no further into a file than this: a picture whose data goes on beyond it is
+// refused, since reading it would take too long. What follows a picture is never read, so a
+// picture at the start of a larger file is read like any other.
 inline constexpr std::uint64_t kMaxFileSize = std::uint64_t{1} << 30;
 
 inline constexpr std::uint64_t Megabytes(std::uint64_t bytes) {

@@ -11,10 +11,9 @@
 namespace qlm {
 
 // The picture LoadPicture(path, box) would give, without pixels, read from the beginning of the
-// file only. A file that cannot be opened gives opened == false; damaged headers or a picture
-// refused for its size throw DecodeError. Files that are odd in other ways (too large to be read,
-// changing while read, of an unknown type) take LoadPicture's own path, so that their outcome is
-// LoadPicture's.
+// file only, as far as its headers go. A file that cannot be opened gives opened == false; damaged
+// headers, a picture refused for its size and a file that cannot be read throw DecodeError, with
+// LoadPicture's words. A file of an unknown type takes LoadPicture's own path.
 Picture MeasurePicture(const std::string& path, int box);
 
 } // namespace qlm

@@ -2,9 +2,9 @@
 
 #include "core/picture_limits.h"
 #include "core/picture_reducer.h"
+#include "core/picture_source.h"
 
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <vector>
 
@@ -20,13 +20,10 @@ constexpr png_uint_32 kMaxSide = 1'000'000;
 // Everything the decoding needs, kept in the frame of DecodePng, so that the function that calls
 // setjmp holds nothing with a destructor.
 struct PngJob {
-    const std::uint8_t* data = nullptr;
-    std::size_t size = 0;
-    std::size_t position = 0;
+    PictureSource* source = nullptr;
     int box = 0;
     bool measure_only = false; // stop after the checks of the headers, before any pixel
-    bool partial = false;      // `data` is only the beginning of the file
-    bool need_more = false;    // the headers went on beyond `data`
+    bool need_more = false;    // the source held only the beginning of the file, the headers go on
     int width = 0;
     int height = 0;
     int factor = 1;
@@ -72,19 +69,21 @@ void OnWarning(png_structp, png_const_charp) {
     // Warnings concern ancillary data that libpng skips; the picture itself is fine.
 }
 
-void ReadData(png_structp png, png_bytep out, size_t count) {
-    auto* job = static_cast<PngJob*>(png_get_io_ptr(png));
-    if (count > job->size - job->position) {
-        job->need_more = job->partial;
-        png_error(png, "Die Datei endet vorzeitig.");
-    }
-    std::memcpy(out, job->data + job->position, count);
-    job->position += count;
-}
-
 [[noreturn]] void FailWith(png_structp png, PngJob* job, const char* text) {
     std::snprintf(job->message, sizeof job->message, "%s", text);
     png_longjmp(png, 1);
+}
+
+void ReadData(png_structp png, png_bytep out, size_t count) {
+    auto* job = static_cast<PngJob*>(png_get_io_ptr(png));
+    if (job->source->Read(out, count) == count) {
+        return;
+    }
+    if (job->source->failed()) {
+        FailWith(png, job, job->source->failure().c_str());
+    }
+    job->need_more = job->source->needs_more();
+    png_error(png, "Die Datei endet vorzeitig.");
 }
 
 // Runs libpng. Holds no C++ objects, so that a longjmp from the library leaves nothing behind;
@@ -217,21 +216,24 @@ bool RunPng(PngJob* job) noexcept {
     return true;
 }
 
+// Refuses a source without a single byte before libpng sees it.
+void CheckNotEmpty(PictureSource& source) {
+    if (!source.Fill()) {
+        throw DecodeError(source.failed() ? source.failure() : "Die PNG-Datei ist leer.");
+    }
+}
+
 } // namespace
 
-bool MeasurePng(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture) {
-    if (size == 0 && !whole) {
+bool MeasurePng(PictureSource& source, int box, Picture& picture) {
+    if (!source.Fill() && source.needs_more()) {
         return false;
     }
-    if (size == 0) {
-        throw DecodeError("Die PNG-Datei ist leer.");
-    }
+    CheckNotEmpty(source);
     PngJob job;
-    job.data = data;
-    job.size = size;
+    job.source = &source;
     job.box = box;
     job.measure_only = true;
-    job.partial = !whole;
     if (!RunPng(&job)) {
         if (job.need_more) {
             return false;
@@ -245,14 +247,16 @@ bool MeasurePng(const std::uint8_t* data, std::size_t size, bool whole, int box,
     return true;
 }
 
-Picture DecodePng(const std::uint8_t* data, std::size_t size, int box) {
+bool MeasurePng(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture) {
+    PictureSource source(data, size, whole);
+    return MeasurePng(source, box, picture);
+}
+
+Picture DecodePng(PictureSource& source, int box) {
+    CheckNotEmpty(source);
     PngJob job;
-    job.data = data;
-    job.size = size;
+    job.source = &source;
     job.box = box;
-    if (size == 0) {
-        throw DecodeError("Die PNG-Datei ist leer.");
-    }
     if (!RunPng(&job)) {
         throw DecodeError(job.message);
     }

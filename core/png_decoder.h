@@ -1,7 +1,7 @@
 #pragma once
 // The PNG decoder (libpng). Every colour type and bit depth becomes 8-bit RGBA; with a preview
-// box the rows are reduced while they are read, so a large picture never lies in memory whole
-// (except an interlaced one, whose passes need the full picture).
+// box the rows are reduced while they are read (the passes of an interlaced one as well), so a
+// large picture never lies in memory whole.
 
 #include "core/picture.h"
 
@@ -10,14 +10,19 @@
 
 namespace qlm {
 
-// Decodes the PNG file content `data`. The result is opened, with the natural size.
-// Throws DecodeError for damaged, unsupported or too large pictures.
-Picture DecodePng(const std::uint8_t* data, std::size_t size, int box);
+class PictureSource;
+
+// Decodes the PNG file read from `source`. The result is opened, with the natural size.
+// Throws DecodeError for damaged, unsupported or too large pictures and for a file that cannot be
+// read.
+Picture DecodePng(PictureSource& source, int box);
 
 // Reads only the chunks before the picture data and gives in `picture` what DecodePng with `box`
-// would give, without pixels, after the same checks of the headers. `whole` false: `data` is only
-// the beginning of the file, and the result is false when the headers go on beyond it. Throws
-// DecodeError like DecodePng.
+// would give, without pixels, after the same checks of the headers. False when the source holds
+// only the beginning of the file and the headers go on beyond it. Throws DecodeError like
+// DecodePng.
+bool MeasurePng(PictureSource& source, int box, Picture& picture);
+// The same over the bytes `data`; `whole` false: they are only the beginning of the file.
 bool MeasurePng(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture);
 
 } // namespace qlm

@@ -26,6 +26,12 @@ FileDescriptor::~FileDescriptor() {
         ::close(fd_);
 }
 
+void FileDescriptor::reset(int fd) {
+    if (fd_ >= 0 && fd_ != fd)
+        ::close(fd_);
+    fd_ = fd;
+}
+
 namespace {
 
 // Opens a file for reading without waiting on it, so that a FIFO of that name never stalls.
@@ -58,35 +64,11 @@ int RegularFileSize(const FileDescriptor& file, std::uint64_t& size) {
 
 } // namespace
 
-int ReadFileStart(const std::string& path, std::string& bytes, std::size_t count, std::uint64_t* file_size) {
-    bytes.clear();
-    if (file_size != nullptr)
-        *file_size = 0;
-    FileDescriptor file(OpenForReading(path));
-    std::uint64_t size = 0;
-    if (const int error = RegularFileSize(file, size); error != 0)
+int OpenRegularFile(const std::string& path, FileDescriptor& file, std::uint64_t& size) {
+    FileDescriptor opened(OpenForReading(path));
+    if (const int error = RegularFileSize(opened, size); error != 0)
         return error;
-    if (file_size != nullptr)
-        *file_size = size;
-    try {
-        std::string buffer(static_cast<std::size_t>(std::min<std::uint64_t>(count, size)), '\0');
-        std::size_t filled = 0;
-        while (filled < buffer.size()) {
-            const ssize_t got = ::read(file.get(), buffer.data() + filled, buffer.size() - filled);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return errno;
-            if (got == 0)
-                return EIO; // the file became shorter than its size while it was read
-            filled += static_cast<std::size_t>(got);
-        }
-        bytes = std::move(buffer);
-    } catch (const std::bad_alloc&) {
-        return ENOMEM;
-    } catch (const std::length_error&) {
-        return ENOMEM;
-    }
+    file.reset(opened.release());
     return 0;
 }
 
@@ -95,9 +77,9 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max
     bytes.clear();
     if (size_seen != nullptr)
         *size_seen = 0;
-    FileDescriptor file(OpenForReading(path));
+    FileDescriptor file;
     std::uint64_t size = 0;
-    if (const int error = RegularFileSize(file, size); error != 0)
+    if (const int error = OpenRegularFile(path, file, size); error != 0)
         return error;
     if (size_seen != nullptr)
         *size_seen = size;

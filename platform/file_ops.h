@@ -21,6 +21,8 @@ class FileDescriptor {
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    // Closes the descriptor held and takes `fd` instead.
+    void reset(int fd = -1);
     int release() {
         const int fd = fd_;
         fd_ = -1;
@@ -35,6 +37,11 @@ class FileDescriptor {
 // any person wrote, and reading it would only exhaust memory.
 inline constexpr std::uint64_t kMaxTextFileSize = std::uint64_t{256} << 20;
 
+// Opens a regular file for reading (symbolic links followed) by the rules of ReadWholeFile, for a
+// caller that reads it piece by piece: gives 0 with the file in `file` and its size in `size`, or
+// the errno of ReadWholeFile's opening steps (ENOENT/ENOTDIR, EISDIR, EINVAL, ...).
+int OpenRegularFile(const std::string& path, FileDescriptor& file, std::uint64_t& size);
+
 // Reads the whole of a regular file into `bytes` (symbolic links followed). The file is opened
 // without blocking, so a FIFO or a device of that name never stalls the program; anything but a
 // regular file is refused. Gives 0, or: ENOENT/ENOTDIR when there is no such file (see
@@ -43,13 +50,6 @@ inline constexpr std::uint64_t kMaxTextFileSize = std::uint64_t{256} << 20;
 // became shorter while it was read, or the errno of the failed step. `bytes` is empty on failure.
 int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max_size,
                   std::uint64_t* size_seen = nullptr);
-
-// Reads the first `count` bytes of a regular file (all of a shorter one) by the rules of
-// ReadWholeFile, for a caller that needs only a file's headers. `*file_size` gets the file's size,
-// so the caller can tell whether it holds the whole file. EIO when the file became shorter than
-// its size while it was read.
-int ReadFileStart(const std::string& path, std::string& bytes, std::size_t count,
-                  std::uint64_t* file_size = nullptr);
 
 // True for the results of ReadWholeFile that mean "no such file", as opposed to a file that exists
 // but cannot be read.

@@ -1,0 +1,120 @@
+#include "core/picture_source.h"
+
+#include "core/picture_limits.h"
+
+#include "platform/globals.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace qlm {
+namespace {
+
+constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
+
+} // namespace
+
+PictureSource::PictureSource(const std::uint8_t* data, std::size_t size, bool whole)
+    : next_(data), end_(data + size), whole_(whole) {}
+
+int PictureSource::Open(const std::string& path) {
+    if (const int error = platform::OpenRegularFile(path, file_, file_size_); error != 0)
+        return error;
+    buffer_.resize(kPieceBytes);
+    next_ = end_ = buffer_.data();
+    position_ = 0;
+    whole_ = true;
+    ended_ = false;
+    failure_.clear();
+    return 0;
+}
+
+bool PictureSource::Fill() {
+    if (next_ != end_)
+        return true;
+    if (ended_)
+        return false;
+    if (file_.valid())
+        return FillFromFile();
+    ended_ = true;
+    return false;
+}
+
+bool PictureSource::Fail(std::string text) {
+    failure_ = std::move(text);
+    ended_ = true;
+    next_ = end_;
+    return false;
+}
+
+bool PictureSource::FillFromFile() {
+    using picture_limits::kMaxFileSize;
+    // A decoder that still reads past this point is refused: only a huge file gets there, and
+    // reading it on would take long. One byte more than the limit is asked for, so that a file of
+    // exactly the limit still ends normally.
+    const auto too_large = [this] {
+        return Fail("Die Bilddatei ist zu groß (" +
+                    std::to_string(picture_limits::Megabytes(std::max(file_size_, position_))) +
+                    " MB); gelesen werden höchstens " +
+                    std::to_string(picture_limits::Megabytes(kMaxFileSize)) + " MB.");
+    };
+    if (position_ > kMaxFileSize)
+        return too_large();
+    const auto want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), kMaxFileSize + 1 - position_));
+    ssize_t got = 0;
+    do {
+        got = ::read(file_.get(), buffer_.data(), want);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0)
+        return Fail("Die Bilddatei kann nicht gelesen werden: " + platform::GetErrorText(errno));
+    if (got == 0) {
+        if (position_ < file_size_)
+            return Fail("Die Bilddatei kann nicht gelesen werden: Sie wurde beim Lesen kürzer.");
+        ended_ = true;
+        return false;
+    }
+    position_ += static_cast<std::uint64_t>(got);
+    if (position_ > kMaxFileSize)
+        return too_large();
+    next_ = buffer_.data();
+    end_ = next_ + got;
+    return true;
+}
+
+std::size_t PictureSource::Read(std::uint8_t* out, std::size_t count) {
+    std::size_t copied = 0;
+    while (copied < count && Fill()) {
+        const std::size_t n = std::min(count - copied, available());
+        std::memcpy(out + copied, next_, n);
+        next_ += n;
+        copied += n;
+    }
+    return copied;
+}
+
+void PictureSource::Skip(std::uint64_t count) {
+    if (count <= available()) {
+        next_ += count;
+        return;
+    }
+    count -= available();
+    next_ = end_;
+    if (!file_.valid()) {
+        ended_ = true;
+        return;
+    }
+    if (ended_)
+        return;
+    // The bytes passed over are not read. A position beyond the end reads as the end; one beyond
+    // the limit is refused by the next Fill.
+    position_ = std::min(position_ + count, picture_limits::kMaxFileSize + 1);
+    if (::lseek(file_.get(), static_cast<off_t>(position_), SEEK_SET) < 0)
+        Fail("Die Bilddatei kann nicht gelesen werden: " + platform::GetErrorText(errno));
+}
+
+} // namespace qlm
