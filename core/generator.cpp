@@ -134,7 +134,8 @@ class Run {
         if (index >= in_.pictures.size())
             return;
         const std::string& file_name = in_.pictures[index];
-        host_.ComingNext(in_.folder + ThumbnailFileName(file_name, in_.flags.thumbs_jpg), in_.folder + file_name);
+        host_.ComingNext(in_.folder + ThumbnailFileName(file_name, in_.flags.thumbs_jpg),
+                         in_.folder + file_name);
     }
 
     // Writes the page of the picture at `index` of the run and gives its entry of the overview.

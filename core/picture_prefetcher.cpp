@@ -89,6 +89,12 @@ bool PicturePrefetcher::Pending(const std::string& path, int box) const {
     return entry != entries_.end() && entry->state != State::Done;
 }
 
+bool PicturePrefetcher::Decoded(const std::string& path, int box) const {
+    const std::lock_guard lock(mutex_);
+    const auto entry = Find(path, box);
+    return entry != entries_.end() && entry->state == State::Done;
+}
+
 std::shared_ptr<const Picture> PicturePrefetcher::GiveOut(Entries::iterator entry, bool keep) {
     if (platform::StampOf(entry->path) != entry->stamp) {
         entries_.erase(entry);

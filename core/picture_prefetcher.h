@@ -50,6 +50,8 @@ class PicturePrefetcher {
     std::shared_ptr<const Picture> ReadyNow(const std::string& path, int box);
     // True while the picture waits or is being decoded.
     bool Pending(const std::string& path, int box) const;
+    // True when a result for the picture is kept (not looking at its file).
+    bool Decoded(const std::string& path, int box) const;
 
     // Ready(path, box, keep), or else decoded at once on the calling thread.
     std::shared_ptr<const Picture> Load(const std::string& path, int box, bool keep);

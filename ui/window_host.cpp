@@ -92,8 +92,9 @@ PictureSize WindowHost::MyLoadPic(const std::string& path) {
 }
 
 PictureSize WindowHost::LoadThumbnail(const std::string& path, bool& opened) {
-    const std::shared_ptr<const Picture> loaded = ahead_ ? ahead_->Load(path, kTinyPicBox, false)
-                                                         : std::make_shared<const Picture>(LoadPicture(path, kTinyPicBox));
+    const std::shared_ptr<const Picture> loaded =
+        ahead_ ? ahead_->Load(path, kTinyPicBox, false)
+               : std::make_shared<const Picture>(LoadPicture(path, kTinyPicBox));
     const Picture& thumbnail = *loaded;
     opened = thumbnail.opened;
     if (!thumbnail.opened)
@@ -143,6 +144,8 @@ void WindowHost::SetWorkingDisplay(bool working) {
     parts_.correct_names->setEnabled(!working);
     parts_.reload_defs->setEnabled(!working);
     if (working) {
+        if (parts_.command_starts)
+            parts_.command_starts();
         parts_.work_panel->show();
         parts_.main_panel->hide();
         if (!input_blocker_) {

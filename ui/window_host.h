@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 namespace qlm {
@@ -41,6 +42,8 @@ struct WindowParts {
     QWidget* list = nullptr; // takes the focus back after a run
     PicturePreview* preview = nullptr;
     TFAskUser* ask_dialog = nullptr;
+    // Called when a command takes the working display, and with it the preview.
+    std::function<void()> command_starts;
 };
 
 class WindowHost : public GenerationHost {
