@@ -5,8 +5,9 @@
 
 namespace qlm {
 
-PicturePrefetcher::PicturePrefetcher(std::size_t keep, Finished finished)
-    : keep_(std::max<std::size_t>(keep, 1)), finished_(std::move(finished)) {}
+PicturePrefetcher::PicturePrefetcher(std::size_t keep, Finished finished, int threads)
+    : keep_(std::max<std::size_t>(keep, 1)), finished_(std::move(finished)),
+      max_threads_(static_cast<std::size_t>(std::max(threads, 1))) {}
 
 PicturePrefetcher::~PicturePrefetcher() {
     {
@@ -14,8 +15,8 @@ PicturePrefetcher::~PicturePrefetcher() {
         stop_ = true;
     }
     work_.notify_all();
-    if (thread_.joinable())
-        thread_.join();
+    for (std::thread& thread : threads_)
+        thread.join();
 }
 
 void PicturePrefetcher::Prefetch(const std::string& path, int box) {
@@ -40,8 +41,9 @@ void PicturePrefetcher::Queue(const std::string& path, int box, bool first) {
         entry.box = box;
         entry.order = first ? --first_order_ : ++next_order_;
         entries_.push_back(std::move(entry));
-        if (!thread_.joinable())
-            thread_ = std::thread([this] { Work(); });
+        // Threads start as work comes; they stay until the prefetcher goes.
+        if (idle_ == 0 && threads_.size() < max_threads_)
+            threads_.emplace_back([this] { Work(); });
     }
     work_.notify_one();
 }
@@ -70,8 +72,10 @@ std::shared_ptr<const Picture> PicturePrefetcher::Ready(const std::string& path,
         entries_.erase(entry);
         return nullptr;
     }
-    // The decoding thread never removes an entry it works on, so `entry` stays valid meanwhile.
+    // Neither a decoding thread nor KeepFew removes an entry that is waited for.
+    ++entry->waiters;
     done_.wait(lock, [&entry] { return entry->state == State::Done; });
+    --entry->waiters;
     return GiveOut(entry, keep);
 }
 
@@ -120,10 +124,12 @@ std::shared_ptr<const Picture> PicturePrefetcher::Load(const std::string& path, 
 void PicturePrefetcher::Work() {
     std::unique_lock lock(mutex_);
     for (;;) {
+        ++idle_;
         work_.wait(lock, [this] {
             return stop_ || std::any_of(entries_.begin(), entries_.end(),
                                         [](const Entry& entry) { return entry.state == State::Waiting; });
         });
+        --idle_;
         if (stop_)
             return;
         auto entry = entries_.end();
@@ -167,7 +173,7 @@ void PicturePrefetcher::KeepFew() {
         std::size_t done = 0;
         auto oldest = entries_.end();
         for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-            if (it->state != State::Done)
+            if (it->state != State::Done || it->waiters > 0)
                 continue;
             ++done;
             if (oldest == entries_.end() || it->used < oldest->used)

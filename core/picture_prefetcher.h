@@ -19,6 +19,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace qlm {
 
@@ -27,9 +28,10 @@ class PicturePrefetcher {
     // Called on the decoding thread each time a decoding has ended, with its path and box.
     using Finished = std::function<void(const std::string& path, int box)>;
 
-    // `keep`: the number of decoded results kept at most.
-    explicit PicturePrefetcher(std::size_t keep, Finished finished = {});
-    // Drops the waiting work and waits for the picture being decoded.
+    // `keep`: the number of decoded results kept at most; `threads`: how many pictures are decoded
+    // at the same time at most (each thread holds one picture's decoding memory).
+    explicit PicturePrefetcher(std::size_t keep, Finished finished = {}, int threads = 1);
+    // Drops the waiting work and waits for the pictures being decoded.
     ~PicturePrefetcher();
     PicturePrefetcher(const PicturePrefetcher&) = delete;
     PicturePrefetcher& operator=(const PicturePrefetcher&) = delete;
@@ -67,6 +69,7 @@ class PicturePrefetcher {
         platform::FileStamp stamp;
         std::shared_ptr<const Picture> picture;
         std::exception_ptr failure;
+        int waiters = 0; // callers waiting for it; such a result is not dropped to keep few
     };
     using Entries = std::list<Entry>;
 
@@ -80,6 +83,7 @@ class PicturePrefetcher {
 
     const std::size_t keep_;
     const Finished finished_;
+    const std::size_t max_threads_;
     mutable std::mutex mutex_;
     std::condition_variable work_;
     std::condition_variable done_;
@@ -88,7 +92,8 @@ class PicturePrefetcher {
     std::int64_t first_order_ = 0;
     std::uint64_t next_use_ = 0;
     bool stop_ = false;
-    std::thread thread_;
+    int idle_ = 0; // threads waiting for work
+    std::vector<std::thread> threads_;
 };
 
 } // namespace qlm

@@ -28,6 +28,9 @@ constexpr int kTinyPicBox = 25;
 
 // The next thumbnail and picture, and the ones the run is at while they are decoded.
 constexpr std::size_t kKeptAhead = 4;
+// The picture the run waits for and the next one are decoded at the same time, so that both cores
+// decode while the user-interface thread waits.
+constexpr int kDecodingThreads = 2;
 
 // Swallows the user's mouse and keyboard input for one window while a run works in it; the modal
 // dialog and message boxes that the run opens are other windows and stay usable.
@@ -170,7 +173,8 @@ void WindowHost::ComingNext(const std::string& thumbnail_path, const std::string
     if (!decode_ahead_ || !working_)
         return;
     if (!ahead_)
-        ahead_ = std::make_unique<PicturePrefetcher>(kKeptAhead);
+        ahead_ =
+            std::make_unique<PicturePrefetcher>(kKeptAhead, PicturePrefetcher::Finished(), kDecodingThreads);
     ahead_->Prefetch(thumbnail_path, kTinyPicBox);
     ahead_->Prefetch(picture_path, kPreviewBox);
 }

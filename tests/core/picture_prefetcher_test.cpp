@@ -47,7 +47,7 @@ class DecodingHost : public GenerationHost {
   public:
     DecodingHost(std::string folder, bool ahead) : folder_(std::move(folder)) {
         if (ahead)
-            ahead_ = std::make_unique<PicturePrefetcher>(4);
+            ahead_ = std::make_unique<PicturePrefetcher>(4, PicturePrefetcher::Finished(), 2);
     }
 
     Calls calls;
