@@ -317,6 +317,8 @@ void TMain::MainListChange() {
 void TMain::ShowFocusedEntry() {
     const std::optional<EntryKind> kind = browser_->FocusedKind();
     if (!kind) {
+        // The preview stays as it is, but a picture still being decoded is no longer wanted.
+        preview_ahead_->Forget();
         return;
     }
     if (*kind != EntryKind::Picture) {
