@@ -5,7 +5,8 @@
 //   browse_timing <folder> <templates folder> <steps>
 //       prints the best and the mean milliseconds of one step
 //   browse_timing <folder> <templates folder> 0
-//       only shows the folder's first picture and waits until it is on view (for its memory)
+//       only shows the folder's first picture, waits until it is on view and prints the process's
+//       peak resident size in kilobytes
 
 #include "ui/folder_browser.h"
 #include "ui/main_window.h"
@@ -23,6 +24,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -72,8 +75,13 @@ int main(int argc, char** argv) {
     list->setFocus();
     list->setCurrentRow(row);
     WaitUntil([&] { return !window.PreviewPending(); });
-    if (steps == 0)
+    if (steps == 0) {
+        QApplication::processEvents();
+        rusage usage{};
+        ::getrusage(RUSAGE_SELF, &usage);
+        std::printf("%ld\n", usage.ru_maxrss);
         return 0;
+    }
 
     double best = 1e9;
     double sum = 0;

@@ -7,7 +7,7 @@
 #   sh bench/preview_memory.sh [BUILD_DIR]          (default build/)
 #   QLM_BENCH_REPEATS=5 sh bench/preview_memory.sh  (default 3)
 #
-# Needs pnmtopng (package netpbm) and GNU time (package time); making the PNG takes a minute or two.
+# Needs pnmtopng (package netpbm); making the PNG takes a minute or two.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
@@ -17,7 +17,6 @@ maker="$build/bench/preview_load_timing"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 command -v pnmtopng >/dev/null 2>&1 || { echo "pnmtopng is missing (package netpbm)" >&2; exit 1; }
-[ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (package time)" >&2; exit 1; }
 for bin in "$timing" "$maker"; do
     [ -x "$bin" ] || { echo "$bin is missing: build first (cmake --build $build)" >&2; exit 1; }
 done
@@ -35,9 +34,7 @@ echo "PNG: $(du -k "$work/big/photo.png" | cut -f1) KB"
 
 # peak resident kilobytes of the window showing the picture in FOLDER
 peak_kb() {
-    /usr/bin/time -f "%M" -o "$work/time.out" "$timing" "$1" "$root/templates" 0 2>"$work/timing.log" ||
-        { cat "$work/timing.log" >&2; exit 1; }
-    tail -n 1 "$work/time.out"
+    "$timing" "$1" "$root/templates" 0 2>"$work/timing.log" || { cat "$work/timing.log" >&2; exit 1; }
 }
 
 big=""

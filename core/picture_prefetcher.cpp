@@ -1,6 +1,7 @@
 #include "core/picture_prefetcher.h"
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 namespace qlm {
@@ -28,23 +29,31 @@ void PicturePrefetcher::PrefetchFirst(const std::string& path, int box) {
 }
 
 void PicturePrefetcher::Queue(const std::string& path, int box, bool first) {
-    {
-        const std::lock_guard lock(mutex_);
-        const auto found = Find(path, box);
-        if (found != entries_.end()) {
-            if (found->state == State::Waiting && first)
-                found->order = --first_order_;
-            return;
-        }
-        Entry entry;
-        entry.path = path;
-        entry.box = box;
-        entry.order = first ? --first_order_ : ++next_order_;
-        entries_.push_back(std::move(entry));
-        // Threads start as work comes; they stay until the prefetcher goes.
-        if (idle_ == 0 && threads_.size() < max_threads_)
-            threads_.emplace_back([this] { Work(); });
+    std::unique_lock lock(mutex_);
+    const auto found = Find(path, box);
+    if (found != entries_.end()) {
+        if (found->state == State::Waiting && first)
+            found->order = --first_order_;
+        return;
     }
+    Entry entry;
+    entry.path = path;
+    entry.box = box;
+    entry.order = first ? --first_order_ : ++next_order_;
+    const auto added = entries_.insert(entries_.end(), std::move(entry));
+    // Threads start as work comes; they stay until the prefetcher goes.
+    if (idle_ == 0 && threads_.size() < max_threads_) {
+        try {
+            threads_.emplace_back([this] { Work(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: the picture is decoded here and now, so that it still comes.
+            if (threads_.empty()) {
+                Decode(added, lock);
+                return;
+            }
+        }
+    }
+    lock.unlock();
     work_.notify_one();
 }
 
@@ -136,35 +145,39 @@ void PicturePrefetcher::Work() {
         for (auto it = entries_.begin(); it != entries_.end(); ++it)
             if (it->state == State::Waiting && (entry == entries_.end() || it->order < entry->order))
                 entry = it;
-        entry->state = State::Decoding;
-        const std::string path = entry->path;
-        const int box = entry->box;
+        Decode(entry, lock);
+    }
+}
+
+void PicturePrefetcher::Decode(Entries::iterator entry, std::unique_lock<std::mutex>& lock) {
+    entry->state = State::Decoding;
+    const std::string path = entry->path;
+    const int box = entry->box;
+    lock.unlock();
+
+    // The stamp is taken before the file is read: a change while it is read shows as a different
+    // stamp when the result is asked for.
+    const platform::FileStamp stamp = platform::StampOf(path);
+    std::shared_ptr<const Picture> picture;
+    std::exception_ptr failure;
+    try {
+        picture = std::make_shared<const Picture>(LoadPicture(path, box));
+    } catch (...) {
+        failure = std::current_exception();
+    }
+
+    lock.lock();
+    entry->stamp = stamp;
+    entry->picture = std::move(picture);
+    entry->failure = failure;
+    entry->state = State::Done;
+    entry->used = ++next_use_;
+    KeepFew();
+    done_.notify_all();
+    if (finished_) {
         lock.unlock();
-
-        // The stamp is taken before the file is read: a change while it is read shows as a
-        // different stamp when the result is asked for.
-        const platform::FileStamp stamp = platform::StampOf(path);
-        std::shared_ptr<const Picture> picture;
-        std::exception_ptr failure;
-        try {
-            picture = std::make_shared<const Picture>(LoadPicture(path, box));
-        } catch (...) {
-            failure = std::current_exception();
-        }
-
+        finished_(path, box);
         lock.lock();
-        entry->stamp = stamp;
-        entry->picture = std::move(picture);
-        entry->failure = failure;
-        entry->state = State::Done;
-        entry->used = ++next_use_;
-        KeepFew();
-        done_.notify_all();
-        if (finished_) {
-            lock.unlock();
-            finished_(path, box);
-            lock.lock();
-        }
     }
 }
 

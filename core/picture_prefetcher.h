@@ -79,6 +79,8 @@ class PicturePrefetcher {
     // A result that is done: given out, or dropped when its file has changed since.
     std::shared_ptr<const Picture> GiveOut(Entries::iterator entry, bool keep);
     void Work();
+    // Decodes the entry with the lock released meanwhile, keeps the result and reports it.
+    void Decode(Entries::iterator entry, std::unique_lock<std::mutex>& lock);
     void KeepFew();
 
     const std::size_t keep_;

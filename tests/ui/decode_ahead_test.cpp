@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QResizeEvent>
 
+#include <functional>
+
 using namespace qlm::ui;
 using namespace qlm::ui::test;
 
@@ -58,14 +60,18 @@ struct Photos {
     }
 };
 
-// Forwards a run's calls to the window's host and records each with what it gave back.
+// Forwards a run's calls to the window's host and records each with what it gave back;
+// `on_question` runs while a question is open, as a user may change files then.
 class RecordingHost : public qlm::GenerationHost {
   public:
     RecordingHost(qlm::GenerationHost& window, std::string folder)
         : window_(window), folder_(std::move(folder)) {}
     QStringList calls;
+    std::function<void(qlm::AskKind)> on_question;
 
     std::string AskUser(const std::string& initial_text, qlm::AskKind kind) override {
+        if (on_question)
+            on_question(kind);
         const std::string answer = window_.AskUser(initial_text, kind);
         calls << QStringLiteral("ask %1 [%2] -> %3")
                      .arg(static_cast<int>(kind))
@@ -136,8 +142,9 @@ struct RunRecord {
     QMap<QString, QByteArray> files;
 };
 
-// "Make HTML" over every picture of a folder with questions, a missing thumbnail, a picture
-// deleted after the listing and a damaged picture before the last.
+// "Make HTML" over every picture of a folder with questions, a missing thumbnail, a picture saved
+// over while the run asks about the one before it, a picture deleted after the listing and a
+// damaged picture before the last.
 RunRecord RunInWindow(bool ahead) {
     Photos photos({"a.png=quadrants.png", "t_a.png=checker.png", "b.jpg=exif_orientation_6.jpg",
                    "c.jpg=quadrants.jpg", "t_c.jpg=cmyk_adobe.jpg", "gone.jpg=quadrants.jpg",
@@ -159,6 +166,12 @@ RunRecord RunInWindow(bool ahead) {
     input.templates = photos.window->Templates();
     input.version = photos.window->Version();
     RecordingHost host(window_host, input.folder);
+    int alt_questions = 0;
+    host.on_question = [&](qlm::AskKind kind) {
+        // c.jpg is decoded ahead while b.jpg is asked about.
+        if (kind == qlm::AskKind::Alt && ++alt_questions == 2)
+            photos.SaveOver("c.jpg", "cmyk_adobe.jpg");
+    };
     const qlm::GenerationResult result = qlm::MakeGallery(input, host);
     RunRecord record;
     record.calls = host.calls;
@@ -225,7 +238,8 @@ void DecodeAheadTest::run_is_the_same_with_and_without_decoding_ahead() {
     // The run asked for the three folder texts and four picture texts, and stopped at the damaged
     // picture, naming it in the box.
     QCOMPARE(alone.questions.size(), 7);
-    QVERIFY(alone.calls.contains("pic gone.jpg 64x48"));
+    QVERIFY(alone.calls.contains("pic c.jpg 16x16"));
+    QVERIFY(alone.calls.contains("pic gone.jpg 16x16"));
     QVERIFY(alone.calls.contains("pic kaputt.jpg throws"));
     QVERIFY(!alone.calls.contains("not stopped"));
     QVERIFY(!alone.boxes.isEmpty() && alone.boxes.last().startsWith("QLM 2: kaputt.jpg: "));
