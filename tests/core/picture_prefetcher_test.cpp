@@ -100,11 +100,14 @@ TEST(PicturePrefetcherTest, KeepsFewResultsAndStopsWithWorkWaiting) {
         // The most recent ones stay.
         EXPECT_NE(ahead.prefetcher.ReadyNow(folder / names[4], kBox), nullptr);
     }
-    // Going with work still waiting joins the thread without decoding it all.
-    PicturePrefetcher ahead(2);
+    // Going with work still waiting joins both threads without decoding it all.
+    PicturePrefetcher ahead(2, PicturePrefetcher::Finished(), 2);
     for (int round = 0; round < 50; ++round)
         for (const std::string& name : names)
             ahead.Prefetch(folder / name, round);
+    // Asked for meanwhile, waiting, being decoded or done: it comes, decoded for its box.
+    for (int round = 49; round >= 45; --round)
+        EXPECT_TRUE(ahead.Load(folder / names[0], round, false)->opened);
 }
 
 } // namespace
