@@ -3,11 +3,15 @@
 // The folder's texts must all be there, since nobody answers questions here. Used by
 // window_vs_make.sh.
 //
-//   window_run_timing <folder> <templates folder>    prints the run's milliseconds
+//   window_run_timing [--one-thread] <folder> <templates folder>    prints the run's milliseconds
+//
+// --one-thread: every picture is decoded on the user-interface thread when the run reaches it,
+// instead of the next one being decoded ahead on a second thread.
 
 #include "ui/commands.h"
 #include "ui/main_window.h"
 #include "ui/message_boxes.h"
+#include "ui/window_host.h"
 #include "ui/window_style.h"
 
 #include <QApplication>
@@ -20,10 +24,13 @@
 #include <string>
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: window_run_timing <folder> <templates folder>\n");
+    const bool one_thread = argc == 4 && std::string(argv[1]) == "--one-thread";
+    if (argc != 3 && !one_thread) {
+        std::fprintf(stderr, "usage: window_run_timing [--one-thread] <folder> <templates folder>\n");
         return 2;
     }
+    const char* folder = argv[argc - 2];
+    const char* templates = argv[argc - 1];
     QApplication app(argc, argv);
     QApplication::setStyle(qlm::ui::CreateWindowStyle());
     QApplication::setFont(qlm::ui::WindowFont());
@@ -34,14 +41,16 @@ int main(int argc, char** argv) {
     QFile file(settings);
     if (!file.open(QIODevice::WriteOnly))
         return 1;
-    file.write("[Settings]\r\nDir=" + QFile::encodeName(QDir(QFile::decodeName(argv[1])).absolutePath()) +
+    file.write("[Settings]\r\nDir=" + QFile::encodeName(QDir(QFile::decodeName(folder)).absolutePath()) +
                "/\r\n");
     file.close();
-    QDir::setCurrent(QFile::decodeName(argv[2]));
+    QDir::setCurrent(QFile::decodeName(templates));
 
     qlm::ui::TMain window(QFile::encodeName(settings).toStdString());
     if (!window.TemplatesLoaded())
         return 1;
+    if (one_thread)
+        dynamic_cast<qlm::ui::WindowHost&>(window.Host()).SetDecodeAhead(false);
     window.show();
     QApplication::processEvents();
     window.MarkAllClick();

@@ -43,6 +43,8 @@ class Run {
         // Pages that would overwrite each other are named before anything is asked or written.
         if (const std::string clash = PageClashWarning(in_.pictures); !clash.empty())
             host_.ShowWarning(clash);
+        // The first picture can be decoded while the folder's texts are asked for.
+        AnnounceNext(0);
         std::string title = FolderText("title.txt", true, AskKind::Title, "");
         std::string keywords = FolderText("keywords.txt", in_.flags.keywords, AskKind::Keywords, "");
         std::string description =
@@ -127,9 +129,19 @@ class Run {
                 {"<mynexthtmlfile>", PageLinkAt(index + 1)}};
     }
 
+    // Tells the host which thumbnail and picture the run loads once it is done with the one before.
+    void AnnounceNext(std::size_t index) {
+        if (index >= in_.pictures.size())
+            return;
+        const std::string& file_name = in_.pictures[index];
+        host_.ComingNext(in_.folder + ThumbnailFileName(file_name, in_.flags.thumbs_jpg),
+                         in_.folder + file_name);
+    }
+
     // Writes the page of the picture at `index` of the run and gives its entry of the overview.
     std::string Picture(std::size_t index) {
         const std::string& file_name = in_.pictures[index];
+        AnnounceNext(index + 1);
         host_.SetProgressLabel(file_name);
         std::string base, extension;
         SplitFileName(file_name, base, extension);

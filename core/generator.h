@@ -52,6 +52,14 @@ class GenerationHost {
 
     // true: the working display (progress panel, command buttons disabled); false: the normal one.
     virtual void SetWorkingDisplay(bool working) = 0;
+
+    // The thumbnail and the picture (full paths) that the run loads after those it loads now. Only
+    // a hint, for a host that decodes ahead: the run still loads each through LoadThumbnail and
+    // MyLoadPic, and a failure must show there, as it would without the hint.
+    virtual void ComingNext(const std::string& thumbnail_path, const std::string& picture_path) {
+        (void)thumbnail_path;
+        (void)picture_path;
+    }
 };
 
 struct GenerationInput {

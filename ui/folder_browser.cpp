@@ -90,7 +90,8 @@ void FolderBrowser::MyGetDrives() {
             continue;
         }
         if (length != 0) {
-            for (std::string drive = buffer.GetFirstString(); !drive.empty(); drive = buffer.GetNextString()) {
+            for (std::string drive = buffer.GetFirstString(); !drive.empty();
+                 drive = buffer.GetNextString()) {
                 drives.push_back(ListEntry{drive, EntryKind::Drive});
             }
         }
@@ -173,6 +174,22 @@ std::optional<EntryKind> FolderBrowser::FocusedKind() const {
 std::string FolderBrowser::FocusedPath() const {
     const QListWidgetItem* item = list_->currentItem();
     return item == nullptr ? std::string() : folder_ + NameOf(item);
+}
+
+std::vector<std::string> FolderBrowser::PicturesBesideFocus() const {
+    std::vector<std::string> paths;
+    const int focused = list_->currentRow();
+    if (focused < 0)
+        return paths;
+    for (const int step : {1, -1}) {
+        for (int row = focused + step; row >= 0 && row < list_->count(); row += step) {
+            if (const QListWidgetItem* item = list_->item(row); KindOf(item) == EntryKind::Picture) {
+                paths.push_back(folder_ + NameOf(item));
+                break;
+            }
+        }
+    }
+    return paths;
 }
 
 bool FolderBrowser::HasSelectedPicture() const {

@@ -47,6 +47,9 @@ class FolderBrowser {
     std::optional<EntryKind> FocusedKind() const;
     // The full path of the focused entry (current folder + name).
     std::string FocusedPath() const;
+    // The full paths of the nearest picture entries after and before the focused entry, those that
+    // exist, in this order.
+    std::vector<std::string> PicturesBesideFocus() const;
     bool HasSelectedPicture() const;
     // The names of the selected pictures, in list order.
     std::vector<std::string> SelectedPictures() const;

@@ -16,6 +16,7 @@
 #include "ui/main_window_layout.h"
 #include "ui/message_boxes.h"
 #include "ui/picture_preview.h"
+#include "ui/preview_ahead.h"
 #include "ui/window_host.h"
 
 #include <QAction>
@@ -50,7 +51,8 @@ QFont WindowFont() {
 TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidget(parent) {
     // The help hook comes first; F1 anywhere in the window opens the help at the window's topic.
     help_hook_ = std::make_unique<help::THookHelpSystem>(
-        QStringLiteral("QLM.chm"), QString(), 0, [this](const QString& text) { MessageBoxes::ShowWarning(this, text); });
+        QStringLiteral("QLM.chm"), QString(), 0,
+        [this](const QString& text) { MessageBoxes::ShowWarning(this, text); });
     setProperty(help::kHelpContextProperty, IDH_MAIN_WINDOW);
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Quillmoor"));
@@ -70,6 +72,18 @@ TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidge
     PlaceWidgets();
     browser_ = std::make_unique<FolderBrowser>(MainList, MyDir);
     preview_ = std::make_unique<PicturePreview>(Preview);
+    preview_ahead_ = std::make_unique<PreviewAhead>(
+        [this](const Picture& picture) {
+            // A picture that cannot be shown ends this action only; the box names the reason.
+            try {
+                preview_->Show(picture, MainPanel->y());
+            } catch (const std::exception& failure) {
+                MessageBoxes::ShowStandardError(this, QString::fromUtf8(failure.what()));
+            }
+        },
+        [this](const std::string& message) {
+            MessageBoxes::ShowStandardError(this, QString::fromUtf8(message));
+        });
     ask_dialog_ = new TFAskUser(this);
     ask_dialog_->setFont(font());
     ask_dialog_->hide();
@@ -86,6 +100,8 @@ TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidge
     parts.list = MainList;
     parts.preview = preview_.get();
     parts.ask_dialog = ask_dialog_;
+    // A command shows its own pictures; one the browser still decodes must not replace them.
+    parts.command_starts = [this] { preview_ahead_->Forget(); };
     host_ = std::make_unique<WindowHost>(parts);
     ConnectHandlers();
 
@@ -107,6 +123,7 @@ TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidge
 }
 
 TMain::~TMain() {
+    preview_ahead_.reset();
     help_hook_.reset();
     help::HtmlHelp(nullptr, QString(), help::HH_CLOSE_ALL, 0);
 }
@@ -300,18 +317,25 @@ void TMain::MainListChange() {
 void TMain::ShowFocusedEntry() {
     const std::optional<EntryKind> kind = browser_->FocusedKind();
     if (!kind) {
+        // The preview stays as it is, but a picture still being decoded is no longer wanted.
+        preview_ahead_->Forget();
         return;
     }
     if (*kind != EntryKind::Picture) {
+        preview_ahead_->Forget();
         preview_->Hide();
         return;
     }
-    // A picture that cannot be shown ends this action only; the box names the reason.
-    try {
-        MyLoadPic(browser_->FocusedPath());
-    } catch (const std::exception& failure) {
-        MessageBoxes::ShowStandardError(this, QString::fromUtf8(failure.what()));
-    }
+    // Decoded on the second thread; the pictures beside it follow, for the next cursor key.
+    preview_ahead_->Want(browser_->FocusedPath(), browser_->PicturesBesideFocus());
+}
+
+bool TMain::PreviewPending() const {
+    return preview_ahead_->Waiting();
+}
+
+bool TMain::PreviewReady(const std::string& path) const {
+    return preview_ahead_->Ready(path);
 }
 
 void TMain::UpdateCommandButtons() {

@@ -32,6 +32,7 @@ class THookHelpSystem;
 namespace qlm::ui {
 
 class PicturePreview;
+class PreviewAhead;
 class TBorderLessButton;
 class TFAskUser;
 class WindowHost;
@@ -88,6 +89,10 @@ class TMain : public QWidget, public CommandWindow {
     void MainListDblClick();
     // After a change of the focused entry: the preview and the command buttons follow it.
     void MainListChange();
+    // True while the preview has yet to show the focused picture, which is being decoded.
+    bool PreviewPending() const;
+    // True when the picture `path` (full path) is decoded and ready for the preview.
+    bool PreviewReady(const std::string& path) const;
     void MarkAllClick();
     // "Fehlende Thumbnails erzeugen" of the list's pop-up menu.
     void MakeThumbsClicked();
@@ -144,6 +149,7 @@ class TMain : public QWidget, public CommandWindow {
     std::unique_ptr<help::THookHelpSystem> help_hook_;
     std::unique_ptr<FolderBrowser> browser_;
     std::unique_ptr<PicturePreview> preview_;
+    std::unique_ptr<PreviewAhead> preview_ahead_;
     TFAskUser* ask_dialog_ = nullptr;
     std::unique_ptr<WindowHost> host_;
     std::string version_;

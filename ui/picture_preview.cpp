@@ -37,7 +37,10 @@ PicturePreview::PicturePreview(QLabel* preview) : preview_(preview) {
 }
 
 bool PicturePreview::Load(const std::string& path, int box_top) {
-    const Picture picture = LoadPicture(path, kPreviewBox);
+    return Show(LoadPicture(path, kPreviewBox), box_top);
+}
+
+bool PicturePreview::Show(const Picture& picture, int box_top) {
     if (!picture.opened)
         return false;
     const PreviewRect place = PreviewPlacement(picture.width, picture.height, box_top);

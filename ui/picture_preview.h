@@ -5,6 +5,7 @@
 // cannot be opened or decoded leaves the held picture, its size, place and visibility as they were.
 
 #include "core/generator.h"
+#include "core/picture.h"
 
 #include <string>
 
@@ -19,6 +20,8 @@ class PicturePreview {
     // Shows the picture file `path` in the box whose top edge is `box_top`. False when the file
     // cannot be opened; throws qlm::DecodeError when its data cannot be decoded.
     bool Load(const std::string& path, int box_top);
+    // Shows a picture already decoded for the box (LoadPicture with kPreviewBox), as Load does.
+    bool Show(const Picture& picture, int box_top);
 
     // The natural width and height (as displayed, Exif orientation applied) of the picture held;
     // 0 x 0 before the first successful load.

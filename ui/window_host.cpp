@@ -2,6 +2,7 @@
 
 #include "core/folder_listing.h"
 #include "core/picture.h"
+#include "core/picture_prefetcher.h"
 #include "platform/globals.h"
 #include "platform/text.h"
 #include "ui/ask_dialog.h"
@@ -24,6 +25,12 @@ namespace {
 
 // The hidden thumbnail element is 25 pixels square; decoding more of a thumbnail shows nothing.
 constexpr int kTinyPicBox = 25;
+
+// The next thumbnail and picture, and the ones the run is at while they are decoded.
+constexpr std::size_t kKeptAhead = 4;
+// The picture the run waits for and the next one are decoded at the same time, so that both cores
+// decode while the user-interface thread waits.
+constexpr int kDecodingThreads = 2;
 
 // Swallows the user's mouse and keyboard input for one window while a run works in it; the modal
 // dialog and message boxes that the run opens are other windows and stay usable.
@@ -66,6 +73,7 @@ QString Shown(const std::string& text) {
 WindowHost::WindowHost(const WindowParts& parts) : parts_(parts) {}
 
 WindowHost::~WindowHost() {
+    ahead_.reset();
     if (input_blocker_)
         QCoreApplication::instance()->removeEventFilter(input_blocker_.get());
 }
@@ -78,13 +86,19 @@ std::string WindowHost::AskUser(const std::string& initial_text, AskKind kind) {
 }
 
 PictureSize WindowHost::MyLoadPic(const std::string& path) {
-    parts_.preview->Load(path, parts_.main_panel->y());
+    if (ahead_)
+        parts_.preview->Show(*ahead_->Load(path, kPreviewBox, false), parts_.main_panel->y());
+    else
+        parts_.preview->Load(path, parts_.main_panel->y());
     Refresh();
     return parts_.preview->NaturalSize();
 }
 
 PictureSize WindowHost::LoadThumbnail(const std::string& path, bool& opened) {
-    const Picture thumbnail = LoadPicture(path, kTinyPicBox);
+    const std::shared_ptr<const Picture> loaded =
+        ahead_ ? ahead_->Load(path, kTinyPicBox, false)
+               : std::make_shared<const Picture>(LoadPicture(path, kTinyPicBox));
+    const Picture& thumbnail = *loaded;
     opened = thumbnail.opened;
     if (!thumbnail.opened)
         return thumbnail_size_;
@@ -133,6 +147,8 @@ void WindowHost::SetWorkingDisplay(bool working) {
     parts_.correct_names->setEnabled(!working);
     parts_.reload_defs->setEnabled(!working);
     if (working) {
+        if (parts_.command_starts)
+            parts_.command_starts();
         parts_.work_panel->show();
         parts_.main_panel->hide();
         if (!input_blocker_) {
@@ -140,6 +156,8 @@ void WindowHost::SetWorkingDisplay(bool working) {
             QCoreApplication::instance()->installEventFilter(input_blocker_.get());
         }
     } else {
+        // Whatever was decoded ahead belongs to the run that ends here.
+        ahead_.reset();
         parts_.work_panel->hide();
         parts_.main_panel->show();
         parts_.list->setFocus(Qt::OtherFocusReason);
@@ -149,6 +167,16 @@ void WindowHost::SetWorkingDisplay(bool working) {
         }
     }
     Refresh();
+}
+
+void WindowHost::ComingNext(const std::string& thumbnail_path, const std::string& picture_path) {
+    if (!decode_ahead_ || !working_)
+        return;
+    if (!ahead_)
+        ahead_ =
+            std::make_unique<PicturePrefetcher>(kKeptAhead, PicturePrefetcher::Finished(), kDecodingThreads);
+    ahead_->Prefetch(thumbnail_path, kTinyPicBox);
+    ahead_->Prefetch(picture_path, kPreviewBox);
 }
 
 void WindowHost::Refresh() {

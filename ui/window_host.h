@@ -2,14 +2,22 @@
 // The main window's side of a "Make HTML" run: the progress display in place of the folder list,
 // each picture in the preview, thumbnails decoded into the hidden `TinyPic`, the questions in the
 // ask-user dialog and the message boxes. The run stays on the user-interface thread, so the host
-// repaints the window itself as the run goes on, while the window takes no input of the user.
+// repaints the window itself as the run goes on, while the window takes no input of the user. The
+// next thumbnail and picture are decoded ahead on a second thread while the current one is shown,
+// asked about and written; what the run sees of them (sizes, files that cannot be opened,
+// decoding failures) is what it would see decoding them itself, at the moment it loads them.
 
 #include "core/generator.h"
 
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
+
+namespace qlm {
+class PicturePrefetcher;
+}
 
 class QLabel;
 class QProgressBar;
@@ -34,6 +42,8 @@ struct WindowParts {
     QWidget* list = nullptr; // takes the focus back after a run
     PicturePreview* preview = nullptr;
     TFAskUser* ask_dialog = nullptr;
+    // Called when a command takes the working display, and with it the preview.
+    std::function<void()> command_starts;
 };
 
 class WindowHost : public GenerationHost {
@@ -54,6 +64,11 @@ class WindowHost : public GenerationHost {
     void SetProgressPosition(int position) override;
     void StepProgress() override;
     void SetWorkingDisplay(bool working) override;
+    void ComingNext(const std::string& thumbnail_path, const std::string& picture_path) override;
+
+    // Decoding ahead on a second thread (on by default); off, a run decodes every picture on the
+    // user-interface thread when it loads it.
+    void SetDecodeAhead(bool on) { decode_ahead_ = on; }
 
   private:
     // Lets the window paint what changed, without handing it any input of the user.
@@ -62,7 +77,10 @@ class WindowHost : public GenerationHost {
     WindowParts parts_;
     PictureSize thumbnail_size_;
     bool working_ = false;
+    bool decode_ahead_ = true;
     std::unique_ptr<QObject> input_blocker_;
+    // Lives from the run's first hint to its end, so no decoding outlasts the run.
+    std::unique_ptr<PicturePrefetcher> ahead_;
 };
 
 } // namespace qlm::ui

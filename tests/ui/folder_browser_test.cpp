@@ -208,11 +208,13 @@ void FolderBrowserTest::mark_all_selects_every_picture() {
 
 // The preview shows the focused picture and hides for other entries; a picture deleted after the
 // listing leaves the previous picture on view without a message, a damaged one shows the decoder's
-// text in the standard error box and leaves it too.
+// text in the standard error box and leaves it too. Pictures are decoded on a second thread, so
+// each step waits until the preview has settled.
 void FolderBrowserTest::preview_follows_focused_entry() {
     Browser browser(
         {"sub/", "a.png=quadrants.png", "gone.jpg=quadrants.jpg", "kaputt.jpg=truncated_header.jpg"});
     browser.Click("a.png");
+    QTRY_VERIFY(!browser.window->PreviewPending());
     QVERIFY(browser.Preview()->isVisible());
     const QRect shown = browser.Preview()->geometry();
     const QImage picture = browser.Preview()->pixmap().toImage();
@@ -220,12 +222,14 @@ void FolderBrowserTest::preview_follows_focused_entry() {
 
     QVERIFY(QFile::remove(browser.folder + "/gone.jpg"));
     browser.Click("gone.jpg");
+    QTRY_VERIFY(!browser.window->PreviewPending());
     QVERIFY(browser.Preview()->isVisible());
     QCOMPARE(browser.Preview()->geometry(), shown);
     QCOMPARE(browser.Preview()->pixmap().toImage(), picture);
     QVERIFY(MessageBoxes::Recorded().isEmpty());
 
     browser.Click("kaputt.jpg");
+    QTRY_VERIFY(!browser.window->PreviewPending());
     const QList<ShownBox> boxes = MessageBoxes::Recorded();
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes[0].title, QStringLiteral("QLM 2"));
@@ -238,7 +242,7 @@ void FolderBrowserTest::preview_follows_focused_entry() {
     browser.Click("sub");
     QVERIFY(!browser.Preview()->isVisible());
     browser.Click("a.png");
-    QVERIFY(browser.Preview()->isVisible());
+    QTRY_VERIFY(browser.Preview()->isVisible());
 }
 
 void FolderBrowserTest::entering_folders_and_parent_data() {
