@@ -24,8 +24,11 @@ PictureSource::PictureSource(const std::uint8_t* data, std::size_t size, bool wh
 int PictureSource::Open(const std::string& path) {
     if (const int error = platform::OpenRegularFile(path, file_, file_size_); error != 0)
         return error;
-    buffer_.resize(kPieceBytes);
-    next_ = end_ = buffer_.data();
+    if (!buffer_) {
+        buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(kPieceBytes);
+        buffer_size_ = kPieceBytes;
+    }
+    next_ = end_ = buffer_.get();
     position_ = 0;
     whole_ = true;
     ended_ = false;
@@ -65,10 +68,10 @@ bool PictureSource::FillFromFile() {
     if (position_ > kMaxFileSize)
         return too_large();
     const auto want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), kMaxFileSize + 1 - position_));
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer_size_, kMaxFileSize + 1 - position_));
     ssize_t got = 0;
     do {
-        got = ::read(file_.get(), buffer_.data(), want);
+        got = ::read(file_.get(), buffer_.get(), want);
     } while (got < 0 && errno == EINTR);
     if (got < 0)
         return Fail("Die Bilddatei kann nicht gelesen werden: " + platform::GetErrorText(errno));
@@ -81,7 +84,7 @@ bool PictureSource::FillFromFile() {
     position_ += static_cast<std::uint64_t>(got);
     if (position_ > kMaxFileSize)
         return too_large();
-    next_ = buffer_.data();
+    next_ = buffer_.get();
     end_ = next_ + got;
     return true;
 }

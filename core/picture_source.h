@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,9 @@ class PictureSource {
     platform::FileDescriptor file_;
     std::uint64_t file_size_ = 0; // when opened
     std::uint64_t position_ = 0;  // in the file, of the end of the bytes read so far
-    std::vector<std::uint8_t> buffer_;
+    // Not cleared when made: every byte is read into before it is used.
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::size_t buffer_size_ = 0;
     const std::uint8_t* next_ = nullptr;
     const std::uint8_t* end_ = nullptr;
     bool whole_ = true;
