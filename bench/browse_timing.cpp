@@ -8,6 +8,7 @@
 //       only shows the folder's first picture, waits until it is on view and prints the process's
 //       peak resident size in kilobytes
 
+#include "bench/bench_window.h"
 #include "ui/folder_browser.h"
 #include "ui/main_window.h"
 #include "ui/window_style.h"
@@ -46,22 +47,10 @@ int main(int argc, char** argv) {
     const QString templates = QFile::decodeName(argv[2]);
     const int steps = std::atoi(argv[3]);
     QApplication app(argc, argv);
-    QApplication::setStyle(qlm::ui::CreateWindowStyle());
-    QApplication::setFont(qlm::ui::WindowFont());
-    qlm::ui::InitResources();
-
-    QTemporaryDir settings_folder;
-    const QString settings = settings_folder.filePath(QStringLiteral("QLM.ini"));
-    QFile file(settings);
-    if (!file.open(QIODevice::WriteOnly))
+    qlm::bench::BenchWindow bench(folder, templates);
+    if (bench.window() == nullptr)
         return 1;
-    file.write("[Settings]\r\nDir=" + QFile::encodeName(folder) + "/\r\n");
-    file.close();
-    QDir::setCurrent(templates);
-
-    qlm::ui::TMain window(QFile::encodeName(settings).toStdString());
-    if (!window.TemplatesLoaded())
-        return 1;
+    qlm::ui::TMain& window = *bench.window();
     window.show();
     QApplication::processEvents();
     auto* list = window.findChild<QListWidget*>(QStringLiteral("MainList"));

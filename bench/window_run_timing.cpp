@@ -8,6 +8,7 @@
 // --one-thread: every picture is decoded on the user-interface thread when the run reaches it,
 // instead of the next one being decoded ahead on a second thread.
 
+#include "bench/bench_window.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
 #include "ui/message_boxes.h"
@@ -32,23 +33,10 @@ int main(int argc, char** argv) {
     const char* folder = argv[argc - 2];
     const char* templates = argv[argc - 1];
     QApplication app(argc, argv);
-    QApplication::setStyle(qlm::ui::CreateWindowStyle());
-    QApplication::setFont(qlm::ui::WindowFont());
-    qlm::ui::InitResources();
-
-    QTemporaryDir settings_folder;
-    const QString settings = settings_folder.filePath(QStringLiteral("QLM.ini"));
-    QFile file(settings);
-    if (!file.open(QIODevice::WriteOnly))
+    qlm::bench::BenchWindow bench(QFile::decodeName(folder), QFile::decodeName(templates));
+    if (bench.window() == nullptr)
         return 1;
-    file.write("[Settings]\r\nDir=" + QFile::encodeName(QDir(QFile::decodeName(folder)).absolutePath()) +
-               "/\r\n");
-    file.close();
-    QDir::setCurrent(QFile::decodeName(templates));
-
-    qlm::ui::TMain window(QFile::encodeName(settings).toStdString());
-    if (!window.TemplatesLoaded())
-        return 1;
+    qlm::ui::TMain& window = *bench.window();
     if (one_thread)
         dynamic_cast<qlm::ui::WindowHost&>(window.Host()).SetDecodeAhead(false);
     window.show();

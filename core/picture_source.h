@@ -18,6 +18,7 @@ class PictureSource {
   public:
     // A source with no bytes until Open.
     PictureSource() = default;
+    ~PictureSource();
     // The bytes [data, data + size), which must outlive the source. `whole` false: they are only
     // the beginning of a file, and running out of them means that more are needed, not that the
     // file ends there.

@@ -25,15 +25,7 @@ struct Gallery {
     std::unique_ptr<TMain> window;
 
     explicit Gallery(const QStringList& entries) {
-        QDir().mkpath(folder);
-        for (const QString& entry : entries) {
-            const QString name = entry.section(u'=', 0, 0);
-            const QString value = entry.section(u'=', 1);
-            if (value.endsWith(QStringLiteral(".jpg")) || value.endsWith(QStringLiteral(".png")))
-                CopyPicture(qPrintable(value), File(name));
-            else
-                WriteBytes(File(name), value.toUtf8());
-        }
+        FillFolder(folder, entries);
         window = work.OpenWindowAt(folder);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));

@@ -36,6 +36,20 @@ inline void CopyPicture(const char* data_name, const QString& target) {
     QVERIFY2(QFile::copy(source, target), qPrintable(source));
 }
 
+// Fills `folder` (made if missing) from entries "name=test picture" (a picture of the test data,
+// by its .jpg or .png name) and "name=bytes" (a file of those bytes).
+inline void FillFolder(const QString& folder, const QStringList& entries) {
+    QDir().mkpath(folder);
+    for (const QString& entry : entries) {
+        const QString name = entry.section(u'=', 0, 0);
+        const QString value = entry.section(u'=', 1);
+        if (value.endsWith(QStringLiteral(".jpg")) || value.endsWith(QStringLiteral(".png")))
+            CopyPicture(qPrintable(value), folder + u'/' + name);
+        else
+            WriteBytes(folder + u'/' + name, value.toUtf8());
+    }
+}
+
 // A folder path as the program holds it: the file system's bytes, ending in "/".
 inline std::string FolderBytes(const QString& path) {
     return QFile::encodeName(QDir::cleanPath(path)).toStdString() + "/";
