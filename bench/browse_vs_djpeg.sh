@@ -12,6 +12,7 @@
 # DISPLAY is set and QT_QPA_PLATFORM says xcb.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/photos.sh"
 build=${1:-$root/build}
 steps=${2:-10}
 rounds=${QLM_BENCH_ROUNDS:-5}
@@ -44,18 +45,6 @@ done
 echo "Photo: ${width}x$height, $(du -k "$work/photo.jpg" | cut -f1) KB JPEG; $rounds rounds of $steps steps"
 
 now() { date +%s%N; }
-# mean milliseconds of STEPS runs of djpeg -scale 1/8 on FILE
-djpeg_ms() {
-    djpeg -scale 1/8 -outfile /dev/null "$1"
-    start=$(now)
-    i=0
-    while [ $i -lt "$steps" ]; do
-        djpeg -scale 1/8 -outfile /dev/null "$1"
-        i=$((i + 1))
-    done
-    end=$(now)
-    awk -v s="$start" -v e="$end" -v n="$steps" 'BEGIN { printf "%.3f", (e - s) / 1e6 / n }'
-}
 
 # Other programs on the machine disturb single figures, so both are timed in alternating rounds.
 best_rounds=""
@@ -68,8 +57,8 @@ while [ $round -le "$rounds" ]; do
         { cat "$work/timing.log" >&2; exit 1; }
     best_rounds="$best_rounds ${result% *}"
     mean_rounds="$mean_rounds ${result#* }"
-    djpeg_rounds="$djpeg_rounds $(djpeg_ms "$work/photo.jpg")"
-    start_rounds="$start_rounds $(djpeg_ms "$work/tiny.jpg")"
+    djpeg_rounds="$djpeg_rounds $(djpeg_ms "$work/photo.jpg" "$steps")"
+    start_rounds="$start_rounds $(djpeg_ms "$work/tiny.jpg" "$steps")"
     round=$((round + 1))
 done
 

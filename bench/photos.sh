@@ -1,7 +1,8 @@
 # Shared by the benchmark scripts: makes a folder of 12-megapixel JPEG photos with thumbnails from
 # noise and gradients (netpbm, cjpeg -quality 90). Source it, then call
 #   make_photos FOLDER COUNT WORK_DIR
-# WORK_DIR holds the intermediate files, which are removed at the end.
+# WORK_DIR holds the intermediate files, which are removed at the end. Also djpeg_ms, the reference
+# time of libjpeg-turbo's own decoder.
 
 photo_width=4000
 photo_height=3000
@@ -45,4 +46,18 @@ make_photos() {
     rm -f "$3"/*.pgm "$3/photo.ppm"
     printf 'Benchmark' > "$1/title.txt"
     echo "Photos: $(du -sh "$1" | cut -f1) in $(ls "$1"/*.jpg | wc -l) JPEG files"
+}
+
+# djpeg_ms FILE COUNT: mean milliseconds of COUNT runs of `djpeg -scale 1/8` on FILE, after one run
+# that warms the file cache.
+djpeg_ms() {
+    djpeg -scale 1/8 -outfile /dev/null "$1"
+    djpeg_start=$(date +%s%N)
+    djpeg_i=0
+    while [ $djpeg_i -lt "$2" ]; do
+        djpeg -scale 1/8 -outfile /dev/null "$1"
+        djpeg_i=$((djpeg_i + 1))
+    done
+    djpeg_end=$(date +%s%N)
+    awk -v s="$djpeg_start" -v e="$djpeg_end" -v n="$2" 'BEGIN { printf "%.3f", (e - s) / 1e6 / n }'
 }

@@ -10,6 +10,7 @@
 # djpeg on a tiny picture is printed too, and the ratio without that start.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/photos.sh"
 build=${1:-$root/build}
 count=${2:-10}
 rounds=${QLM_BENCH_ROUNDS:-5}
@@ -33,18 +34,6 @@ rm -f "$work/photo.ppm" "$work/tiny.ppm"
 echo "Photo: ${width}x$height, $(du -k "$work/photo.jpg" | cut -f1) KB JPEG; $rounds rounds of $count runs each"
 
 now() { date +%s%N; }
-# mean milliseconds of COUNT runs of djpeg -scale 1/8 on FILE
-djpeg_ms() {
-    djpeg -scale 1/8 -outfile /dev/null "$1"
-    start=$(now)
-    i=0
-    while [ $i -lt "$count" ]; do
-        djpeg -scale 1/8 -outfile /dev/null "$1"
-        i=$((i + 1))
-    done
-    end=$(now)
-    awk -v s="$start" -v e="$end" -v n="$count" 'BEGIN { printf "%.3f", (e - s) / 1e6 / n }'
-}
 
 # Other programs on the machine disturb single figures, so both are timed in alternating rounds
 # and the rounds' median and best means are compared.
@@ -56,8 +45,8 @@ while [ $round -le "$rounds" ]; do
     ours=$(QT_QPA_PLATFORM=offscreen "$timing" "$work/photo.jpg" "$count" 2>"$work/timing.log") ||
         { cat "$work/timing.log" >&2; exit 1; }
     ours_rounds="$ours_rounds $ours"
-    djpeg_rounds="$djpeg_rounds $(djpeg_ms "$work/photo.jpg")"
-    start_rounds="$start_rounds $(djpeg_ms "$work/tiny.jpg")"
+    djpeg_rounds="$djpeg_rounds $(djpeg_ms "$work/photo.jpg" "$count")"
+    start_rounds="$start_rounds $(djpeg_ms "$work/tiny.jpg" "$count")"
     round=$((round + 1))
 done
 
