@@ -214,11 +214,6 @@ bool MeasureGif(PictureSource& source, int box, Picture& picture) {
     }
 }
 
-bool MeasureGif(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture) {
-    PictureSource source(data, size, whole);
-    return MeasureGif(source, box, picture);
-}
-
 Picture DecodeGif(PictureSource& source, int box) {
     GifHandle gif(OpenGif(source));
     const auto [screen_width, screen_height, transparent, colors, factor] = ReadHeaders(gif, box);

@@ -22,7 +22,5 @@ Picture DecodeGif(PictureSource& source, int box);
 // source holds only the beginning of the file and the headers go on beyond it. Throws DecodeError
 // like DecodeGif.
 bool MeasureGif(PictureSource& source, int box, Picture& picture);
-// The same over the bytes `data`; `whole` false: they are only the beginning of the file.
-bool MeasureGif(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture);
 
 } // namespace qlm

@@ -432,11 +432,6 @@ bool MeasureJpeg(PictureSource& source, int box, Picture& picture) {
     return true;
 }
 
-bool MeasureJpeg(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture) {
-    PictureSource source(data, size, whole);
-    return MeasureJpeg(source, box, picture);
-}
-
 Picture DecodeJpeg(PictureSource& source, int box) {
     auto job = std::make_unique<JpegJob>();
     job->source = &source;

@@ -22,7 +22,5 @@ Picture DecodeJpeg(PictureSource& source, int box);
 // in the picture data goes unnoticed. False when the source holds only the beginning of the file
 // and the headers go on beyond it. Throws DecodeError like DecodeJpeg.
 bool MeasureJpeg(PictureSource& source, int box, Picture& picture);
-// The same over the bytes `data`; `whole` false: they are only the beginning of the file.
-bool MeasureJpeg(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture);
 
 } // namespace qlm

@@ -96,12 +96,6 @@ std::shared_ptr<const Picture> PicturePrefetcher::ReadyNow(const std::string& pa
     return GiveOut(entry, true);
 }
 
-bool PicturePrefetcher::Pending(const std::string& path, int box) const {
-    const std::lock_guard lock(mutex_);
-    const auto entry = Find(path, box);
-    return entry != entries_.end() && entry->state != State::Done;
-}
-
 bool PicturePrefetcher::Decoded(const std::string& path, int box) const {
     const std::lock_guard lock(mutex_);
     const auto entry = Find(path, box);

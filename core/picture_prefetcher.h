@@ -50,8 +50,6 @@ class PicturePrefetcher {
     std::shared_ptr<const Picture> Ready(const std::string& path, int box, bool keep);
     // The same without waiting: null also while the picture is still waiting or being decoded.
     std::shared_ptr<const Picture> ReadyNow(const std::string& path, int box);
-    // True while the picture waits or is being decoded.
-    bool Pending(const std::string& path, int box) const;
     // True when a result for the picture is kept (not looking at its file).
     bool Decoded(const std::string& path, int box) const;
 

@@ -247,11 +247,6 @@ bool MeasurePng(PictureSource& source, int box, Picture& picture) {
     return true;
 }
 
-bool MeasurePng(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture) {
-    PictureSource source(data, size, whole);
-    return MeasurePng(source, box, picture);
-}
-
 Picture DecodePng(PictureSource& source, int box) {
     CheckNotEmpty(source);
     PngJob job;

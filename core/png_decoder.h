@@ -22,7 +22,5 @@ Picture DecodePng(PictureSource& source, int box);
 // only the beginning of the file and the headers go on beyond it. Throws DecodeError like
 // DecodePng.
 bool MeasurePng(PictureSource& source, int box, Picture& picture);
-// The same over the bytes `data`; `whole` false: they are only the beginning of the file.
-bool MeasurePng(const std::uint8_t* data, std::size_t size, bool whole, int box, Picture& picture);
 
 } // namespace qlm

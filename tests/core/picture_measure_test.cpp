@@ -6,6 +6,7 @@
 #include "core/jpeg_decoder.h"
 #include "core/picture.h"
 #include "core/picture_measure.h"
+#include "core/picture_source.h"
 #include "core/png_decoder.h"
 #include "tests/support/test_util.h"
 
@@ -79,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(TestData, HeaderSizes, testing::ValuesIn(AllPictures())
                              return NameOf(param_info.param);
                          });
 
-using Measure = bool (*)(const std::uint8_t*, std::size_t, bool, int, qlm::Picture&);
+using Measure = bool (*)(qlm::PictureSource&, int, qlm::Picture&);
 
 struct CutCase {
     const char* file;
@@ -100,7 +101,9 @@ TEST_P(CutHeaders, AskForMoreOrMeasure) {
         SCOPED_TRACE(testing::Message() << n << " of " << bytes.size() << " bytes");
         qlm::Picture picture;
         bool measured = false;
-        ASSERT_NO_THROW(measured = cut.measure(data, n, n == bytes.size(), kBox, picture));
+        // The first n bytes, as the beginning of the file unless they are all of it.
+        qlm::PictureSource source(data, n, n == bytes.size());
+        ASSERT_NO_THROW(measured = cut.measure(source, kBox, picture));
         if (measured) {
             EXPECT_EQ(picture.width, full.width);
             EXPECT_EQ(picture.height, full.height);
@@ -112,14 +115,15 @@ TEST_P(CutHeaders, AskForMoreOrMeasure) {
     EXPECT_TRUE(measured_before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, CutHeaders,
-    testing::Values(CutCase{"exif_orientation_6.jpg", qlm::MeasureJpeg},
-                    CutCase{"quadrants_progressive.jpg", qlm::MeasureJpeg},
-                    CutCase{"cmyk_adobe.jpg", qlm::MeasureJpeg},
-                    CutCase{"checker_interlaced.png", qlm::MeasurePng},
-                    CutCase{"gif_local_colormap.gif", qlm::MeasureGif}),
-    [](const testing::TestParamInfo<CutCase>& param_info) { return NameOf(param_info.param.file); });
+INSTANTIATE_TEST_SUITE_P(Files, CutHeaders,
+                         testing::Values(CutCase{"exif_orientation_6.jpg", qlm::MeasureJpeg},
+                                         CutCase{"quadrants_progressive.jpg", qlm::MeasureJpeg},
+                                         CutCase{"cmyk_adobe.jpg", qlm::MeasureJpeg},
+                                         CutCase{"checker_interlaced.png", qlm::MeasurePng},
+                                         CutCase{"gif_local_colormap.gif", qlm::MeasureGif}),
+                         [](const testing::TestParamInfo<CutCase>& param_info) {
+                             return NameOf(param_info.param.file);
+                         });
 
 // An APP2 segment of `size` payload bytes, as colour profiles are stored.
 std::string App2Segment(std::size_t size) {
@@ -132,7 +136,8 @@ std::string App2Segment(std::size_t size) {
 
 TEST(MeasurePicture, HeadersLongerThanTheFirstReadAreMeasured) {
     qlm::test::TempFolder dir;
-    const std::string original = qlm::test::ReadFile((kData / "pictures" / "exif_orientation_6.jpg").string());
+    const std::string original =
+        qlm::test::ReadFile((kData / "pictures" / "exif_orientation_6.jpg").string());
     // Large segments before the frame header, the Exif block with the orientation among them.
     std::string bytes = original.substr(0, 2);
     for (int i = 0; i < 6; ++i)
