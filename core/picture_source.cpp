@@ -79,10 +79,7 @@ bool PictureSource::FillFromFile() {
         return too_large();
     const auto want =
         static_cast<std::size_t>(std::min<std::uint64_t>(buffer_size_, kMaxFileSize + 1 - position_));
-    ssize_t got = 0;
-    do {
-        got = ::read(file_.get(), buffer_.get(), want);
-    } while (got < 0 && errno == EINTR);
+    const ssize_t got = platform::ReadSome(file_.get(), buffer_.get(), want);
     if (got < 0)
         return Fail("Die Bilddatei kann nicht gelesen werden: " + platform::GetErrorText(errno));
     if (got == 0) {

@@ -34,9 +34,11 @@ void FileDescriptor::reset(int fd) {
 
 namespace {
 
-// Opens a file for reading without waiting on it, so that a FIFO of that name never stalls.
-int OpenForReading(const std::string& path) {
-    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+// Opens a file for reading without waiting on it, so that a FIFO of that name never stalls. With
+// Links::Refuse a symbolic link is not opened (ELOOP).
+int OpenForReading(const std::string& path, Links links = Links::Follow) {
+    const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
+    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | no_follow);
 }
 
 // The state of an opened regular file; EISDIR for a folder, EINVAL for any other kind, the errno
@@ -72,6 +74,14 @@ int OpenRegularFile(const std::string& path, FileDescriptor& file, std::uint64_t
     return 0;
 }
 
+ssize_t ReadSome(int fd, void* into, std::size_t count) {
+    ssize_t got = 0;
+    do {
+        got = ::read(fd, into, count);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
 int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max_size,
                   std::uint64_t* size_seen) {
     bytes.clear();
@@ -95,9 +105,7 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max
             const bool full = filled == buffer.size();
             char* into = full ? probe : buffer.data() + filled;
             const std::size_t room = full ? sizeof probe : buffer.size() - filled;
-            const ssize_t got = ::read(file.get(), into, room);
-            if (got < 0 && errno == EINTR)
-                continue;
+            const ssize_t got = ReadSome(file.get(), into, room);
             if (got < 0)
                 return errno;
             if (got == 0)
@@ -124,8 +132,7 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max
 }
 
 bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links links, bool* missing) {
-    const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | no_follow));
+    FileDescriptor file(OpenForReading(path, links));
     if (missing != nullptr)
         *missing = !file.valid() && errno == ENOENT;
     std::uint64_t size = 0;
@@ -134,9 +141,7 @@ bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links lin
     char buffer[65536];
     std::size_t compared = 0;
     for (;;) {
-        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got = ReadSome(file.get(), buffer, sizeof buffer);
         if (got < 0)
             return false;
         if (got == 0)
@@ -206,7 +211,7 @@ void RemoveStaleTemporaries(const std::string& target, WriteBatch* batch) {
         const std::string name = TemporaryName(target, n);
         if (present != nullptr && !std::binary_search(present->begin(), present->end(), BareName(name)))
             continue;
-        FileDescriptor fd(::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        FileDescriptor fd(OpenForReading(name, Links::Refuse));
         struct stat state {};
         if (!fd.valid() || ::fstat(fd.get(), &state) != 0 || !S_ISREG(state.st_mode))
             continue;
@@ -520,8 +525,7 @@ namespace {
 
 // CopyFileOver, at once (no batch) or into a batch.
 int CopyInto(const std::string& from, const std::string& to, Links links, WriteBatch* batch) {
-    const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
-    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_follow));
+    FileDescriptor source(OpenForReading(from, links));
     struct stat state {};
     if (const int error = RegularFileState(source, state); error != 0)
         return error;
@@ -532,12 +536,9 @@ int CopyInto(const std::string& from, const std::string& to, Links links, WriteB
                 return errno;
             char buffer[65536];
             for (;;) {
-                ssize_t got = ::read(source.get(), buffer, sizeof buffer);
-                if (got < 0) {
-                    if (errno == EINTR)
-                        continue;
+                const ssize_t got = ReadSome(source.get(), buffer, sizeof buffer);
+                if (got < 0)
                     return errno;
-                }
                 if (got == 0)
                     return 0;
                 if (int error = WriteAll(fd, buffer, static_cast<std::size_t>(got)))

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 #include <unordered_set>
 #include <vector>
 
@@ -41,6 +42,9 @@ inline constexpr std::uint64_t kMaxTextFileSize = std::uint64_t{256} << 20;
 // caller that reads it piece by piece: gives 0 with the file in `file` and its size in `size`, or
 // the errno of ReadWholeFile's opening steps (ENOENT/ENOTDIR, EISDIR, EINVAL, ...).
 int OpenRegularFile(const std::string& path, FileDescriptor& file, std::uint64_t& size);
+
+// read(2) that tries again when a signal interrupts it.
+ssize_t ReadSome(int fd, void* into, std::size_t count);
 
 // Reads the whole of a regular file into `bytes` (symbolic links followed). The file is opened
 // without blocking, so a FIFO or a device of that name never stalls the program; anything but a
