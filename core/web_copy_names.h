@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Where a picture's web copies live and what they are called. The copies are smaller versions of a
+// picture for the pages (see the web copy maker); they live in a sub-folder of the picture's folder,
+// so they never show up among the pictures of the list and never take a name the user's own
+// pictures could have, and a published folder carries them along.
+//
+// The copy of the picture "<base>.<ext>" whose longer side is N pixels is
+// "qlm-web/<base>_<N>.<ext>": it keeps the picture's extension (and so its format), so "a.jpg" and
+// "a.png" have copies of their own.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qlm {
+
+// The sub-folder of a picture folder that holds the web copies (no slash).
+inline constexpr std::string_view kWebCopyFolder = "qlm-web";
+
+// The longer sides, in pixels, of the copies made when no other sizes are asked for: one for a
+// phone's screen, one for a large screen.
+inline const std::vector<int> kDefaultWebSizes = {800, 1600};
+
+// The copy's file name inside kWebCopyFolder for the picture `picture` (a bare file name) at the
+// longer side `long_side`.
+std::string WebCopyFileName(const std::string& picture, int long_side);
+
+// The copy's path relative to the picture folder: kWebCopyFolder + "/" + WebCopyFileName(...).
+std::string WebCopyPath(const std::string& picture, int long_side);
+
+// The longer side `file_name` (a bare name inside kWebCopyFolder) stands for when it is a copy of
+// `picture`; nothing when it is not one of its copies.
+std::optional<int> WebCopyLongSide(const std::string& picture, const std::string& file_name);
+
+} // namespace qlm
