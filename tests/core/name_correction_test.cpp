@@ -126,11 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
         RenameCase{"TwoPicturesCorrectingToOneName", "a b.jpg|a+b.jpg|a b.txt|a+b.txt|t_a+b.jpg", "a b|a+b",
                    "ab", ".jpg", false,
                    "a+b.jpg=a+b.jpg|a+b.txt=a+b.txt|ab.jpg=a b.jpg|ab.txt=a b.txt|t_a+b.jpg=t_a+b.jpg"},
-        // Files that differ only in case are taken when no other picture has them by their exact
-        // names...
-        RenameCase{"CaseVariantWithoutOwnerMoves", "A b.jpg|a b.txt|T_a B.jpg|a b.html", "A b", "Ab", ".jpg",
-                   false, "Ab.html=a b.html|Ab.jpg=A b.jpg|Ab.txt=a b.txt|t_Ab.jpg=T_a B.jpg"},
-        // ... but a text and page that belong to "a b.png" stay with it.
+        // A text and page that differ from its names only in case but belong to "a b.png" stay
+        // with that picture.
         RenameCase{"CaseVariantOfAnotherPicturesCompanionStays", "A b.jpg|a b.png|a b.txt|a b.html|t_a b.png",
                    "A b", "Ab", ".jpg", false,
                    "Ab.jpg=A b.jpg|a b.html=a b.html|a b.png=a b.png|a b.txt=a b.txt|t_a b.png=t_a b.png"},
@@ -177,17 +174,7 @@ TEST_P(CorrectNamesTest, NoFileChangesHands) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, CorrectNamesTest,
     ::testing::Values(
-        CommandCase{"ClashKeepsEverything", "a b.jpg|t_a b.jpg|a b.txt|a b.html|ab.jpg", "a b.jpg|ab.jpg",
-                    "a b.html=a b.html|a b.jpg=a b.jpg|a b.txt=a b.txt|ab.jpg=ab.jpg|t_a b.jpg=t_a b.jpg"},
-        // The earlier picture takes the name; the later one keeps its own and all its companions.
-        CommandCase{"CorrectedNamesMeet", "a b.jpg|a b.txt|a+b.jpg|t_a+b.jpg|a+b.txt|a+b.html",
-                    "a b.jpg|a+b.jpg",
-                    "a+b.html=a+b.html|a+b.jpg=a+b.jpg|a+b.txt=a+b.txt|ab.jpg=a b.jpg|ab.txt=a b.txt|"
-                    "t_a+b.jpg=t_a+b.jpg"},
-        // "a b.png" is not selected; its text and page stay with it.
-        CommandCase{"OnlyAnotherPictureOwnsTheCompanion", "A b.jpg|a b.png|a b.txt|a b.html", "A b.jpg",
-                    "Ab.jpg=A b.jpg|a b.html=a b.html|a b.png=a b.png|a b.txt=a b.txt"},
-        // Selected too, "a b.png" takes its own text and page, whichever comes first in the list.
+        // With both selected, "a b.png" takes its own text and page, although "A b.jpg" comes first.
         CommandCase{"TheExactOwnerTakesItsCompanion", "A b.jpg|a b.png|a b.txt|a b.html", "A b.jpg|a b.png",
                     "Ab.jpg=A b.jpg|ab.html=a b.html|ab.png=a b.png|ab.txt=a b.txt"},
         // Two pictures of the command would find the same text by letter case: neither takes it.
