@@ -1,14 +1,15 @@
 #include "core/name_correction.h"
 
+#include "core/folder_listing.h"
 #include "core/thumbnail_maker.h"
 
 #include "platform/file_ops.h"
 #include "platform/globals.h"
 #include "platform/text.h"
 
-#include <cstring>
-
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace qlm {
@@ -79,43 +80,104 @@ std::string MyCorrectName(const std::string& base_name) {
 
 namespace {
 
-// The name under which `name` exists in `folder`: itself, or else a name that differs from it only
-// in letter case (on a file system that tells case apart); empty when there is none.
-std::string ExistingName(const std::string& folder, const std::string& name) {
-    if (platform::NameExists(folder + name))
-        return name;
-    platform::tGetDirList search;
-    if (search.GetDirList(folder + "*") != 0)
-        return {};
-    std::string found;
-    for (int i = 0; i < search.Count(); ++i) {
-        const platform::tDirEntry& entry = search.GetEntry(i);
-        const std::string entry_name(entry.Name, strnlen(entry.Name, sizeof entry.Name));
-        if (platform::EqualIgnoringAsciiCase(entry_name, name) && (found.empty() || entry_name < found))
-            found = entry_name;
-    }
-    return found;
+// The files that belong to the picture base + extension by their names: what the gallery run looks
+// for under the picture's name. They are renamed with the picture, in this order; one more kind of
+// companion is one more entry here.
+std::vector<std::string> CompanionNames(const std::string& base, const std::string& extension,
+                                        bool thumbs_jpg) {
+    return {ThumbnailFileName(base + extension, thumbs_jpg), base + ".txt", base + ".html"};
 }
 
-void RenameCompanion(const std::string& folder, const std::string& old_name, const std::string& new_name) {
-    const std::string existing = ExistingName(folder, old_name);
-    if (existing.empty() || existing == new_name)
-        return;
-    (void)platform::RenameNoReplace(folder + existing, folder + new_name);
+std::vector<std::string> CompanionNamesOf(const std::string& picture, bool thumbs_jpg) {
+    std::string base, extension;
+    SplitFileName(picture, base, extension);
+    return CompanionNames(base, extension, thumbs_jpg);
 }
+
+// The companions of one picture while it is renamed. A companion is looked up under its exact name
+// first; a file that differs from it only in letter case is taken only when it is no other
+// picture's: not a companion of another picture of the folder by its exact name, and not a file
+// that another picture of the same command would find by letter case just as well. Otherwise a
+// text, thumbnail or page would change hands.
+class CompanionLookup {
+  public:
+    CompanionLookup(const std::string& folder, const std::string& picture, const std::string& new_picture,
+                    const std::vector<std::string>& command, bool thumbs_jpg)
+        : folder_(folder), picture_(picture), new_picture_(new_picture), command_(command),
+          thumbs_jpg_(thumbs_jpg) {}
+
+    // The name under which `name` exists in the folder; empty when there is none it may take.
+    std::string Find(const std::string& name) {
+        if (platform::NameExists(folder_ + name))
+            return name;
+        platform::tGetDirList search;
+        if (search.GetDirList(folder_ + "*") != 0)
+            return {};
+        std::string found;
+        for (int i = 0; i < search.Count(); ++i) {
+            const platform::tDirEntry& entry = search.GetEntry(i);
+            const std::string entry_name(entry.Name, strnlen(entry.Name, sizeof entry.Name));
+            if (platform::EqualIgnoringAsciiCase(entry_name, name) && (found.empty() || entry_name < found) &&
+                !BelongsToAnother(entry_name))
+                found = entry_name;
+        }
+        return found;
+    }
+
+  private:
+    bool BelongsToAnother(const std::string& file) {
+        if (!others_listed_) {
+            // Listed once, before the first case-blind match is judged: the pictures as they
+            // stand, without the one being renamed under either of its names.
+            std::vector<std::string> pictures;
+            (void)ListPictures(folder_, pictures);
+            for (const std::string& other : pictures)
+                if (other != picture_ && other != new_picture_)
+                    for (std::string& companion : CompanionNamesOf(other, thumbs_jpg_))
+                        owned_.push_back(std::move(companion));
+            others_listed_ = true;
+        }
+        if (std::find(owned_.begin(), owned_.end(), file) != owned_.end())
+            return true;
+        for (const std::string& other : command_) {
+            if (other == picture_)
+                continue;
+            for (const std::string& companion : CompanionNamesOf(other, thumbs_jpg_))
+                if (platform::EqualIgnoringAsciiCase(companion, file))
+                    return true;
+        }
+        return false;
+    }
+
+    const std::string& folder_;
+    const std::string& picture_;
+    const std::string& new_picture_;
+    const std::vector<std::string>& command_;
+    bool thumbs_jpg_;
+    bool others_listed_ = false;
+    std::vector<std::string> owned_;
+};
 
 } // namespace
 
 void MyRenamePic(const std::string& folder, const std::string& base_name, const std::string& new_base_name,
-                 const std::string& extension, bool thumbs_jpg) {
-    // Each rename is tried whatever became of the one before; a missing companion or a taken new
-    // name leaves that one file as it is.
-    (void)platform::RenameNoReplace(folder + base_name + extension, folder + new_base_name + extension);
-    // The thumbnail's name as the gallery run forms it, so that the next run finds it again.
-    RenameCompanion(folder, ThumbnailFileName(base_name + extension, thumbs_jpg),
-                    ThumbnailFileName(new_base_name + extension, thumbs_jpg));
-    RenameCompanion(folder, base_name + ".txt", new_base_name + ".txt");
-    RenameCompanion(folder, base_name + ".html", new_base_name + ".html");
+                 const std::string& extension, bool thumbs_jpg, const std::vector<std::string>& command) {
+    const std::string picture = base_name + extension;
+    const std::string new_picture = new_base_name + extension;
+    // A companion moves only together with its picture: a picture that keeps its name keeps all
+    // of them, or its text, thumbnail and page would become another picture's.
+    if (platform::RenameNoReplace(folder + picture, folder + new_picture) != 0)
+        return;
+    CompanionLookup lookup(folder, picture, new_picture, command, thumbs_jpg);
+    const std::vector<std::string> old_names = CompanionNames(base_name, extension, thumbs_jpg);
+    const std::vector<std::string> new_names = CompanionNames(new_base_name, extension, thumbs_jpg);
+    for (std::size_t i = 0; i < old_names.size(); ++i) {
+        // Each is tried whatever became of the one before; a missing companion or a taken new name
+        // leaves that one file as it is.
+        const std::string existing = lookup.Find(old_names[i]);
+        if (!existing.empty() && existing != new_names[i])
+            (void)platform::RenameNoReplace(folder + existing, folder + new_names[i]);
+    }
 }
 
 int CorrectNames(const std::string& folder, const std::vector<std::string>& names, bool thumbs_jpg) {
@@ -127,7 +189,7 @@ int CorrectNames(const std::string& folder, const std::vector<std::string>& name
         // A name that needs no correction is left alone, companions and all.
         if (new_base == base)
             continue;
-        MyRenamePic(folder, base, new_base, extension, thumbs_jpg);
+        MyRenamePic(folder, base, new_base, extension, thumbs_jpg, names);
         ++renamed;
     }
     return renamed;

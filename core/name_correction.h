@@ -14,14 +14,17 @@ void SplitFileName(const std::string& name, std::string& base, std::string& exte
 // is read as Windows-1252 bytes.
 std::string MyCorrectName(const std::string& base_name);
 
-// Renames picture, thumbnail, text file and page of one picture in `folder` (ending in "/"), each
-// whatever became of the others, never replacing an existing file. The thumbnail is the one the
-// next gallery run looks for: "t_" + base + ".jpg" when `thumbs_jpg`, else "t_" + base + extension;
-// it keeps that form under the new base name. Each companion is looked up under its exact old
-// name first and, when that does not exist, under a name that differs from it only in the case of
-// ASCII letters (the first such in byte order); the new name is always the exact one.
+// Renames picture, thumbnail, text file and page of one picture in `folder` (ending in "/"), never
+// replacing an existing file. The companions move only when the picture has moved, each whatever
+// became of the others. The thumbnail is the one the next gallery run looks for: "t_" + base +
+// ".jpg" when `thumbs_jpg`, else "t_" + base + extension; it keeps that form under the new base
+// name. Each companion is looked up under its exact old name first and, when that does not exist,
+// under a name that differs from it only in the case of ASCII letters (the first such in byte
+// order) that is no other picture's: neither a companion of another picture of the folder by its
+// exact name nor one that another picture of `command` (the bare names the same command renames)
+// would find by letter case. The new name is always the exact one.
 void MyRenamePic(const std::string& folder, const std::string& base_name, const std::string& new_base_name,
-                 const std::string& extension, bool thumbs_jpg);
+                 const std::string& extension, bool thumbs_jpg, const std::vector<std::string>& command = {});
 
 // "Correct Names" over the pictures `names` (bare names, in list order) of `folder`: each whose
 // corrected base name differs is renamed with its companions. Gives the number of pictures

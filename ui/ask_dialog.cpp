@@ -93,7 +93,8 @@ TFAskUser::TFAskUser(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     NoText->setGeometry(216, 136, 121, 36);
     NoText->setIcon(StripIcon("ask_no.png"));
     NoText->setIconSize(QSize(kButtonPicture, kButtonPicture));
-    NoText->setAutoDefault(false);
+    // Return presses the button that has the focus; from the edit field it presses "übernehmen".
+    NoText->setAutoDefault(true);
     connect(NoText, &QPushButton::clicked, this, &QDialog::reject);
 
     setTabOrder(Entertext, OKText);

@@ -73,16 +73,9 @@ TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidge
     browser_ = std::make_unique<FolderBrowser>(MainList, MyDir);
     preview_ = std::make_unique<PicturePreview>(Preview);
     preview_ahead_ = std::make_unique<PreviewAhead>(
-        [this](const Picture& picture) {
-            // A picture that cannot be shown ends this action only; the box names the reason.
-            try {
-                preview_->Show(picture, MainPanel->y());
-            } catch (const std::exception& failure) {
-                MessageBoxes::ShowStandardError(this, QString::fromUtf8(failure.what()));
-            }
-        },
-        [this](const std::string& message) {
-            MessageBoxes::ShowStandardError(this, QString::fromUtf8(message));
+        [this](const Picture& picture) { preview_->Show(picture, MainPanel->y()); },
+        [this](const std::string& path, const std::string& message) {
+            MessageBoxes::ShowStandardError(this, DecodeFailureText(path, message));
         });
     ask_dialog_ = new TFAskUser(this);
     ask_dialog_->setFont(font());
@@ -145,15 +138,25 @@ void TMain::ConnectHandlers() {
     connect(MainList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { MainPopUp->popup(MainList->viewport()->mapToGlobal(pos)); });
     MainList->installEventFilter(this);
+    for (QPushButton* button : {MakeItSo, ReloadHTML, RenameFiles, TransFile})
+        button->installEventFilter(this);
 }
 
 bool TMain::eventFilter(QObject* watched, QEvent* event) {
-    // Return on the focused entry enters it, as a double-click does.
-    if (watched == MainList && event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            MainListDblClick();
-            return true;
+            // Return on the focused entry enters it, as a double-click does.
+            if (watched == MainList) {
+                MainListDblClick();
+                return true;
+            }
+            // Return and Enter press the focused command button, as Space does.
+            if (auto* button = qobject_cast<QPushButton*>(watched);
+                button != nullptr && button->isEnabled()) {
+                button->click();
+                return true;
+            }
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -219,6 +222,9 @@ void TMain::MakeThumbsClicked() {
 
 void TMain::RenameFilesClicked() {
     ui::RenameFilesClick(*this);
+    // The command has disabled its own button, which handed the focus on to a check box, where
+    // the next Space would change a setting unnoticed. The list takes it back, as after a run.
+    MainList->setFocus(Qt::OtherFocusReason);
 }
 
 void TMain::TransFileClicked() {
@@ -251,6 +257,7 @@ void TMain::WriteSettings() {
 void TMain::closeEvent(QCloseEvent* event) {
     // A run in progress finishes first: its pages and the questions it asks belong together.
     if (host_->Working()) {
+        host_->NoteCloseRefused();
         event->ignore();
         return;
     }

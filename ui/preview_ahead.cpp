@@ -15,8 +15,7 @@ constexpr std::size_t kKeptPreviews = 5;
 
 } // namespace
 
-PreviewAhead::PreviewAhead(std::function<void(const Picture&)> show,
-                           std::function<void(const std::string&)> fail)
+PreviewAhead::PreviewAhead(std::function<void(const Picture&)> show, Failed fail)
     : show_(std::move(show)), fail_(std::move(fail)),
       decoder_(std::make_unique<PicturePrefetcher>(kKeptPreviews, [this](const std::string&, int) {
           // From the decoding thread: the window looks at the result on its own thread.
@@ -55,8 +54,9 @@ void PreviewAhead::Deliver() {
     } catch (const std::exception& failure) {
         // Handed over before the box opens: the box waits for the user, and results that arrive
         // meanwhile must not report the same failure again.
+        const std::string path = std::move(wanted_);
         wanted_.clear();
-        fail_(failure.what());
+        fail_(path, failure.what());
         return;
     }
     if (picture == nullptr) {
@@ -64,8 +64,14 @@ void PreviewAhead::Deliver() {
         decoder_->PrefetchFirst(wanted_, kPreviewBox);
         return;
     }
+    const std::string path = std::move(wanted_);
     wanted_.clear();
-    show_(*picture);
+    // A picture that cannot be shown ends this action only; the box names it and the reason.
+    try {
+        show_(*picture);
+    } catch (const std::exception& failure) {
+        fail_(path, failure.what());
+    }
 }
 
 } // namespace qlm::ui

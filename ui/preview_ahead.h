@@ -26,8 +26,10 @@ class PreviewAhead : public QObject {
 
   public:
     // `show` gets the wanted picture (not opened when its file could not be opened); `fail` gets
-    // the message of a picture that could not be decoded. Both are called on this object's thread.
-    PreviewAhead(std::function<void(const Picture&)> show, std::function<void(const std::string&)> fail);
+    // the path and the message of a picture that could not be decoded or shown. Both are called on
+    // this object's thread.
+    using Failed = std::function<void(const std::string& path, const std::string& message)>;
+    PreviewAhead(std::function<void(const Picture&)> show, Failed fail);
     // Waits for the picture being decoded; the work not yet started is dropped.
     ~PreviewAhead() override;
 
@@ -47,7 +49,7 @@ class PreviewAhead : public QObject {
     void Deliver();
 
     std::function<void(const Picture&)> show_;
-    std::function<void(const std::string&)> fail_;
+    Failed fail_;
     std::string wanted_;
     std::unique_ptr<PicturePrefetcher> decoder_;
 };

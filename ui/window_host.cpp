@@ -68,7 +68,16 @@ QString Shown(const std::string& text) {
     return QString::fromStdString(platform::TextAsUtf8(text));
 }
 
+// The progress bar's text while nothing else is to be said, and after a refused close.
+const QString kProgressFormat = QStringLiteral("%p%");
+const QString kCloseRefusedFormat = QStringLiteral("Schließen erst nach dem Lauf – %p%");
+
 } // namespace
+
+QString DecodeFailureText(const std::string& path, const std::string& message) {
+    // The box names the picture, so that the user knows which file to look at.
+    return Shown(platform::BareName(path)) + QStringLiteral(": ") + Shown(message);
+}
 
 WindowHost::WindowHost(const WindowParts& parts) : parts_(parts) {}
 
@@ -118,9 +127,12 @@ void WindowHost::ShowWarning(const std::string& text) {
 }
 
 void WindowHost::ShowDecodeFailure(const std::string& path, const std::string& message) {
-    // The box names the picture, so that the user knows which file to look at.
-    MessageBoxes::ShowStandardError(parts_.window,
-                                    Shown(platform::BareName(path)) + QStringLiteral(": ") + Shown(message));
+    MessageBoxes::ShowStandardError(parts_.window, DecodeFailureText(path, message));
+}
+
+void WindowHost::NoteCloseRefused() {
+    if (working_)
+        parts_.progress->setFormat(kCloseRefusedFormat);
 }
 
 void WindowHost::SetProgressLabel(const std::string& text) {
@@ -143,6 +155,7 @@ void WindowHost::StepProgress() {
 
 void WindowHost::SetWorkingDisplay(bool working) {
     working_ = working;
+    parts_.progress->setFormat(kProgressFormat);
     parts_.make_html->setEnabled(!working);
     parts_.correct_names->setEnabled(!working);
     parts_.reload_defs->setEnabled(!working);

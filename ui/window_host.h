@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -46,6 +47,9 @@ struct WindowParts {
     std::function<void()> command_starts;
 };
 
+// The text of the box for a picture that cannot be decoded: its bare name, then the reason.
+QString DecodeFailureText(const std::string& path, const std::string& message);
+
 class WindowHost : public GenerationHost {
   public:
     explicit WindowHost(const WindowParts& parts);
@@ -53,6 +57,9 @@ class WindowHost : public GenerationHost {
 
     // True from the working display's start to its end.
     bool Working() const { return working_; }
+    // The window was asked to close while the run works: the progress display says that it stays
+    // open until the run is over, until the run ends.
+    void NoteCloseRefused();
 
     std::string AskUser(const std::string& initial_text, AskKind kind) override;
     PictureSize MyLoadPic(const std::string& path) override;

@@ -4,16 +4,26 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <vector>
 
 namespace qlm::help {
 namespace {
 
 const QString kScheme = QStringLiteral("chm");
+
+// The window's size before the contents pane is fitted to its entries, and the topic pane's width
+// that the window keeps however wide the contents pane becomes.
+constexpr int kWindowWidth = 820;
+constexpr int kWindowHeight = 560;
+constexpr int kContentsWidth = 220;
+constexpr int kTopicWidth = kWindowWidth - kContentsWidth;
 
 QStringDecoder DecoderFor(int code_page) {
     QStringDecoder decoder(QStringLiteral("windows-%1").arg(code_page).toLatin1().constData());
@@ -95,11 +105,12 @@ HelpViewerWindow::HelpViewerWindow(std::unique_ptr<ChmFile> file) : file_(std::m
     splitter->addWidget(contents_);
     splitter->addWidget(browser_);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({220, 580});
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(splitter, 1);
-    resize(820, 560);
+    // Escape closes the viewer, as it closes the program's boxes.
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
 
     connect(back_, &QPushButton::clicked, browser_, &QTextBrowser::backward);
     connect(forward_, &QPushButton::clicked, browser_, &QTextBrowser::forward);
@@ -122,6 +133,22 @@ HelpViewerWindow::HelpViewerWindow(std::unique_ptr<ChmFile> file) : file_(std::m
         ShowTopic(item->data(0, Qt::UserRole).toString().toStdString());
     });
     BuildContents();
+    // The contents pane starts wide enough for its longest entry; the window grows for it.
+    const int contents_width =
+        contents_->isHidden() ? kContentsWidth : std::max(kContentsWidth, ContentsWidth());
+    splitter->setSizes({contents_width, kTopicWidth});
+    resize(std::max(kWindowWidth, contents_width + kTopicWidth + layout->contentsMargins().left() +
+                                      layout->contentsMargins().right() + splitter->handleWidth()),
+           kWindowHeight);
+}
+
+int HelpViewerWindow::ContentsWidth() const {
+    // The widest entry with its indentation, the frame, and room for a scroll bar should the
+    // list grow longer than the pane.
+    // The tree's own measure, with the indentation of each entry (protected in QTreeView only).
+    const QAbstractItemView* view = contents_;
+    return view->sizeHintForColumn(0) + 2 * contents_->frameWidth() +
+           contents_->verticalScrollBar()->sizeHint().width();
 }
 
 HelpViewerWindow::~HelpViewerWindow() = default;

@@ -44,6 +44,8 @@ class HelpViewerWindow : public QWidget {
 
   private:
     void BuildContents();
+    // The width that shows every entry of the contents whole.
+    int ContentsWidth() const;
     void FollowLink(const QUrl& url);
     void MarkCurrentInContents(const QString& topic);
 

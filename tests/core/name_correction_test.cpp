@@ -106,21 +106,35 @@ INSTANTIATE_TEST_SUITE_P(
                    "Ue1.html=Ü 1.html|Ue1.jpg=Ü 1.jpg|Ue1.txt=Ü 1.txt|t_Ue1.jpg=t_Ü 1.jpg"},
         // With "all thumbs JPG" the thumbnail gets the name the next gallery run looks for, also
         // when it was stored in capitals.
-        RenameCase{"ThumbnailsAsJpgTakeTheNameTheRunLooksFor", "Bild 1.png|t_Bild 1.JPG|t_Bild 1.png", "Bild 1",
-                   "Bild1", ".png", true,
+        RenameCase{"ThumbnailsAsJpgTakeTheNameTheRunLooksFor", "Bild 1.png|t_Bild 1.JPG|t_Bild 1.png",
+                   "Bild 1", "Bild1", ".png", true,
                    "Bild1.png=Bild 1.png|t_Bild 1.png=t_Bild 1.png|t_Bild1.jpg=t_Bild 1.JPG"},
         // The exact old name wins over one that differs in case; that one is left alone.
-        RenameCase{"ExactCompanionBeforeCaseVariant", "Bild 1.png|t_Bild 1.jpg|T_BILD 1.JPG|Bild 1.TXT", "Bild 1",
-                   "Bild1", ".png", true,
-                   "Bild1.png=Bild 1.png|Bild1.txt=Bild 1.TXT|T_BILD 1.JPG=T_BILD 1.JPG|t_Bild1.jpg=t_Bild 1.jpg"},
-        // The picture and its page keep their names when theirs are taken; the free companions move.
-        RenameCase{"NeverReplacesATakenName", "ab.jpg|a b.jpg|t_a b.jpg|a b.txt|a b.html|ab.html", "a b",
+        RenameCase{
+            "ExactCompanionBeforeCaseVariant", "Bild 1.png|t_Bild 1.jpg|T_BILD 1.JPG|Bild 1.TXT", "Bild 1",
+            "Bild1", ".png", true,
+            "Bild1.png=Bild 1.png|Bild1.txt=Bild 1.TXT|T_BILD 1.JPG=T_BILD 1.JPG|t_Bild1.jpg=t_Bild 1.jpg"},
+        // A picture whose new name is taken keeps its name, and so do all its companions: they
+        // must not become the companions of the picture that holds the name.
+        RenameCase{"AClashKeepsThePictureAndItsCompanions", "ab.jpg|a b.jpg|t_a b.jpg|a b.txt|a b.html",
+                   "a b", "ab", ".jpg", false,
+                   "a b.html=a b.html|a b.jpg=a b.jpg|a b.txt=a b.txt|ab.jpg=ab.jpg|t_a b.jpg=t_a b.jpg"},
+        // Once the picture has moved, a companion whose new name is taken stays; the others move.
+        RenameCase{"ACompanionWhoseNameIsTakenStays", "a b.jpg|t_a b.jpg|a b.txt|ab.txt|a b.html", "a b",
                    "ab", ".jpg", false,
-                   "a b.html=a b.html|a b.jpg=a b.jpg|ab.html=ab.html|ab.jpg=ab.jpg|ab.txt=a "
-                   "b.txt|t_ab.jpg=t_a b.jpg"},
+                   "a b.txt=a b.txt|ab.html=a b.html|ab.jpg=a b.jpg|ab.txt=ab.txt|t_ab.jpg=t_a b.jpg"},
         RenameCase{"TwoPicturesCorrectingToOneName", "a b.jpg|a+b.jpg|a b.txt|a+b.txt|t_a+b.jpg", "a b|a+b",
                    "ab", ".jpg", false,
-                   "a+b.jpg=a+b.jpg|a+b.txt=a+b.txt|ab.jpg=a b.jpg|ab.txt=a b.txt|t_ab.jpg=t_a+b.jpg"},
+                   "a+b.jpg=a+b.jpg|a+b.txt=a+b.txt|ab.jpg=a b.jpg|ab.txt=a b.txt|t_a+b.jpg=t_a+b.jpg"},
+        // A text and page that differ from its names only in case but belong to "a b.png" stay
+        // with that picture.
+        RenameCase{"CaseVariantOfAnotherPicturesCompanionStays", "A b.jpg|a b.png|a b.txt|a b.html|t_a b.png",
+                   "A b", "Ab", ".jpg", false,
+                   "Ab.jpg=A b.jpg|a b.html=a b.html|a b.png=a b.png|a b.txt=a b.txt|t_a b.png=t_a b.png"},
+        // The picture's own companions by their exact names move, the other picture's stay.
+        RenameCase{"ExactNamesBelongToTheirOwnPicture", "A b.jpg|A b.txt|a b.png|a b.txt|t_a b.jpg", "A b",
+                   "Ab", ".jpg", false,
+                   "Ab.jpg=A b.jpg|Ab.txt=A b.txt|a b.png=a b.png|a b.txt=a b.txt|t_Ab.jpg=t_a b.jpg"},
         RenameCase{"EmptyNewBaseNameLeavesTheBareExtension", "++ +.jpg|t_++ +.jpg", "++ +", "", ".jpg", false,
                    ".jpg=++ +.jpg|t_.jpg=t_++ +.jpg"}),
     kRowName);
@@ -138,6 +152,35 @@ TEST(CorrectNames, RenamesOnlyWhatNeedsIt) {
                                     "bild_01.jpg=bild_01.jpg|t_UeberStrasse1.jpg=t_Über Straße 1.jpg|"
                                     "t_bild_01.jpg=t_bild_01.jpg");
 }
+
+struct CommandCase {
+    const char* name;
+    const char* files;    // each holding its own name, joined by "|"
+    const char* selected; // in list order, joined by "|"
+    const char* after;    // the folder as "name=content|..."
+};
+
+class CorrectNamesTest : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(CorrectNamesTest, NoFileChangesHands) {
+    const auto& c = GetParam();
+    TempFolder folder;
+    for (const auto& file : test::Split(c.files))
+        folder.Put(file, file);
+    CorrectNames(folder.Path(), test::Split(c.selected), false);
+    EXPECT_EQ(folder.Listing(true), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CorrectNamesTest,
+    ::testing::Values(
+        // With both selected, "a b.png" takes its own text and page, although "A b.jpg" comes first.
+        CommandCase{"TheExactOwnerTakesItsCompanion", "A b.jpg|a b.png|a b.txt|a b.html", "A b.jpg|a b.png",
+                    "Ab.jpg=A b.jpg|ab.html=a b.html|ab.png=a b.png|ab.txt=a b.txt"},
+        // Two pictures of the command would find the same text by letter case: neither takes it.
+        CommandCase{"AFileTwoPicturesFindByCaseStays", "A b.jpg|a B.gif|a b.txt", "A b.jpg|a B.gif",
+                    "Ab.jpg=A b.jpg|a b.txt=a b.txt|aB.gif=a B.gif"}),
+    kRowName);
 
 } // namespace
 } // namespace qlm

@@ -245,6 +245,13 @@ class HelpHookTest : public QObject {
             QCOMPARE(tree->topLevelItem(0)->child(1)->text(0),
                      QStringLiteral("Ordner wechseln und Bilder auswählen"));
             QCOMPARE(tree->currentItem(), tree->topLevelItem(0)->child(0));
+            // The pane shows its longest entry whole, indentation included.
+            QVERIFY(QTest::qWaitForWindowExposed(viewer));
+            const QAbstractItemView* view = tree;
+            QVERIFY2(tree->viewport()->width() >= view->sizeHintForColumn(0),
+                     qPrintable(QStringLiteral("%1 < %2")
+                                    .arg(tree->viewport()->width())
+                                    .arg(view->sizeHintForColumn(0))));
 
             Click(viewer, QStringLiteral("Startseite"));
             QCOMPARE(browser->source().path(), QStringLiteral("/index.html"));
@@ -257,8 +264,11 @@ class HelpHookTest : public QObject {
             QCOMPARE(viewer->windowTitle(),
                      QStringLiteral("Quillmoor-Hilfe: „Correct Names“: Dateinamen für das Web"));
 
-            // A second F1, after the user closed the viewer: the same window, back at the topic.
-            viewer->close();
+            // Escape closes the viewer; a second F1 brings the same window back, at the topic.
+            viewer->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(viewer));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            QTRY_VERIFY(!viewer->isVisible());
             QTest::keyClick(main.box, Qt::Key_F1);
             QCOMPARE(ViewerWindows(), QList<QWidget*>({viewer}));
             QVERIFY(viewer->isVisible());

@@ -115,6 +115,14 @@ void AskDialogTest::answers_data() {
                                                     "ber \xC3\x84hren");
     QTest::newRow("F1 opens nothing and leaves the question open") << "See"
                                                                    << "f1 then enter" << QByteArray("See");
+    // Return presses the button that has the focus.
+    QTest::newRow("Return on a focused kein Text declines") << "XYZ"
+                                                            << "tab tab return" << QByteArray("<notext>");
+    QTest::newRow("Return on a focused übernehmen accepts") << "XYZ"
+                                                            << "tab return" << QByteArray("XYZ");
+    QTest::newRow("back in the field Return accepts again")
+        << "XYZ"
+        << "tab tab back back return" << QByteArray("XYZ");
 }
 
 void AskDialogTest::answers() {
@@ -130,6 +138,17 @@ void AskDialogTest::answers() {
         QTest::mouseClick(question.dialog.findChild<QPushButton*>(QStringLiteral("OKText")), Qt::LeftButton);
     } else if (close == "no button") {
         QTest::mouseClick(question.dialog.findChild<QPushButton*>(QStringLiteral("NoText")), Qt::LeftButton);
+    } else if (close.startsWith("tab")) {
+        for (const QString& key : close.split(' ')) {
+            QWidget* focused = QApplication::focusWidget();
+            QVERIFY(focused != nullptr);
+            if (key == "tab")
+                QTest::keyClick(focused, Qt::Key_Tab);
+            else if (key == "back")
+                QTest::keyClick(focused, Qt::Key_Backtab, Qt::ShiftModifier);
+            else
+                QTest::keyClick(focused, Qt::Key_Return);
+        }
     } else {
         QTest::keyClick(question.edit, Qt::Key_F1);
         QVERIFY(question.dialog.isVisible());

@@ -296,6 +296,9 @@ void DecodeAheadTest::neighbour_is_shown_at_once_and_a_changed_file_again() {
     QTest::keyClick(photos.list, Qt::Key_Down);
     QTRY_COMPARE(MessageBoxes::Recorded().size(), 1);
     QCOMPARE(MessageBoxes::Recorded()[0].title, QStringLiteral("QLM 2"));
+    // It names the picture, as the box of a run does.
+    QVERIFY2(MessageBoxes::Recorded()[0].text.startsWith(QStringLiteral("b.jpg: ")),
+             qPrintable(MessageBoxes::Recorded()[0].text));
     QCOMPARE(photos.Preview()->size(), QSize(256, 256));
 }
 

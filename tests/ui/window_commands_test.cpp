@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace qlm::ui;
 using namespace qlm::ui::test;
@@ -61,6 +62,8 @@ class WindowCommandsTest : public QObject {
     void correct_names_renames_companions_and_reloads();
     void correct_infofile_writes_the_info_page();
     void missing_thumbnails_are_made_from_the_pop_up_menu();
+    void return_presses_the_focused_button_and_the_list_takes_the_focus_back();
+    void close_during_a_run_is_refused_and_the_progress_says_so();
 };
 
 void WindowCommandsTest::make_html_writes_the_gallery() {
@@ -187,6 +190,41 @@ void WindowCommandsTest::missing_thumbnails_are_made_from_the_pop_up_menu() {
              (QStringList{"..", "a.png", "b.jpg", "c.jpg", "d.png"}));
     QVERIFY(gallery.window->SelectedPictures().empty());
     QVERIFY(!make_thumbs->isEnabled());
+}
+
+void WindowCommandsTest::return_presses_the_focused_button_and_the_list_takes_the_focus_back() {
+    Gallery gallery({"a b.png=quadrants.png"});
+    auto* correct_names = gallery.Part<QPushButton>("RenameFiles");
+    correct_names->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(correct_names->hasFocus());
+    QTest::keyClick(correct_names, Qt::Key_Return);
+    QVERIFY(QFile::exists(gallery.File("ab.png")));
+    // The command disabled its own button: the focus is back in the list, not on a check box that
+    // the next Space would change.
+    QCOMPARE(QApplication::focusWidget(), gallery.Part("MainList"));
+}
+
+void WindowCommandsTest::close_during_a_run_is_refused_and_the_progress_says_so() {
+    Gallery gallery({"a.png=quadrants.png", "title.txt=T"});
+    for (const char* box : {"CKeywords", "CDescription", "CAlt", "CWarn"})
+        gallery.Part<QCheckBox>(box)->setChecked(false);
+    auto* progress = gallery.Part<QProgressBar>("TheProgress");
+    std::optional<bool> closed;
+    QString said;
+    // Comes while the run lets the window paint.
+    QTimer::singleShot(0, gallery.window.get(), [&] {
+        closed = gallery.window->close();
+        said = progress->text();
+    });
+    gallery.window->MakeItSoClicked();
+    QVERIFY(closed.has_value());
+    QVERIFY(!*closed);
+    QVERIFY2(said.startsWith(QStringLiteral("Schließen erst nach dem Lauf")), qPrintable(said));
+    QVERIFY(QFile::exists(gallery.File("index.html")));
+    QVERIFY(gallery.window->isVisible());
+    QVERIFY(!MessageBoxes::Recorded().size());
+    // The next run starts without the note.
+    QCOMPARE(progress->format(), QStringLiteral("%p%"));
 }
 
 QTEST_MAIN(WindowCommandsTest)
