@@ -58,10 +58,12 @@ std::string CopyLink(const WebCopy& copy) {
 } // namespace
 
 WebCopyIndex::WebCopyIndex(const std::string& folder) : folder_(folder + std::string(kWebCopyFolder) + "/") {
+    // A folder that cannot be listed, or not to its end, offers what was listed: pictures without
+    // copies fall back to their originals.
     std::error_code error;
-    std::filesystem::directory_iterator entries(folder_, error);
-    for (const std::filesystem::directory_entry& entry : entries) {
-        std::string name = entry.path().filename().string();
+    for (std::filesystem::directory_iterator entry(folder_, error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::string name = entry->path().filename().string();
         std::string key = PictureKey(name);
         if (!key.empty())
             files_[std::move(key)].push_back(std::move(name));
