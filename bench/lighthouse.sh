@@ -40,8 +40,14 @@ npm install --prefix "$work/lighthouse" --no-audit --no-fund --silent lighthouse
 lighthouse="$work/lighthouse/node_modules/.bin/lighthouse"
 
 make_photos "$folder" 12 "$work/tmp"
-# The photo maker's small thumbnails go: the gallery gets those quillmoor-make makes.
+# The photo maker's small thumbnails go: the gallery gets those quillmoor-make makes. The texts are
+# those a user gives when asked: a description of the folder and a line per picture.
 rm -f "$folder"/t_*.jpg
+printf 'Zwölf Fotos aus dem Garten, im Licht des Nachmittags' >"$folder/description.txt"
+for photo in "$folder"/foto*.jpg; do
+    base=$(basename "$photo" .jpg)
+    printf 'Licht und Schatten im Garten, Bild %s' "${base#foto}" >"$folder/$base.txt"
+done
 
 # make_copies: the web copies by hand, under the names quillmoor-make gives them, for a
 # quillmoor-make that cannot make them yet (libjpeg's own reduction, then progressive JPEG).
