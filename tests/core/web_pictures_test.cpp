@@ -114,12 +114,5 @@ TEST_F(WebCopyIndexTest, OnlyThePicturesOwnReadableSmallerCopiesOfItsShapeAreOff
     EXPECT_EQ(Names(index.CopiesOf("a.jpg", 0, 0)), "");
 }
 
-TEST_F(WebCopyIndexTest, ATallPicturesCopiesAreMeasuredUpright) {
-    Copy("turm_80.jpg", 60, 80);
-    Copy("turm_160.jpg", 120, 160);
-    EXPECT_EQ(Names(WebCopyIndex(folder.Path()).CopiesOf("turm.jpg", 300, 400)),
-              "turm_80.jpg=60x80 turm_160.jpg=120x160 ");
-}
-
 } // namespace
 } // namespace qlm
