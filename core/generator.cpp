@@ -8,7 +8,7 @@
 #include "core/web_pictures.h"
 
 #include <algorithm>
-#include <optional>
+#include <memory>
 #include <string_view>
 #include <utility>
 
@@ -43,7 +43,7 @@ class Run {
         // The copy folder is listed only for templates that show web copies, so that other
         // templates cost what they always did.
         if (UsesWebCopies(input.templates.pic) || UsesWebCopies(input.templates.main_rep))
-            web_copies_.emplace(input.folder);
+            web_copies_ = std::make_unique<const WebCopyIndex>(input.folder);
     }
 
     void Execute() {
@@ -235,7 +235,7 @@ class Run {
     std::vector<std::string> unwritten_;
     std::string current_file_;
     platform::WriteBatch pages_;
-    std::optional<WebCopyIndex> web_copies_;
+    std::unique_ptr<const WebCopyIndex> web_copies_; // only for templates that show web copies
 };
 
 } // namespace
