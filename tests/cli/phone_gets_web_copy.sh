@@ -41,6 +41,13 @@ printf 'Am Telefon' >"$folder/title.txt"
 grep -qF 'srcset="qlm-web/Elephants_5640x3172_800.jpg 800w, qlm-web/Elephants_5640x3172_1600.jpg 1600w, Elephants_5640x3172.jpg 2000w"' "$folder/Elephants_5640x3172.html" ||
   fail "Elephants_5640x3172.html offers no web copies: $(grep -o '<img[^>]*>' "$folder/Elephants_5640x3172.html")"
 grep -qF '<a id="original" href="Elephants_5640x3172.jpg">Original</a>' "$folder/Elephants_5640x3172.html" || fail "Elephants_5640x3172.html does not link the original"
+# A rerun over the unchanged folder writes nothing.
+touch -d '-1 minute' "$work/before"
+find "$folder" -exec touch -d '-2 minutes' {} +
+"$make_bin" --no-ask --templates "$src/templates" "$folder" Elephants_5640x3172.jpg bergsee.jpg >"$work/out" 2>&1 ||
+  fail "the rerun failed: $(cat "$work/out")"
+written=$(find "$folder" -type f -newer "$work/before")
+[[ -z "$written" ]] || fail "the rerun wrote: $written"
 
 # The server picks a free port and says which; every request goes to its log.
 python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$folder" >"$work/server.out" 2>"$work/requests" &
