@@ -173,7 +173,7 @@ std::string UsageText(const std::string& program) {
            "  --thumbs-jpg, --no-thumbs-jpg       every thumbnail is t_<name>.jpg\n"
            "  --make-thumbnails      first make the missing thumbnails of the pictures\n"
            "                         (upright; an existing thumbnail is never replaced)\n"
-           "  --thumb-size PX        their longer side in pixels (default 200)\n"
+           "  --thumb-size PX        their longer side in pixels (default 400)\n"
            "  --verbose              say which settings file and templates are used\n"
            "  --help                 show this text\n"
            "  --version              show the version\n"

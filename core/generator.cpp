@@ -5,8 +5,10 @@
 #include "core/picture.h"
 #include "core/text_file.h"
 #include "core/thumbnail_maker.h"
+#include "core/web_pictures.h"
 
 #include <algorithm>
+#include <memory>
 #include <string_view>
 #include <utility>
 
@@ -37,7 +39,12 @@ std::string JoinOverview(std::string head, const std::vector<std::string>& entri
 class Run {
   public:
     Run(const GenerationInput& input, GenerationHost& host)
-        : in_(input), host_(host), utf8_templates_(TemplatesDeclareUtf8(input.templates)) {}
+        : in_(input), host_(host), utf8_templates_(TemplatesDeclareUtf8(input.templates)) {
+        // The copy folder is listed only for templates that show web copies, so that other
+        // templates cost what they always did.
+        if (UsesWebCopies(input.templates.pic) || UsesWebCopies(input.templates.main_rep))
+            web_copies_ = std::make_unique<const WebCopyIndex>(input.folder);
+    }
 
     void Execute() {
         // Pages that would overwrite each other are named before anything is asked or written.
@@ -129,6 +136,21 @@ class Run {
                 {"<mynexthtmlfile>", PageLinkAt(index + 1)}};
     }
 
+    static bool UsesWebCopies(const std::string& text) { return text.find("<myweb") != std::string::npos; }
+
+    // The picture's web copies, applied after every other placeholder like the navigation.
+    Sequence WebSequence(const std::string& file_name, const std::string& picture_link, PictureSize size,
+                         const std::string& alt) const {
+        const WebPicture web = MakeWebPicture(picture_link, size.width, size.height,
+                                              web_copies_->CopiesOf(file_name, size.width, size.height),
+                                              alt == kNoText ? std::string() : alt);
+        return {{"<mywebpic>", web.tag},
+                {"<mywebpicfile>", web.file},
+                {"<mywebwidth>", std::to_string(web.width)},
+                {"<mywebheight>", std::to_string(web.height)},
+                {"<mywebsrcset>", web.srcset}};
+    }
+
     // Tells the host which thumbnail and picture the run loads once it is done with the one before.
     void AnnounceNext(std::size_t index) {
         if (index >= in_.pictures.size())
@@ -193,7 +215,11 @@ class Run {
                                            {"<myheight>", height},
                                            {"<mytinywidth>", thumb_width},
                                            {"<mytinyheight>", thumb_height}};
-        const Sequence navigation = NavigationSequence(index);
+        Sequence navigation = NavigationSequence(index);
+        if (web_copies_) {
+            const Sequence web = WebSequence(file_name, picture_link, picture, alt);
+            navigation.insert(navigation.end(), web.begin(), web.end());
+        }
         Write(page_name, Apply(navigation, Apply(picture_sequence, in_.templates.pic)));
         std::string entry = Apply(navigation, Apply(picture_sequence, in_.templates.main_rep));
         host_.StepProgress();
@@ -209,6 +235,7 @@ class Run {
     std::vector<std::string> unwritten_;
     std::string current_file_;
     platform::WriteBatch pages_;
+    std::unique_ptr<const WebCopyIndex> web_copies_; // only for templates that show web copies
 };
 
 } // namespace

@@ -11,7 +11,7 @@
 
 namespace qlm {
 
-inline constexpr int kDefaultThumbnailSize = 200;
+inline constexpr int kDefaultThumbnailSize = 400;
 inline constexpr int kMaxThumbnailSize = 4000;
 inline constexpr int kThumbnailJpegQuality = 85;
 

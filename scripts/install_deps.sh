@@ -8,7 +8,7 @@ qt6-base-dev qt6-qpa-plugins
 libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev libicu-dev
 libgtest-dev libbenchmark-dev
 xvfb xauth xdotool wmctrl openbox x11-apps x11-utils x11-xserver-utils
-netpbm libjpeg-turbo-progs fonts-liberation2 tidy chromium
+netpbm libjpeg-turbo-progs fonts-liberation2 tidy chromium python3
 dpkg-dev file desktop-file-utils appstream man-db
 fp-compiler-3.2.2 fp-units-fcl-3.2.2 fp-units-misc-3.2.2 fpc-source-3.2.2 libchm-dev"
 

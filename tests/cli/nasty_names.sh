@@ -49,6 +49,7 @@ for page in "$folder"/*.html; do
     fail "tidy finds errors in $(basename "$page"): $(grep 'Error:' "$work/tidy" | head -3)"
   fi
   while IFS= read -r link; do
+    [[ "$link" == data:* ]] && continue # an inline icon, no file
     target=$(decode "$link")
     [[ -e "$folder/$target" ]] || fail "$(basename "$page") links to '$link', which is no file of the folder"
     checked=$((checked + 1))

@@ -53,7 +53,7 @@ xdotool key Down Down Return
 
 e2e_wait_until 20 eval 'test -s "$gallery/t_b.png" && test -s "$gallery/t_c.gif"' ||
   e2e_fail "the missing thumbnails were not made"
-e2e_check "t_b.png is 100 x 200" test "$(size "$gallery/t_b.png")" = "100 200"
+e2e_check "t_b.png is 200 x 400" test "$(size "$gallery/t_b.png")" = "200 400"
 e2e_check "t_c.gif keeps the picture's 50 x 40" test "$(size "$gallery/t_c.gif")" = "50 40"
 e2e_check "the existing t_a.jpg is kept" cmp -s "$gallery/t_a.jpg" "$E2E_TMP/t_a.before"
 e2e_check "no temporary file is left" test "$(cd "$gallery" && ls -A | tr '\n' '|')" = \

@@ -1,0 +1,120 @@
+#!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# A gallery with web copies, made with the sample templates and served over HTTP, seen by headless
+# Chromium at a phone's 390 x 844: the picture page fetches the copy a phone needs and not the
+# original, which it still links; the overview fetches the thumbnails only; neither page asks for
+# an icon file. A picture without copies still shows its original. The picture page of a long
+# camera name fits the phone's width.
+# Arguments: <quillmoor-make> <source tree>
+set -u -o pipefail
+make_bin=$1
+src=$2
+for tool in chromium python3 cjpeg pamscale pgmramp rgb3toppm; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/qlm-phone.XXXXXX")
+server=
+cleanup() {
+  [[ -n "$server" ]] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+folder=$work/galerie
+mkdir -p "$folder/qlm-web"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# A photo of 2000 x 1500 with copies of 800 and 1600 pixels on the longer side, named as the copy
+# maker names them; "bergsee.jpg" of the demo has no copies.
+pgmramp -lr 2000 1500 >"$work/r.pgm" && pgmramp -tb 2000 1500 >"$work/g.pgm" &&
+  pgmramp -diagonal 2000 1500 >"$work/b.pgm" &&
+  rgb3toppm "$work/r.pgm" "$work/g.pgm" "$work/b.pgm" >"$work/Elephants_5640x3172.ppm" || fail "cannot make the photo"
+cjpeg -quality 90 -outfile "$folder/Elephants_5640x3172.jpg" "$work/Elephants_5640x3172.ppm"
+for side in 800 1600; do
+  pamscale -xyfit "$side" "$side" "$work/Elephants_5640x3172.ppm" | cjpeg -progressive -quality 80 -outfile "$folder/qlm-web/Elephants_5640x3172_$side.jpg"
+done
+pamscale -xyfit 400 400 "$work/Elephants_5640x3172.ppm" | cjpeg -quality 85 -outfile "$folder/t_Elephants_5640x3172.jpg"
+cp "$src/demo/bergsee.jpg" "$src/demo/t_bergsee.jpg" "$folder/"
+printf 'Am Telefon' >"$folder/title.txt"
+"$make_bin" --no-ask --templates "$src/templates" "$folder" Elephants_5640x3172.jpg bergsee.jpg >"$work/out" 2>&1 ||
+  fail "quillmoor-make failed: $(cat "$work/out")"
+grep -qF 'srcset="qlm-web/Elephants_5640x3172_800.jpg 800w, qlm-web/Elephants_5640x3172_1600.jpg 1600w, Elephants_5640x3172.jpg 2000w"' "$folder/Elephants_5640x3172.html" ||
+  fail "Elephants_5640x3172.html offers no web copies: $(grep -o '<img[^>]*>' "$folder/Elephants_5640x3172.html")"
+grep -qF '<a id="original" href="Elephants_5640x3172.jpg">Original</a>' "$folder/Elephants_5640x3172.html" || fail "Elephants_5640x3172.html does not link the original"
+# A rerun over the unchanged folder writes nothing.
+touch -d '-1 minute' "$work/before"
+find "$folder" -exec touch -d '-2 minutes' {} +
+"$make_bin" --no-ask --templates "$src/templates" "$folder" Elephants_5640x3172.jpg bergsee.jpg >"$work/out" 2>&1 ||
+  fail "the rerun failed: $(cat "$work/out")"
+written=$(find "$folder" -type f -newer "$work/before")
+[[ -z "$written" ]] || fail "the rerun wrote: $written"
+
+# The server picks a free port and says which; every request goes to its log.
+python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$folder" >"$work/server.out" 2>"$work/requests" &
+server=$!
+port=
+for _ in $(seq 100); do
+  port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/server.out")
+  [[ -n "$port" ]] && break
+  sleep 0.1
+done
+[[ -n "$port" ]] || fail "the HTTP server did not start: $(cat "$work/requests")"
+
+# Chromium draws no window narrower than 500 pixels, so the page is shown in a frame of a phone's
+# size, on a page of the same server that measures it: how wide the page is drawn and where its
+# count ends.
+cat >"$folder/phone.html" <<'EOF'
+<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>390 x 844</title><link rel="icon" href="data:,"></head>
+<body style="margin: 0"><iframe id="phone" title="phone" style="border: 0" width="390" height="844"></iframe>
+<script>
+var frame = document.getElementById("phone");
+frame.addEventListener("load", function () {
+  var page = frame.contentDocument, count = page.querySelector(".count");
+  document.body.setAttribute("data-fit", page.documentElement.scrollWidth + " " +
+    (count ? Math.ceil(count.getBoundingClientRect().right) : 0));
+});
+frame.src = location.search.substring(1);
+</script></body></html>
+EOF
+
+# visit <page>: the files a phone-sized frame of headless Chromium fetches for the page, one path a
+# line, without the measuring page; its measure is in $work/dom.
+visit() {
+  : >"$work/requests"
+  chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
+    --disable-component-update --disable-sync --user-data-dir="$(mktemp -d "$work/profile.XXXXXX")" \
+    --window-size=390,844 --dump-dom "http://127.0.0.1:$port/phone.html?$1" >"$work/dom" 2>"$work/chromium.log" ||
+    fail "chromium could not show $1: $(tail -3 "$work/chromium.log")"
+  grep -q 'data-fit=' "$work/dom" || fail "chromium gave no page for $1"
+  # The page is loaded, pictures included, when --dump-dom ends; the log may follow a moment later.
+  for _ in $(seq 50); do
+    grep -q "GET /$1 " "$work/requests" && break
+    sleep 0.1
+  done
+  sed -n 's/.*"GET \([^ ]*\) HTTP.*/\1/p' "$work/requests" | grep -v '^/phone.html' | sort -u
+}
+
+# fetched <path>: whether the last visit asked for that file.
+fetched() { grep -qxF "$1" <<<"$requests"; }
+
+requests=$(visit Elephants_5640x3172.html)
+fetched /qlm-web/Elephants_5640x3172_800.jpg || fail "the picture page fetched no web copy: $requests"
+fetched /Elephants_5640x3172.jpg && fail "the picture page fetched the original: $requests"
+fetched /qlm-web/Elephants_5640x3172_1600.jpg && fail "a phone fetched the large copy: $requests"
+grep -q favicon <<<"$requests" && fail "the picture page asked for an icon file: $requests"
+
+requests=$(visit bergsee.html)
+fetched /bergsee.jpg || fail "a picture without copies does not show its original: $requests"
+
+requests=$(visit index.html)
+fetched /t_Elephants_5640x3172.jpg && fetched /t_bergsee.jpg || fail "the overview fetched not every thumbnail: $requests"
+[[ $(grep -c -v -x -e /index.html -e /t_Elephants_5640x3172.jpg -e /t_bergsee.jpg <<<"$requests") == 0 ]] ||
+  fail "the overview fetched more than its thumbnails: $requests"
+# Drawn at the phone's width, nothing of the picture page reaches past its right edge.
+requests=$(visit Elephants_5640x3172.html)
+read -r page_width count_right < <(sed -n 's/.*data-fit="\([0-9]*\) \([0-9]*\)".*/\1 \2/p' "$work/dom")
+((${page_width:-999} <= 390 && ${count_right:-999} <= 390)) ||
+  fail "the picture page is wider than the phone: ${page_width:-?} pixels, the count ends at ${count_right:-?}"
+
+echo "passed: the picture page fetched only the web copy a phone needs and fits 390 pixels"
