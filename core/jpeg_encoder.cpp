@@ -33,6 +33,7 @@ struct JpegEncodeJob {
     int width = 0;
     int height = 0;
     int quality = 85;
+    bool progressive = false;
     jpeg_compress_struct cinfo{};
     EncoderErrorManager error{};
     unsigned char* output = nullptr; // malloc'ed by the library's memory destination
@@ -56,6 +57,8 @@ bool RunJpegEncode(JpegEncodeJob* job) {
     jpeg_set_defaults(cinfo);
     jpeg_set_quality(cinfo, job->quality, TRUE);
     cinfo->optimize_coding = TRUE;
+    if (job->progressive)
+        jpeg_simple_progression(cinfo);
     jpeg_start_compress(cinfo, TRUE);
     const std::size_t stride = static_cast<std::size_t>(job->width) * 3;
     while (cinfo->next_scanline < cinfo->image_height) {
@@ -82,7 +85,7 @@ std::vector<std::uint8_t> OverWhite(const Image& image) {
 
 } // namespace
 
-std::string EncodeJpeg(const Image& image, int quality) {
+std::string EncodeJpeg(const Image& image, int quality, bool progressive) {
     if (image.width <= 0 || image.height <= 0 || image.width > JPEG_MAX_DIMENSION ||
         image.height > JPEG_MAX_DIMENSION)
         throw EncodeError("Ein JPEG-Bild dieser Größe kann nicht geschrieben werden.");
@@ -97,6 +100,7 @@ std::string EncodeJpeg(const Image& image, int quality) {
     job.width = image.width;
     job.height = image.height;
     job.quality = quality;
+    job.progressive = progressive;
     const bool done = RunJpegEncode(&job);
     // The library's output buffer is freed on every path, also when copying it fails.
     const std::unique_ptr<unsigned char, decltype(&std::free)> output(job.output, &std::free);

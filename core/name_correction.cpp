@@ -1,6 +1,8 @@
 #include "core/name_correction.h"
 
 #include "core/thumbnail_maker.h"
+#include "core/web_copy_maker.h"
+#include "core/web_copy_names.h"
 
 #include "platform/file_ops.h"
 #include "platform/globals.h"
@@ -116,6 +118,12 @@ void MyRenamePic(const std::string& folder, const std::string& base_name, const 
                     ThumbnailFileName(new_base_name + extension, thumbs_jpg));
     RenameCompanion(folder, base_name + ".txt", new_base_name + ".txt");
     RenameCompanion(folder, base_name + ".html", new_base_name + ".html");
+    // The web copies, each keeping its size, in their own folder.
+    const std::string picture = base_name + extension;
+    for (const std::string& copy : ExistingWebCopies(folder, picture))
+        RenameCompanion(
+            folder + std::string(kWebCopyFolder) + "/", copy,
+            WebCopyFileName(new_base_name + extension, WebCopyLongSide(picture, copy).value_or(0)));
 }
 
 int CorrectNames(const std::string& folder, const std::vector<std::string>& names, bool thumbs_jpg) {

@@ -26,7 +26,9 @@ std::optional<int> WebCopyLongSide(const std::string& picture, const std::string
         return std::nullopt;
     const std::string_view digits(file_name.data() + prefix.size(),
                                   file_name.size() - prefix.size() - extension.size());
-    if (digits.empty() || digits.size() > 5 || digits.front() == '0')
+    // Digits only: from_chars would take a leading minus sign as well.
+    if (digits.empty() || digits.size() > 5 || digits.front() == '0' ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos)
         return std::nullopt;
     int long_side = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), long_side);
