@@ -279,16 +279,6 @@ TEST_F(WebCopyTest, DamagedMissingAndUnwritableAreReported) {
     EXPECT_EQ(folder.Get("qlm-web"), "not a folder");
 }
 
-TEST_F(WebCopyTest, ExistingCopiesAreThoseOfThePictureOnly) {
-    folder.MakeFolder("qlm-web");
-    for (const char* name :
-         {"a_800.jpg", "a_1600.jpg", "a_800.png", "a_b_800.jpg", "a_0800.jpg", "ab_800.jpg"})
-        folder.Put(std::string("qlm-web/") + name);
-    EXPECT_EQ(qlm::ExistingWebCopies(folder.Path(), "a.jpg"),
-              (std::vector<std::string>{"a_1600.jpg", "a_800.jpg"}));
-    EXPECT_TRUE(qlm::ExistingWebCopies(folder.Path(), "c.jpg").empty());
-}
-
 TEST_F(WebCopyTest, CorrectNamesTakesTheCopiesAlongEachAtItsSize) {
     folder.Put("a b.jpg", "picture");
     folder.MakeFolder("qlm-web");
