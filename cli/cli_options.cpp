@@ -131,8 +131,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         } else if (IsOption(arg, "--web-sizes")) {
             std::string value;
             if (!OptionValue(args, i, "--web-sizes", value) || !ParseWebSizes(value, options.web_sizes)) {
-                result.error = "option --web-sizes needs different numbers of pixels from 1 to " +
-                               std::to_string(kMaxWebSize) + ", separated by commas (such as 800,1600)";
+                result.error = "option --web-sizes needs sizes in pixels from 1 to " +
+                               std::to_string(kMaxWebSize) +
+                               ", each once, separated by commas (such as 800,1600)";
                 return result;
             }
             web_sizes_given = true;
