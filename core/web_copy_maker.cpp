@@ -4,6 +4,7 @@
 #include "core/encode_error.h"
 #include "core/gif_decoder.h"
 #include "core/gif_encoder.h"
+#include "core/jpeg_decoder.h"
 #include "core/jpeg_encoder.h"
 #include "core/new_file.h"
 #include "core/picture.h"
@@ -26,8 +27,8 @@ namespace qlm {
 namespace {
 
 // The encoders write pixels and the format's bare headers only, so nothing the camera or an
-// editor stored in the picture reaches a copy.
-std::string EncodeCopy(PictureFormat format, const Image& image) {
+// editor stored in the picture reaches a copy; a JPEG copy keeps the picture's colour profile.
+std::string EncodeCopy(PictureFormat format, const Image& image, const std::string& profile) {
     switch (format) {
     case PictureFormat::Png:
         return EncodePng(image);
@@ -37,7 +38,16 @@ std::string EncodeCopy(PictureFormat format, const Image& image) {
     case PictureFormat::Unknown:
         break;
     }
-    return EncodeJpeg(image, kWebCopyJpegQuality, true);
+    return EncodeJpeg(image, kWebCopyJpegQuality, true, profile);
+}
+
+// The JPEG picture's ICC profile: without it a photo taken in a wider colour space than sRGB
+// would look dull in its copy.
+std::string ColourProfile(const std::string& path, PictureFormat format) {
+    PictureSource source;
+    if (format != PictureFormat::Jpeg || source.Open(path) != 0)
+        return {};
+    return ReadJpegColourProfile(source);
 }
 
 bool IsAnimatedGif(const std::string& path) {
@@ -71,11 +81,12 @@ void MakeCopies(const std::string& folder, const std::vector<int>& missing, WebC
         return;
     }
     const PictureFormat format = FormatForFileName(result.picture);
+    const std::string profile = ColourProfile(path, format);
     for (const int size : missing) {
         const ScaledSize target = ThumbnailSize(picture.width, picture.height, size);
         const bool exact = target.width == picture.image.width && target.height == picture.image.height;
         const std::string bytes = EncodeCopy(
-            format, exact ? picture.image : ScaleImage(picture.image, target.width, target.height));
+            format, exact ? picture.image : ScaleImage(picture.image, target.width, target.height), profile);
         const std::string copy = WebCopyPath(result.picture, size);
         const int error = WriteNewFile(folder, copy, bytes);
         if (error == 0) {

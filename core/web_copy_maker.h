@@ -3,9 +3,10 @@
 // Makes the web copies of pictures on request: smaller versions for the pages, so that a phone is
 // not sent a camera's full picture. Each copy is upright, its longer side one of the asked sizes
 // (only sizes below the picture's own: nothing is enlarged), and it carries nothing but pixels: no
-// Exif, GPS, XMP, comment or colour profile. A JPEG becomes a progressive JPEG, a PNG stays PNG,
-// a still GIF stays GIF; an animated GIF gets no copy, the pages use the original. Copies live
-// where web_copy_names.h says; an existing file is never replaced and the picture never touched.
+// Exif, GPS, XMP or comment; only a JPEG keeps its ICC colour profile. A JPEG becomes a
+// progressive JPEG, a PNG stays PNG, a still GIF stays GIF; an animated GIF gets no copy, the
+// pages use the original. Copies live where web_copy_names.h says; an existing file is never
+// replaced and the picture never touched.
 
 #include <functional>
 #include <string>

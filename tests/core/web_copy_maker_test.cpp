@@ -201,16 +201,38 @@ TEST_F(WebCopyTest, AJpegCopyIsProgressiveWithoutExifGpsXmpOrComment) {
     ASSERT_EQ(result.outcome, WebCopyOutcome::Made) << result.message;
     const std::string copy = folder.Get("qlm-web/tagged_32.jpg");
     // SOI, the JFIF header, quantisation tables, the progressive frame (C2), Huffman tables, a
-    // scan: no application segment but JFIF, no comment.
+    // scan: no application segment but JFIF (the picture has no colour profile), no comment.
     const std::string markers = JpegMarkers(copy);
     EXPECT_NE(markers.find(" C2 "), std::string::npos) << markers;
     for (std::size_t at = 0; at < markers.size(); at += 3)
         EXPECT_NE(std::string(" D8 E0 DB C2 C4 DA ").find(" " + markers.substr(at, 2) + " "),
                   std::string::npos)
             << markers;
-    for (const char* trace : {"Exif", "Jane Camera", "xmpmeta", "taken at home", "ICC_PROFILE"})
+    for (const char* trace : {"Exif", "Jane Camera", "xmpmeta", "taken at home"})
         EXPECT_EQ(copy.find(trace), std::string::npos) << trace;
     EXPECT_EQ(folder.Get("tagged.jpg"), tagged);
+}
+
+TEST_F(WebCopyTest, AJpegCopyKeepsTheColourProfileAndNothingElse) {
+    using namespace std::string_literals;
+    const std::string plain = ReadFile((kPictures / "quadrants.jpg").string());
+    std::string profile(300, 'p');
+    profile += "end of profile";
+    // The profile in two chunks, behind an Exif segment.
+    const std::string icc = "ICC_PROFILE\x00"s;
+    folder.Put("wide.jpg", plain.substr(0, 2) + Segment(0xE1, ExifWithGpsAndArtist()) +
+                               Segment(0xE2, icc + "\x01\x02" + profile.substr(0, 100)) +
+                               Segment(0xE2, icc + "\x02\x02" + profile.substr(100)) + plain.substr(2));
+    ASSERT_EQ(Make("wide.jpg", {32}).outcome, WebCopyOutcome::Made);
+    const std::string copy = folder.Get("qlm-web/wide_32.jpg");
+    EXPECT_NE(copy.find(icc + "\x01\x01" + profile), std::string::npos);
+    EXPECT_EQ(copy.find("Jane Camera"), std::string::npos);
+
+    // Chunks out of order are no profile.
+    folder.Put("muddled.jpg", plain.substr(0, 2) + Segment(0xE2, icc + "\x02\x02" + profile.substr(100)) +
+                                  Segment(0xE2, icc + "\x01\x02" + profile.substr(0, 100)) + plain.substr(2));
+    ASSERT_EQ(Make("muddled.jpg", {32}).outcome, WebCopyOutcome::Made);
+    EXPECT_EQ(folder.Get("qlm-web/muddled_32.jpg").find("ICC_PROFILE"), std::string::npos);
 }
 
 TEST_F(WebCopyTest, APngCopyHoldsNoTextChunks) {
