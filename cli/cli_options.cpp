@@ -1,5 +1,8 @@
 #include "cli/cli_options.h"
 
+#include "core/web_copy_maker.h"
+
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -59,6 +62,26 @@ bool ParseThumbSize(const std::string& text, int& size) {
     return size >= 1 && size <= kMaxThumbnailSize;
 }
 
+// Web copy sizes: whole numbers from 1 to kMaxWebSize separated by commas, each given once.
+bool ParseWebSizes(const std::string& text, std::vector<int>& sizes) {
+    sizes.clear();
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::string part =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (part.empty() || part.size() > 5 || part.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        const int size = std::stoi(part);
+        if (size < 1 || size > kMaxWebSize || std::find(sizes.begin(), sizes.end(), size) != sizes.end())
+            return false;
+        sizes.push_back(size);
+        if (comma == std::string::npos)
+            return true;
+        start = comma + 1;
+    }
+}
+
 } // namespace
 
 OptionFlags FlagOverrides::ApplyTo(OptionFlags flags) const {
@@ -77,6 +100,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     std::vector<std::string> operands;
     bool options_ended = false;
     bool thumb_size_given = false;
+    bool web_sizes_given = false;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -102,6 +126,17 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
                 return result;
             }
             thumb_size_given = true;
+        } else if (arg == "--make-web-pictures") {
+            options.make_web_pictures = true;
+        } else if (IsOption(arg, "--web-sizes")) {
+            std::string value;
+            if (!OptionValue(args, i, "--web-sizes", value) || !ParseWebSizes(value, options.web_sizes)) {
+                result.error = "option --web-sizes needs sizes in pixels from 1 to " +
+                               std::to_string(kMaxWebSize) +
+                               ", each once, separated by commas (such as 800,1600)";
+                return result;
+            }
+            web_sizes_given = true;
         } else if (arg == "--verify") {
             options.verify = true;
         } else if (arg == "--templates" || arg.starts_with("--templates=")) {
@@ -125,6 +160,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (thumb_size_given && !options.make_thumbnails) {
         result.error = "option --thumb-size works only with --make-thumbnails";
+        return result;
+    }
+    if (web_sizes_given && !options.make_web_pictures) {
+        result.error = "option --web-sizes works only with --make-web-pictures";
         return result;
     }
     if (operands.empty()) {
@@ -174,6 +213,11 @@ std::string UsageText(const std::string& program) {
            "  --make-thumbnails      first make the missing thumbnails of the pictures\n"
            "                         (upright; an existing thumbnail is never replaced)\n"
            "  --thumb-size PX        their longer side in pixels (default 400)\n"
+           "  --make-web-pictures    first make the missing web copies of the pictures in\n"
+           "                         qlm-web/ (upright, without metadata; no copy larger\n"
+           "                         than the picture, none of an animated GIF; an\n"
+           "                         existing file is never replaced)\n"
+           "  --web-sizes PX[,PX...] their longer sides in pixels (default 800,1600)\n"
            "  --verbose              say which settings file and templates are used\n"
            "  --help                 show this text\n"
            "  --version              show the version\n"
@@ -181,8 +225,8 @@ std::string UsageText(const std::string& program) {
            "~/.config/quillmoor/ for an installed program.\n"
            "\n"
            "Exit status: 0 done, 1 a picture could not be decoded, the folder could not be\n"
-           "listed or holds no picture, or a file or thumbnail could not be written or\n"
-           "made, 2 templates missing, 64 usage error.\n";
+           "listed or holds no picture, or a file, thumbnail or web copy could not be\n"
+           "written or made, 2 templates missing, 64 usage error.\n";
 }
 
 } // namespace qlm::cli

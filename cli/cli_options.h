@@ -4,6 +4,7 @@
 
 #include "core/options.h"
 #include "core/thumbnail_maker.h"
+#include "core/web_copy_names.h"
 
 #include <optional>
 #include <string>
@@ -31,7 +32,9 @@ struct CliOptions {
     bool ask = true;
     bool make_thumbnails = false; // make the missing thumbnails before the run
     int thumb_size = kDefaultThumbnailSize;
-    bool verify = false; // decode every picture instead of reading its size from the headers
+    bool make_web_pictures = false; // make the missing web copies before the run
+    std::vector<int> web_sizes = kDefaultWebSizes;
+    bool verify = false;  // decode every picture instead of reading its size from the headers
     bool verbose = false; // tell which settings file and template folder are used
     bool show_help = false;
     bool show_version = false;

@@ -8,6 +8,7 @@
 #include "core/settings_place.h"
 #include "core/templates.h"
 #include "core/thumbnail_maker.h"
+#include "core/web_copy_maker.h"
 #include "platform/file_ops.h"
 #include "platform/globals.h"
 #include "platform/module_version.h"
@@ -86,6 +87,55 @@ bool MakeThumbnails(const std::string& folder, const std::vector<std::string>& p
     return failed == 0;
 }
 
+// Makes the missing web copies of `pictures`, naming each picture that got none it needs. True
+// when every copy the pictures need is there afterwards.
+bool MakeWebPictures(const std::string& folder, const std::vector<std::string>& pictures,
+                     const std::vector<int>& sizes, std::ostream& messages, CliHost& host) {
+    int made = 0, existing = 0, none = 0, failed = 0, done = 0;
+    host.SetProgressMaximum(static_cast<int>(pictures.size()));
+    const auto report = [&](const WebCopyResult& result) {
+        host.SetProgressPosition(++done);
+        host.SetProgressLabel(result.picture);
+        switch (result.outcome) {
+        case WebCopyOutcome::Made:
+            made += static_cast<int>(result.made.size());
+            return;
+        case WebCopyOutcome::Existing:
+            ++existing;
+            return;
+        case WebCopyOutcome::NotNeeded:
+        case WebCopyOutcome::Animated:
+            ++none;
+            return;
+        case WebCopyOutcome::PictureMissing:
+            host.EndProgressLine();
+            messages << kProgramName << ": " << Printable(result.picture)
+                     << " cannot be opened; no web copy made\n";
+            break;
+        case WebCopyOutcome::Damaged:
+            host.EndProgressLine();
+            messages << kProgramName << ": " << Printable(result.picture) << ": " << Printable(result.message)
+                     << "; no web copy made\n";
+            break;
+        case WebCopyOutcome::Unwritten:
+            host.EndProgressLine();
+            messages << kProgramName << ": " << Printable(result.failed)
+                     << " could not be written: " << Printable(result.message) << '\n';
+            break;
+        }
+        ++failed;
+    };
+    MakeMissingWebCopies(folder, pictures, sizes, report);
+    host.EndProgressLine();
+    // Copies made, pictures that had all theirs, pictures too small or animated to need any.
+    messages << kProgramName << ": web copies: " << made << " made, " << existing << " pictures had them, "
+             << none << " need none";
+    if (failed > 0)
+        messages << ", " << failed << " not made";
+    messages << '\n';
+    return failed == 0;
+}
+
 } // namespace
 
 int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostream& messages,
@@ -146,9 +196,11 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     const bool thumbnails_complete =
         !options.make_thumbnails ||
         MakeThumbnails(folder, pictures, input.flags.thumbs_jpg, options.thumb_size, messages, host);
+    const bool web_pictures_complete =
+        !options.make_web_pictures || MakeWebPictures(folder, pictures, options.web_sizes, messages, host);
     const GenerationResult result = MakeGallery(input, host);
-    const bool complete =
-        thumbnails_complete && !result.stopped && result.unwritten.empty() && host.UnopenedPictures() == 0;
+    const bool complete = thumbnails_complete && web_pictures_complete && !result.stopped &&
+                          result.unwritten.empty() && host.UnopenedPictures() == 0;
     return complete ? kExitOk : kExitFailure;
 }
 

@@ -214,6 +214,33 @@ bool MeasureGif(PictureSource& source, int box, Picture& picture) {
     }
 }
 
+bool GifHasSeveralFrames(PictureSource& source) {
+    GifHandle gif(OpenGif(source));
+    int frames = 0;
+    for (;;) {
+        GifRecordType record = UNDEFINED_RECORD_TYPE;
+        Check(gif.get(), DGifGetRecordType(gif.get(), &record));
+        if (record == EXTENSION_RECORD_TYPE) {
+            ReadExtension(gif.get());
+        } else if (record == IMAGE_DESC_RECORD_TYPE) {
+            Check(gif.get(), DGifGetImageDesc(gif.get()));
+            if (++frames > 1) {
+                return true;
+            }
+            // The frame's compressed data is skipped block by block, never decoded.
+            int code_size = 0;
+            GifByteType* block = nullptr;
+            Check(gif.get(), DGifGetCode(gif.get(), &code_size, &block));
+            while (block != nullptr) {
+                Check(gif.get(), DGifGetCodeNext(gif.get(), &block));
+            }
+        } else {
+            // The trailer, or a record that ends what can be read.
+            return false;
+        }
+    }
+}
+
 Picture DecodeGif(PictureSource& source, int box) {
     GifHandle gif(OpenGif(source));
     const auto [screen_width, screen_height, transparent, colors, factor] = ReadHeaders(gif, box);

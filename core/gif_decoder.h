@@ -23,4 +23,8 @@ Picture DecodeGif(PictureSource& source, int box);
 // like DecodeGif.
 bool MeasureGif(PictureSource& source, int box, Picture& picture);
 
+// True when the GIF file read from `source` holds more than one frame (an animation); reads no
+// further than the start of the second frame. Throws DecodeError like DecodeGif.
+bool GifHasSeveralFrames(PictureSource& source);
+
 } // namespace qlm

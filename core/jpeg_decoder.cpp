@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include <jpeglib.h>
@@ -54,6 +55,14 @@ struct JpegJob {
     int orientation = 1;
     bool exif_seen = false;
     std::uint8_t app1[65536] = {}; // the APP1 segment being read
+    // The colour profile's APP2 chunks, joined, when asked for: room for kMaxProfile bytes is made
+    // before the library runs, so that collecting allocates nothing.
+    bool collect_profile = false;
+    std::vector<std::uint8_t> profile;
+    std::size_t profile_size = 0;
+    int profile_chunks = 0;      // chunks taken, in order
+    int profile_chunk_count = 0; // as the chunks announce
+    bool profile_broken = false;
     unsigned natural_width = 0;
     unsigned natural_height = 0;
     bool cmyk = false;
@@ -294,6 +303,37 @@ boolean ReadApp1(j_decompress_ptr cinfo) {
     return TRUE;
 }
 
+constexpr std::size_t kMaxProfile = std::size_t{1} << 20;
+
+// Joins the chunks of an ICC profile ("ICC_PROFILE\0", its number from 1, the number of chunks,
+// the data). Chunks out of order, of different counts or beyond kMaxProfile make the profile
+// unusable; it is then left out rather than guessed.
+boolean ReadApp2(j_decompress_ptr cinfo) {
+    JpegJob* job = reinterpret_cast<ErrorManager*>(cinfo->err)->job;
+    std::uint8_t length_bytes[2];
+    ReadSegmentBytes(cinfo, length_bytes, 2);
+    const unsigned length = static_cast<unsigned>(length_bytes[0] << 8 | length_bytes[1]);
+    const std::size_t size = length > 2 ? length - 2 : 0;
+    ReadSegmentBytes(cinfo, job->app1, size);
+    static constexpr std::uint8_t kIcc[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+    constexpr std::size_t kHeader = sizeof kIcc + 2;
+    if (!job->collect_profile || !job->reading_header || size < kHeader ||
+        std::memcmp(job->app1, kIcc, sizeof kIcc) != 0)
+        return TRUE;
+    const int number = job->app1[sizeof kIcc];
+    const int count = job->app1[sizeof kIcc + 1];
+    if (number != job->profile_chunks + 1 || (job->profile_chunks > 0 && count != job->profile_chunk_count) ||
+        job->profile_size + (size - kHeader) > job->profile.size()) {
+        job->profile_broken = true;
+        return TRUE;
+    }
+    std::memcpy(job->profile.data() + job->profile_size, job->app1 + kHeader, size - kHeader);
+    job->profile_size += size - kHeader;
+    job->profile_chunks = number;
+    job->profile_chunk_count = count;
+    return TRUE;
+}
+
 // Runs libjpeg. Holds no C++ objects, so that a longjmp from the library leaves nothing behind;
 // on every error path the decompressor is destroyed here.
 bool RunJpeg(JpegJob* job) noexcept {
@@ -312,6 +352,9 @@ bool RunJpeg(JpegJob* job) noexcept {
     cinfo->progress = &job->progress;
     UseSource(job);
     jpeg_set_marker_processor(cinfo, JPEG_APP0 + 1, ReadApp1);
+    if (job->collect_profile) {
+        jpeg_set_marker_processor(cinfo, JPEG_APP0 + 2, ReadApp2);
+    }
     jpeg_read_header(cinfo, TRUE);
     job->reading_header = false;
     job->natural_width = cinfo->image_width;
@@ -430,6 +473,21 @@ bool MeasureJpeg(PictureSource& source, int box, Picture& picture) {
     }
     picture = SizedPicture(*job);
     return true;
+}
+
+std::string ReadJpegColourProfile(PictureSource& source) {
+    auto job = std::make_unique<JpegJob>();
+    job->source = &source;
+    job->measure_only = true;
+    job->collect_profile = true;
+    job->profile.resize(kMaxProfile);
+    if (!RunJpeg(job.get())) {
+        throw DecodeError(job->message);
+    }
+    if (job->profile_broken || job->profile_chunks == 0 || job->profile_chunks != job->profile_chunk_count) {
+        return {};
+    }
+    return std::string(reinterpret_cast<const char*>(job->profile.data()), job->profile_size);
 }
 
 Picture DecodeJpeg(PictureSource& source, int box) {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace qlm {
 
@@ -22,5 +23,10 @@ Picture DecodeJpeg(PictureSource& source, int box);
 // in the picture data goes unnoticed. False when the source holds only the beginning of the file
 // and the headers go on beyond it. Throws DecodeError like DecodeJpeg.
 bool MeasureJpeg(PictureSource& source, int box, Picture& picture);
+
+// The colour profile (ICC) the JPEG file read from `source` carries in APP2 segments before its
+// picture data, joined; empty when there is none, or its chunks are incomplete, out of order or
+// above 1 MB together. Reads only the headers. Throws DecodeError like MeasureJpeg.
+std::string ReadJpegColourProfile(PictureSource& source);
 
 } // namespace qlm

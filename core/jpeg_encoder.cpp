@@ -33,6 +33,8 @@ struct JpegEncodeJob {
     int width = 0;
     int height = 0;
     int quality = 85;
+    bool progressive = false;
+    const std::string* profile = nullptr;
     jpeg_compress_struct cinfo{};
     EncoderErrorManager error{};
     unsigned char* output = nullptr; // malloc'ed by the library's memory destination
@@ -56,7 +58,12 @@ bool RunJpegEncode(JpegEncodeJob* job) {
     jpeg_set_defaults(cinfo);
     jpeg_set_quality(cinfo, job->quality, TRUE);
     cinfo->optimize_coding = TRUE;
+    if (job->progressive)
+        jpeg_simple_progression(cinfo);
     jpeg_start_compress(cinfo, TRUE);
+    if (job->profile != nullptr && !job->profile->empty())
+        jpeg_write_icc_profile(cinfo, reinterpret_cast<const JOCTET*>(job->profile->data()),
+                               static_cast<unsigned>(job->profile->size()));
     const std::size_t stride = static_cast<std::size_t>(job->width) * 3;
     while (cinfo->next_scanline < cinfo->image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(job->rgb + cinfo->next_scanline * stride);
@@ -82,7 +89,7 @@ std::vector<std::uint8_t> OverWhite(const Image& image) {
 
 } // namespace
 
-std::string EncodeJpeg(const Image& image, int quality) {
+std::string EncodeJpeg(const Image& image, int quality, bool progressive, const std::string& profile) {
     if (image.width <= 0 || image.height <= 0 || image.width > JPEG_MAX_DIMENSION ||
         image.height > JPEG_MAX_DIMENSION)
         throw EncodeError("Ein JPEG-Bild dieser Größe kann nicht geschrieben werden.");
@@ -97,6 +104,8 @@ std::string EncodeJpeg(const Image& image, int quality) {
     job.width = image.width;
     job.height = image.height;
     job.quality = quality;
+    job.progressive = progressive;
+    job.profile = &profile;
     const bool done = RunJpegEncode(&job);
     // The library's output buffer is freed on every path, also when copying it fails.
     const std::unique_ptr<unsigned char, decltype(&std::free)> output(job.output, &std::free);

@@ -2,6 +2,8 @@
 
 #include "core/folder_listing.h"
 #include "core/thumbnail_maker.h"
+#include "core/web_copy_maker.h"
+#include "core/web_copy_names.h"
 
 #include "platform/file_ops.h"
 #include "platform/globals.h"
@@ -178,6 +180,12 @@ void MyRenamePic(const std::string& folder, const std::string& base_name, const 
         if (!existing.empty() && existing != new_names[i])
             (void)platform::RenameNoReplace(folder + existing, folder + new_names[i]);
     }
+    // The web copies, each keeping its size, in their own folder.
+    const std::string web_folder = folder + std::string(kWebCopyFolder) + "/";
+    for (const std::string& copy : ExistingWebCopies(folder, picture))
+        (void)platform::RenameNoReplace(
+            web_folder + copy,
+            web_folder + WebCopyFileName(new_picture, WebCopyLongSide(picture, copy).value_or(0)));
 }
 
 int CorrectNames(const std::string& folder, const std::vector<std::string>& names, bool thumbs_jpg) {

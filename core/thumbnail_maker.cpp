@@ -4,23 +4,18 @@
 #include "core/gif_encoder.h"
 #include "core/jpeg_encoder.h"
 #include "core/name_correction.h"
+#include "core/new_file.h"
 #include "core/picture.h"
 #include "core/picture_scaler.h"
 #include "core/png_encoder.h"
+#include "core/work_pool.h"
 #include "platform/file_ops.h"
 #include "platform/globals.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <new>
 #include <set>
-#include <thread>
-
-#include <unistd.h>
 
 namespace qlm {
 namespace {
@@ -38,26 +33,12 @@ std::string EncodeFor(const std::string& thumbnail, const Image& image) {
     return EncodeJpeg(image, kThumbnailJpegQuality);
 }
 
-// A name no other write uses: a hidden file beside the thumbnail, unique to this process and call.
-std::string TemporaryThumbnailPath(const std::string& folder, const std::string& thumbnail) {
-    static std::atomic<unsigned> counter{0};
-    return folder + "." + thumbnail + ".qlm-new-" + std::to_string(::getpid()) + "-" +
-           std::to_string(counter.fetch_add(1));
-}
-
-// The whole thumbnail is written under a temporary name and then given its own name only if that
-// is still free, so that a crash leaves no half thumbnail that later runs would take as existing.
+// A crash leaves no half thumbnail that later runs would take as existing (see WriteNewFile).
 void WriteThumbnail(const std::string& folder, const std::string& bytes, ThumbnailResult& result) {
-    const std::string temporary = TemporaryThumbnailPath(folder, result.thumbnail);
-    int error = platform::ReplaceFileContents(temporary, bytes, platform::Links::Refuse);
-    if (error == 0)
-        error = platform::RenameNoReplace(temporary, folder + result.thumbnail);
-    if (error == 0)
-        return;
-    ::unlink(temporary.c_str());
+    const int error = WriteNewFile(folder, result.thumbnail, bytes);
     if (error == EEXIST) {
         result.outcome = ThumbnailOutcome::Existing;
-    } else {
+    } else if (error != 0) {
         result.outcome = ThumbnailOutcome::Unwritten;
         result.message = platform::GetErrorText(error);
     }
@@ -132,50 +113,14 @@ MakeMissingThumbnails(const std::string& folder, const std::vector<std::string>&
         }
     }
 
-    std::atomic<std::size_t> next{0};
-    std::mutex mutex;
-    std::condition_variable finished_one;
-    std::deque<std::size_t> finished;
-    auto worker = [&] {
-        for (std::size_t n = next.fetch_add(1); n < work.size(); n = next.fetch_add(1)) {
-            const std::size_t i = work[n];
-            ThumbnailResult result = MakeThumbnail(folder, pictures[i], thumbs_jpg, size);
-            const std::lock_guard<std::mutex> lock(mutex);
-            results[i] = std::move(result);
-            finished.push_back(i);
-            finished_one.notify_one();
-        }
-    };
-
-    unsigned count = threads > 0 ? static_cast<unsigned>(threads) : std::thread::hardware_concurrency();
-    count = std::clamp<unsigned>(count, 1, static_cast<unsigned>(std::max<std::size_t>(work.size(), 1)));
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < count; ++t)
-        pool.emplace_back(worker);
-
-    // The calling thread reports what the others finish; with one thread it does the work itself.
-    // Should reporting fail, the workers stop after their current picture before it passes on.
-    try {
-        if (pool.empty())
-            worker();
-        for (std::size_t reported = 0; reported < work.size(); ++reported) {
-            std::unique_lock<std::mutex> lock(mutex);
-            finished_one.wait(lock, [&] { return !finished.empty(); });
-            const std::size_t i = finished.front();
-            finished.pop_front();
-            const ThumbnailResult result = results[i];
-            lock.unlock();
+    RunOnEveryCore(
+        work.size(),
+        [&](std::size_t n) { results[work[n]] = MakeThumbnail(folder, pictures[work[n]], thumbs_jpg, size); },
+        [&](std::size_t n) {
             if (done)
-                done(result);
-        }
-    } catch (...) {
-        next = work.size();
-        for (std::thread& thread : pool)
-            thread.join();
-        throw;
-    }
-    for (std::thread& thread : pool)
-        thread.join();
+                done(results[work[n]]);
+        },
+        threads);
     return results;
 }
 

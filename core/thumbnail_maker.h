@@ -39,7 +39,8 @@ struct ThumbnailResult {
 ThumbnailResult MakeThumbnail(const std::string& folder, const std::string& picture, bool thumbs_jpg,
                               int size);
 
-// Makes the missing thumbnails of `pictures`, several at a time (`threads` 0: one per core).
+// Makes the missing thumbnails of `pictures`, several at a time (`threads` 0: one per core, the
+// calling thread included).
 // `done` is called on the calling thread after each picture, in the order they finish. The
 // results come in the order of `pictures`. Pictures whose thumbnails share a name make it once,
 // for the first of them.

@@ -70,6 +70,59 @@ std::vector<ThumbnailResult> MakeThumbnailsClick(CommandWindow& window) {
     return results;
 }
 
+namespace {
+
+// One line of the warning for a picture whose web copies could not all be made.
+std::string NotMadeLine(const WebCopyResult& result) {
+    switch (result.outcome) {
+    case WebCopyOutcome::PictureMissing:
+        return result.picture + ": das Bild kann nicht geöffnet werden";
+    case WebCopyOutcome::Damaged:
+        return result.picture + ": " + result.message;
+    case WebCopyOutcome::Unwritten:
+        return result.failed + ": " + result.message;
+    case WebCopyOutcome::Made:
+    case WebCopyOutcome::Existing:
+    case WebCopyOutcome::NotNeeded:
+    case WebCopyOutcome::Animated:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+std::vector<WebCopyResult> MakeWebPicturesClick(CommandWindow& window) {
+    const std::vector<std::string> pictures = window.SelectedPictures();
+    if (pictures.empty())
+        return {};
+    GenerationHost& host = window.Host();
+    host.SetWorkingDisplay(true);
+    host.SetProgressMaximum(static_cast<int>(pictures.size()));
+    host.SetProgressPosition(0);
+    host.SetProgressLabel("");
+    std::vector<WebCopyResult> results;
+    try {
+        results = MakeMissingWebCopies(window.CommandFolder(), pictures, kDefaultWebSizes,
+                                       [&host](const WebCopyResult& result) {
+                                           host.SetProgressLabel(result.picture);
+                                           host.StepProgress();
+                                       });
+    } catch (...) {
+        host.SetWorkingDisplay(false);
+        throw;
+    }
+    host.SetWorkingDisplay(false);
+    std::string warning;
+    for (const WebCopyResult& result : results)
+        if (const std::string line = NotMadeLine(result); !line.empty())
+            warning += "\n" + line;
+    if (!warning.empty())
+        window.Warn(kWebPicturesNotMadeWarning + warning);
+    window.MyReload();
+    return results;
+}
+
 void RenameFilesClick(CommandWindow& window) {
     window.SetCommandButtons(false);
     CorrectNames(window.CommandFolder(), window.SelectedPictures(), window.Flags().thumbs_jpg);

@@ -7,6 +7,8 @@
 #include "core/options.h"
 #include "core/templates.h"
 #include "core/thumbnail_maker.h"
+#include "core/web_copy_maker.h"
+#include "core/web_copy_names.h"
 
 #include <string>
 #include <vector>
@@ -47,6 +49,12 @@ void RenameFilesClick(CommandWindow& window);
 std::vector<ThumbnailResult> MakeThumbnailsClick(CommandWindow& window);
 
 inline constexpr const char* kThumbnailsNotMadeWarning = "Diese Thumbnails konnten nicht erzeugt werden:";
+
+// "Fehlende Webbilder erzeugen": the missing web copies (at the default sizes) of the selected
+// pictures, shown and reported like the thumbnails.
+std::vector<WebCopyResult> MakeWebPicturesClick(CommandWindow& window);
+
+inline constexpr const char* kWebPicturesNotMadeWarning = "Diese Webbilder konnten nicht erzeugt werden:";
 
 // "Correct Infofile": "info.html" from "info.txt" and the info templates. False when the page
 // could not be written (the user has been warned).

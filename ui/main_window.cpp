@@ -130,6 +130,7 @@ void TMain::ConnectHandlers() {
     connect(TransFile, &QPushButton::clicked, this, &TMain::TransFileClicked);
     connect(MarkAll, &QAction::triggered, this, &TMain::MarkAllClick);
     connect(MakeThumbs, &QAction::triggered, this, &TMain::MakeThumbsClicked);
+    connect(MakeWebPics, &QAction::triggered, this, &TMain::MakeWebPicsClicked);
     connect(MainList, &QListWidget::itemDoubleClicked, this, &TMain::MainListDblClick);
     // The preview follows the focus; the command buttons follow the selection. A change of the
     // selection alone does not decode the focused picture again.
@@ -280,6 +281,17 @@ void TMain::ReloadClick() {
     Reload->setEnabledEx(true);
 }
 
+void TMain::MakeWebPicsClicked() {
+    if (host_->Working() || !browser_->HasSelectedPicture()) {
+        return;
+    }
+    try {
+        ui::MakeWebPicturesClick(*this);
+    } catch (const std::exception& failure) {
+        MessageBoxes::ShowStandardError(this, QString::fromUtf8(failure.what()));
+    }
+}
+
 void TMain::MyGetDrives() {
     browser_->MyGetDrives();
     UpdateCommandButtons();
@@ -353,6 +365,7 @@ void TMain::UpdateCommandButtons() {
     MakeItSo->setEnabled(picture_selected);
     RenameFiles->setEnabled(picture_selected);
     MakeThumbs->setEnabled(picture_selected);
+    MakeWebPics->setEnabled(picture_selected);
 }
 
 } // namespace qlm::ui

@@ -96,6 +96,8 @@ class TMain : public QWidget, public CommandWindow {
     void MarkAllClick();
     // "Fehlende Thumbnails erzeugen" of the list's pop-up menu.
     void MakeThumbsClicked();
+    // "Fehlende Webbilder erzeugen" of the list's pop-up menu.
+    void MakeWebPicsClicked();
     void MyGetDrives();
     void MyReload() override;
 
@@ -145,6 +147,7 @@ class TMain : public QWidget, public CommandWindow {
     QMenu* MainPopUp = nullptr;
     QAction* MarkAll = nullptr;
     QAction* MakeThumbs = nullptr;
+    QAction* MakeWebPics = nullptr;
 
     std::unique_ptr<help::THookHelpSystem> help_hook_;
     std::unique_ptr<FolderBrowser> browser_;

@@ -97,6 +97,9 @@ void TMain::CreateWidgets() {
     MakeThumbs = Named(new QAction(QStringLiteral("Fehlende Thumbnails erzeugen"), MainList), "MakeThumbs");
     MakeThumbs->setEnabled(false);
     MainPopUp->addAction(MakeThumbs);
+    MakeWebPics = Named(new QAction(QStringLiteral("Fehlende Webbilder erzeugen"), MainList), "MakeWebPics");
+    MakeWebPics->setEnabled(false);
+    MainPopUp->addAction(MakeWebPics);
 
     WorkPanel = Panel(this, "WorkPanel");
     WorkPanel->hide();

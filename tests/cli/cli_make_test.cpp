@@ -537,6 +537,31 @@ TEST(CliGallery, MissingThumbnailsAreMadeBeforeTheRunAndExistingOnesKept) {
     EXPECT_EQ(again.err, "quillmoor-make: thumbnails: 0 made, 1 already there\n");
 }
 
+TEST(CliGallery, MissingWebCopiesAreMadeBeforeTheRunAndARerunMakesNone) {
+    TempFolder dir;
+    const fs::path folder = dir / "camera";
+    fs::create_directories(folder / "qlm-web");
+    for (const char* name : {"blumen.png", "leuchtturm.gif", "wald.jpg"})
+        fs::copy_file(kDemo / name, folder / name);
+    WriteFile(folder / "qlm-web/wald_300.jpg", "mine");
+    WriteFile(folder / "title.txt", "Kamera");
+
+    const std::vector<std::string> args = {"--no-ask", "--no-warn", "--make-web-pictures", "--web-sizes=300,600",
+                                           "--templates", kTemplates.string(), folder.string()};
+    const RunResult run = RunMake(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    // wald.jpg (427 x 640) gets its 600 and keeps the 300 there; the two at 480 pixels get 300.
+    EXPECT_EQ(run.err, "quillmoor-make: web copies: 3 made, 0 pictures had them, 0 need none\n");
+    EXPECT_EQ(ReadFile(folder / "qlm-web/wald_300.jpg"), "mine");
+    for (const char* copy : {"blumen_300.png", "leuchtturm_300.gif", "wald_600.jpg"})
+        EXPECT_TRUE(fs::is_regular_file(folder / "qlm-web" / copy)) << copy;
+    EXPECT_EQ(ReadFile(folder / "wald.jpg"), ReadFile(kDemo / "wald.jpg"));
+
+    const RunResult again = RunMake(args);
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.err, "quillmoor-make: web copies: 0 made, 3 pictures had them, 0 need none\n");
+}
+
 TEST(CliGallery, ControlCharactersOfNamesDoNotReachTheTerminal) {
     TempFolder dir;
     const std::string name = "x\x1b]0;title\x07.jpg";
@@ -631,6 +656,18 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"ThumbnailOfDamagedPicture",
                     "--no-ask --make-thumbnails --templates {t} {folder} a.jpg b.jpg", 1,
                     "b.jpg: ", "+t_a.jpg -t_b.jpg +a.html -b.html"},
+        // A damaged picture gets no web copy, and the run still stops at it.
+        FailureCase{"WebCopyOfDamagedPicture",
+                    "--no-ask --make-web-pictures --web-sizes 64 --templates {t} {folder} a.jpg b.jpg", 1,
+                    "b.jpg: ", "+qlm-web/a_64.jpg -qlm-web/b_64.jpg +a.html -b.html"},
+        FailureCase{"WebSizesWithoutMakingWebPictures", "--web-sizes 800 {folder}", 64, "--make-web-pictures",
+                    "-index.html"},
+        FailureCase{"WebSizesEmptyPart", "--make-web-pictures --web-sizes 800,,1600 {folder}", 64,
+                    "--web-sizes", "-index.html"},
+        FailureCase{"WebSizesTwice", "--make-web-pictures --web-sizes=800,800 {folder}", 64, "--web-sizes",
+                    "-index.html"},
+        FailureCase{"WebSizesTooLarge", "--make-web-pictures --web-sizes=800,10001 {folder}", 64,
+                    "--web-sizes", "-index.html"},
         FailureCase{"ThumbSizeWithoutMakingThumbnails", "--thumb-size 50 {folder}", 64, "--make-thumbnails",
                     "-index.html"},
         FailureCase{"ThumbSizeNoNumber", "--make-thumbnails --thumb-size 5x {folder}", 64, "--thumb-size",

@@ -189,17 +189,18 @@ void FolderBrowserTest::selection_holds_only_pictures() {
 void FolderBrowserTest::mark_all_selects_every_picture() {
     Browser browser({"sub/", "a.jpg", "b.gif", "c.png"});
     browser.FocusOn("sub");
-    // Ctrl+A is the shortcut of the pop-up menu's first entry; the second makes thumbnails of
-    // the selected pictures, so it waits for a selection.
+    // Ctrl+A is the shortcut of the pop-up menu's first entry; the second and third make
+    // thumbnails and web copies of the selected pictures, so they wait for a selection.
     const auto* popup = browser.window->findChild<QMenu*>(QStringLiteral("MainPopUp"));
     QVERIFY(popup != nullptr);
-    QCOMPARE(popup->actions().size(), 2);
+    QCOMPARE(popup->actions().size(), 3);
     // The menu shows the shortcut as a German keyboard labels it.
     QCOMPARE(popup->actions().first()->text(), QStringLiteral("markiere alles\tStrg+A"));
-    QCOMPARE(popup->actions().last()->text(), QStringLiteral("Fehlende Thumbnails erzeugen"));
-    QVERIFY(!popup->actions().last()->isEnabled());
+    QCOMPARE(popup->actions().at(1)->text(), QStringLiteral("Fehlende Thumbnails erzeugen"));
+    QCOMPARE(popup->actions().last()->text(), QStringLiteral("Fehlende Webbilder erzeugen"));
+    QVERIFY(!popup->actions().at(1)->isEnabled() && !popup->actions().last()->isEnabled());
     QTest::keyClick(browser.list, Qt::Key_A, Qt::ControlModifier);
-    QVERIFY(popup->actions().last()->isEnabled());
+    QVERIFY(popup->actions().at(1)->isEnabled() && popup->actions().last()->isEnabled());
     QCOMPARE(browser.list->selectedItems().size(), 3);
     QVERIFY(browser.Selected("a.jpg") && browser.Selected("b.gif") && browser.Selected("c.png"));
     QCOMPARE(browser.Focused(), QStringLiteral("sub"));

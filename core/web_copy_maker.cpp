@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/web_copy_maker.h"
+
+#include "core/encode_error.h"
+#include "core/gif_decoder.h"
+#include "core/gif_encoder.h"
+#include "core/jpeg_decoder.h"
+#include "core/jpeg_encoder.h"
+#include "core/new_file.h"
+#include "core/picture.h"
+#include "core/picture_measure.h"
+#include "core/picture_scaler.h"
+#include "core/picture_source.h"
+#include "core/png_encoder.h"
+#include "core/web_copy_names.h"
+#include "core/work_pool.h"
+#include "platform/globals.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <new>
+
+#include <sys/stat.h>
+
+namespace qlm {
+namespace {
+
+// The encoders write pixels and the format's bare headers only, so nothing the camera or an
+// editor stored in the picture reaches a copy; a JPEG copy keeps the picture's colour profile.
+std::string EncodeCopy(PictureFormat format, const Image& image, const std::string& profile) {
+    switch (format) {
+    case PictureFormat::Png:
+        return EncodePng(image);
+    case PictureFormat::Gif:
+        return EncodeGif(image);
+    case PictureFormat::Jpeg:
+    case PictureFormat::Unknown:
+        break;
+    }
+    return EncodeJpeg(image, kWebCopyJpegQuality, true, profile);
+}
+
+// The JPEG picture's ICC profile: without it a photo taken in a wider colour space than sRGB
+// would look dull in its copy.
+std::string ColourProfile(const std::string& path, PictureFormat format) {
+    PictureSource source;
+    if (format != PictureFormat::Jpeg || source.Open(path) != 0)
+        return {};
+    return ReadJpegColourProfile(source);
+}
+
+bool IsAnimatedGif(const std::string& path) {
+    PictureSource source;
+    return source.Open(path) == 0 && GifHasSeveralFrames(source);
+}
+
+// The copies' folder is made on the first copy; one that is there (made by a maker running at the
+// same time, say) is used as it is.
+int MakeCopyFolder(const std::string& folder) {
+    const std::string path = folder + std::string(kWebCopyFolder);
+    if (::mkdir(path.c_str(), 0777) == 0 || errno == EEXIST)
+        return 0;
+    return errno;
+}
+
+// Writes the copies of `missing` (largest first) from one decoding at the largest of them.
+void MakeCopies(const std::string& folder, const std::vector<int>& missing, WebCopyResult& result) {
+    const std::string path = folder + result.picture;
+    // The decoder's own reduction does the coarse work (a JPEG is decoded at the smallest eighth
+    // that still covers the largest copy), the scaler the exact size.
+    const Picture picture = LoadPicture(path, missing.front());
+    if (!picture.opened) {
+        result.outcome = WebCopyOutcome::PictureMissing;
+        return;
+    }
+    if (const int error = MakeCopyFolder(folder); error != 0) {
+        result.outcome = WebCopyOutcome::Unwritten;
+        result.failed = std::string(kWebCopyFolder);
+        result.message = platform::GetErrorText(error);
+        return;
+    }
+    const PictureFormat format = FormatForFileName(result.picture);
+    const std::string profile = ColourProfile(path, format);
+    for (const int size : missing) {
+        const ScaledSize target = ThumbnailSize(picture.width, picture.height, size);
+        const bool exact = target.width == picture.image.width && target.height == picture.image.height;
+        const std::string bytes = EncodeCopy(
+            format, exact ? picture.image : ScaleImage(picture.image, target.width, target.height), profile);
+        const std::string copy = WebCopyPath(result.picture, size);
+        const int error = WriteNewFile(folder, copy, bytes);
+        if (error == 0) {
+            result.made.push_back(copy);
+        } else if (error != EEXIST) {
+            result.outcome = WebCopyOutcome::Unwritten;
+            result.failed = copy;
+            result.message = platform::GetErrorText(error);
+            return;
+        }
+    }
+    result.outcome = result.made.empty() ? WebCopyOutcome::Existing : WebCopyOutcome::Made;
+}
+
+void Make(const std::string& folder, const std::vector<int>& sizes, WebCopyResult& result) {
+    const std::string path = folder + result.picture;
+    // The headers tell which copies the picture needs, so that a rerun decodes nothing.
+    const Picture measured = MeasurePicture(path, 0);
+    if (!measured.opened) {
+        result.outcome = WebCopyOutcome::PictureMissing;
+        return;
+    }
+    const std::vector<int> needed = WebCopySizesFor(measured.width, measured.height, sizes);
+    if (needed.empty()) {
+        result.outcome = WebCopyOutcome::NotNeeded;
+        return;
+    }
+    std::vector<int> missing;
+    for (const int size : needed)
+        if (!platform::NameExists(folder + WebCopyPath(result.picture, size)))
+            missing.push_back(size);
+    if (missing.empty()) {
+        result.outcome = WebCopyOutcome::Existing;
+        return;
+    }
+    if (FormatForFileName(result.picture) == PictureFormat::Gif && IsAnimatedGif(path)) {
+        result.outcome = WebCopyOutcome::Animated;
+        return;
+    }
+    MakeCopies(folder, missing, result);
+}
+
+} // namespace
+
+std::vector<int> WebCopySizesFor(int width, int height, const std::vector<int>& sizes) {
+    const int longer = std::max(width, height);
+    std::vector<int> chosen;
+    for (const int size : sizes)
+        if (size >= 1 && size < longer)
+            chosen.push_back(size);
+    std::sort(chosen.begin(), chosen.end(), std::greater<>());
+    chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+    return chosen;
+}
+
+WebCopyResult MakeWebCopies(const std::string& folder, const std::string& picture,
+                            const std::vector<int>& sizes) {
+    WebCopyResult result;
+    result.picture = picture;
+    try {
+        Make(folder, sizes, result);
+    } catch (const DecodeError& error) {
+        result.outcome = WebCopyOutcome::Damaged;
+        result.message = error.what();
+    } catch (const EncodeError& error) {
+        result.outcome = WebCopyOutcome::Damaged;
+        result.message = error.what();
+    } catch (const std::bad_alloc&) {
+        result.outcome = WebCopyOutcome::Damaged;
+        result.message = "Für dieses Bild reicht der Speicher nicht.";
+    }
+    return result;
+}
+
+std::vector<WebCopyResult> MakeMissingWebCopies(const std::string& folder,
+                                                const std::vector<std::string>& pictures,
+                                                const std::vector<int>& sizes,
+                                                const std::function<void(const WebCopyResult&)>& done,
+                                                int threads) {
+    std::vector<WebCopyResult> results(pictures.size());
+    RunOnEveryCore(
+        pictures.size(), [&](std::size_t i) { results[i] = MakeWebCopies(folder, pictures[i], sizes); },
+        [&](std::size_t i) {
+            if (done)
+                done(results[i]);
+        },
+        threads);
+    return results;
+}
+
+std::vector<std::string> ExistingWebCopies(const std::string& folder, const std::string& picture) {
+    std::vector<std::string> copies;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder + std::string(kWebCopyFolder), error), end;
+         !error && entry != end; entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (WebCopyLongSide(picture, name))
+            copies.push_back(name);
+    }
+    std::sort(copies.begin(), copies.end());
+    return copies;
+}
+
+} // namespace qlm
