@@ -3,6 +3,7 @@
 #include "core/picture.h"
 
 #include "platform/globals.h"
+#include "platform/name_listing.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
@@ -103,6 +105,34 @@ bool HasPictureExtension(const std::string& name) {
     return FormatForFileName(name) != PictureFormat::Unknown;
 }
 
+namespace {
+
+// Names starting with "t_" in any case are the thumbnails, and folders of that name go with them.
+bool IsThumbnailName(const std::string& name) {
+    return name.size() >= 2 && platform::AsciiUpper(name[0]) == 'T' && name[1] == '_';
+}
+
+// An entry that the folder list shows as a picture.
+bool IsListedPicture(const std::string& name, bool is_folder) {
+    return !is_folder && name != "." && !IsThumbnailName(name) && HasPictureExtension(name);
+}
+
+// Pictures alone in list order: all of one rank, so by name key, equal keys by their bytes.
+void SortNames(std::vector<std::string>& names) {
+    icu::Collator* collator = SharedCollator();
+    std::vector<std::pair<std::string, std::string>> keyed;
+    keyed.reserve(names.size());
+    for (std::string& name : names) {
+        std::string key = NameKey(collator, name);
+        keyed.emplace_back(std::move(key), std::move(name));
+    }
+    std::sort(keyed.begin(), keyed.end());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        names[i] = std::move(keyed[i].second);
+}
+
+} // namespace
+
 std::vector<ListEntry> FilterListing(const platform::tGetDirList& search, const std::string& folder) {
     // Linux lists ".." in the root too, where it leads nowhere; the drive button is the way out.
     const bool in_root = platform::GetFullPathName(folder) == std::string(1, platform::kPathSeparator);
@@ -111,8 +141,7 @@ std::vector<ListEntry> FilterListing(const platform::tGetDirList& search, const 
         const platform::tDirEntry& found = search.GetEntry(i);
         std::string name(found.Name, strnlen(found.Name, sizeof found.Name));
         const bool is_folder = (found.Attr & platform::kAttrDirectory) != 0;
-        // "t_" names are the thumbnails, and folders of that name go with them.
-        if (name == "." || (name.size() >= 2 && platform::AsciiUpper(name[0]) == 'T' && name[1] == '_'))
+        if (name == "." || IsThumbnailName(name))
             continue;
         if (!is_folder && !HasPictureExtension(name))
             continue;
@@ -171,14 +200,19 @@ int ListFolder(const std::string& folder, std::vector<ListEntry>& entries) {
     return 0;
 }
 
+// The pictures keep only their names, and the kind of an entry is asked of the file system only
+// where the folder's record does not tell it: a run over a large folder pays for its pictures,
+// not for the fixed records the folder list shows.
 int ListPictures(const std::string& folder, std::vector<std::string>& pictures) {
     pictures.clear();
-    std::vector<ListEntry> entries;
-    if (const int code = ListFolder(folder, entries); code != 0)
+    std::vector<platform::NamedEntry> names;
+    if (const int code = platform::ListNames(folder, names); code != 0)
         return code;
-    for (ListEntry& entry : entries)
-        if (entry.kind == EntryKind::Picture)
-            pictures.push_back(std::move(entry.caption));
+    for (platform::NamedEntry& entry : names)
+        if (IsListedPicture(entry.name, entry.folder))
+            pictures.push_back(std::move(entry.name));
+    names = {};
+    SortNames(pictures);
     return 0;
 }
 
