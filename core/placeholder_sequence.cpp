@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/placeholder_sequence.h"
+
+#include "core/text_file.h"
+
+#include <algorithm>
+
+namespace qlm {
+
+namespace {
+
+// True when a replacement could take part in an occurrence that begins before the place it is
+// put: an empty one joins its neighbours, one that is part of the placeholder can be completed
+// from both sides, and one whose beginning ends the placeholder completes it from the left. Any
+// other replacement leaves the text before the first occurrence as it is, because every later
+// occurrence that reached back would have to hold the start of that first replacement.
+bool CanReachBack(std::string_view placeholder, std::string_view replacement) {
+    if (replacement.empty() || replacement == kNoText)
+        return true;
+    // Then each occurrence of the source is replaced once, and nothing is joined.
+    if (replacement.find(placeholder) != std::string_view::npos)
+        return false;
+    if (placeholder.find(replacement) != std::string_view::npos)
+        return true;
+    const std::size_t longest = std::min(placeholder.size(), replacement.size());
+    for (std::size_t length = 1; length <= longest; ++length)
+        if (placeholder.ends_with(replacement.substr(0, length)))
+            return true;
+    return false;
+}
+
+} // namespace
+
+void ReplaceInPlace(std::string& text, std::string_view placeholder, std::string_view replacement) {
+    if (placeholder.empty())
+        return;
+    // Replacing makes no occurrence where there was none: a text without one stays as it is.
+    const std::size_t first = text.find(placeholder);
+    if (first == std::string::npos)
+        return;
+    if (CanReachBack(placeholder, replacement)) {
+        text = MyReplace(text, placeholder, replacement);
+        return;
+    }
+    std::string rest = MyReplace(std::string_view(text).substr(first), placeholder, replacement);
+    text.resize(first);
+    text += rest;
+}
+
+void ApplyPlaceholders(const PlaceholderSequence& sequence, std::string& text) {
+    for (const auto& [placeholder, value] : sequence)
+        ReplaceInPlace(text, placeholder, value);
+}
+
+} // namespace qlm
