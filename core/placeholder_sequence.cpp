@@ -15,7 +15,7 @@ namespace {
 // other replacement leaves the text before the first occurrence as it is, because every later
 // occurrence that reached back would have to hold the start of that first replacement.
 bool CanReachBack(std::string_view placeholder, std::string_view replacement) {
-    if (replacement.empty() || replacement == kNoText)
+    if (replacement.empty())
         return true;
     // Then each occurrence of the source is replaced once, and nothing is joined.
     if (replacement.find(placeholder) != std::string_view::npos)
@@ -29,15 +29,50 @@ bool CanReachBack(std::string_view placeholder, std::string_view replacement) {
     return false;
 }
 
+// True when the end of a replacement could begin an occurrence with the text after it.
+bool CanReachOn(std::string_view placeholder, std::string_view replacement) {
+    const std::size_t longest = std::min(placeholder.size(), replacement.size());
+    for (std::size_t length = 1; length <= longest; ++length)
+        if (placeholder.starts_with(replacement.substr(replacement.size() - length)))
+            return true;
+    return false;
+}
+
+// Each occurrence from `first` on replaced once, left to right; the text before stays in place.
+void ReplaceEachOnce(std::string& text, std::size_t first, std::string_view placeholder,
+                     std::string_view replacement) {
+    std::string rest;
+    rest.reserve(text.size() - first);
+    std::size_t from = first;
+    for (std::size_t at = first; at != std::string::npos; at = text.find(placeholder, from)) {
+        rest.append(text, from, at - from);
+        rest.append(replacement);
+        from = at + placeholder.size();
+    }
+    rest.append(text, from);
+    text.resize(first);
+    text += rest;
+}
+
 } // namespace
 
 void ReplaceInPlace(std::string& text, std::string_view placeholder, std::string_view replacement) {
     if (placeholder.empty())
         return;
+    // The no-text answer inserts nothing, whatever the way of replacing below.
+    if (replacement == kNoText)
+        replacement = {};
     // Replacing makes no occurrence where there was none: a text without one stays as it is.
     const std::size_t first = text.find(placeholder);
     if (first == std::string::npos)
         return;
+    // A replacement that holds its placeholder, or one that can form none with its neighbours:
+    // every occurrence of the text is replaced once, as MyReplace does.
+    if (replacement.find(placeholder) != std::string_view::npos ||
+        (!CanReachBack(placeholder, replacement) && !CanReachOn(placeholder, replacement))) {
+        ReplaceEachOnce(text, first, placeholder, replacement);
+        return;
+    }
     if (CanReachBack(placeholder, replacement)) {
         text = MyReplace(text, placeholder, replacement);
         return;

@@ -160,7 +160,8 @@ TEST(ReplaceInPlace, GivesWhatTheEarlierReplacementGave) {
 
 TEST(ApplyPlaceholders, GivesWhatTheEarlierSequenceGave) {
     std::mt19937 random(7);
-    const std::vector<std::string_view> names = {"<mykeywords>", "<myname>", "<mytext>", "<my", "me>"};
+    const std::vector<std::string_view> names = {"<mykeywords>", "<myname>", "<mytext>",
+                                                 "<my",          "me>",      "ext>"};
     std::uniform_int_distribution<std::size_t> pick(0, names.size() - 1), steps(1, 6);
     for (int round = 0; round < 20000; ++round) {
         // The values are generated like the templates, so that they hold placeholders and their
