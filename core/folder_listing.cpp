@@ -108,27 +108,43 @@ bool HasPictureExtension(const std::string& name) {
 namespace {
 
 // Names starting with "t_" in any case are the thumbnails, and folders of that name go with them.
-bool IsThumbnailName(const std::string& name) {
+bool IsThumbnailName(std::string_view name) {
     return name.size() >= 2 && platform::AsciiUpper(name[0]) == 'T' && name[1] == '_';
 }
 
 // An entry that the folder list shows as a picture.
-bool IsListedPicture(const std::string& name, bool is_folder) {
-    return !is_folder && name != "." && !IsThumbnailName(name) && HasPictureExtension(name);
+bool IsListedPicture(std::string_view name, bool is_folder) {
+    return !is_folder && name != "." && !IsThumbnailName(name) && HasPictureExtension(std::string(name));
 }
 
-// Pictures alone in list order: all of one rank, so by name key, equal keys by their bytes.
+// Pictures alone in list order: all of one rank, so by name key, equal keys by their bytes. The
+// keys are kept in one block and the names are ordered through indexes, so that sorting a large
+// folder needs little more memory than its names.
 void SortNames(std::vector<std::string>& names) {
     icu::Collator* collator = SharedCollator();
-    std::vector<std::pair<std::string, std::string>> keyed;
-    keyed.reserve(names.size());
-    for (std::string& name : names) {
-        std::string key = NameKey(collator, name);
-        keyed.emplace_back(std::move(key), std::move(name));
+    std::string keys;
+    std::vector<std::size_t> key_start;
+    key_start.reserve(names.size() + 1);
+    for (const std::string& name : names) {
+        key_start.push_back(keys.size());
+        keys += NameKey(collator, name);
     }
-    std::sort(keyed.begin(), keyed.end());
-    for (std::size_t i = 0; i < names.size(); ++i)
-        names[i] = std::move(keyed[i].second);
+    key_start.push_back(keys.size());
+    const auto key = [&](std::size_t i) {
+        return std::string_view(keys).substr(key_start[i], key_start[i + 1] - key_start[i]);
+    };
+    std::vector<std::size_t> order(names.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const int by_key = key(a).compare(key(b));
+        return by_key != 0 ? by_key < 0 : names[a] < names[b];
+    });
+    std::vector<std::string> sorted;
+    sorted.reserve(names.size());
+    for (std::size_t i : order)
+        sorted.push_back(std::move(names[i]));
+    names = std::move(sorted);
 }
 
 } // namespace
@@ -205,13 +221,14 @@ int ListFolder(const std::string& folder, std::vector<ListEntry>& entries) {
 // not for the fixed records the folder list shows.
 int ListPictures(const std::string& folder, std::vector<std::string>& pictures) {
     pictures.clear();
-    std::vector<platform::NamedEntry> names;
-    if (const int code = platform::ListNames(folder, names); code != 0)
+    const int code = platform::ListNames(folder, [&pictures](std::string_view name, bool is_folder) {
+        if (IsListedPicture(name, is_folder))
+            pictures.emplace_back(name);
+    });
+    if (code != 0) {
+        pictures.clear();
         return code;
-    for (platform::NamedEntry& entry : names)
-        if (IsListedPicture(entry.name, entry.folder))
-            pictures.push_back(std::move(entry.name));
-    names = {};
+    }
     SortNames(pictures);
     return 0;
 }

@@ -37,30 +37,28 @@ bool IsFolder(int dir_fd, const dirent& found) {
 
 } // namespace
 
-int ListNames(const std::string& folder, std::vector<NamedEntry>& entries) {
-    entries.clear();
+int ListNames(const std::string& folder, const TakeName& take) {
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.empty() ? "." : folder.c_str()));
     if (!dir)
         return errno;
     const int dir_fd = dirfd(dir.get());
+    bool found = false;
     for (;;) {
         errno = 0;
         const dirent* next = readdir(dir.get());
         if (next == nullptr) {
             // A search that breaks off must not pass for a complete listing.
-            if (errno != 0) {
-                const int error = errno;
-                entries.clear();
-                return error;
-            }
+            if (errno != 0)
+                return errno;
             break;
         }
+        found = true;
         const std::size_t length = std::strlen(next->d_name);
         if (length > kMaxNameLength)
             continue;
-        entries.push_back({std::string(next->d_name, length), IsFolder(dir_fd, *next)});
+        take(std::string_view(next->d_name, length), IsFolder(dir_fd, *next));
     }
-    return entries.empty() ? ENOENT : 0;
+    return found ? 0 : ENOENT;
 }
 
 } // namespace qlm::platform

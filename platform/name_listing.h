@@ -4,20 +4,20 @@
 // entries (the command line's picture list). It asks the file system about an entry only when the
 // folder's own record cannot tell: a symbolic link, or a file system that reports no type.
 
+#include <functional>
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace qlm::platform {
 
-struct NamedEntry {
-    std::string name;
-    bool folder = false;
-};
+// Called for each name found, with whether it is a folder.
+using TakeName = std::function<void(std::string_view name, bool folder)>;
 
-// Lists `folder` (a path; "" is the working directory) in the order the file system returns the
-// names, "." and ".." included, and a name longer than a tDirEntry can hold left out, as
-// tGetDirList does. A symbolic link counts as what it points to; a dangling link as itself. Gives
-// 0, or the errno of the failed search (ENOENT also when the folder lists nothing at all).
-int ListNames(const std::string& folder, std::vector<NamedEntry>& entries);
+// Goes through `folder` (a path; "" is the working directory) in the order the file system returns
+// the names, "." and ".." included, and a name longer than a tDirEntry can hold left out, as
+// tGetDirList does; nothing is kept here. A symbolic link counts as what it points to; a dangling
+// link as itself. Gives 0, or the errno of the failed search (ENOENT also when the folder lists
+// nothing at all); after a failure the names taken so far do not make a complete listing.
+int ListNames(const std::string& folder, const TakeName& take);
 
 } // namespace qlm::platform
