@@ -23,10 +23,12 @@ std::string Apply(const Sequence& sequence, std::string text) {
 }
 
 // Room for the overview, judged by its first entry with a margin for longer names. Room that is
-// reserved but never filled costs no memory pages, so the margin is generous; an overview that
-// outgrows it still comes out whole.
+// reserved but never filled costs no memory pages, so the margin is generous; but a first entry
+// with a long text says nothing about the others, so the guess per entry is bounded. An overview
+// that outgrows the room still comes out whole.
 std::size_t OverviewRoom(std::size_t head_tail, std::size_t first_entry, std::size_t entries) {
-    return head_tail + (first_entry + first_entry / 2 + 64) * entries;
+    constexpr std::size_t kMostPerEntry = 4096;
+    return head_tail + std::min(first_entry + first_entry / 2 + 64, kMostPerEntry) * entries;
 }
 
 class Run {
