@@ -54,6 +54,16 @@ void ReplaceEachOnce(std::string& text, std::size_t first, std::string_view plac
     text += rest;
 }
 
+// True when the text before `first` ends with a beginning of the placeholder, so that an
+// occurrence formed later (a removal joining its neighbours) could reach back into it.
+bool EndsWithABeginning(const std::string& text, std::size_t first, std::string_view placeholder) {
+    const std::size_t longest = std::min(first, placeholder.size() - 1);
+    for (std::size_t length = 1; length <= longest; ++length)
+        if (std::string_view(text).substr(first - length, length) == placeholder.substr(0, length))
+            return true;
+    return false;
+}
+
 } // namespace
 
 void ReplaceInPlace(std::string& text, std::string_view placeholder, std::string_view replacement) {
@@ -73,7 +83,12 @@ void ReplaceInPlace(std::string& text, std::string_view placeholder, std::string
         ReplaceEachOnce(text, first, placeholder, replacement);
         return;
     }
-    if (CanReachBack(placeholder, replacement)) {
+    // Every occurrence that reached back before the first one would have to hold the last byte
+    // before it: an empty replacement cannot reach back where that byte ends no beginning of the
+    // placeholder. (A non-empty one that can is read again by MyReplace within limits that depend
+    // on the length of the whole text, so it is given the whole text.)
+    if (CanReachBack(placeholder, replacement) &&
+        (!replacement.empty() || EndsWithABeginning(text, first, placeholder))) {
         text = MyReplace(text, placeholder, replacement);
         return;
     }
