@@ -6,6 +6,7 @@
 // where (a RAM-backed folder keeps disk flushes out of the figures).
 
 #include "core/generator.h"
+#include "core/placeholder_sequence.h"
 #include "core/text_file.h"
 
 #include <benchmark/benchmark.h>
@@ -20,6 +21,8 @@
 #include <vector>
 
 namespace {
+
+qlm::TemplateSet Templates();
 
 std::string TextWithPlaceholders(std::size_t length) {
     std::string text;
@@ -45,6 +48,55 @@ void BM_ReplaceRunOfBlanks(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_ReplaceRunOfBlanks)->RangeMultiplier(10)->Range(1000, 10000000)->Complexity(benchmark::oN);
+
+// A picture's page as the run makes it: nineteen placeholders in turn over a page template that
+// holds a few of them. Replacing each into a fresh copy of the page costs a pass per placeholder;
+// replacing in place only where the page holds one costs a search for the others.
+const qlm::PlaceholderSequence& PageSequence() {
+    static const qlm::PlaceholderSequence sequence = {
+        {"<mypic>", "<img src=\"bild1.jpg\" width=\"1024\" height=\"768\" border=\"0\">"},
+        {"<mytinypic>",
+         "<img src=\"t_bild1.jpg\" width=\"160\" height=\"120\" alt=\"Am Strand\" border=\"0\">"},
+        {"<mytext>", "Am <i>Strand</i><BR>Bild 1"},
+        {"<myname>", "bild1"},
+        {"<myalt>", "Am Strand Bild 1"},
+        {"<mypicfile>", "bild1.jpg"},
+        {"<mytinypicfile>", "t_bild1.jpg"},
+        {"<myhtmlfile>", "bild1.html"},
+        {"<mykeywords>", "Meer, Strand, Sonne"},
+        {"<mydescription>", "Bilder von der See"},
+        {"<myversion>", "2.0.0.1"},
+        {"<mywidth>", "1024"},
+        {"<myheight>", "768"},
+        {"<mytinywidth>", "160"},
+        {"<mytinyheight>", "120"},
+        {"<mynumber>", "1"},
+        {"<mycount>", "10000"},
+        {"<myprevhtmlfile>", ""},
+        {"<mynexthtmlfile>", "bild2.html"}};
+    return sequence;
+}
+
+void BM_PageEachPlaceholderIntoACopy(benchmark::State& state) {
+    const std::string page = Templates().pic;
+    for (auto _ : state) {
+        std::string text = page;
+        for (const auto& [placeholder, value] : PageSequence())
+            text = qlm::MyReplace(text, placeholder, value);
+        benchmark::DoNotOptimize(text);
+    }
+}
+BENCHMARK(BM_PageEachPlaceholderIntoACopy);
+
+void BM_PagePlaceholdersInPlace(benchmark::State& state) {
+    const std::string page = Templates().pic;
+    for (auto _ : state) {
+        std::string text = page;
+        qlm::ApplyPlaceholders(PageSequence(), text);
+        benchmark::DoNotOptimize(text);
+    }
+}
+BENCHMARK(BM_PagePlaceholdersInPlace);
 
 // A host that answers at once: fixed sizes, every file opened, no questions.
 class QuietHost : public qlm::GenerationHost {

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Whole-run benchmark: times quillmoor-make --no-ask --verify (which decodes every picture) over a
 # folder of 12-megapixel JPEG photos against djpeg decoding the same files (pictures and thumbnails) at 1/8 scale, which is the
-# least any program that reads every picture's size by decoding must do.
+# least any program that reads every picture's size by decoding must do. quillmoor-make decodes the
+# next thumbnail and picture ahead on a second thread, so on two cores it can take less wall time
+# than djpeg decoding the files one after the other.
 #
 #   sh bench/run_vs_djpeg.sh [BUILD_DIR]      (default build/)
 #   QLM_BENCH_PICTURES=8 QLM_BENCH_REPEATS=5 sh bench/run_vs_djpeg.sh
@@ -83,6 +85,13 @@ echo "$make_times | $djpeg_times | $make_cpu $djpeg_cpu" | awk -v n="$pictures" 
     printf "                              wall best   wall mean    CPU mean\n"
     printf "  quillmoor-make --verify   %9.1f ms %9.1f ms %9.1f ms\n", bm / 1e6, sm / cm / 1e6, cpu[1] / reps / 1e6
     printf "  djpeg -scale 1/8 (each)   %9.1f ms %9.1f ms %9.1f ms\n", bd / 1e6, sd / cd / 1e6, cpu[2] / reps / 1e6
-    printf "  ratio quillmoor-make / djpeg: wall (best) %.2f, CPU %.2f   (goal: at most 1.20)\n", bm / bd, cpu[1] / cpu[2]
+    printf "  ratio quillmoor-make / djpeg: wall (best) %.2f, CPU %.2f\n", bm / bd, cpu[1] / cpu[2]
+    # Other work on the machine drifts over minutes: each run is also set against the djpeg run
+    # right after it, and the median of those ratios is the figure to quote.
+    for (i = 1; i <= cm && i <= cd; i++) r[i] = m[i] / d[i]
+    c = (cm < cd) ? cm : cd
+    for (i = 1; i <= c; i++) for (j = i + 1; j <= c; j++) if (r[j] < r[i]) { t = r[i]; r[i] = r[j]; r[j] = t }
+    median = c % 2 ? r[(c + 1) / 2] : (r[c / 2] + r[c / 2 + 1]) / 2
+    printf "  ratio of the interleaved pairs: best %.2f, median %.2f   (goal: at most 0.55)\n", r[1], median
     printf "  (the wall time of quillmoor-make includes writing its pages safely to disk)\n"
 }'

@@ -1,6 +1,7 @@
 #include "cli/cli_host.h"
 
 #include "core/picture_measure.h"
+#include "core/picture_prefetcher.h"
 #include "core/text_file.h"
 #include "platform/globals.h"
 
@@ -15,6 +16,11 @@ namespace {
 // data; the natural size is reported whatever the decoder reduced. Measuring makes the same checks
 // of the headers as that decoding, so both give the same sizes and refuse the same pictures.
 constexpr int kMeasureBox = 1;
+
+// The next thumbnail and picture, and the ones the run is at while they are decoded; the picture
+// the run waits for and the next one are decoded at the same time, on both cores.
+constexpr std::size_t kKeptAhead = 4;
+constexpr int kDecodingThreads = 2;
 
 using platform::BareName;
 
@@ -34,8 +40,15 @@ std::string Printable(const std::string& text) {
 CliHost::CliHost(std::istream& answers, std::ostream& messages, bool show_progress, bool verify)
     : answers_(answers), messages_(messages), show_progress_(show_progress), verify_(verify) {}
 
-Picture CliHost::Load(const std::string& path) const {
-    return verify_ ? LoadPicture(path, kMeasureBox) : MeasurePicture(path, kMeasureBox);
+CliHost::~CliHost() = default;
+
+Picture CliHost::Load(const std::string& path) {
+    if (!verify_)
+        return MeasurePicture(path, kMeasureBox);
+    // A failure decoded ahead is thrown here, where the run reaches the picture, as without it.
+    if (ahead_)
+        return *ahead_->Load(path, kMeasureBox, false);
+    return LoadPicture(path, kMeasureBox);
 }
 
 std::string CliHost::AskUser(const std::string& /*initial_text*/, AskKind kind) {
@@ -115,8 +128,23 @@ void CliHost::StepProgress() {
 
 void CliHost::SetWorkingDisplay(bool working) {
     if (!working) {
+        // Whatever was decoded ahead belongs to the run that ends here.
+        ahead_.reset();
         EndProgressLine();
     }
+}
+
+void CliHost::ComingNext(const std::string& thumbnail_path, const std::string& picture_path) {
+    // Measuring reads only the headers: nothing to gain from doing it ahead.
+    if (!verify_) {
+        return;
+    }
+    if (!ahead_) {
+        ahead_ =
+            std::make_unique<PicturePrefetcher>(kKeptAhead, PicturePrefetcher::Finished(), kDecodingThreads);
+    }
+    ahead_->Prefetch(thumbnail_path, kMeasureBox);
+    ahead_->Prefetch(picture_path, kMeasureBox);
 }
 
 void CliHost::DrawProgressLine() {

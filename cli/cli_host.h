@@ -7,7 +7,12 @@
 #include "core/picture.h"
 
 #include <iosfwd>
+#include <memory>
 #include <string>
+
+namespace qlm {
+class PicturePrefetcher;
+}
 
 namespace qlm::cli {
 
@@ -16,6 +21,9 @@ class CliHost : public GenerationHost {
     // `show_progress`: draw a progress line on `messages` (meant for a terminal). `verify`: decode
     // every picture and thumbnail, so that damaged picture data stops the run.
     CliHost(std::istream& answers, std::ostream& messages, bool show_progress, bool verify);
+    ~CliHost() override;
+    CliHost(const CliHost&) = delete;
+    CliHost& operator=(const CliHost&) = delete;
 
     std::string AskUser(const std::string& initial_text, AskKind kind) override;
     PictureSize MyLoadPic(const std::string& path) override;
@@ -27,6 +35,7 @@ class CliHost : public GenerationHost {
     void SetProgressPosition(int position) override;
     void StepProgress() override;
     void SetWorkingDisplay(bool working) override;
+    void ComingNext(const std::string& thumbnail_path, const std::string& picture_path) override;
 
     // The number of pictures that could not be opened at all (a pipe, a dangling link named like a
     // picture); each was named on the messages as the run reached it.
@@ -36,7 +45,7 @@ class CliHost : public GenerationHost {
 
   private:
     void DrawProgressLine();
-    Picture Load(const std::string& path) const;
+    Picture Load(const std::string& path);
 
     std::istream& answers_;
     std::ostream& messages_;
@@ -47,6 +56,8 @@ class CliHost : public GenerationHost {
     PictureSize picture_size_;
     int unopened_pictures_ = 0;
     PictureSize thumbnail_size_;
+    // Pictures to verify are decoded ahead while the run deals with those before them.
+    std::unique_ptr<PicturePrefetcher> ahead_;
     std::string progress_label_;
     int progress_maximum_ = 0;
     int progress_position_ = 0;

@@ -17,6 +17,7 @@
 #include <iterator>
 #include <ostream>
 #include <set>
+#include <utility>
 
 namespace qlm::cli {
 
@@ -164,7 +165,7 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
 
     std::vector<std::string> pictures;
     if (options.pictures.empty()) {
-        pictures = listed;
+        pictures = std::move(listed);
     } else {
         const std::set<std::string> wanted(options.pictures.begin(), options.pictures.end());
         for (const std::string& name : wanted) {
@@ -185,19 +186,21 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
 
     GenerationInput input;
     input.folder = folder;
-    input.pictures = pictures;
-    input.selected_entries = static_cast<int>(pictures.size());
+    // The names are held once: a folder of 100,000 pictures is a large list.
+    input.pictures = std::move(pictures);
+    listed = {};
+    input.selected_entries = static_cast<int>(input.pictures.size());
     input.flags = options.flags.ApplyTo(settings.flags);
-    input.templates = templates;
+    input.templates = std::move(templates);
     input.version = platform::VersionString();
     input.ask = options.ask;
 
     CliHost host(answers, messages, show_progress, options.verify);
     const bool thumbnails_complete =
         !options.make_thumbnails ||
-        MakeThumbnails(folder, pictures, input.flags.thumbs_jpg, options.thumb_size, messages, host);
+        MakeThumbnails(folder, input.pictures, input.flags.thumbs_jpg, options.thumb_size, messages, host);
     const bool web_pictures_complete =
-        !options.make_web_pictures || MakeWebPictures(folder, pictures, options.web_sizes, messages, host);
+        !options.make_web_pictures || MakeWebPictures(folder, input.pictures, options.web_sizes, messages, host);
     const GenerationResult result = MakeGallery(input, host);
     const bool complete = thumbnails_complete && web_pictures_complete && !result.stopped &&
                           result.unwritten.empty() && host.UnopenedPictures() == 0;

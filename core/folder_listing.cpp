@@ -3,6 +3,7 @@
 #include "core/picture.h"
 
 #include "platform/globals.h"
+#include "platform/name_listing.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
@@ -103,6 +105,50 @@ bool HasPictureExtension(const std::string& name) {
     return FormatForFileName(name) != PictureFormat::Unknown;
 }
 
+namespace {
+
+// Names starting with "t_" in any case are the thumbnails, and folders of that name go with them.
+bool IsThumbnailName(std::string_view name) {
+    return name.size() >= 2 && platform::AsciiUpper(name[0]) == 'T' && name[1] == '_';
+}
+
+// An entry that the folder list shows as a picture.
+bool IsListedPicture(std::string_view name, bool is_folder) {
+    return !is_folder && name != "." && !IsThumbnailName(name) && HasPictureExtension(std::string(name));
+}
+
+// Pictures alone in list order: all of one rank, so by name key, equal keys by their bytes. The
+// keys are kept in one block and the names are ordered through indexes, so that sorting a large
+// folder needs little more memory than its names.
+void SortNames(std::vector<std::string>& names) {
+    icu::Collator* collator = SharedCollator();
+    std::string keys;
+    std::vector<std::size_t> key_start;
+    key_start.reserve(names.size() + 1);
+    for (const std::string& name : names) {
+        key_start.push_back(keys.size());
+        keys += NameKey(collator, name);
+    }
+    key_start.push_back(keys.size());
+    const auto key = [&](std::size_t i) {
+        return std::string_view(keys).substr(key_start[i], key_start[i + 1] - key_start[i]);
+    };
+    std::vector<std::size_t> order(names.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const int by_key = key(a).compare(key(b));
+        return by_key != 0 ? by_key < 0 : names[a] < names[b];
+    });
+    std::vector<std::string> sorted;
+    sorted.reserve(names.size());
+    for (std::size_t i : order)
+        sorted.push_back(std::move(names[i]));
+    names = std::move(sorted);
+}
+
+} // namespace
+
 std::vector<ListEntry> FilterListing(const platform::tGetDirList& search, const std::string& folder) {
     // Linux lists ".." in the root too, where it leads nowhere; the drive button is the way out.
     const bool in_root = platform::GetFullPathName(folder) == std::string(1, platform::kPathSeparator);
@@ -111,8 +157,7 @@ std::vector<ListEntry> FilterListing(const platform::tGetDirList& search, const 
         const platform::tDirEntry& found = search.GetEntry(i);
         std::string name(found.Name, strnlen(found.Name, sizeof found.Name));
         const bool is_folder = (found.Attr & platform::kAttrDirectory) != 0;
-        // "t_" names are the thumbnails, and folders of that name go with them.
-        if (name == "." || (name.size() >= 2 && platform::AsciiUpper(name[0]) == 'T' && name[1] == '_'))
+        if (name == "." || IsThumbnailName(name))
             continue;
         if (!is_folder && !HasPictureExtension(name))
             continue;
@@ -171,14 +216,20 @@ int ListFolder(const std::string& folder, std::vector<ListEntry>& entries) {
     return 0;
 }
 
+// The pictures keep only their names, and the kind of an entry is asked of the file system only
+// where the folder's record does not tell it: a run over a large folder pays for its pictures,
+// not for the fixed records the folder list shows.
 int ListPictures(const std::string& folder, std::vector<std::string>& pictures) {
     pictures.clear();
-    std::vector<ListEntry> entries;
-    if (const int code = ListFolder(folder, entries); code != 0)
+    const int code = platform::ListNames(folder, [&pictures](std::string_view name, bool is_folder) {
+        if (IsListedPicture(name, is_folder))
+            pictures.emplace_back(name);
+    });
+    if (code != 0) {
+        pictures.clear();
         return code;
-    for (ListEntry& entry : entries)
-        if (entry.kind == EntryKind::Picture)
-            pictures.push_back(std::move(entry.caption));
+    }
+    SortNames(pictures);
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "core/name_correction.h"
 #include "core/page_text.h"
 #include "core/picture.h"
+#include "core/placeholder_sequence.h"
 #include "core/text_file.h"
 #include "core/thumbnail_maker.h"
 #include "core/web_pictures.h"
@@ -16,24 +17,20 @@ namespace qlm {
 
 namespace {
 
-using Sequence = std::vector<std::pair<std::string_view, std::string>>;
+using Sequence = PlaceholderSequence;
 
 std::string Apply(const Sequence& sequence, std::string text) {
-    for (const auto& [placeholder, value] : sequence)
-        text = MyReplace(text, placeholder, value);
+    ApplyPlaceholders(sequence, text);
     return text;
 }
 
-// The overview page: head, entries and tail joined once, sized from what they really hold.
-std::string JoinOverview(std::string head, const std::vector<std::string>& entries, const std::string& tail) {
-    std::size_t size = head.size() + tail.size();
-    for (const std::string& entry : entries)
-        size += entry.size();
-    head.reserve(size);
-    for (const std::string& entry : entries)
-        head += entry;
-    head += tail;
-    return head;
+// Room for the overview, judged by its first entry with a margin for longer names. Room that is
+// reserved but never filled costs no memory pages, so the margin is generous; but a first entry
+// with a long text says nothing about the others, so the guess per entry is bounded. An overview
+// that outgrows the room still comes out whole.
+std::size_t OverviewRoom(std::size_t head_tail, std::size_t first_entry, std::size_t entries) {
+    constexpr std::size_t kMostPerEntry = 4096;
+    return head_tail + std::min(first_entry + first_entry / 2 + 64, kMostPerEntry) * entries;
 }
 
 class Run {
@@ -63,13 +60,18 @@ class Run {
                             {"<mytitle>", TextForPages(title, utf8_templates_)},
                             {"<myversion>", in_.version}};
 
+        // The entries go straight into the overview: a folder of 100,000 pictures holds its
+        // overview once, not once more as separate entries.
         std::string overview = Apply(folder_sequence_, in_.templates.main_head);
-        std::vector<std::string> entries;
-        entries.reserve(in_.pictures.size());
-        for (std::size_t index = 0; index < in_.pictures.size(); ++index)
-            entries.push_back(Picture(index));
-        overview = JoinOverview(std::move(overview), entries, in_.templates.main_tail);
-        overview = Apply(folder_sequence_, std::move(overview));
+        for (std::size_t index = 0; index < in_.pictures.size(); ++index) {
+            const std::string entry = Picture(index);
+            if (index == 0)
+                overview.reserve(OverviewRoom(overview.size() + in_.templates.main_tail.size(), entry.size(),
+                                              in_.pictures.size()));
+            overview += entry;
+        }
+        overview += in_.templates.main_tail;
+        ApplyPlaceholders(folder_sequence_, overview);
         Write("index.html", overview);
     }
 
@@ -220,8 +222,14 @@ class Run {
             const Sequence web = WebSequence(file_name, picture_link, picture, alt);
             navigation.insert(navigation.end(), web.begin(), web.end());
         }
-        Write(page_name, Apply(navigation, Apply(picture_sequence, in_.templates.pic)));
-        std::string entry = Apply(navigation, Apply(picture_sequence, in_.templates.main_rep));
+        std::string page = in_.templates.pic;
+        ApplyPlaceholders(picture_sequence, page);
+        ApplyPlaceholders(navigation, page);
+        Write(page_name, page);
+        page = {};
+        std::string entry = in_.templates.main_rep;
+        ApplyPlaceholders(picture_sequence, entry);
+        ApplyPlaceholders(navigation, entry);
         host_.StepProgress();
         return entry;
     }

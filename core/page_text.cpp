@@ -4,7 +4,8 @@
 #include "core/text_file.h"
 #include "platform/text.h"
 
-#include <map>
+#include <algorithm>
+#include <utility>
 
 namespace qlm {
 
@@ -94,25 +95,39 @@ std::string TextForPages(std::string_view text, bool utf8_templates) {
     return std::string(text);
 }
 
+// The pages are grouped by sorting their indexes rather than in a map of every page: a run over
+// 100,000 pictures keeps little more than their page names for this check.
 std::string PageClashWarning(const std::vector<std::string>& pictures) {
-    std::map<std::string, std::vector<std::string>> by_page;
-    std::vector<std::string> pages_in_order;
+    std::vector<std::string> pages;
+    pages.reserve(pictures.size());
     for (const std::string& picture : pictures) {
         std::string base, extension;
         SplitFileName(picture, base, extension);
-        auto& sharing = by_page[base + ".html"];
-        if (sharing.empty())
-            pages_in_order.push_back(base + ".html");
-        sharing.push_back(picture);
+        pages.push_back(base + ".html");
     }
+    std::vector<std::size_t> order(pictures.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    // Equal pages end up together, each group in the order of its pictures.
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return pages[a] < pages[b]; });
+    // The groups to name, as [begin, end) in `order`, by the place of their first picture.
+    std::vector<std::pair<std::size_t, std::size_t>> named;
+    for (std::size_t begin = 0, end = 0; begin < order.size(); begin = end) {
+        end = begin + 1;
+        while (end < order.size() && pages[order[end]] == pages[order[begin]])
+            ++end;
+        if (end - begin >= 2 || pages[order[begin]] == "index.html")
+            named.emplace_back(begin, end);
+    }
+    std::sort(named.begin(), named.end(),
+              [&](const auto& a, const auto& b) { return order[a.first] < order[b.first]; });
     std::string lines;
-    for (const std::string& page : pages_in_order) {
-        const std::vector<std::string>& sharing = by_page[page];
-        if (page != "index.html" && sharing.size() < 2)
-            continue;
+    for (const auto& [begin, end] : named) {
+        const std::string& page = pages[order[begin]];
         lines += "\n" + page + ":";
-        for (const std::string& picture : sharing)
-            lines += " " + picture;
+        for (std::size_t i = begin; i < end; ++i)
+            lines += " " + pictures[order[i]];
         if (page == "index.html")
             lines += " (die Übersicht überschreibt diese Seite)";
     }

@@ -96,7 +96,9 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max
     if (size > max_size)
         return EFBIG;
     try {
-        std::string buffer(static_cast<std::size_t>(size), '\0');
+        // One byte more than the size is asked for: a read that leaves it unfilled has met the
+        // end, so a file that keeps its size is read in one call.
+        std::string buffer(size > 0 ? static_cast<std::size_t>(size) + 1 : 0, '\0');
         std::size_t filled = 0;
         for (;;) {
             // Once the size fstat gave is read, look for more (the file may have grown, and the
@@ -119,9 +121,17 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max
                 buffer.append(probe, static_cast<std::size_t>(got));
             }
             filled += static_cast<std::size_t>(got);
+            if (!full && filled > max_size) { // the spare byte of a file at the limit that grew
+                if (size_seen != nullptr)
+                    *size_seen = filled;
+                return EFBIG;
+            }
+            if (!full && filled == size)
+                break;
         }
-        if (filled < buffer.size())
+        if (filled < size)
             return EIO; // the file became shorter than its size while it was read
+        buffer.resize(filled);
         bytes = std::move(buffer);
     } catch (const std::bad_alloc&) {
         return ENOMEM;
@@ -151,6 +161,10 @@ bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links lin
             bytes.compare(compared, count, std::string_view(buffer, count)) != 0)
             return false;
         compared += count;
+        // A regular file's read stops short only at its end: a file of the size fstat gave that
+        // is read with room to spare needs no further read to find its end.
+        if (compared == bytes.size() && count < sizeof buffer)
+            return true;
     }
 }
 

@@ -583,6 +583,43 @@ struct FailureCase {
     std::string files;   // "+name" written before the run stopped, "-name" not written
 };
 
+// Verifying decodes the next pictures ahead: what the run says and writes must still follow the
+// pictures one by one, so a run over the whole folder says exactly what a run over the pictures up
+// to the damaged one says, although the damaged picture after it was decoded too.
+TEST(CliGallery, VerifyingAheadKeepsTheMessagesOfThePicturesInTurn) {
+    TempFolder dir;
+    const fs::path folder = dir / "pics";
+    fs::create_directory(folder);
+    CopyDemo(folder, {"bergsee.jpg"});
+    fs::copy_file(kDemo / "wald.jpg", folder / "b.jpg"); // no thumbnail
+    fs::create_symlink("nowhere.jpg", folder / "c.jpg");
+    const std::string png = ReadFile(kDemo / "blumen.png");
+    WriteFile(folder / "d.png", png.substr(0, png.size() / 2));
+    fs::copy_file(kDemo / "t_blumen.png", folder / "t_d.png");
+    WriteFile(folder / "f.png", png.substr(0, png.size() / 3));
+    WriteFile(folder / "title.txt", "Probe");
+
+    const std::vector<std::string> verify = {"--no-ask", "--verify", "--templates", kTemplates.string(),
+                                             folder.string()};
+    std::vector<std::string> up_to_damaged = verify;
+    for (const char* name : {"bergsee.jpg", "b.jpg", "c.jpg", "d.png"})
+        up_to_damaged.push_back(name);
+    const RunResult part = RunMake(up_to_damaged);
+    const RunResult whole = RunMake(verify);
+    EXPECT_EQ(whole.status, 1);
+    EXPECT_EQ(whole.err, part.err);
+    EXPECT_TRUE(
+        whole.err.starts_with("Der Thumbnail t_b.jpg fehlt!\nDer Thumbnail t_c.jpg fehlt!\n"
+                              "c.jpg: cannot be opened; its page gets the size of the picture before it\n"
+                              "d.png: "))
+        << whole.err;
+    EXPECT_FALSE(Contains(whole.err, "f.png")) << whole.err;
+    for (const char* page : {"b.html", "bergsee.html", "c.html"})
+        EXPECT_TRUE(fs::exists(folder / page)) << page;
+    for (const char* page : {"d.html", "f.html", "index.html"})
+        EXPECT_FALSE(fs::exists(folder / page)) << page;
+}
+
 class CliFailure : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(CliFailure, StopsWithItsStatusAndMessage) {

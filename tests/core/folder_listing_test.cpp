@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include <cerrno>
+#include <sys/stat.h>
+
 namespace fs = std::filesystem;
 using namespace qlm;
 using qlm::platform::tDirEntry;
@@ -174,4 +177,41 @@ TEST(EnterFolder, GivesTheFullPathWithItsSeparator) {
          {Case{"/home/u/", "Bilder", "/home/u/Bilder/"}, Case{"/home/u", "Bilder", "/home/u/Bilder/"},
           Case{"/home/u/Bilder/", "..", "/home/u/"}, Case{"/home/", "..", "/"}, Case{"/", "..", "/"}})
         EXPECT_EQ(EnterFolder(c.current, c.caption), c.entered) << c.current << " + " << c.caption;
+}
+
+// The command line lists only the pictures, from the folder's own records where they tell the
+// kind; its list must be the picture rows of the folder list, in the same order, whatever the
+// entries are: links to folders and files, dangling links, folders named like pictures, pipes.
+TEST(ListPictures, GivesThePictureRowsOfTheFolderList) {
+    const test::TempFolder temp;
+    const std::string folder = temp.Path();
+    for (const char* file :
+         {"bild.JPG", "Bild.jpeg", "a.gif", "b.GIF", "B.gif", "\xC3\xA4pfel.png", "zebra.png",
+          ".versteckt.jpg", "t_bild.jpg", "T_BILD.JPG", "info.txt", "bild.bmp", "x.y.jpg"})
+        std::ofstream(folder + file) << "x";
+    fs::create_directory(folder + "ordner.jpg");
+    fs::create_directory(folder + "t_ordner");
+    fs::create_directory_symlink(folder + "ordner.jpg", folder + "ordnerverweis.png");
+    fs::create_symlink(folder + "zebra.png", folder + "verweis.jpg");
+    fs::create_symlink(folder + "fehlt.jpg", folder + "tot.jpg");
+    ASSERT_EQ(mkfifo((folder + "rohr.gif").c_str(), 0600), 0);
+
+    std::vector<ListEntry> rows;
+    ASSERT_EQ(ListFolder(folder, rows), 0);
+    std::vector<std::string> expected;
+    for (const ListEntry& row : rows)
+        if (row.kind == EntryKind::Picture)
+            expected.push_back(row.caption);
+    std::vector<std::string> pictures;
+    ASSERT_EQ(ListPictures(folder, pictures), 0);
+    EXPECT_EQ(pictures, expected);
+    const std::vector<std::string> plain = {".versteckt.jpg", "a.gif",     "B.gif",     "b.GIF",
+                                            "bild.JPG",       "Bild.jpeg", "rohr.gif",  "tot.jpg",
+                                            "verweis.jpg",    "x.y.jpg",   "zebra.png", "\xC3\xA4pfel.png"};
+    EXPECT_EQ(std::set<std::string>(pictures.begin(), pictures.end()),
+              std::set<std::string>(plain.begin(), plain.end()));
+
+    EXPECT_EQ(ListPictures(folder + "fehlt/", pictures), ENOENT);
+    EXPECT_TRUE(pictures.empty());
+    EXPECT_EQ(ListPictures(folder + "bild.JPG/", pictures), ENOTDIR);
 }

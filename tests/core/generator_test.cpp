@@ -263,6 +263,18 @@ TEST_F(GeneratorTest, NavigationComesAfterThePictureAndBeforeTheFolderPlaceholde
     EXPECT_EQ(folder.Get("index.html"), "<mycount>;1,<mycount>,");
 }
 
+TEST_F(GeneratorTest, FolderPlaceholdersJoinedAcrossEntriesAreReplacedInTheWholeOverview) {
+    // The folder texts are replaced over the joined overview, so an occurrence formed by the end of
+    // one part and the start of the next is replaced too, and a later one that a folder text brings.
+    folder.Put("title.txt", "T<myversion>");
+    input.version = "1.0";
+    input.templates.main_head = "[<myti";
+    input.templates.main_rep = "tle>|<mynumber><myti";
+    input.templates.main_tail = "tle><myversion>]";
+    Run({"a.jpg", "b.jpg"});
+    EXPECT_EQ(folder.Get("index.html"), "[T1.0|1T1.0|2T1.01.0]");
+}
+
 TEST_F(GeneratorTest, MissingThumbnailsAreNamedAndTakeTheSizeHeldBefore) {
     folder.Put("title.txt", "T");
     input.flags.warn = true;

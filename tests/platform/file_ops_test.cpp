@@ -115,6 +115,45 @@ TEST(FileHoldsExactly, ComparesEveryByteOfRegularFilesOnly) {
     EXPECT_TRUE(FileHoldsExactly(folder / "link.html", page, Links::Follow));
 }
 
+// Files are compared and read with as few reads as their size allows; around the sizes where one
+// read more or less is needed, the result must not change.
+TEST(FileHoldsExactly, FilesAroundTheReadSizeAreComparedWhole) {
+    Folder folder;
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{65535}, std::size_t{65536},
+                                   std::size_t{65537}, std::size_t{131072}}) {
+        const std::string bytes(size, 'b');
+        folder.Put("page.html", bytes);
+        EXPECT_TRUE(FileHoldsExactly(folder / "page.html", bytes, Links::Refuse)) << size;
+        EXPECT_FALSE(FileHoldsExactly(folder / "page.html", bytes + "b", Links::Refuse)) << size;
+        const std::string last_differs = size > 0 ? bytes.substr(1) + "c" : "c";
+        EXPECT_FALSE(FileHoldsExactly(folder / "page.html", last_differs, Links::Refuse)) << size;
+    }
+}
+
+TEST(ReadWholeFile, ReadsEverySizeWholeWithinTheLimit) {
+    Folder folder;
+    std::string bytes;
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4095}, std::size_t{4096},
+                                   std::size_t{4097}, std::size_t{100000}}) {
+        std::string written(size, 'x');
+        for (std::size_t i = 0; i < size; i += 7)
+            written[i] = static_cast<char>('a' + i % 26);
+        folder.Put("text.txt", written);
+        ASSERT_EQ(ReadWholeFile(folder / "text.txt", bytes, 100000), 0) << size;
+        EXPECT_EQ(bytes, written) << size;
+    }
+    // One byte over the limit is refused, with the size that was seen.
+    folder.Put("text.txt", std::string(100001, 'x'));
+    std::uint64_t seen = 0;
+    EXPECT_EQ(ReadWholeFile(folder / "text.txt", bytes, 100000, &seen), EFBIG);
+    EXPECT_EQ(seen, 100001u);
+    EXPECT_TRUE(bytes.empty());
+    // The kernel's own files tell no size: they are read to their end all the same.
+    ASSERT_EQ(ReadWholeFile("/proc/self/status", bytes, 1 << 20), 0);
+    EXPECT_TRUE(bytes.starts_with("Name:")) << bytes;
+    EXPECT_TRUE(bytes.ends_with("\n"));
+}
+
 TEST(CopyFileOver, CopiesOverAnExistingFileAndFailsCleanly) {
     Folder folder;
     folder.Put("index.html", std::string("neu\0er", 6));

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/placeholder_sequence.h"
+
+#include "core/text_file.h"
+
+#include <algorithm>
+
+namespace qlm {
+
+namespace {
+
+// True when a replacement could take part in an occurrence that begins before the place it is
+// put: an empty one joins its neighbours, one that is part of the placeholder can be completed
+// from both sides, and one whose beginning ends the placeholder completes it from the left. Any
+// other replacement leaves the text before the first occurrence as it is, because every later
+// occurrence that reached back would have to hold the start of that first replacement.
+bool CanReachBack(std::string_view placeholder, std::string_view replacement) {
+    if (replacement.empty())
+        return true;
+    // Then each occurrence of the source is replaced once, and nothing is joined.
+    if (replacement.find(placeholder) != std::string_view::npos)
+        return false;
+    if (placeholder.find(replacement) != std::string_view::npos)
+        return true;
+    const std::size_t longest = std::min(placeholder.size(), replacement.size());
+    for (std::size_t length = 1; length <= longest; ++length)
+        if (placeholder.ends_with(replacement.substr(0, length)))
+            return true;
+    return false;
+}
+
+// True when the end of a replacement could begin an occurrence with the text after it.
+bool CanReachOn(std::string_view placeholder, std::string_view replacement) {
+    const std::size_t longest = std::min(placeholder.size(), replacement.size());
+    for (std::size_t length = 1; length <= longest; ++length)
+        if (placeholder.starts_with(replacement.substr(replacement.size() - length)))
+            return true;
+    return false;
+}
+
+// Each occurrence from `first` on replaced once, left to right; the text before stays in place.
+void ReplaceEachOnce(std::string& text, std::size_t first, std::string_view placeholder,
+                     std::string_view replacement) {
+    std::string rest;
+    rest.reserve(text.size() - first);
+    std::size_t from = first;
+    for (std::size_t at = first; at != std::string::npos; at = text.find(placeholder, from)) {
+        rest.append(text, from, at - from);
+        rest.append(replacement);
+        from = at + placeholder.size();
+    }
+    rest.append(text, from);
+    text.resize(first);
+    text += rest;
+}
+
+// True when the text before `first` ends with a beginning of the placeholder, so that an
+// occurrence formed later (a removal joining its neighbours) could reach back into it.
+bool EndsWithABeginning(const std::string& text, std::size_t first, std::string_view placeholder) {
+    const std::size_t longest = std::min(first, placeholder.size() - 1);
+    for (std::size_t length = 1; length <= longest; ++length)
+        if (std::string_view(text).substr(first - length, length) == placeholder.substr(0, length))
+            return true;
+    return false;
+}
+
+} // namespace
+
+void ReplaceInPlace(std::string& text, std::string_view placeholder, std::string_view replacement) {
+    if (placeholder.empty())
+        return;
+    // The no-text answer inserts nothing, whatever the way of replacing below.
+    if (replacement == kNoText)
+        replacement = {};
+    // Replacing makes no occurrence where there was none: a text without one stays as it is.
+    const std::size_t first = text.find(placeholder);
+    if (first == std::string::npos)
+        return;
+    // A replacement that holds its placeholder, or one that can form none with its neighbours:
+    // every occurrence of the text is replaced once, as MyReplace does.
+    if (replacement.find(placeholder) != std::string_view::npos ||
+        (!CanReachBack(placeholder, replacement) && !CanReachOn(placeholder, replacement))) {
+        ReplaceEachOnce(text, first, placeholder, replacement);
+        return;
+    }
+    // Every occurrence that reached back before the first one would have to hold the last byte
+    // before it: an empty replacement cannot reach back where that byte ends no beginning of the
+    // placeholder. (A non-empty one that can is read again by MyReplace within limits that depend
+    // on the length of the whole text, so it is given the whole text.)
+    if (CanReachBack(placeholder, replacement) &&
+        (!replacement.empty() || EndsWithABeginning(text, first, placeholder))) {
+        text = MyReplace(text, placeholder, replacement);
+        return;
+    }
+    std::string rest = MyReplace(std::string_view(text).substr(first), placeholder, replacement);
+    text.resize(first);
+    text += rest;
+}
+
+void ApplyPlaceholders(const PlaceholderSequence& sequence, std::string& text) {
+    for (const auto& [placeholder, value] : sequence)
+        ReplaceInPlace(text, placeholder, value);
+}
+
+} // namespace qlm
