@@ -2,6 +2,7 @@
 // Their places come from the layout table.
 
 #include "ui/borderless_button.h"
+#include "ui/desktop_actions.h"
 #include "ui/main_window.h"
 #include "ui/main_window_layout.h"
 
@@ -97,6 +98,8 @@ void TMain::CreateWidgets() {
     MakeThumbs = Named(new QAction(QStringLiteral("Fehlende Thumbnails erzeugen"), MainList), "MakeThumbs");
     MakeThumbs->setEnabled(false);
     MainPopUp->addAction(MakeThumbs);
+    desktop_actions_ = new DesktopActions(
+        MainPopUp, this, [this] { return browser_->Folder(); }, [this] { ReloadHTMLClick(); });
 
     WorkPanel = Panel(this, "WorkPanel");
     WorkPanel->hide();
