@@ -99,6 +99,7 @@ TEST_F(TemplatePlacesTest, AFailedSearchNamesEachFolderAndWhatIsMissing) {
     EXPECT_EQ(report[1].folder, std::filesystem::canonical(wd_).string() + "/");
     EXPECT_EQ(report[1].missing, "MainRep.html, MainTail.html");
     // All there but unreadable names the folder alone.
+    root_.MakeFolder("complete");
     PutRequired(root_, "complete/", "");
     const auto complete = TemplateSearchReport({root_ / "complete/"});
     ASSERT_EQ(complete.size(), 1u);
