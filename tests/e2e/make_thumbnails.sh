@@ -34,7 +34,8 @@ e2e_park_mouse
 e2e_grab "${LIST[@]}" "$E2E_TMP/list_selected.ppm"
 
 # A right click on a selected picture (row 1, after "..") opens the menu and keeps the selection.
-MENU_AREA=(116 "$(e2e_row_y 1)" 200 60)
+# The area reaches below the menu, so that it never shows the menu's one colour alone.
+MENU_AREA=(116 "$(e2e_row_y 1)" 200 140)
 e2e_grab "${MENU_AREA[@]}" "$E2E_TMP/menu_closed.ppm"
 e2e_move $((E2E_CX + 110)) $((E2E_CY + $(e2e_row_y 1)))
 xdotool click 3
