@@ -50,9 +50,22 @@ e2e_check "the description's lines are under 80 characters" eval '! grep -q -E "
 
 # ---- lintian: no error, no warning ----
 if command -v lintian >/dev/null; then
-  lintian --no-tag-display-limit "$deb" >"$E2E_TMP/lintian.log" 2>&1
+  lintian --tag-display-limit 0 "$deb" >"$E2E_TMP/lintian.log" 2>&1
   cat "$E2E_TMP/lintian.log"
-  e2e_check "lintian finds no error or warning" eval '! grep -q -E "^[EW]: " "$E2E_TMP/lintian.log"'
+  grep -E "^[EW]: " "$E2E_TMP/lintian.log" >"$E2E_TMP/complaints"
+  # The project has no homepage. appstream 1.0 (Debian 13) warns about that (url-homepage-missing)
+  # and lintian passes it on as appstream-metadata-validation-failed: accepted when that warning
+  # is all appstreamcli has to say about the package's metadata.
+  if grep -q ": appstream-metadata-validation-failed" "$E2E_TMP/complaints"; then
+    dpkg-deb -x "$deb" "$E2E_TMP/unpacked"
+    appstreamcli validate --no-net --no-color "$E2E_TMP/unpacked/usr/share/metainfo/$app_id.metainfo.xml" \
+      >"$E2E_TMP/appstream.txt" 2>&1
+    cat "$E2E_TMP/appstream.txt"
+    if ! grep -E '^[EW]: ' "$E2E_TMP/appstream.txt" | grep -v -q -E '^W: [^ ]+: url-homepage-missing( |$)'; then
+      sed -i '/: appstream-metadata-validation-failed /d' "$E2E_TMP/complaints"
+    fi
+  fi
+  e2e_check "lintian finds no error or warning (bar the missing homepage)" test ! -s "$E2E_TMP/complaints"
 else
   e2e_fail "lintian is not installed"
 fi
