@@ -16,8 +16,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <sstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -162,8 +162,8 @@ TEST(CliGallery, NoAskMakesEveryPageOfTheDemoFolder) {
     // Decoding every picture instead of reading its headers gives the same pages, byte for byte.
     const fs::path verified = dir / "verified";
     fs::copy(kDemo, verified);
-    const RunResult verify_run =
-        RunMake({"--no-ask", "--verify", "--templates", kTemplates.string(), verified.string()}, "", {}, binary);
+    const RunResult verify_run = RunMake(
+        {"--no-ask", "--verify", "--templates", kTemplates.string(), verified.string()}, "", {}, binary);
     ASSERT_EQ(verify_run.status, 0) << verify_run.err;
     int pages = 0;
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -181,6 +181,27 @@ TEST(CliGallery, NoAskMakesEveryPageOfTheDemoFolder) {
 }
 
 // A rerun over an unchanged folder writes nothing: no file gets a new time, no ".bak" appears.
+// On a terminal (a pseudo-terminal made by script(1)) the last line names the overview page.
+TEST(CliGallery, OnATerminalTheLastLineNamesTheOverviewPage) {
+    if (!fs::exists("/usr/bin/script"))
+        GTEST_SKIP() << "script(1) is not installed";
+    TempFolder dir;
+    const fs::path folder = dir / "demo";
+    fs::copy(kDemo, folder);
+    const std::string command =
+        kBinary.string() + " --no-ask --templates '" + kTemplates.string() + "' '" + folder.string() + "'";
+    const RunResult run = RunMake({"-q", "-e", "-c", command, "/dev/null"}, "", {}, "/usr/bin/script");
+    ASSERT_EQ(run.status, 0) << run.out;
+    // The progress line is cleared with a carriage return and an erase to the end of the line.
+    std::string last = run.out;
+    while (!last.empty() && (last.back() == '\n' || last.back() == '\r'))
+        last.pop_back();
+    last = last.substr(last.find_last_of("\r\n") + 1);
+    if (last.starts_with("\x1B[K"))
+        last.erase(0, 3);
+    EXPECT_EQ(last, "quillmoor-make: overview page " + (folder / "index.html").string()) << run.out;
+}
+
 TEST(CliGallery, ARerunOverAnUnchangedFolderWritesNothing) {
     TempFolder dir;
     const fs::path folder = dir / "demo";
