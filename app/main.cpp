@@ -1,5 +1,6 @@
 // The program's start: the application, its main window and the event loop.
 
+#include "app/start_options.h"
 #include "help/hh_funcs.h"
 #include "help/hh_trace.h"
 #include "platform/file_ops.h"
@@ -9,7 +10,18 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+
 int main(int argc, char* argv[]) {
+    // Answered before Qt starts, since Qt aborts without a display.
+    if (const auto early =
+            qlm::app::CheckStart(std::vector<std::string>(argv + 1, argv + argc),
+                                 [](const char* name) -> const char* { return std::getenv(name); })) {
+        std::fputs(early->out.c_str(), stdout);
+        std::fputs(early->err.c_str(), stderr);
+        return early->status;
+    }
     // Pages are made durable in large batches, each holding its files open.
     qlm::platform::RaiseOpenFileLimit();
     QApplication app(argc, argv);

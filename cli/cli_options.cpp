@@ -197,9 +197,9 @@ std::string UsageText(const std::string& program) {
            "empty text, end of input declines. Answers are stored in the folder.\n"
            "\n"
            "Options:\n"
-           "  --templates DIR        read the templates from DIR (default: the working\n"
-           "                         directory, or the installed sample templates when it\n"
-           "                         holds none)\n"
+           "  --templates DIR        read the templates from DIR (default: the first of the\n"
+           "                         working directory, ~/.local/share/quillmoor/templates\n"
+           "                         and the installed sample templates that holds any)\n"
            "  --no-ask               ask nothing and write no text file; missing texts are empty\n"
            "  --verify               decode every picture and thumbnail, and stop at one whose\n"
            "                         picture data is damaged (default: sizes are read from the\n"
@@ -212,21 +212,24 @@ std::string UsageText(const std::string& program) {
            "  --thumbs-jpg, --no-thumbs-jpg       every thumbnail is t_<name>.jpg\n"
            "  --make-thumbnails      first make the missing thumbnails of the pictures\n"
            "                         (upright; an existing thumbnail is never replaced)\n"
-           "  --thumb-size PX        their longer side in pixels (default 400)\n"
+           "  --thumb-size PX        their longer side in pixels, 1 to " +
+           std::to_string(kMaxThumbnailSize) +
+           " (default 400)\n"
            "  --make-web-pictures    first make the missing web copies of the pictures in\n"
            "                         qlm-web/ (upright, without metadata; no copy larger\n"
            "                         than the picture, none of an animated GIF; an\n"
            "                         existing file is never replaced)\n"
            "  --web-sizes PX[,PX...] their longer sides in pixels (default 800,1600)\n"
-           "  --verbose              say which settings file and templates are used\n"
-           "  --help                 show this text\n"
+           "  -v, --verbose          say which settings file and templates are used, and\n"
+           "                         name the overview page written\n"
+           "  -h, --help             show this text\n"
            "  --version              show the version\n"
            "The flags default to the settings of QLM.ini: beside the program, or in\n"
            "~/.config/quillmoor/ for an installed program.\n"
            "\n"
-           "Exit status: 0 done, 1 a picture could not be decoded, the folder could not be\n"
-           "listed or holds no picture, or a file, thumbnail or web copy could not be\n"
-           "written or made, 2 templates missing, 64 usage error.\n";
+           "Exit status: 0 done, 1 a picture could not be opened or decoded, the folder\n"
+           "could not be listed or holds no picture, or a file, thumbnail or web copy could\n"
+           "not be written or made, 2 templates missing or unreadable, 64 usage error.\n";
 }
 
 } // namespace qlm::cli

@@ -6,6 +6,7 @@
 #include "core/picture.h"
 #include "core/settings.h"
 #include "core/settings_place.h"
+#include "core/template_places.h"
 #include "core/templates.h"
 #include "core/thumbnail_maker.h"
 #include "core/web_copy_maker.h"
@@ -25,23 +26,12 @@ namespace {
 
 constexpr const char* kProgramName = "quillmoor-make";
 
-// The folder given with --templates; else the working directory, unless it holds none of the
-// required templates and the sample templates are installed with the program. A working directory
-// with only some of them keeps them, so that the user hears about the missing ones.
-std::string TemplateFolder(const CliOptions& options) {
-    if (!options.templates_dir.empty()) {
-        return platform::AddBackslash(options.templates_dir);
-    }
-    for (const char* name : kRequiredTemplateNames) {
-        if (platform::IsRegularFile(name)) {
-            return {};
-        }
-    }
-    const std::string installed = InstalledTemplatesFolder();
-    if (!installed.empty() && platform::IsRegularFile(installed + kRequiredTemplateNames[0])) {
-        return installed;
-    }
-    return {};
+// The folder given with --templates; else the first of the working directory, the user's own
+// templates and the installed samples that holds any of the required templates.
+std::vector<std::string> TemplateFolders(const CliOptions& options) {
+    if (!options.templates_dir.empty())
+        return {platform::AddBackslash(options.templates_dir)};
+    return TemplateSearchFolders();
 }
 
 // Makes the missing thumbnails of `pictures`, naming each one that could not be made. True when
@@ -137,6 +127,25 @@ bool MakeWebPictures(const std::string& folder, const std::vector<std::string>& 
     return failed == 0;
 }
 
+// The run's last line: what was not done after a failure; where the overview page is after a
+// successful run, when someone watches (a terminal) or asked for it.
+void ReportOutcome(const std::string& folder, const GenerationResult& result, bool complete, bool name_page,
+                   std::ostream& messages) {
+    const std::string index = Printable(folder + "index.html");
+    if (result.stopped) {
+        messages << kProgramName << ": run stopped; the pages before it stay, " << index
+                 << " was not written\n";
+    } else if (std::find(result.unwritten.begin(), result.unwritten.end(), "index.html") !=
+               result.unwritten.end()) {
+        messages << kProgramName << ": " << index << " was not written\n";
+    } else if (!complete) {
+        messages << kProgramName << ": overview page " << index
+                 << " written, but the gallery is incomplete\n";
+    } else if (name_page) {
+        messages << kProgramName << ": overview page " << index << '\n';
+    }
+}
+
 } // namespace
 
 int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostream& messages,
@@ -145,7 +154,8 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     const Settings settings = LoadSettings(settings_path);
 
     TemplateSet templates;
-    const std::string template_folder = TemplateFolder(options);
+    const std::vector<std::string> template_folders = TemplateFolders(options);
+    const std::string template_folder = ChooseTemplateFolder(template_folders);
     if (options.verbose) {
         messages << kProgramName << ": settings from " << Printable(settings_path) << '\n'
                  << kProgramName << ": templates from "
@@ -153,6 +163,13 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     }
     if (LoadTemplates(templates, template_folder, false) != TemplateLoad::Ok) {
         messages << kTemplatesMissingMessage << '\n';
+        for (const TemplateFolderReport& tried : TemplateSearchReport(template_folders)) {
+            messages << kProgramName << ": looked in " << Printable(tried.folder);
+            if (!tried.missing.empty())
+                messages << ", missing: " << tried.missing;
+            messages << '\n';
+        }
+        messages << kProgramName << ": the templates could not be read; no page was written\n";
         return kExitTemplatesMissing;
     }
 
@@ -204,6 +221,7 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     const GenerationResult result = MakeGallery(input, host);
     const bool complete = thumbnails_complete && web_pictures_complete && !result.stopped &&
                           result.unwritten.empty() && host.UnopenedPictures() == 0;
+    ReportOutcome(folder, result, complete, options.verbose || show_progress, messages);
     return complete ? kExitOk : kExitFailure;
 }
 

@@ -58,8 +58,11 @@ SettingsPlaceFacts CurrentSettingsPlaceFacts(const std::string& file_name) {
     return facts;
 }
 
-std::string ConfigHome() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+namespace {
+
+// $`variable` when it is an absolute path, else `fallback` under the user's home, with a trailing "/".
+std::string XdgFolder(const char* variable, const char* fallback) {
+    const char* xdg = std::getenv(variable);
     if (xdg != nullptr && xdg[0] == '/')
         return AddBackslash(xdg);
     std::string home;
@@ -69,7 +72,17 @@ std::string ConfigHome() {
                user != nullptr && user->pw_dir != nullptr && user->pw_dir[0] == '/') {
         home = user->pw_dir;
     }
-    return home.empty() ? home : AddBackslash(home) + ".config/";
+    return home.empty() ? home : AddBackslash(home) + fallback;
+}
+
+} // namespace
+
+std::string ConfigHome() {
+    return XdgFolder("XDG_CONFIG_HOME", ".config/");
+}
+
+std::string DataHome() {
+    return XdgFolder("XDG_DATA_HOME", ".local/share/");
 }
 
 int MakeFolderOf(const std::string& path) {

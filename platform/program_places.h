@@ -34,6 +34,10 @@ SettingsPlaceFacts CurrentSettingsPlaceFacts(const std::string& file_name);
 // neither is known.
 std::string ConfigHome();
 
+// $XDG_DATA_HOME when it is an absolute path, else ~/.local/share, with a trailing "/"; empty when
+// neither is known.
+std::string DataHome();
+
 // Creates the folder of the file `path` and any missing parents, open to the user alone.
 // Gives 0 or the errno value of the step that failed.
 int MakeFolderOf(const std::string& path);

@@ -9,7 +9,7 @@ libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev libicu-dev
 libgtest-dev libbenchmark-dev
 xvfb xauth xdotool wmctrl openbox x11-apps x11-utils x11-xserver-utils
 netpbm libjpeg-turbo-progs fonts-liberation2 tidy chromium python3
-dpkg-dev file desktop-file-utils appstream man-db
+dpkg-dev file desktop-file-utils appstream man-db lintian
 fp-compiler-3.2.2 fp-units-fcl-3.2.2 fp-units-misc-3.2.2 fpc-source-3.2.2 libchm-dev"
 
 missing=""

@@ -101,7 +101,8 @@ if sh scripts/install_deps.sh; then
         -DCMAKE_INSTALL_PREFIX=/usr -DQLM_BUILD_UI=ON -DQLM_SANITIZE=OFF -DQLM_BUILD_TESTS=OFF \
         -DQLM_BUILD_BENCH=OFF "-DCMAKE_C_FLAGS=$(packager_flags CFLAGS) $cppflags" \
         "-DCMAKE_CXX_FLAGS=$(packager_flags CXXFLAGS) $cppflags" \
-        "-DCMAKE_EXE_LINKER_FLAGS=$(packager_flags LDFLAGS)" &&
+        "-DCMAKE_EXE_LINKER_FLAGS=$(packager_flags LDFLAGS)" \
+        "-DCMAKE_SHARED_LINKER_FLAGS=$(packager_flags LDFLAGS)" &&
         run_script "Debian package" bash tests/install/debian_package.sh build-release "$root" \
             "$root/build-release/e2e-screenshots"
 else

@@ -4,6 +4,7 @@
 #include "core/picture.h"
 #include "core/settings.h"
 #include "core/settings_place.h"
+#include "core/template_places.h"
 #include "help/hh.h"
 #include "help/hh_funcs.h"
 #include "help/manual/help_context.h"
@@ -164,15 +165,27 @@ bool TMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMain::ReloadHTMLClick() {
-    const TemplateLoad result = LoadTemplates(templates_, "", !TransFile->isHidden());
+    // Looked for afresh each time, so that the user's own folder, once made, takes over.
+    const std::vector<std::string> folders = TemplateSearchFolders();
+    const TemplateLoad result =
+        LoadTemplates(templates_, ChooseTemplateFolder(folders), !TransFile->isHidden());
     templates_loaded_ = result == TemplateLoad::Ok;
     if (templates_loaded_) {
         return;
     }
-    MessageBoxes::ShowError(isVisible() ? this : nullptr,
-                            QString::fromUtf8(result == TemplateLoad::RequiredMissing
-                                                  ? kTemplatesMissingMessage
-                                                  : kExtendedTemplatesMissingMessage));
+    QString text =
+        QString::fromUtf8(result == TemplateLoad::RequiredMissing ? kTemplatesMissingMessage
+                                                                  : kExtendedTemplatesMissingMessage);
+    if (result == TemplateLoad::RequiredMissing) {
+        text += QStringLiteral("\n\nGesucht in:");
+        for (const TemplateFolderReport& tried : TemplateSearchReport(folders)) {
+            text += QStringLiteral("\n") + QString::fromUtf8(tried.folder);
+            if (!tried.missing.empty())
+                text +=
+                    QStringLiteral(" (es fehlt: ") + QString::fromUtf8(tried.missing) + QStringLiteral(")");
+        }
+    }
+    MessageBoxes::ShowError(isVisible() ? this : nullptr, text);
     emit TemplatesFailed();
 }
 

@@ -31,6 +31,7 @@ class THookHelpSystem;
 
 namespace qlm::ui {
 
+class DesktopActions;
 class PicturePreview;
 class PreviewAhead;
 class TBorderLessButton;
@@ -63,6 +64,8 @@ class TMain : public QWidget, public CommandWindow {
     // Off: closing the window leaves the settings file as it is (the program is ending after a
     // failure that the user has been told about).
     void SetSaveSettingsOnClose(bool on) { save_settings_on_close_ = on; }
+    // The pop-up entries that open the user's templates and the gallery on the desktop.
+    DesktopActions* Desktop() const { return desktop_actions_; }
     // The ask-user dialog, created hidden with the window and reused for every question.
     TFAskUser* FAskUser() const { return ask_dialog_; }
 
@@ -148,6 +151,7 @@ class TMain : public QWidget, public CommandWindow {
     QAction* MarkAll = nullptr;
     QAction* MakeThumbs = nullptr;
     QAction* MakeWebPics = nullptr;
+    DesktopActions* desktop_actions_ = nullptr;
 
     std::unique_ptr<help::THookHelpSystem> help_hook_;
     std::unique_ptr<FolderBrowser> browser_;

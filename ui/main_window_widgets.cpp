@@ -2,6 +2,7 @@
 // Their places come from the layout table.
 
 #include "ui/borderless_button.h"
+#include "ui/desktop_actions.h"
 #include "ui/main_window.h"
 #include "ui/main_window_layout.h"
 
@@ -100,6 +101,8 @@ void TMain::CreateWidgets() {
     MakeWebPics = Named(new QAction(QStringLiteral("Fehlende Webbilder erzeugen"), MainList), "MakeWebPics");
     MakeWebPics->setEnabled(false);
     MainPopUp->addAction(MakeWebPics);
+    desktop_actions_ = new DesktopActions(
+        MainPopUp, this, [this] { return browser_->Folder(); }, [this] { ReloadHTMLClick(); });
 
     WorkPanel = Panel(this, "WorkPanel");
     WorkPanel->hide();

@@ -16,8 +16,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <sstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -162,8 +162,8 @@ TEST(CliGallery, NoAskMakesEveryPageOfTheDemoFolder) {
     // Decoding every picture instead of reading its headers gives the same pages, byte for byte.
     const fs::path verified = dir / "verified";
     fs::copy(kDemo, verified);
-    const RunResult verify_run =
-        RunMake({"--no-ask", "--verify", "--templates", kTemplates.string(), verified.string()}, "", {}, binary);
+    const RunResult verify_run = RunMake(
+        {"--no-ask", "--verify", "--templates", kTemplates.string(), verified.string()}, "", {}, binary);
     ASSERT_EQ(verify_run.status, 0) << verify_run.err;
     int pages = 0;
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -181,6 +181,27 @@ TEST(CliGallery, NoAskMakesEveryPageOfTheDemoFolder) {
 }
 
 // A rerun over an unchanged folder writes nothing: no file gets a new time, no ".bak" appears.
+// On a terminal (a pseudo-terminal made by script(1)) the last line names the overview page.
+TEST(CliGallery, OnATerminalTheLastLineNamesTheOverviewPage) {
+    if (!fs::exists("/usr/bin/script"))
+        GTEST_SKIP() << "script(1) is not installed";
+    TempFolder dir;
+    const fs::path folder = dir / "demo";
+    fs::copy(kDemo, folder);
+    const std::string command =
+        kBinary.string() + " --no-ask --templates '" + kTemplates.string() + "' '" + folder.string() + "'";
+    const RunResult run = RunMake({"-q", "-e", "-c", command, "/dev/null"}, "", {}, "/usr/bin/script");
+    ASSERT_EQ(run.status, 0) << run.out;
+    // The progress line is cleared with a carriage return and an erase to the end of the line.
+    std::string last = run.out;
+    while (!last.empty() && (last.back() == '\n' || last.back() == '\r'))
+        last.pop_back();
+    last = last.substr(last.find_last_of("\r\n") + 1);
+    if (last.starts_with("\x1B[K"))
+        last.erase(0, 3);
+    EXPECT_EQ(last, "quillmoor-make: overview page " + (folder / "index.html").string()) << run.out;
+}
+
 TEST(CliGallery, ARerunOverAnUnchangedFolderWritesNothing) {
     TempFolder dir;
     const fs::path folder = dir / "demo";
@@ -327,6 +348,8 @@ struct InstalledTree {
         WriteFile(templates / "MainRep.html", "[<myname>]");
         WriteFile(templates / "MainTail.html", "|END");
         WriteFile(templates / "Pic.html", "SAMPLE PAGE <myname>");
+        // The user's own templates are the test's, never those of whoever runs it.
+        ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
     }
 };
 
@@ -344,14 +367,18 @@ TEST(CliGallery, InstalledTemplatesServeAWorkingDirectoryWithoutAny) {
     EXPECT_EQ(ReadFile(folder / "index.html"), "SAMPLE Wiese|[blumen]|END");
     EXPECT_EQ(run.err, "quillmoor-make: settings from " + (tree.dir / "bin/QLM.ini") +
                            "\nquillmoor-make: templates from " +
-                           fs::weakly_canonical(tree.templates).string() + "/\n");
+                           fs::weakly_canonical(tree.templates).string() + "/\n" +
+                           "quillmoor-make: overview page " + (folder / "index.html").string() + "\n");
 
     // Templates of the user's own in the working directory win, and one of them alone is taken as
     // an incomplete set of the user's, not mixed with the samples.
     WriteFile(work / "MainHead.html", "OWN <mytitle>|");
     const RunResult partial = RunMake({"--no-ask", folder.string()}, "", work, tree.binary);
     EXPECT_EQ(partial.status, 2);
-    EXPECT_EQ(partial.err, std::string(kTemplatesMissing) + "\n");
+    EXPECT_EQ(partial.err, std::string(kTemplatesMissing) + "\nquillmoor-make: looked in " +
+                               fs::weakly_canonical(work).string() +
+                               "/, missing: MainRep.html, MainTail.html, Pic.html\n"
+                               "quillmoor-make: the templates could not be read; no page was written\n");
     for (const char* name : {"MainRep.html", "MainTail.html", "Pic.html"})
         fs::copy_file(tree.templates / name, work / name);
     const RunResult own = RunMake({"--no-ask", "--verbose", folder.string()}, "", work, tree.binary);
@@ -360,11 +387,49 @@ TEST(CliGallery, InstalledTemplatesServeAWorkingDirectoryWithoutAny) {
     EXPECT_TRUE(Contains(own.err, "templates from " + fs::weakly_canonical(work).string() + "/\n"))
         << own.err;
 
-    // Without installed templates the missing ones are reported as before.
+    // Without installed templates every folder tried is named with what it lacks.
     fs::remove_all(tree.templates);
     fs::remove_all(work);
     fs::create_directory(work);
-    EXPECT_EQ(RunMake({"--no-ask", folder.string()}, "", work, tree.binary).status, 2);
+    const RunResult none = RunMake({"--no-ask", folder.string()}, "", work, tree.binary);
+    EXPECT_EQ(none.status, 2);
+    const std::string all = ", missing: MainHead.html, MainRep.html, MainTail.html, Pic.html\n";
+    EXPECT_TRUE(Contains(none.err, "looked in " + fs::weakly_canonical(work).string() + "/" + all))
+        << none.err;
+    EXPECT_TRUE(Contains(none.err, "looked in " + (tree.dir / "data/quillmoor/templates/") + all))
+        << none.err;
+    EXPECT_TRUE(Contains(none.err, "looked in " + fs::weakly_canonical(tree.templates).string() + "/" + all))
+        << none.err;
+}
+
+TEST(CliGallery, TheUsersOwnTemplatesComeBetweenTheWorkingDirectoryAndTheSamples) {
+    InstalledTree tree;
+    const fs::path folder = tree.dir / "pics";
+    const fs::path work = tree.dir / "wd";
+    const fs::path own = tree.dir / "data/quillmoor/templates";
+    fs::create_directories(own);
+    fs::create_directory(folder);
+    fs::create_directory(work);
+    CopyDemo(folder, {"blumen.png"});
+    WriteFile(folder / "title.txt", "Wiese");
+    WriteFile(own / "MainHead.html", "USER <mytitle>|");
+    for (const char* name : {"MainRep.html", "MainTail.html", "Pic.html"})
+        fs::copy_file(tree.templates / name, own / name);
+
+    ASSERT_EQ(RunMake({"--no-ask", folder.string()}, "", work, tree.binary).status, 0);
+    EXPECT_EQ(ReadFile(folder / "index.html"), "USER Wiese|[blumen]|END");
+
+    WriteFile(work / "MainHead.html", "OWN <mytitle>|");
+    for (const char* name : {"MainRep.html", "MainTail.html", "Pic.html"})
+        fs::copy_file(tree.templates / name, work / name);
+    ASSERT_EQ(RunMake({"--no-ask", folder.string()}, "", work, tree.binary).status, 0);
+    EXPECT_EQ(ReadFile(folder / "index.html"), "OWN Wiese|[blumen]|END");
+
+    // --templates names the one folder to use.
+    const RunResult given =
+        RunMake({"--no-ask", "--templates", own.string(), folder.string()}, "", work, tree.binary);
+    ASSERT_EQ(given.status, 0) << given.err;
+    EXPECT_EQ(ReadFile(folder / "index.html"), "USER Wiese|[blumen]|END");
 }
 
 TEST(CliGallery, AProgramInAFolderTheUserCannotWriteKeepsItsSettingsInTheConfigFolder) {
@@ -682,6 +747,18 @@ INSTANTIATE_TEST_SUITE_P(
                     "lost.jpg: cannot be opened", "+a.html +lost.html +index.html"},
         FailureCase{"TemplatesMissing", "--no-ask --templates {empty} {folder}", 2,
                     std::string(kTemplatesMissing) + "\n", "-a.html -index.html"},
+        // Each failure names its file and says what was not done.
+        FailureCase{"TemplatesMissingNamesTheFolder", "--no-ask --templates {empty} {folder}", 2,
+                    "/empty/, missing: MainHead.html, MainRep.html, MainTail.html, Pic.html\n"
+                    "quillmoor-make: the templates could not be read; no page was written\n",
+                    "-a.html -index.html"},
+        FailureCase{"TemplatesFolderMissing", "--no-ask --templates {folder}/nowhere {folder}", 2,
+                    "/pics/nowhere/, missing: MainHead.html", "-a.html -index.html"},
+        FailureCase{"DamagedPictureSaysIndexIsNotWritten", "--no-ask --templates {t} {folder}", 1,
+                    "/pics/index.html was not written\n", "+a.html -index.html"},
+        FailureCase{"UnopenedPictureSaysTheGalleryIsIncomplete",
+                    "--no-ask --templates {t} {folder} a.jpg lost.jpg", 1,
+                    "/pics/index.html written, but the gallery is incomplete\n", "+index.html"},
         FailureCase{"FolderMissing", "--no-ask --templates {t} {folder}/nowhere", 1, "/nowhere/: ", ""},
         FailureCase{"FolderWithoutPictures", "--no-ask --templates {t} {empty}", 1, "no pictures", ""},
         FailureCase{"NoFolder", "--no-ask", 64, "Usage: ", ""},

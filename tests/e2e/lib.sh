@@ -128,7 +128,7 @@ e2e_setup() {
   done
 
   export HOME="$E2E_TMP/home" XDG_RUNTIME_DIR="$E2E_TMP/runtime" XDG_CONFIG_HOME="$E2E_TMP/home/.config"
-  export XDG_CACHE_HOME="$E2E_TMP/home/.cache" QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
+  export XDG_CACHE_HOME="$E2E_TMP/home/.cache" XDG_DATA_HOME="$E2E_TMP/home/.local/share" QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
   unset WAYLAND_DISPLAY SESSION_MANAGER QT_STYLE_OVERRIDE
 
   e2e_start_x

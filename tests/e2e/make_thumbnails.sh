@@ -34,8 +34,9 @@ e2e_park_mouse
 e2e_grab "${LIST[@]}" "$E2E_TMP/list_selected.ppm"
 
 # A right click on a selected picture (row 1, after "..") opens the menu and keeps the selection.
-# From left of the click, so that part of the list stays beside a menu of any length.
-MENU_AREA=(96 "$(e2e_row_y 1)" 220 60)
+# From left of the click and reaching below the menu, so that part of the list stays beside a
+# menu of any length and the area never shows the menu's one colour alone.
+MENU_AREA=(96 "$(e2e_row_y 1)" 220 140)
 e2e_grab "${MENU_AREA[@]}" "$E2E_TMP/menu_closed.ppm"
 e2e_move $((E2E_CX + 110)) $((E2E_CY + $(e2e_row_y 1)))
 xdotool click 3

@@ -184,8 +184,12 @@ void SettingsWindowTest::missing_template_ends_program_without_saving() {
     QCOMPARE(boxes.size(), folder_gone ? 2 : 1);
     QCOMPARE(boxes[0].title, QStringLiteral("Fehler"));
     QCOMPARE(boxes[0].icon, QMessageBox::Critical);
-    QCOMPARE(boxes[0].text,
-             QStringLiteral("Kann die Definitionsdatei(en) nicht laden! Das Programm wird beendet."));
+    // The sentence, then the folder looked in (the working directory, which has some of the
+    // templates, so the search ends there) with what it lacks.
+    QCOMPARE(boxes[0].text, QStringLiteral("Kann die Definitionsdatei(en) nicht laden! Das Programm wird "
+                                           "beendet.\n\nGesucht in:\n") +
+                                QDir(work.Path()).canonicalPath() + QStringLiteral("/ (es fehlt: ") + missing +
+                                QStringLiteral(")"));
     QVERIFY(!window->TemplatesLoaded());
     // The rest of the start-up still ran: the settings were read and the folder listed (or,
     // when it is gone, the warning shown after the error box).

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The two entries of the list's pop-up menu that hand over to the desktop: the user's own template
+// folder, opened in the file manager, and the current folder's overview page, opened in the browser.
+
+#include <QObject>
+
+#include <functional>
+#include <string>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace qlm::ui {
+
+class DesktopActions : public QObject {
+    Q_OBJECT
+
+  public:
+    // Adds the entries to `menu`. `current_folder` gives the list's folder (ending with "/");
+    // `reload_templates` reads the templates again once the user's own folder exists.
+    DesktopActions(QMenu* menu, QWidget* window, std::function<std::string()> current_folder,
+                   std::function<void()> reload_templates);
+
+    // "Eigene Vorlagen bearbeiten": makes the user's template folder from the samples when it
+    // does not exist yet, then opens it.
+    void EditOwnTemplates();
+    // "Galerie im Browser zeigen": opens index.html of the current folder.
+    void ShowGallery();
+    // The gallery entry is enabled while the current folder holds index.html.
+    void UpdateEntries();
+
+    QAction* OwnTemplatesEntry() const { return own_templates_; }
+    QAction* GalleryEntry() const { return gallery_; }
+
+  private:
+    QWidget* window_;
+    std::function<std::string()> current_folder_;
+    std::function<void()> reload_templates_;
+    QAction* own_templates_;
+    QAction* gallery_;
+};
+
+} // namespace qlm::ui
