@@ -217,7 +217,8 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
         !options.make_thumbnails ||
         MakeThumbnails(folder, input.pictures, input.flags.thumbs_jpg, options.thumb_size, messages, host);
     const bool web_pictures_complete =
-        !options.make_web_pictures || MakeWebPictures(folder, input.pictures, options.web_sizes, messages, host);
+        !options.make_web_pictures ||
+        MakeWebPictures(folder, input.pictures, options.web_sizes, messages, host);
     const GenerationResult result = MakeGallery(input, host);
     const bool complete = thumbnails_complete && web_pictures_complete && !result.stopped &&
                           result.unwritten.empty() && host.UnopenedPictures() == 0;

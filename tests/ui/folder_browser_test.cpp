@@ -198,11 +198,11 @@ void FolderBrowserTest::mark_all_selects_every_picture() {
     QStringList texts;
     for (const QAction* action : popup->actions())
         texts << action->text();
-    QCOMPARE(texts, QStringList({QStringLiteral("markiere alles\tStrg+A"),
-                                 QStringLiteral("Fehlende Thumbnails erzeugen"),
-                                 QStringLiteral("Fehlende Webbilder erzeugen"),
-                                 QStringLiteral("Eigene Vorlagen bearbeiten"),
-                                 QStringLiteral("Galerie im Browser zeigen")}));
+    QCOMPARE(texts,
+             QStringList(
+                 {QStringLiteral("markiere alles\tStrg+A"), QStringLiteral("Fehlende Thumbnails erzeugen"),
+                  QStringLiteral("Fehlende Webbilder erzeugen"), QStringLiteral("Eigene Vorlagen bearbeiten"),
+                  QStringLiteral("Galerie im Browser zeigen")}));
     QAction* make_thumbs = popup->actions().at(1);
     QAction* make_web = popup->actions().at(2);
     QVERIFY(!make_thumbs->isEnabled() && !make_web->isEnabled());
