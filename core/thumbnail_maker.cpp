@@ -20,8 +20,6 @@
 #include <set>
 #include <thread>
 
-#include <unistd.h>
-
 namespace qlm {
 namespace {
 
@@ -38,23 +36,12 @@ std::string EncodeFor(const std::string& thumbnail, const Image& image) {
     return EncodeJpeg(image, kThumbnailJpegQuality);
 }
 
-// A name no other write uses: a hidden file beside the thumbnail, unique to this process and call.
-std::string TemporaryThumbnailPath(const std::string& folder, const std::string& thumbnail) {
-    static std::atomic<unsigned> counter{0};
-    return folder + "." + thumbnail + ".qlm-new-" + std::to_string(::getpid()) + "-" +
-           std::to_string(counter.fetch_add(1));
-}
-
 // The whole thumbnail is written under a temporary name and then given its own name only if that
 // is still free, so that a crash leaves no half thumbnail that later runs would take as existing.
 void WriteThumbnail(const std::string& folder, const std::string& bytes, ThumbnailResult& result) {
-    const std::string temporary = TemporaryThumbnailPath(folder, result.thumbnail);
-    int error = platform::ReplaceFileContents(temporary, bytes, platform::Links::Refuse);
-    if (error == 0)
-        error = platform::RenameNoReplace(temporary, folder + result.thumbnail);
+    const int error = platform::WriteNewFile(folder + result.thumbnail, bytes);
     if (error == 0)
         return;
-    ::unlink(temporary.c_str());
     if (error == EEXIST) {
         result.outcome = ThumbnailOutcome::Existing;
     } else {
