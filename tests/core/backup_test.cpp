@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A ".bak" changes only together with its page; killed runs leave nothing that the next run keeps.
 
+#include "core/picture.h"
 #include "core/text_file.h"
+#include "core/thumbnail_maker.h"
+#include "platform/globals.h"
 #include "platform/temporary_files.h"
 #include "tests/support/test_util.h"
 
@@ -198,6 +201,19 @@ TEST(Backup, TheNextRunFinishesABackupThatWasOnItsWay) {
               "alt.html=Seite|alt.html.bak=vorige|neu.html=neue Seite|neu.html.bak=letzte");
 }
 
+// Temporary names have a fixed length: a picture whose name is near the limit gets its thumbnail.
+TEST(Backup, APictureWithALongNameGetsItsThumbnail) {
+    TempFolder folder;
+    for (const std::size_t length : {232u, 245u, 253u}) {
+        const std::string name = std::string(length - 4, 'b') + ".png";
+        folder.Put(name, test::ReadFile(std::string(QLM_TEST_DATA_DIR) + "/pictures/quadrants.png"));
+        const ThumbnailResult made = MakeThumbnail(folder.Path(), name, false, 20);
+        EXPECT_EQ(made.outcome, ThumbnailOutcome::Made) << length << " " << made.message;
+        EXPECT_TRUE(platform::IsRegularFile(folder / ("t_" + name))) << length;
+    }
+    EXPECT_EQ(CountIn(folder.Root()), 6u);
+}
+
 // One run over a folder at a time: a second one is told the folder is in use until the first ends.
 TEST(Backup, OneRunPerFolder) {
     TempFolder folder;
@@ -235,6 +251,27 @@ TEST(Backup, AFewDescriptorsStillWriteEveryPage) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(CountIn(folder.Root()), 300u);
+}
+
+// A picture that cannot be opened because the program is out of descriptors is no missing picture:
+// the failure says what it is.
+TEST(Backup, RunningOutOfDescriptorsIsReportedAsSuch) {
+    const std::string picture = std::string(QLM_TEST_DATA_DIR) + "/pictures/quadrants.png";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        while (::dup(0) >= 0) {
+        }
+        try {
+            LoadPicture(picture, 0);
+        } catch (const DecodeError& error) {
+            ::_exit(std::string(error.what()) == platform::GetErrorText(EMFILE) ? 0 : 1);
+        }
+        ::_exit(2);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(Backup, TheBatchSizesItselfFromTheFreeDescriptors) {
