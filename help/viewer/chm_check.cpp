@@ -71,6 +71,88 @@ std::optional<ChmLayout> CheckChmHeaderBytes(std::string_view head, std::string_
     return layout;
 }
 
+namespace {
+
+// A number of the directory: seven bits a byte, the first byte the highest, the top bit set on all
+// but the last. False when it runs past `end` or beyond 64 bits.
+bool EncInt(std::string_view bytes, std::size_t& at, std::size_t end, std::uint64_t& value) {
+    value = 0;
+    for (int count = 0; at < end && count < 9; ++count) {
+        const auto byte = static_cast<unsigned char>(bytes[at++]);
+        value = (value << 7) | (byte & 0x7fu);
+        if ((byte & 0x80u) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool SameNameNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// Every entry named `name` in the listing blocks (PMGL) of the directory `blocks`: its section,
+// offset and length. False when a listing block is damaged.
+template <typename Visit>
+bool ForEachEntry(std::string_view blocks, std::uint64_t block_length, std::string_view name,
+                  const Visit& visit) {
+    for (std::size_t block = 0; block + block_length <= blocks.size(); block += block_length) {
+        if (blocks.substr(block, 4) != "PMGL")
+            continue;
+        const std::uint64_t free_space = U32(blocks, block + 4);
+        if (free_space > block_length - 0x14)
+            return false;
+        const std::size_t end = block + static_cast<std::size_t>(block_length - free_space);
+        for (std::size_t at = block + 0x14; at < end;) {
+            std::uint64_t length = 0, section = 0, offset = 0, size = 0;
+            if (!EncInt(blocks, at, end, length) || length > end - at)
+                return false;
+            const std::string_view entry = blocks.substr(at, static_cast<std::size_t>(length));
+            at += static_cast<std::size_t>(length);
+            if (!EncInt(blocks, at, end, section) || !EncInt(blocks, at, end, offset) ||
+                !EncInt(blocks, at, end, size))
+                return false;
+            if (SameNameNoCase(entry, name) && !visit(section, offset, size))
+                return false;
+        }
+    }
+    return true;
+}
+
+constexpr std::uint64_t kMaxDirectoryLength = 16u << 20;
+
+// chmlib reads the LZX control data while it opens the file and divides by them at once; they
+// are looked up in the directory here and checked before.
+bool ControlDataBeforeOpeningSound(int fd, const ChmLayout& layout, std::uint64_t dir_offset,
+                                   std::uint64_t dir_length, std::uint64_t block_length) {
+    if (dir_length > kMaxDirectoryLength)
+        return false;
+    std::string blocks(static_cast<std::size_t>(dir_length - kItspLength), '\0');
+    if (::pread(fd, blocks.data(), blocks.size(), static_cast<off_t>(dir_offset + kItspLength)) !=
+        static_cast<ssize_t>(blocks.size()))
+        return false;
+    return ForEachEntry(blocks, block_length, "::DataSpace/Storage/MSCompressed/ControlData",
+                        [&](std::uint64_t section, std::uint64_t offset, std::uint64_t length) {
+                            if (section != 0 || length > 4096 ||
+                                !Inside(layout.data_offset, offset, layout.file_size) ||
+                                !Inside(layout.data_offset + offset, length, layout.file_size))
+                                return false;
+                            std::string control(static_cast<std::size_t>(length), '\0');
+                            return ::pread(fd, control.data(), control.size(),
+                                           static_cast<off_t>(layout.data_offset + offset)) ==
+                                       static_cast<ssize_t>(control.size()) &&
+                                   LzxControlDataSound(control);
+                        });
+}
+
+} // namespace
+
 std::optional<ChmLayout> CheckChmHeaders(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
@@ -85,10 +167,13 @@ std::optional<ChmLayout> CheckChmHeaders(const std::string& path) {
     read = read && dir_offset < static_cast<std::uint64_t>(state.st_size) &&
            ::pread(fd, itsp.data(), itsp.size(), static_cast<off_t>(dir_offset)) ==
                static_cast<ssize_t>(itsp.size());
+    std::optional<ChmLayout> layout;
+    if (read)
+        layout = CheckChmHeaderBytes(itsf, itsp, static_cast<std::uint64_t>(state.st_size));
+    if (layout && !ControlDataBeforeOpeningSound(fd, *layout, dir_offset, U64(itsf, 0x50), U32(itsp, 0x10)))
+        layout.reset();
     ::close(fd);
-    if (!read)
-        return std::nullopt;
-    return CheckChmHeaderBytes(itsf, itsp, static_cast<std::uint64_t>(state.st_size));
+    return layout;
 }
 
 bool LzxControlDataSound(std::string_view control) {
@@ -118,7 +203,9 @@ bool ResetTableSound(std::string_view table, std::uint64_t content_length, std::
     uncompressed = U64(table, 16);
     const std::uint64_t compressed = U64(table, 24);
     const std::uint64_t block_length = U64(table, 32);
-    if (block_length == 0 || compressed > content_length ||
+    // chmlib keeps several blocks in memory, each as long as the table says: no longer than the
+    // largest LZX window.
+    if (block_length == 0 || block_length > (1u << 21) || compressed > content_length ||
         !Inside(table_offset, block_count * 8, table.size()) ||
         uncompressed / block_length + (uncompressed % block_length != 0) > block_count)
         return false;

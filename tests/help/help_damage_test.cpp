@@ -20,7 +20,7 @@ TEST_P(DamagedHelpFile, IsRefusedWithoutEndingTheProgram) {
 
 INSTANTIATE_TEST_SUITE_P(Files, DamagedHelpFile,
                          ::testing::Values("reset_block_len_zero.chm", "lzx_no_windows_per_reset.chm",
-                                           "huge_directory_block.chm"));
+                                           "huge_directory_block.chm", "fuzzed_control_data.chm"));
 
 TEST(HelpFileChecks, TheRealHelpFileOpensAndReadsItsPages) {
     const auto file = ChmFile::Open(QLM_HELP_FILE);
@@ -41,11 +41,11 @@ std::string Control(std::uint32_t version, std::uint32_t reset, std::uint32_t wi
 TEST(HelpFileChecks, LzxControlDataThatChmlibWouldDivideByAreRefused) {
     EXPECT_TRUE(LzxControlDataSound(Control(2, 2, 2, 1)));
     EXPECT_TRUE(LzxControlDataSound(Control(1, 0x10000, 0x10000, 1)));
-    EXPECT_FALSE(LzxControlDataSound(Control(2, 2, 2, 0)));       // no windows per reset
-    EXPECT_FALSE(LzxControlDataSound(Control(2, 0, 2, 1)));       // no reset interval
-    EXPECT_FALSE(LzxControlDataSound(Control(1, 2, 1, 1)));       // half a window is 0
+    EXPECT_FALSE(LzxControlDataSound(Control(2, 2, 2, 0)));             // no windows per reset
+    EXPECT_FALSE(LzxControlDataSound(Control(2, 0, 2, 1)));             // no reset interval
+    EXPECT_FALSE(LzxControlDataSound(Control(1, 2, 1, 1)));             // half a window is 0
     EXPECT_FALSE(LzxControlDataSound(Control(1, 0x14000, 0x10000, 1))); // not a multiple of half a window
-    EXPECT_FALSE(LzxControlDataSound(Control(2, 2, 0x20000, 1))); // 32 bits overflow to 0
+    EXPECT_FALSE(LzxControlDataSound(Control(2, 2, 0x20000, 1)));       // 32 bits overflow to 0
     EXPECT_FALSE(LzxControlDataSound(Control(2, 2, 2, 1).substr(0, 0x14)));
 }
 
@@ -67,7 +67,9 @@ TEST(HelpFileChecks, ResetTablesThatLeadOutsideTheContentAreRefused) {
     EXPECT_TRUE(ResetTableSound(Table(0x9000, 0x8000, {0, 600}), 1000, uncompressed));
     EXPECT_EQ(uncompressed, 0x9000u);
     EXPECT_FALSE(ResetTableSound(Table(0x9000, 0, {0, 600}), 1000, uncompressed));
-    EXPECT_FALSE(ResetTableSound(Table(0x9000, 0x8000, {0}), 1000, uncompressed));       // too few blocks
+    EXPECT_FALSE(
+        ResetTableSound(Table(0x9000, 0xf7000000, {0}), 1000, uncompressed));      // chmlib would allocate it
+    EXPECT_FALSE(ResetTableSound(Table(0x9000, 0x8000, {0}), 1000, uncompressed)); // too few blocks
     EXPECT_FALSE(ResetTableSound(Table(0x9000, 0x8000, {0, 1001}), 1000, uncompressed)); // past the end
     EXPECT_FALSE(ResetTableSound(Table(0x9000, 0x8000, {600, 0}), 1000, uncompressed));  // backwards
     EXPECT_FALSE(ResetTableSound(Table(0x9000, 0x8000, {0, 600}), 999, uncompressed));   // content shorter
