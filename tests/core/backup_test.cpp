@@ -259,12 +259,14 @@ TEST(Backup, RunningOutOfDescriptorsIsReportedAsSuch) {
     const std::string picture = std::string(QLM_TEST_DATA_DIR) + "/pictures/quadrants.png";
     const pid_t child = ::fork();
     if (child == 0) {
+        // Asked first, so that the system's messages are loaded while files can still be opened.
+        const std::string expected = platform::GetErrorText(EMFILE);
         while (::dup(0) >= 0) {
         }
         try {
             LoadPicture(picture, 0);
         } catch (const DecodeError& error) {
-            ::_exit(std::string(error.what()) == platform::GetErrorText(EMFILE) ? 0 : 1);
+            ::_exit(error.what() == expected ? 0 : 1);
         }
         ::_exit(2);
     }
