@@ -19,13 +19,15 @@ int main(int argc, char** argv) {
         std::cerr << program << ": " << parsed.error << '\n' << ShortUsageText(program);
         return kExitUsage;
     }
+    // The help and the version are the output asked for: a failure to write them (a full disk, a
+    // closed pipe) is a failure of the command.
     if (parsed.options.show_help) {
-        std::cout << UsageText(program);
-        return kExitOk;
+        std::cout << UsageText(program) << std::flush;
+        return std::cout ? kExitOk : kExitFailure;
     }
     if (parsed.options.show_version) {
-        std::cout << qlm::platform::VersionString() << '\n';
-        return kExitOk;
+        std::cout << qlm::platform::VersionString() << '\n' << std::flush;
+        return std::cout ? kExitOk : kExitFailure;
     }
     try {
         return RunMakeCommand(parsed.options, std::cin, std::cerr, isatty(STDERR_FILENO) == 1);

@@ -13,8 +13,10 @@
 #include "platform/file_ops.h"
 #include "platform/globals.h"
 #include "platform/module_version.h"
+#include "platform/temporary_files.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <iterator>
 #include <ostream>
 #include <set>
@@ -32,6 +34,13 @@ std::vector<std::string> TemplateFolders(const CliOptions& options) {
     if (!options.templates_dir.empty())
         return {platform::AddBackslash(options.templates_dir)};
     return TemplateSearchFolders();
+}
+
+// A reason as the decoders write it, as a sentence, without its full stop, so that it can go on.
+std::string WithoutFinalStop(std::string reason) {
+    while (!reason.empty() && (reason.back() == '.' || reason.back() == ' '))
+        reason.pop_back();
+    return reason;
 }
 
 // Makes the missing thumbnails of `pictures`, naming each one that could not be made. True when
@@ -58,8 +67,8 @@ bool MakeThumbnails(const std::string& folder, const std::vector<std::string>& p
             break;
         case ThumbnailOutcome::Damaged:
             host.EndProgressLine();
-            messages << kProgramName << ": " << Printable(result.picture) << ": " << Printable(result.message)
-                     << "; no thumbnail made\n";
+            messages << kProgramName << ": " << Printable(result.picture) << ": "
+                     << Printable(WithoutFinalStop(result.message)) << "; no thumbnail made\n";
             break;
         case ThumbnailOutcome::Unwritten:
             host.EndProgressLine();
@@ -105,8 +114,8 @@ bool MakeWebPictures(const std::string& folder, const std::vector<std::string>& 
             break;
         case WebCopyOutcome::Damaged:
             host.EndProgressLine();
-            messages << kProgramName << ": " << Printable(result.picture) << ": " << Printable(result.message)
-                     << "; no web copy made\n";
+            messages << kProgramName << ": " << Printable(result.picture) << ": "
+                     << Printable(WithoutFinalStop(result.message)) << "; no web copy made\n";
             break;
         case WebCopyOutcome::Unwritten:
             host.EndProgressLine();
@@ -198,6 +207,14 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     }
     if (pictures.empty()) {
         messages << kProgramName << ": " << Printable(folder) << " holds no pictures\n";
+        return kExitFailure;
+    }
+
+    // One run over a folder at a time; this one says so and leaves the folder to the other.
+    platform::FolderRun run;
+    if (run.Begin(folder) == EBUSY) {
+        messages << kProgramName << ": " << Printable(folder)
+                 << ": another run is writing in this folder; try again when it has finished\n";
         return kExitFailure;
     }
 

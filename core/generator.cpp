@@ -80,11 +80,10 @@ class Run {
     // Puts the pages written so far in place, and notes those that could not be.
     void CommitPages() {
         pages_.Commit();
-        for (const std::string& path : pages_.TakeFailures()) {
-            // A failed backup fails its page too, which is named instead.
-            if (!path.ends_with(".bak"))
-                NoteUnwritten(path.substr(in_.folder.size()));
-        }
+        // A ".bak" named here could not take its place although its page did; the next run over
+        // the folder puts it there.
+        for (const std::string& path : pages_.TakeFailures())
+            NoteUnwritten(path.substr(in_.folder.size()));
     }
     // The picture or thumbnail being decoded, or decoded last.
     const std::string& CurrentFile() const { return current_file_; }

@@ -75,6 +75,10 @@ struct GenerationInput {
 };
 
 inline constexpr const char* kUnwrittenFilesWarning = "Folgende Dateien konnten nicht geschrieben werden:";
+// Shown, followed by the folder, when another run (a window or the command-line tool) is writing
+// in the folder of a command; the command does nothing then.
+inline constexpr const char* kFolderInUseWarning =
+    "In diesem Ordner arbeitet gerade ein anderer Lauf. Bitte warten Sie, bis er fertig ist:";
 
 struct GenerationResult {
     // Bare names of the files that could not be written, each once, in the order of the attempts.
@@ -82,6 +86,8 @@ struct GenerationResult {
     // True when a picture or thumbnail that cannot be decoded stopped the run; the pages written
     // before it and the answers stored so far stay, "index.html" is not written.
     bool stopped = false;
+    // True when another run held the folder, so nothing was done.
+    bool folder_in_use = false;
 };
 
 // Runs the generation from the working display back to the normal one. A picture or thumbnail

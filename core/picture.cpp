@@ -5,7 +5,10 @@
 #include "core/picture_source.h"
 #include "core/png_decoder.h"
 
+#include "platform/globals.h"
 #include "platform/text.h"
+
+#include <cerrno>
 
 namespace qlm {
 namespace {
@@ -44,7 +47,11 @@ Picture LoadPicture(const std::string& path, int box) {
     // goes, so that a file that is no picture of its kind is refused from its first bytes, and
     // whatever follows a picture is never read.
     PictureSource source;
-    if (source.Open(path) != 0) {
+    if (const int error = source.Open(path); error != 0) {
+        // Out of descriptors, the picture is there and would open another time: that is no
+        // missing picture, and the run must not take the size of the picture before it.
+        if (error == EMFILE || error == ENFILE)
+            throw DecodeError(platform::GetErrorText(error));
         return Picture{};
     }
     const int reduce_to = box > 0 ? box : 0;

@@ -24,37 +24,18 @@ bool MyReadFile(const std::string& file_name, std::string& text) {
 bool MyWriteFile(const std::string& file_name, std::string_view text) {
     // A file that already holds the text is left alone: it keeps its time, and its ".bak" keeps
     // the version before the last real change, so a rerun over an unchanged folder writes nothing.
-    bool missing = false;
-    if (platform::FileHoldsExactly(file_name, text, platform::Links::Refuse, &missing))
+    if (platform::FileHoldsExactly(file_name, text, platform::Links::Refuse))
         return true;
-    // The backup refuses a link on either side; a file that is not there needs none.
-    if (!missing) {
-        const int backup = platform::CopyFileOver(file_name, file_name + ".bak", platform::Links::Refuse);
-        if (backup != 0 && !platform::IsMissingFile(backup))
-            return false;
-    }
-    return platform::ReplaceFileContents(file_name, text, platform::Links::Refuse) == 0;
+    return platform::ReplaceKeepingBackup(file_name, text, file_name + ".bak") == 0;
 }
 
 bool MyWriteFile(const std::string& file_name, std::string_view text, platform::WriteBatch& batch) {
     // A second write of a file in the batch must back up and compare with the first one's content.
     if (batch.Holds(file_name))
         batch.Commit();
-    bool missing = false;
-    if (platform::FileHoldsExactly(file_name, text, platform::Links::Refuse, &missing))
+    if (platform::FileHoldsExactly(file_name, text, platform::Links::Refuse))
         return true;
-    // A page that is not there yet (the usual first run) has nothing to back up.
-    bool after_backup = false;
-    if (!missing) {
-        const std::string backup_name = file_name + ".bak";
-        const int backup = platform::CopyFileOverIn(batch, file_name, backup_name, platform::Links::Refuse);
-        if (backup != 0 && !platform::IsMissingFile(backup))
-            return false;
-        // A backup waiting in the batch must be in place before the file may change.
-        after_backup = backup == 0 && batch.Holds(backup_name);
-    }
-    return platform::ReplaceFileContentsIn(batch, file_name, text, platform::Links::Refuse, after_backup) ==
-           0;
+    return platform::ReplaceKeepingBackupIn(batch, file_name, text, file_name + ".bak") == 0;
 }
 
 namespace {

@@ -26,16 +26,17 @@ TextRead ReadTextFile(const std::string& file_name, std::string& text);
 // ReadTextFile as a success flag: false and an empty text when the file is missing or unreadable.
 bool MyReadFile(const std::string& file_name, std::string& text);
 
-// Copies an existing file to file_name + ".bak", then replaces the file's content with `text`
-// crash-safely. True when the new content is completely on disk. A regular file that already
-// holds exactly `text` is neither copied nor written (true): its time and its ".bak" stay. Nothing is written, and the
-// result is false, when the name or its ".bak" name is a symbolic link (nothing is written or
-// copied through a link) or when the backup of an existing file cannot be made (the previous
-// version would be lost).
+// Replaces the file's content with `text` crash-safely and keeps its previous content as
+// file_name + ".bak" (platform::ReplaceKeepingBackup): the backup changes only together with the
+// file, never when the new content cannot be put in place. True when the new content is
+// completely on disk. A regular file that already holds exactly `text` is neither copied nor
+// written (true): its time and its ".bak" stay. Nothing is written, and the result is false, when
+// the name or its ".bak" name is a symbolic link or the ".bak" name is taken by something that is
+// not a file the user may write (the previous version would be lost).
 bool MyWriteFile(const std::string& file_name, std::string_view text);
 
-// MyWriteFile into a batch: the ".bak" copy and the new content are written to temporary files
-// now and take their places, the copy first, at the batch's Commit, which names the files that
+// MyWriteFile into a batch: the new content is written to a temporary file now and takes its
+// place, its predecessor becoming the ".bak", at the batch's Commit, which names the files that
 // failed then. False when the write could not be started.
 bool MyWriteFile(const std::string& file_name, std::string_view text, platform::WriteBatch& batch);
 

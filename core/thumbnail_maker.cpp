@@ -4,7 +4,6 @@
 #include "core/gif_encoder.h"
 #include "core/jpeg_encoder.h"
 #include "core/name_correction.h"
-#include "core/new_file.h"
 #include "core/picture.h"
 #include "core/picture_scaler.h"
 #include "core/png_encoder.h"
@@ -16,6 +15,7 @@
 #include <cerrno>
 #include <new>
 #include <set>
+#include <thread>
 
 namespace qlm {
 namespace {
@@ -33,9 +33,12 @@ std::string EncodeFor(const std::string& thumbnail, const Image& image) {
     return EncodeJpeg(image, kThumbnailJpegQuality);
 }
 
-// A crash leaves no half thumbnail that later runs would take as existing (see WriteNewFile).
+// The whole thumbnail is written under a temporary name and then given its own name only if that
+// is still free, so that a crash leaves no half thumbnail that later runs would take as existing.
 void WriteThumbnail(const std::string& folder, const std::string& bytes, ThumbnailResult& result) {
-    const int error = WriteNewFile(folder, result.thumbnail, bytes);
+    const int error = platform::WriteNewFile(folder + result.thumbnail, bytes);
+    if (error == 0)
+        return;
     if (error == EEXIST) {
         result.outcome = ThumbnailOutcome::Existing;
     } else if (error != 0) {

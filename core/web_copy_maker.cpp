@@ -6,7 +6,6 @@
 #include "core/gif_encoder.h"
 #include "core/jpeg_decoder.h"
 #include "core/jpeg_encoder.h"
-#include "core/new_file.h"
 #include "core/picture.h"
 #include "core/picture_measure.h"
 #include "core/picture_scaler.h"
@@ -88,7 +87,7 @@ void MakeCopies(const std::string& folder, const std::vector<int>& missing, WebC
         const std::string bytes = EncodeCopy(
             format, exact ? picture.image : ScaleImage(picture.image, target.width, target.height), profile);
         const std::string copy = WebCopyPath(result.picture, size);
-        const int error = WriteNewFile(folder, copy, bytes);
+        const int error = platform::WriteNewFile(folder + copy, bytes);
         if (error == 0) {
             result.made.push_back(copy);
         } else if (error != EEXIST) {

@@ -9,6 +9,8 @@
 // "qlm-web/<base>_<N>.<ext>": it keeps the picture's extension (and so its format), so "a.jpg" and
 // "a.png" have copies of their own.
 
+#include "platform/temporary_files.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,7 +19,8 @@
 namespace qlm {
 
 // The sub-folder of a picture folder that holds the web copies (no slash).
-inline constexpr std::string_view kWebCopyFolder = "qlm-web";
+inline constexpr std::string_view kWebCopyFolder =
+    platform::kWebCopyFolder.substr(0, platform::kWebCopyFolder.size() - 1);
 
 // The longer sides, in pixels, of the copies made when no other sizes are asked for: one for a
 // phone's screen, one for a large screen.

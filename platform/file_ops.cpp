@@ -215,24 +215,22 @@ bool StillNames(const std::string& path, int fd) {
            by_name.st_dev == by_fd.st_dev && by_name.st_ino == by_fd.st_ino;
 }
 
-// Removes the temporary files of `target` that no running write holds: a write locks its temporary
-// file from creation to rename, so one that can be locked was left by a write that was killed.
-// With a batch, only the names its listing of the folder holds are looked at.
+// Deals with the temporary files of `target` that no running write holds: a write locks its
+// temporary file from creation to rename, so one that can be locked was left by a write that was
+// killed (see SettleTemporary). With a batch, only the names its listing of the folder holds are
+// looked at.
 void RemoveStaleTemporaries(const std::string& target, WriteBatch* batch) {
     const std::vector<std::string>* present =
         batch != nullptr ? batch->TemporariesIn(FolderOf(target)) : nullptr;
-    for (int n = 0; n < kTemporarySlots; ++n) {
-        const std::string name = TemporaryName(target, n);
-        if (present != nullptr && !std::binary_search(present->begin(), present->end(), BareName(name)))
-            continue;
-        FileDescriptor fd(OpenForReading(name, Links::Refuse));
-        struct stat state {};
-        if (!fd.valid() || ::fstat(fd.get(), &state) != 0 || !S_ISREG(state.st_mode))
-            continue;
-        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
-            continue;
-        if (StillNames(name, fd.get()))
-            ::unlink(name.c_str());
+    for (const TemporaryKind kind : {TemporaryKind::NewContent, TemporaryKind::OldVersion}) {
+        for (int n = 0; n < kTemporarySlots; ++n) {
+            const std::string name = TemporaryName(target, kind, n);
+            if (present != nullptr && !std::binary_search(present->begin(), present->end(), BareName(name)))
+                continue;
+            if (present == nullptr && !NameExists(name))
+                continue;
+            SettleTemporary(name, kind, target);
+        }
     }
 }
 
@@ -240,7 +238,7 @@ void RemoveStaleTemporaries(const std::string& target, WriteBatch* batch) {
 // passed to open(), so a new file gets the usual mode & ~umask.
 int CreateTemporary(const std::string& target, mode_t mode, std::string& temp_path, int& fd) {
     for (int n = 0; n < kTemporarySlots; ++n) {
-        std::string candidate = TemporaryName(target, n);
+        std::string candidate = TemporaryName(target, TemporaryKind::NewContent, n);
         FileDescriptor created(
             ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         if (!created.valid()) {
@@ -293,8 +291,10 @@ int ResolveTarget(const std::string& name, Links links, Target& target) {
 }
 
 // Anything that writes the new content from the descriptor's current offset: gives 0 or an errno.
+// With a `backup`, the old content is copied there once the room for the new one is reserved.
 template <typename Fill>
-int RewriteInPlace(const Target& target, Links links, std::uint64_t size, const Fill& fill) {
+int RewriteInPlace(const Target& target, Links links, std::uint64_t size, const Fill& fill,
+                   const std::string& backup) {
     const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
     FileDescriptor fd(::open(target.path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | no_follow));
     if (!fd.valid())
@@ -308,6 +308,11 @@ int RewriteInPlace(const Target& target, Links links, std::uint64_t size, const 
     if (size > static_cast<std::uint64_t>(state.st_size) &&
         ::fallocate(fd.get(), 0, 0, static_cast<off_t>(size)) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
         return errno;
+    if (!backup.empty()) {
+        const int error = CopyFileOver(target.path, backup, Links::Refuse);
+        if (error != 0 && !IsMissingFile(error))
+            return error;
+    }
     if (int error = fill(fd.get()))
         return error;
     const off_t end = ::lseek(fd.get(), 0, SEEK_CUR);
@@ -324,17 +329,119 @@ bool KeepsOwner(int fd, const struct stat& old_state) {
 // Where a write goes: done at once, or into a batch that flushes and renames it later.
 struct Destination {
     WriteBatch* batch = nullptr;
-    bool after_previous = false;
+    std::string backup; // where the old content goes (ReplaceKeepingBackup), or empty
 };
 
-// A write in place cannot wait for the batch: what the batch holds goes first, so that a backup it
-// holds is in place before the file it backs up changes. Gives an errno when the write depended on
-// one that failed.
-int BeforeInPlace(const Destination& destination) {
-    if (destination.batch == nullptr)
-        return 0;
-    const bool done = destination.batch->Commit();
-    return destination.after_previous && !done ? EIO : 0;
+// A write in place cannot wait for the batch: what the batch holds goes first, so that the files
+// change in the order of the writes.
+void BeforeInPlace(const Destination& destination) {
+    if (destination.batch != nullptr)
+        destination.batch->Commit();
+}
+
+// A backup name must be free or a regular file that may be written; a link is never replaced.
+int CheckBackupName(const std::string& backup) {
+    struct stat state {};
+    if (::lstat(backup.c_str(), &state) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (S_ISLNK(state.st_mode))
+        return ELOOP;
+    if (S_ISDIR(state.st_mode))
+        return EISDIR;
+    if (!S_ISREG(state.st_mode))
+        return EINVAL;
+    return ::faccessat(AT_FDCWD, backup.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+}
+
+bool OutOfDescriptors(int error) {
+    return error == EMFILE || error == ENFILE;
+}
+
+// Copies what is left to read of `from` to `to`.
+int CopyContent(int from, int to) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ReadSome(from, buffer, sizeof buffer);
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            return 0;
+        if (int error = WriteAll(to, buffer, static_cast<std::size_t>(got)))
+            return error;
+    }
+}
+
+bool LinksUnsupported(int error) {
+    return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK || error == EXDEV;
+}
+
+// A flushed copy of `target` as the old version `candidate`, for file systems without hard links.
+int CopyOldVersion(const std::string& target, const std::string& candidate, FileDescriptor& held) {
+    FileDescriptor source(OpenForReading(target, Links::Refuse));
+    struct stat state {};
+    if (const int error = RegularFileState(source, state); error != 0)
+        return error;
+    FileDescriptor copy(
+        ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!copy.valid())
+        return errno;
+    int error = ::flock(copy.get(), LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
+    if (error == 0)
+        error = CopyContent(source.get(), copy.get());
+    if (error == 0 && (::fchmod(copy.get(), state.st_mode & 07777) != 0 || ::fsync(copy.get()) != 0))
+        error = errno;
+    if (error != 0) {
+        ::unlink(candidate.c_str());
+        return error;
+    }
+    held.reset(copy.release());
+    return 0;
+}
+
+// Keeps the file `target` as it is under a temporary name of the old-version kind, locked in
+// `held`: a second hard link, or a copy. ENOENT when there is no such file.
+int HoldOldVersion(const std::string& target, std::string& old_version, FileDescriptor& held) {
+    for (int n = 0; n < kTemporarySlots; ++n) {
+        const std::string candidate = TemporaryName(target, TemporaryKind::OldVersion, n);
+        int error = ::link(target.c_str(), candidate.c_str()) == 0 ? 0 : errno;
+        if (error == 0) {
+            held.reset(::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+            if (held.valid())
+                ::flock(held.get(), LOCK_EX | LOCK_NB);
+        } else if (LinksUnsupported(error)) {
+            error = CopyOldVersion(target, candidate, held);
+        }
+        if (error == EEXIST)
+            continue;
+        if (error == 0)
+            old_version = candidate;
+        return error;
+    }
+    return EEXIST;
+}
+
+// Renames the complete, flushed `temporary` over `target`. With a `backup`, the old target is
+// held first and becomes the backup only once the new content is in place; `backup_kept` tells
+// whether that last step worked.
+int PutInPlace(const std::string& temporary, const std::string& target, const std::string& backup,
+               bool& backup_kept) {
+    backup_kept = true;
+    std::string old_version;
+    FileDescriptor held;
+    if (!backup.empty()) {
+        const int error = HoldOldVersion(target, old_version, held);
+        if (error != 0 && error != ENOENT)
+            return error;
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        if (!old_version.empty())
+            ::unlink(old_version.c_str());
+        return error;
+    }
+    if (!old_version.empty())
+        backup_kept = ::rename(old_version.c_str(), backup.c_str()) == 0;
+    return 0;
 }
 
 // `source`: the file a copy reads, or nothing.
@@ -344,8 +451,11 @@ int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode
     Target target;
     if (int error = ResolveTarget(name, links, target))
         return error;
-    if (destination.batch != nullptr && destination.batch->Size() >= WriteBatch::MaxWrites() &&
-        !destination.after_previous)
+    const std::string backup = target.exists ? destination.backup : std::string();
+    if (!backup.empty())
+        if (int error = CheckBackupName(backup))
+            return error;
+    if (destination.batch != nullptr && destination.batch->Full())
         destination.batch->Commit();
     RemoveStaleTemporaries(target.path, destination.batch);
     // A rename would split the links of the file into an old and a new file. A copy onto another
@@ -354,20 +464,25 @@ int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode
     const bool copy_onto_source =
         source != nullptr && source->st_dev == target.state.st_dev && source->st_ino == target.state.st_ino;
     if (target.exists && target.state.st_nlink > 1 && !copy_onto_source) {
-        if (int error = BeforeInPlace(destination))
-            return error;
-        return RewriteInPlace(target, links, size, fill);
+        BeforeInPlace(destination);
+        return RewriteInPlace(target, links, size, fill, backup);
     }
 
     std::string temp_path;
     int raw_fd = -1;
-    int error = CreateTemporary(target.path, target.exists ? 0600 : new_file_mode, temp_path, raw_fd);
+    const mode_t mode = target.exists ? 0600 : new_file_mode;
+    int error = CreateTemporary(target.path, mode, temp_path, raw_fd);
+    // Out of descriptors with a batch open: its files go first, and the batch starts again smaller.
+    if (OutOfDescriptors(error) && destination.batch != nullptr && destination.batch->Size() > 0) {
+        destination.batch->Shrink();
+        destination.batch->Commit();
+        error = CreateTemporary(target.path, mode, temp_path, raw_fd);
+    }
     if (error != 0) {
         // A folder that allows no new files, with a file in it that may be written.
         if (target.exists && (error == EACCES || error == EPERM)) {
-            if (int in_place_error = BeforeInPlace(destination))
-                return in_place_error;
-            return RewriteInPlace(target, links, size, fill);
+            BeforeInPlace(destination);
+            return RewriteInPlace(target, links, size, fill, backup);
         }
         return error;
     }
@@ -381,9 +496,8 @@ int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode
         }
         if (!KeepsOwner(fd.get(), old)) {
             ::unlink(temp_path.c_str());
-            if (int in_place_error = BeforeInPlace(destination))
-                return in_place_error;
-            return RewriteInPlace(target, links, size, fill);
+            BeforeInPlace(destination);
+            return RewriteInPlace(target, links, size, fill, backup);
         }
         // After fchown, which clears the set-user-ID and set-group-ID bits.
         if (::fchmod(fd.get(), old.st_mode & 07777) != 0)
@@ -393,14 +507,16 @@ int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode
         error = fill(fd.get());
     if (error == 0 && destination.batch != nullptr) {
         // Still locked: no other write takes it for a stale one until the batch renames it.
-        destination.batch->Add({fd.release(), name, temp_path, target.path, destination.after_previous});
+        destination.batch->Add({fd.release(), name, temp_path, target.path, backup});
         return 0;
     }
     if (error == 0 && ::fsync(fd.get()) != 0)
         error = errno;
-    // Renamed while still locked, so no other write can take the file for a stale one.
-    if (error == 0 && ::rename(temp_path.c_str(), target.path.c_str()) != 0)
-        error = errno;
+    // Renamed while still locked, so no other write can take the file for a stale one. A backup
+    // that could not take its place is left for the next run (SettleTemporary).
+    bool backup_kept = true;
+    if (error == 0)
+        error = PutInPlace(temp_path, target.path, backup, backup_kept);
     if (error != 0) {
         ::unlink(temp_path.c_str());
         return error;
@@ -415,25 +531,50 @@ bool UnsupportedByFileSystem(int error) {
 
 } // namespace
 
-std::string TemporaryName(const std::string& path, int n) {
-    std::string name = BareName(path);
-    // Keep the temporary name within NAME_MAX even for very long target names.
-    if (name.size() > 200)
-        name.resize(200);
-    return path.substr(0, path.size() - BareName(path).size()) + "." + name + ".qlm-" + std::to_string(n);
-}
-
 int ReplaceFileContents(const std::string& path, std::string_view bytes, Links links) {
     return WriteFileContents(path, links, 0666, bytes.size(), nullptr,
                              [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
 }
 
-int ReplaceFileContentsIn(WriteBatch& batch, const std::string& path, std::string_view bytes, Links links,
-                          bool after_previous) {
+int ReplaceFileContentsIn(WriteBatch& batch, const std::string& path, std::string_view bytes, Links links) {
     return WriteFileContents(
         path, links, 0666, bytes.size(), nullptr,
-        [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); },
-        Destination{&batch, after_previous});
+        [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); }, Destination{&batch, {}});
+}
+
+int ReplaceKeepingBackup(const std::string& path, std::string_view bytes, const std::string& backup) {
+    return WriteFileContents(
+        path, Links::Refuse, 0666, bytes.size(), nullptr,
+        [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); }, Destination{nullptr, backup});
+}
+
+int ReplaceKeepingBackupIn(WriteBatch& batch, const std::string& path, std::string_view bytes,
+                           const std::string& backup) {
+    return WriteFileContents(
+        path, Links::Refuse, 0666, bytes.size(), nullptr,
+        [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); }, Destination{&batch, backup});
+}
+
+int WriteNewFile(const std::string& path, std::string_view bytes) {
+    RemoveStaleTemporaries(path, nullptr);
+    std::string temporary;
+    int raw_fd = -1;
+    // EEXIST must mean that the file is there; every slot taken by live writes is something else.
+    if (int error = CreateTemporary(path, 0666, temporary, raw_fd))
+        return error == EEXIST ? EBUSY : error;
+    const FileDescriptor fd(raw_fd);
+    int error = WriteAll(fd.get(), bytes.data(), bytes.size());
+    if (error == 0 && ::fsync(fd.get()) != 0)
+        error = errno;
+    // Still locked, so no clean-up takes it for a stale one.
+    if (error == 0)
+        error = RenameNoReplace(temporary, path);
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    SyncFolder(FolderOf(path));
+    return 0;
 }
 
 WriteBatch::~WriteBatch() {
@@ -443,14 +584,42 @@ WriteBatch::~WriteBatch() {
     }
 }
 
+std::size_t WriteBatch::WritesForLimit(std::size_t limit, std::size_t open) {
+    const std::size_t free = limit > open ? limit - open : 0;
+    return std::clamp<std::size_t>(free / 4, 1, kMaxWrites);
+}
+
+namespace {
+
+// The descriptors this process has open, as /proc tells; a guess where it cannot be read.
+std::size_t OpenDescriptors() {
+    DIR* dir = ::opendir("/proc/self/fd");
+    if (dir == nullptr)
+        return 16;
+    std::size_t count = 0;
+    while (const dirent* entry = ::readdir(dir))
+        count += entry->d_name[0] != '.';
+    ::closedir(dir);
+    return count > 0 ? count - 1 : 0; // without the listing's own
+}
+
+} // namespace
+
 std::size_t WriteBatch::MaxWrites() {
-    static const std::size_t writes = [] {
-        struct rlimit limit {};
-        if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-            return kMaxWrites;
-        return std::clamp<std::size_t>(static_cast<std::size_t>(limit.rlim_cur / 4), 16, kMaxWrites);
-    }();
-    return writes;
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return kMaxWrites;
+    return WritesForLimit(static_cast<std::size_t>(limit.rlim_cur), OpenDescriptors());
+}
+
+bool WriteBatch::Full() {
+    if (entries_.empty())
+        capacity_ = std::min(capacity_, MaxWrites());
+    return entries_.size() >= capacity_;
+}
+
+void WriteBatch::Shrink() {
+    capacity_ = std::max<std::size_t>(1, entries_.size() / 2);
 }
 
 void WriteBatch::Add(Entry entry) {
@@ -484,14 +653,17 @@ bool WriteBatch::Commit() {
         flushed[i] = known->second || ::fsync(entries_[i].fd) == 0;
     }
     bool all_done = true;
-    bool previous_done = true;
     std::vector<std::string> folders;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const Entry& entry = entries_[i];
-        bool done = flushed[i] && (!entry.after_previous || previous_done);
         // Renamed while still locked, so no other write can take the file for a stale one.
-        if (done && ::rename(entry.temporary.c_str(), entry.target.c_str()) != 0)
-            done = false;
+        bool backup_kept = true;
+        const bool done =
+            flushed[i] && PutInPlace(entry.temporary, entry.target, entry.backup, backup_kept) == 0;
+        if (!backup_kept) {
+            failures_.push_back(entry.name + ".bak");
+            all_done = false;
+        }
         if (!done) {
             ::unlink(entry.temporary.c_str());
             failures_.push_back(entry.name);
@@ -500,7 +672,6 @@ bool WriteBatch::Commit() {
             folders.push_back(FolderOf(entry.target));
         }
         ::close(entry.fd);
-        previous_done = done;
     }
     entries_.clear();
     names_.clear();
@@ -521,7 +692,7 @@ const std::vector<std::string>* WriteBatch::TemporariesIn(const std::string& fol
         return nullptr;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
-        if (name.starts_with('.') && name.find(".qlm-") != std::string_view::npos)
+        if (ParseTemporaryName(name))
             temporaries_.emplace_back(name);
     }
     ::closedir(dir);
@@ -548,18 +719,9 @@ int CopyInto(const std::string& from, const std::string& to, Links links, WriteB
         [&](int fd) {
             if (::lseek(source.get(), 0, SEEK_SET) != 0)
                 return errno;
-            char buffer[65536];
-            for (;;) {
-                const ssize_t got = ReadSome(source.get(), buffer, sizeof buffer);
-                if (got < 0)
-                    return errno;
-                if (got == 0)
-                    return 0;
-                if (int error = WriteAll(fd, buffer, static_cast<std::size_t>(got)))
-                    return error;
-            }
+            return CopyContent(source.get(), fd);
         },
-        Destination{batch, false});
+        Destination{batch, {}});
 }
 
 } // namespace

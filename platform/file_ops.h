@@ -3,6 +3,8 @@
 // descriptor class both use. Every function gives 0 on success or the errno value of the step that
 // failed; none of them talks to the user.
 
+#include "platform/temporary_files.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -77,6 +79,20 @@ enum class Links {
 // those of a write still running are not.
 int ReplaceFileContents(const std::string& path, std::string_view bytes, Links links);
 
+// ReplaceFileContents for a page that keeps its previous version as `backup` (refusing links):
+// the new content is written and flushed first, then the old file is kept under a temporary name
+// (a hard link, or a flushed copy where the file system has none), the new content renamed into
+// place and the old version renamed over `backup`. So the backup changes only once the page has,
+// and a failed page leaves the old backup as it was; a run killed between the last two renames
+// leaves the old version under its temporary name, which the next run puts in place as the backup
+// (SettleTemporary). A file that is not there yet makes no backup.
+int ReplaceKeepingBackup(const std::string& path, std::string_view bytes, const std::string& backup);
+
+// Writes a file that must not exist yet (a thumbnail, a web copy): the whole content goes to a
+// temporary first and is renamed to `path` only if that name is still free, so that a crash leaves
+// no half file that a later run would take as made. EEXIST when the name is taken.
+int WriteNewFile(const std::string& path, std::string_view bytes);
+
 // True when `path` is a regular file whose content is exactly `bytes`, so that writing them would
 // change nothing. With Links::Refuse a symbolic link never holds anything. Reads the file in
 // pieces, comparing as it goes; any failure to read gives false. `missing`, when given, is set to
@@ -96,10 +112,13 @@ int CopyFileOver(const std::string& from, const std::string& to, Links links);
 class WriteBatch {
   public:
     // Temporary files a batch keeps open at most; the next write commits it. Each commit is a
-    // flush of the file system, so a batch is as large as a quarter of the open-file limit allows,
-    // up to kMaxWrites.
+    // flush of the file system, so a batch is as large as the open-file limit allows with room
+    // left for the rest of the program (see WritesForLimit), up to kMaxWrites.
     static constexpr std::size_t kMaxWrites = 1024;
     static std::size_t MaxWrites();
+    // The batch size for a limit of `limit` open files of which `open` are in use: half of the
+    // descriptors still free after a reserve for reading pictures and templates, at least one.
+    static std::size_t WritesForLimit(std::size_t limit, std::size_t open);
 
     WriteBatch() = default;
     ~WriteBatch();
@@ -107,7 +126,6 @@ class WriteBatch {
     WriteBatch& operator=(const WriteBatch&) = delete;
 
     // Makes every write of the batch durable and renames it into place; false when one failed.
-    // A write added `after_previous` is dropped when the write before it failed.
     bool Commit();
     // The names (as given to the writes) that could not be put in place by the commits so far.
     std::vector<std::string> TakeFailures();
@@ -115,6 +133,10 @@ class WriteBatch {
     // True when a write of `path` (as given) waits in the batch.
     bool Holds(const std::string& path) const;
     std::size_t Size() const { return entries_.size(); }
+    // True when the next write must commit the batch first. The size is taken from the limit
+    // when a batch starts, and halved by Shrink when the program ran out of descriptors anyway.
+    bool Full();
+    void Shrink();
 
     // For the writers of this file.
     struct Entry {
@@ -122,7 +144,7 @@ class WriteBatch {
         std::string name;      // as given to the write
         std::string temporary; // its path
         std::string target;    // the file it replaces
-        bool after_previous = false;
+        std::string backup;    // where the old file goes (ReplaceKeepingBackup), or empty
     };
     void Add(Entry entry);
     // The names in `folder` that may be temporary files of a write, sorted; listed once per folder
@@ -134,17 +156,19 @@ class WriteBatch {
     std::vector<Entry> entries_;
     std::unordered_set<std::string> names_; // the entries' names
     std::vector<std::string> failures_;
+    std::size_t capacity_ = kMaxWrites;
     bool listed_ = false;
     bool listing_failed_ = false;
     std::string listed_folder_;
     std::vector<std::string> temporaries_;
 };
 
-// ReplaceFileContents and CopyFileOver into a batch: the new content becomes the file's at the
-// batch's Commit. Gives 0 once the write is in the batch (or done in place), or the errno.
-// `after_previous`: put in place only when the write added just before it was.
-int ReplaceFileContentsIn(WriteBatch& batch, const std::string& path, std::string_view bytes, Links links,
-                          bool after_previous);
+// ReplaceFileContents, ReplaceKeepingBackup and CopyFileOver into a batch: the new content becomes
+// the file's at the batch's Commit. Gives 0 once the write is in the batch (or done in place), or
+// the errno. A failed backup is named among the batch's failures with its page in place.
+int ReplaceFileContentsIn(WriteBatch& batch, const std::string& path, std::string_view bytes, Links links);
+int ReplaceKeepingBackupIn(WriteBatch& batch, const std::string& path, std::string_view bytes,
+                           const std::string& backup);
 int CopyFileOverIn(WriteBatch& batch, const std::string& from, const std::string& to, Links links);
 
 // Raises the soft limit of open files towards the hard one (up to 8192), so that a WriteBatch can
@@ -164,11 +188,5 @@ bool IsRegularFile(const std::string& path);
 
 // True when an entry of that name exists, of any kind (a dangling symbolic link included).
 bool NameExists(const std::string& path);
-
-// The name of the n-th temporary file a write of `path` may use: "." + bare name + ".qlm-" + n, in
-// the folder of `path`. A write holds an exclusive lock (flock) on its temporary file until it is
-// renamed, which is how a later write tells a live temporary from one a killed run left behind.
-std::string TemporaryName(const std::string& path, int n);
-inline constexpr int kTemporarySlots = 8;
 
 } // namespace qlm::platform

@@ -3,6 +3,9 @@
 # machine lacks. Does nothing (and needs no network) when everything is there.
 set -eu
 
+# clang and libclang-rt-dev (libFuzzer) are the unversioned packages of Debian's default LLVM, so
+# the same names give clang 14 on Debian 12 and clang 19 on Debian 13.
+
 packages="cmake ninja-build g++ pkg-config
 qt6-base-dev qt6-qpa-plugins
 libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev libicu-dev
@@ -10,7 +13,8 @@ libgtest-dev libbenchmark-dev
 xvfb xauth xdotool wmctrl openbox x11-apps x11-utils x11-xserver-utils
 netpbm libjpeg-turbo-progs fonts-liberation2 tidy chromium python3
 dpkg-dev file desktop-file-utils appstream man-db lintian
-fp-compiler-3.2.2 fp-units-fcl-3.2.2 fp-units-misc-3.2.2 fpc-source-3.2.2 libchm-dev"
+fp-compiler-3.2.2 fp-units-fcl-3.2.2 fp-units-misc-3.2.2 fpc-source-3.2.2 libchm-dev
+clang libclang-rt-dev"
 
 missing=""
 for package in $packages; do

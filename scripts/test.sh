@@ -1,9 +1,10 @@
 #!/bin/sh
 # Builds Quillmoor and runs every test: the normal build in build/ (window included), then a
 # build with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ (without the window),
-# then the programs alone as a Debian package would build them (Release, with the compiler flags of
-# dpkg-buildflags, installed under /usr) in build-release/, from which the Debian package is made,
-# installed, tried and removed again (as root only). Warnings are errors in all three builds.
+# then the libFuzzer targets for a few seconds each (build-fuzz/), then the programs alone as a
+# Debian package would build them (Release, with the compiler flags of dpkg-buildflags, installed
+# under /usr) in build-release/, from which the Debian package is made, installed, tried and removed
+# again (as root only). Warnings are errors in the three builds of the program.
 # Benchmarks are built but not run. The last line sums up all test runs: "N passed, N failed".
 # The exit status is non-zero when a build or a test failed.
 set -u
@@ -85,6 +86,32 @@ packager_flags() {
     DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"
 }
 
+# The libFuzzer targets (fuzz/, a small project of their own built with clang in build-fuzz/), each
+# run for $QLM_FUZZ_SECONDS (10) seconds from seeds out of the test data; what makes one fail is
+# left in build-fuzz/ (crash-*, oom-*, timeout-*).
+run_fuzz_targets() {
+    echo "=== Building in build-fuzz"
+    if ! cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++; then
+        fail_step "Configuring build-fuzz"
+        return
+    fi
+    if ! cmake --build build-fuzz -j2; then
+        fail_step "Building build-fuzz"
+        return
+    fi
+    seeds="$work/seeds"
+    mkdir -p "$seeds/picture" "$seeds/ini" "$seeds/chm"
+    cp tests/data/pictures/quadrants.* tests/data/pictures/checker.* tests/data/pictures/png_truncated.png \
+        tests/data/pictures/gif_truncated.gif tests/data/pictures/exif_orientation_6.jpg "$seeds/picture/"
+    cp tests/data/settings/*.ini "$seeds/ini/"
+    cp tests/data/help/*.chm "$seeds/chm/"
+    [ ! -f build/app/QLM.chm ] || cp build/app/QLM.chm "$seeds/chm/"
+    for target in picture ini chm; do
+        run_script "fuzz_$target" "build-fuzz/fuzz_$target" -max_total_time="${QLM_FUZZ_SECONDS:-10}" \
+            -rss_limit_mb=2048 -timeout=10 -artifact_prefix=build-fuzz/ "$seeds/$target"
+    done
+}
+
 if sh scripts/install_deps.sh; then
     if build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
         -DQLM_BUILD_UI=ON -DQLM_SANITIZE=OFF -DQLM_BUILD_BENCH=ON; then
@@ -96,6 +123,7 @@ if sh scripts/install_deps.sh; then
         -DQLM_SANITIZE=ON -DQLM_BUILD_UI=OFF -DQLM_BUILD_BENCH=OFF; then
         run_tests build-asan -j2
     fi
+    run_fuzz_targets
     cppflags=$(packager_flags CPPFLAGS)
     build build-release -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
         -DCMAKE_INSTALL_PREFIX=/usr -DQLM_BUILD_UI=ON -DQLM_SANITIZE=OFF -DQLM_BUILD_TESTS=OFF \

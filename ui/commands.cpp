@@ -3,10 +3,32 @@
 #include "core/info_convert.h"
 #include "core/name_correction.h"
 #include "core/text_file.h"
+#include "platform/temporary_files.h"
+
+#include <cerrno>
 
 namespace qlm::ui {
 
+namespace {
+
+// Takes the command's folder for this run (see platform::FolderRun); false, after telling the
+// user, when another run holds it.
+bool BeginFolderRun(CommandWindow& window, platform::FolderRun& run) {
+    if (run.Begin(window.CommandFolder()) != EBUSY)
+        return true;
+    window.Warn(std::string(kFolderInUseWarning) + "\n" + window.CommandFolder());
+    return false;
+}
+
+} // namespace
+
 GenerationResult MakeItSoClick(CommandWindow& window) {
+    platform::FolderRun run;
+    if (!BeginFolderRun(window, run)) {
+        GenerationResult busy;
+        busy.folder_in_use = true;
+        return busy;
+    }
     GenerationInput input;
     input.folder = window.CommandFolder();
     input.pictures = window.SelectedPictures();
@@ -40,7 +62,8 @@ std::string NotMadeLine(const ThumbnailResult& result) {
 
 std::vector<ThumbnailResult> MakeThumbnailsClick(CommandWindow& window) {
     const std::vector<std::string> pictures = window.SelectedPictures();
-    if (pictures.empty())
+    platform::FolderRun run;
+    if (pictures.empty() || !BeginFolderRun(window, run))
         return {};
     GenerationHost& host = window.Host();
     host.SetWorkingDisplay(true);
@@ -124,6 +147,9 @@ std::vector<WebCopyResult> MakeWebPicturesClick(CommandWindow& window) {
 }
 
 void RenameFilesClick(CommandWindow& window) {
+    platform::FolderRun run;
+    if (!BeginFolderRun(window, run))
+        return;
     window.SetCommandButtons(false);
     CorrectNames(window.CommandFolder(), window.SelectedPictures(), window.Flags().thumbs_jpg);
     window.MyReload();
@@ -131,6 +157,9 @@ void RenameFilesClick(CommandWindow& window) {
 }
 
 bool TransFileClick(CommandWindow& window) {
+    platform::FolderRun run;
+    if (!BeginFolderRun(window, run))
+        return false;
     const std::string folder = window.CommandFolder();
     std::string info;
     // Without a readable "info.txt" the page holds the head and the tail alone.

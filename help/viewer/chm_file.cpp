@@ -48,26 +48,68 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 } // namespace
 
 std::unique_ptr<ChmFile> ChmFile::Open(const std::string& path) {
+    const auto layout = CheckChmHeaders(path);
+    if (!layout) {
+        return nullptr;
+    }
     chmFile* handle = chm_open(path.c_str());
     if (handle == nullptr) {
         return nullptr;
     }
     std::unique_ptr<ChmFile> file(new ChmFile(path, handle));
+    file->layout_ = *layout;
+    if (!file->CompressedSectionSound()) {
+        return nullptr;
+    }
     file->ReadSystem();
     return file;
 }
 
-ChmFile::ChmFile(std::string path, chmFile* handle) : path_(std::move(path)), handle_(handle) {}
+namespace {
 
-ChmFile::~ChmFile() {
-    chm_close(handle_);
+constexpr const char* kContent = "::DataSpace/Storage/MSCompressed/Content";
+constexpr const char* kControlData = "::DataSpace/Storage/MSCompressed/ControlData";
+constexpr const char* kResetTable =
+    "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable";
+
+bool InsideOf(std::uint64_t start, std::uint64_t length, std::uint64_t limit) {
+    return start <= limit && length <= limit - start;
 }
 
-std::optional<std::string> ChmFile::Read(std::string_view object_path) const {
-    chmUnitInfo info{};
-    const std::string name(object_path);
-    if (chm_resolve_object(handle_, name.c_str(), &info) != CHM_RESOLVE_SUCCESS ||
-        info.length > kMaxObjectSize) {
+} // namespace
+
+// chmlib decompresses the objects of section 1 by the control data and the reset table, which it
+// reads from section 0 and does not check; they are checked here before anything is decompressed.
+// A file without a compressed section is read from section 0 alone.
+bool ChmFile::CompressedSectionSound() {
+    chmUnitInfo content{};
+    if (chm_resolve_object(handle_, kContent, &content) != CHM_RESOLVE_SUCCESS) {
+        return true;
+    }
+    chmUnitInfo control{};
+    chmUnitInfo table{};
+    if (content.space != CHM_UNCOMPRESSED ||
+        !InsideOf(layout_.data_offset, content.start, layout_.file_size) ||
+        !InsideOf(layout_.data_offset + content.start, content.length, layout_.file_size) ||
+        chm_resolve_object(handle_, kControlData, &control) != CHM_RESOLVE_SUCCESS ||
+        chm_resolve_object(handle_, kResetTable, &table) != CHM_RESOLVE_SUCCESS ||
+        control.space != CHM_UNCOMPRESSED || table.space != CHM_UNCOMPRESSED) {
+        return false;
+    }
+    const auto control_bytes = ReadObject(&control);
+    const auto table_bytes = ReadObject(&table);
+    return control_bytes && table_bytes && LzxControlDataSound(*control_bytes) &&
+           ResetTableSound(*table_bytes, content.length, uncompressed_);
+}
+
+std::optional<std::string> ChmFile::ReadObject(const void* entry) const {
+    chmUnitInfo info = *static_cast<const chmUnitInfo*>(entry);
+    const bool inside = info.space == CHM_UNCOMPRESSED
+                            ? InsideOf(layout_.data_offset, info.start, layout_.file_size) &&
+                                  InsideOf(layout_.data_offset + info.start, info.length, layout_.file_size)
+                            : info.space == CHM_COMPRESSED && uncompressed_ > 0 &&
+                                  InsideOf(info.start, info.length, uncompressed_);
+    if (!inside || info.length > kMaxObjectSize) {
         return std::nullopt;
     }
     std::string bytes(static_cast<std::size_t>(info.length), '\0');
@@ -79,6 +121,21 @@ std::optional<std::string> ChmFile::Read(std::string_view object_path) const {
         }
     }
     return bytes;
+}
+
+ChmFile::ChmFile(std::string path, chmFile* handle) : path_(std::move(path)), handle_(handle) {}
+
+ChmFile::~ChmFile() {
+    chm_close(handle_);
+}
+
+std::optional<std::string> ChmFile::Read(std::string_view object_path) const {
+    chmUnitInfo info{};
+    const std::string name(object_path);
+    if (chm_resolve_object(handle_, name.c_str(), &info) != CHM_RESOLVE_SUCCESS) {
+        return std::nullopt;
+    }
+    return ReadObject(&info);
 }
 
 bool ChmFile::Has(std::string_view object_path) const {

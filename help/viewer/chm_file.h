@@ -5,6 +5,8 @@
 // topic of a help context number. No Qt here: the viewer window and the tests of the help file
 // both build on it.
 
+#include "help/viewer/chm_check.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -25,7 +27,8 @@ struct ChmSystemInfo {
 
 class ChmFile {
   public:
-    // nullptr when the file cannot be opened or is no CHM file.
+    // nullptr when the file cannot be opened, is no CHM file or is damaged where chmlib would trust
+    // it (see chm_check.h).
     static std::unique_ptr<ChmFile> Open(const std::string& path);
     ~ChmFile();
     ChmFile(const ChmFile&) = delete;
@@ -46,10 +49,15 @@ class ChmFile {
 
   private:
     ChmFile(std::string path, chmFile* handle);
+    bool CompressedSectionSound();
+    // The object whose entry is `info`, when it lies inside its section.
+    std::optional<std::string> ReadObject(const void* info) const;
     void ReadSystem();
 
     std::string path_;
     chmFile* handle_;
+    ChmLayout layout_;
+    std::uint64_t uncompressed_ = 0; // length of the compressed section's content
     ChmSystemInfo system_;
 };
 

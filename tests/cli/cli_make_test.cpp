@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -625,6 +626,48 @@ TEST(CliGallery, MissingWebCopiesAreMadeBeforeTheRunAndARerunMakesNone) {
     const RunResult again = RunMake(args);
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(again.err, "quillmoor-make: web copies: 0 made, 3 pictures had them, 0 need none\n");
+}
+
+// One run over a folder at a time: while another holds it, the tool says so and writes nothing.
+TEST(CliGallery, AFolderInUseByAnotherRunIsLeftToIt) {
+    TempFolder dir;
+    const fs::path folder = dir / "camera";
+    fs::create_directory(folder);
+    CopyDemo(folder, {"wald.jpg"});
+    const int held = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const std::vector<std::string> args{"--no-ask", "--templates", kTemplates.string(), folder.string()};
+    const RunResult busy = RunMake(args);
+    EXPECT_EQ(busy.status, 1);
+    EXPECT_TRUE(Contains(busy.err, "another run is writing in this folder")) << busy.err;
+    EXPECT_FALSE(fs::exists(folder / "index.html"));
+    close(held);
+    EXPECT_EQ(RunMake(args).status, 0);
+}
+
+// What the user asked to see could not be written: that is a failure.
+TEST(CliGallery, HelpAndVersionThatCannotBeWrittenFail) {
+    for (const char* option : {"--help", "--version"}) {
+        const std::string command = "'" + kBinary.string() + "' " + option + " >/dev/full";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << option;
+        EXPECT_NE(WEXITSTATUS(status), 0) << option;
+    }
+}
+
+// A decoder's reason is a sentence; joined with what follows, it loses its full stop.
+TEST(CliGallery, AReasonAndWhatFollowsAreJoinedWithoutAFullStop) {
+    TempFolder dir;
+    const fs::path folder = dir / "camera";
+    fs::create_directory(folder);
+    CopyDemo(folder, {"wald.jpg"});
+    WriteFile(folder / "kaputt.png", ReadFile(fs::path(QLM_TEST_DATA_DIR) / "pictures/png_truncated.png"));
+    const RunResult run = RunMake(
+        {"--no-ask", "--make-thumbnails", "--templates", kTemplates.string(), folder.string(), "kaputt.png"});
+    EXPECT_TRUE(Contains(run.err, "kaputt.png: ")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "; no thumbnail made\n")) << run.err;
+    EXPECT_FALSE(Contains(run.err, ".;")) << run.err;
 }
 
 TEST(CliGallery, ControlCharactersOfNamesDoNotReachTheTerminal) {

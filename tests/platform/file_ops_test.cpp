@@ -1,6 +1,7 @@
 // The crash-safe file replacement, the backup copy and the rename that never replaces.
 
 #include "platform/file_ops.h"
+#include "platform/globals.h"
 
 #include "tests/support/test_util.h"
 
@@ -218,20 +219,24 @@ TEST(ReplaceFileContents, RewritesInPlaceWhereARenameWouldLoseOwnerOrFolder) {
 
 TEST(ReplaceFileContents, RemovesTheTemporariesOfAKilledWriteButNotOfALiveOne) {
     Folder folder;
+    const std::string page = folder / "page.html";
+    const auto temporary = [&](const std::string& path, int n) {
+        return BareName(TemporaryName(path, TemporaryKind::NewContent, n));
+    };
     folder.Put("page.html", "alt");
-    folder.Put(".page.html.qlm-0", "Reste eines abgebrochenen Laufs");
-    folder.Put(".page.html.qlm-3", "Reste eines abgebrochenen Laufs");
-    folder.Put(".other.html.qlm-0", "gehoert zu einer anderen Datei");
+    folder.Put(temporary(page, 0), "Reste eines abgebrochenen Laufs");
+    folder.Put(temporary(page, 3), "Reste eines abgebrochenen Laufs");
+    folder.Put(temporary(folder / "other.html", 0), "gehoert zu einer anderen Datei");
     // A write still running holds its temporary file locked.
-    folder.Put(".page.html.qlm-1", "laufend");
-    FileDescriptor live(::open((folder / ".page.html.qlm-1").c_str(), O_RDONLY));
+    folder.Put(temporary(page, 1), "laufend");
+    FileDescriptor live(::open((folder / temporary(page, 1)).c_str(), O_RDONLY));
     ASSERT_EQ(::flock(live.get(), LOCK_EX), 0);
 
-    ASSERT_EQ(ReplaceFileContents(folder / "page.html", "neu", Links::Refuse), 0);
-    EXPECT_EQ(folder.Listing(true),
-              ".other.html.qlm-0=gehoert zu einer anderen Datei|.page.html.qlm-1=laufend|"
-              "page.html=neu");
-    EXPECT_EQ(TemporaryName("/a/b/page.html", 2), "/a/b/.page.html.qlm-2");
+    ASSERT_EQ(ReplaceFileContents(page, "neu", Links::Refuse), 0);
+    EXPECT_EQ(folder.Count(), 3u);
+    EXPECT_EQ(folder.Get("page.html"), "neu");
+    EXPECT_EQ(folder.Get(temporary(page, 1)), "laufend");
+    EXPECT_EQ(folder.Get(temporary(folder / "other.html", 0)), "gehoert zu einer anderen Datei");
 }
 
 using RenameFunction = int (*)(const std::string&, const std::string&);

@@ -13,6 +13,10 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 using namespace qlm::ui;
 using namespace qlm::ui::test;
 
@@ -61,6 +65,7 @@ class WindowCommandsTest : public QObject {
     void damaged_picture_stops_the_run_and_the_window_is_usable_again();
     void correct_names_renames_companions_and_reloads();
     void correct_infofile_writes_the_info_page();
+    void a_folder_in_use_by_another_run_is_left_alone();
     void missing_thumbnails_are_made_from_the_pop_up_menu();
     void return_presses_the_focused_button_and_the_list_takes_the_focus_back();
     void close_during_a_run_is_refused_and_the_progress_says_so();
@@ -154,6 +159,22 @@ void WindowCommandsTest::correct_infofile_writes_the_info_page() {
     Gallery gallery({"info.txt=Erster Absatz\r\n\r\nZweiter  ( Absatz )"});
     QVERIFY(TransFileClick(*gallery.window));
     QCOMPARE(gallery.Read("info.html"), QByteArray("Erster Absatz<P>\nZweiter (Absatz)"));
+}
+
+// While another run holds the folder, a command says so and writes nothing; then it works.
+void WindowCommandsTest::a_folder_in_use_by_another_run_is_left_alone() {
+    Gallery gallery({"info.txt=Absatz"});
+    const int held = ::open(QFile::encodeName(gallery.folder).constData(), O_RDONLY | O_DIRECTORY);
+    QVERIFY(held >= 0);
+    QCOMPARE(::flock(held, LOCK_EX), 0);
+    QVERIFY(!TransFileClick(*gallery.window));
+    QVERIFY(!QFile::exists(gallery.File("info.html")));
+    const QList<ShownBox> boxes = MessageBoxes::Recorded();
+    QVERIFY(!boxes.isEmpty());
+    QVERIFY2(boxes.back().text.startsWith(QString::fromUtf8(qlm::kFolderInUseWarning)),
+             qPrintable(boxes.back().text));
+    ::close(held);
+    QVERIFY(TransFileClick(*gallery.window));
 }
 
 void WindowCommandsTest::missing_thumbnails_are_made_from_the_pop_up_menu() {
