@@ -117,7 +117,8 @@ std::string NotMadeLine(const WebCopyResult& result) {
 
 std::vector<WebCopyResult> MakeWebPicturesClick(CommandWindow& window) {
     const std::vector<std::string> pictures = window.SelectedPictures();
-    if (pictures.empty())
+    platform::FolderRun run;
+    if (pictures.empty() || !BeginFolderRun(window, run))
         return {};
     GenerationHost& host = window.Host();
     host.SetWorkingDisplay(true);
