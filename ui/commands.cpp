@@ -58,43 +58,6 @@ std::string NotMadeLine(const ThumbnailResult& result) {
     return {};
 }
 
-} // namespace
-
-std::vector<ThumbnailResult> MakeThumbnailsClick(CommandWindow& window) {
-    const std::vector<std::string> pictures = window.SelectedPictures();
-    platform::FolderRun run;
-    if (pictures.empty() || !BeginFolderRun(window, run))
-        return {};
-    GenerationHost& host = window.Host();
-    host.SetWorkingDisplay(true);
-    host.SetProgressMaximum(static_cast<int>(pictures.size()));
-    host.SetProgressPosition(0);
-    host.SetProgressLabel("");
-    std::vector<ThumbnailResult> results;
-    try {
-        results = MakeMissingThumbnails(window.CommandFolder(), pictures, window.Flags().thumbs_jpg,
-                                        kDefaultThumbnailSize, [&host](const ThumbnailResult& result) {
-                                            host.SetProgressLabel(result.thumbnail);
-                                            host.StepProgress();
-                                        });
-    } catch (...) {
-        host.SetWorkingDisplay(false);
-        throw;
-    }
-    host.SetWorkingDisplay(false);
-    std::string warning;
-    for (const ThumbnailResult& result : results)
-        if (const std::string line = NotMadeLine(result); !line.empty())
-            warning += "\n" + line;
-    if (!warning.empty())
-        window.Warn(kThumbnailsNotMadeWarning + warning);
-    // The new thumbnails are files of the folder; the list shows the folder as it is now.
-    window.MyReload();
-    return results;
-}
-
-namespace {
-
 // One line of the warning for a picture whose web copies could not all be made.
 std::string NotMadeLine(const WebCopyResult& result) {
     switch (result.outcome) {
@@ -113,9 +76,11 @@ std::string NotMadeLine(const WebCopyResult& result) {
     return {};
 }
 
-} // namespace
-
-std::vector<WebCopyResult> MakeWebPicturesClick(CommandWindow& window) {
+// Runs a maker of missing files (thumbnails, web copies) over the selected pictures behind the
+// working display, then names what could not be made in one warning and reads the list again, as
+// the new files belong to the folder.
+template <typename Result, typename Make>
+std::vector<Result> RunMaker(CommandWindow& window, const char* warning_head, Make make) {
     const std::vector<std::string> pictures = window.SelectedPictures();
     platform::FolderRun run;
     if (pictures.empty() || !BeginFolderRun(window, run))
@@ -125,26 +90,49 @@ std::vector<WebCopyResult> MakeWebPicturesClick(CommandWindow& window) {
     host.SetProgressMaximum(static_cast<int>(pictures.size()));
     host.SetProgressPosition(0);
     host.SetProgressLabel("");
-    std::vector<WebCopyResult> results;
+    std::vector<Result> results;
     try {
-        results = MakeMissingWebCopies(window.CommandFolder(), pictures, kDefaultWebSizes,
-                                       [&host](const WebCopyResult& result) {
-                                           host.SetProgressLabel(result.picture);
-                                           host.StepProgress();
-                                       });
+        results = make(window.CommandFolder(), pictures, host);
     } catch (...) {
         host.SetWorkingDisplay(false);
         throw;
     }
     host.SetWorkingDisplay(false);
     std::string warning;
-    for (const WebCopyResult& result : results)
+    for (const Result& result : results)
         if (const std::string line = NotMadeLine(result); !line.empty())
             warning += "\n" + line;
     if (!warning.empty())
-        window.Warn(kWebPicturesNotMadeWarning + warning);
+        window.Warn(warning_head + warning);
     window.MyReload();
     return results;
+}
+
+} // namespace
+
+std::vector<ThumbnailResult> MakeThumbnailsClick(CommandWindow& window) {
+    const bool thumbs_jpg = window.Flags().thumbs_jpg;
+    return RunMaker<ThumbnailResult>(
+        window, kThumbnailsNotMadeWarning,
+        [&](const std::string& folder, const std::vector<std::string>& pictures, GenerationHost& host) {
+            return MakeMissingThumbnails(folder, pictures, thumbs_jpg, kDefaultThumbnailSize,
+                                         [&host](const ThumbnailResult& result) {
+                                             host.SetProgressLabel(result.thumbnail);
+                                             host.StepProgress();
+                                         });
+        });
+}
+
+std::vector<WebCopyResult> MakeWebPicturesClick(CommandWindow& window) {
+    return RunMaker<WebCopyResult>(
+        window, kWebPicturesNotMadeWarning,
+        [](const std::string& folder, const std::vector<std::string>& pictures, GenerationHost& host) {
+            return MakeMissingWebCopies(folder, pictures, kDefaultWebSizes,
+                                        [&host](const WebCopyResult& result) {
+                                            host.SetProgressLabel(result.picture);
+                                            host.StepProgress();
+                                        });
+        });
 }
 
 void RenameFilesClick(CommandWindow& window) {
