@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's start: the application, its main window and the event loop.
 
 #include "app/start_options.h"

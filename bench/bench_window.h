@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window as the window benchmarks start it: the program's style, font and pictures, a
 // settings file in a temporary folder that opens `folder`, and the templates of `templates` (the

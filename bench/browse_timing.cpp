@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the cursor keys in the window's folder list over a folder of photos: each step presses
 // Down once the pictures beside the focused one are decoded, and lasts until the preview has
 // painted the new picture. Used by browse_vs_djpeg.sh and preview_memory.sh.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cursor keys through a folder of 24-megapixel photos: once the pictures beside the focused one are
 # decoded (the window does that on its second thread), one press of Down, until the preview has
 # painted the next photo, must cost at most 0.3 times `djpeg -scale 1/8` of one of the photos.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding speed of LoadPicture for the preview (box 273) and for learning a size (box 1) on
 // photo-sized JPEGs, next to `djpeg -scale 1/8` of the same files, which sets the goal: at most
 // about 1.2 times djpeg. The photos are made at start: a photo-like PPM (bench/photo_ppm.h), encoded

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Headless speed against reading the sizes only: times quillmoor-make --no-ask over a folder of
 # 12-megapixel JPEG photos with thumbnails, a first run (no pages yet) and a rerun over the
 # unchanged folder, against ImageMagick's `identify -ping` printing the size of the same files in

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Headless speed over very many small pictures, where the time is all in the file system: times
 # quillmoor-make --no-ask over a folder of small JPEG pictures with thumbnails, a first run (no
 # pages yet, the sync that follows included) and a rerun over the unchanged folder, against

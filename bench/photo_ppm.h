@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A photo-like picture for the decoding benchmarks, written as a binary PPM for cjpeg: sky with
 // clouds, hills and a field with grain and sharp stalks, so that smooth areas and fine detail

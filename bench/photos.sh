@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the benchmark scripts: makes a folder of 12-megapixel JPEG photos with thumbnails from
 # noise and gradients (netpbm, cjpeg -quality 90). Source it, then call
 #   make_photos FOLDER COUNT WORK_DIR

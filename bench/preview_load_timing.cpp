@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the preview of one picture file: decoding, smooth scaling and placing, as the main window
 // does it when the focus moves to a picture. Used by preview_vs_djpeg.sh.
 //

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Peak memory of the window showing a 100-megapixel interlaced PNG (10000 x 10000, photo-like) in
 # its preview: the window starts in a folder that holds only that picture, focuses it, waits until
 # it is on view and ends. Goal: at most 150 MB (the whole process's peak resident size). The same

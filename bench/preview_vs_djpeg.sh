@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Preview benchmark: the preview of one 24-megapixel photo (decode, smooth scaling, placing) must
 # cost at most 1.2 times `djpeg -scale 1/8` of the same file, so that moving through a folder of
 # such photos with the arrow keys feels immediate.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Placeholder replacement must stay linear in the length of the text, and so must the generation
 // run in the number of pictures: an overview of 10,000 entries may cost at most about ten times
 // one of 1,000 (the scaling benchmarks report the measured factor as "ratio").

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Whole-run benchmark: times quillmoor-make --no-ask --verify (which decodes every picture) over a
 # folder of 12-megapixel JPEG photos against djpeg decoding the same files (pictures and thumbnails) at 1/8 scale, which is the
 # least any program that reads every picture's size by decoding must do. quillmoor-make decodes the

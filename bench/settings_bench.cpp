@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start and close of the program with a large settings file: "QLM.ini" is read once at start and
 // written once on close, so both cost about one pass over the file, whatever its size.
 //

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Thumbnail benchmark: times quillmoor-make --make-thumbnails (the thumbnails of every photo, then
 # the pages) over a folder of 12-megapixel JPEG photos against ImageMagick's
 # `convert -thumbnail 200x200` over the same files one after another, the usual way to make them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times one "Make HTML" run in the real main window over a folder, as a user starts it: the window
 // lists the folder, every picture is selected, and the run shows its progress and each picture.
 // The folder's texts must all be there, since nobody answers questions here. Used by

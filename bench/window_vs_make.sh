@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times a "Make HTML" run in the window against quillmoor-make over the same folder: 500 photos of
 # 12 megapixels with thumbnails and all their texts, so that neither asks anything. The window
 # shows its progress and every picture in the preview as it goes; the headless tool only decodes.

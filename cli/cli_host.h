@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The generation host of the command-line tool: questions go to standard error and their answers
 // come line by line from standard input, warnings go to standard error, and the pictures are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli_options.h"
 
 #include "core/web_copy_maker.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line of quillmoor-make: which folder, which pictures, where the templates are, and
 // the option flags that override the saved ones.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillmoor-make: the gallery generation of the window, run from the command line.
 
 #include "cli/cli_options.h"

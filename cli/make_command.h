@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One gallery run of quillmoor-make: the folder is listed as the window's folder list would
 // show it, the chosen pictures are taken in that order, and the pages are written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The failure of an encoder; what() is the encoder's message, in German like the decoders'.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The orientation a camera records in a JPEG's Exif block, and turning pixels upright by it, so
 // that a picture appears as a web browser shows it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which entries of a folder the browser list shows, of which kind, and in which order.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Make HTML" run: one page per selected picture and "index.html", made from the template set
 // by placeholder replacement. The run talks to its caller only through GenerationHost, which the

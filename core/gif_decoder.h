@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The GIF decoder (giflib). Shows the first frame on the logical screen: pixels the frame does
 // not cover and pixels of the transparent colour have alpha 0. With a preview box the rows are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The GIF encoder (giflib), used for thumbnails: one still picture of at most 256 colours. A
 // picture with few colours keeps them exactly; others are reduced by giflib's median cut. Pixels

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/jpeg_decoder.h"
 
 #include "core/exif_orientation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The JPEG decoder (libjpeg-turbo). With a preview box it lets the library scale the DCT down to
 // the smallest eighth that still covers the box, which is also by far the fastest way to read a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/jpeg_encoder.h"
 
 #include "core/encode_error.h"

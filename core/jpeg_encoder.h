@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The JPEG encoder (libjpeg-turbo), used for thumbnails and web copies. Transparent pixels are laid over
 // white, as a web page with a white background would show them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/name_correction.h"
 
 #include "core/folder_listing.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Web-safe names for pictures and their companions (thumbnail, text file, page).
 

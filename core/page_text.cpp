@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/page_text.h"
 
 #include "core/name_correction.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a file name or a text becomes where the run puts it into a page, so that no name or text can
 // break the page's markup or its links. Plain names (letters, digits, "-", "_", ".", blanks and

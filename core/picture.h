@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One picture type over the three decoders. The decoder is chosen by the file's extension without
 // regard to case: "jpg"/"jpeg" JPEG, "gif" GIF (first frame), "png" PNG.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Limits that keep an absurd or hostile picture file from exhausting memory or time, and the
 // arithmetic the decoders share for reducing a picture while it is read.

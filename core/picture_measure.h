@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Learning a picture's size from its headers alone: the frame header and Exif orientation of a
 // JPEG, the IHDR of a PNG, the logical screen of a GIF. It gives exactly the size LoadPicture

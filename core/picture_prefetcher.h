@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Decodes pictures ahead on a second thread, so that the picture after the one on view is ready
 // when it is wanted. A result is kept by the file's path and the size it was decoded for, together

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/picture_reducer.h"
 
 #include "core/picture_limits.h"

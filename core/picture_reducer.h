@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shrinks a picture by an integer factor while its rows arrive one at a time, so that the PNG and
 // GIF decoders never hold the full-size picture. Each factor x factor block becomes one pixel:

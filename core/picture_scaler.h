@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Scaling a picture down to an exact size for thumbnails. Each target pixel is the average of the
 // source area it covers, partly covered source pixels weighted by how much of them it covers;

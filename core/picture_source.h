@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where a decoder reads a picture from: an open picture file, read in pieces of 64 KB as the
 // decoder asks for them, so that a picture costs its decoder's memory and never its file's size;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The PNG decoder (libpng). Every colour type and bit depth becomes 8-bit RGBA; with a preview
 // box the rows are reduced while they are read (the passes of an interlaced one as well), so a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The PNG encoder (libpng), used for thumbnails: 8-bit RGBA, so transparency stays.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings file "QLM.ini" beside the executable: the current folder and the six option flags.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the window and quillmoor-make find "QLM.ini" and the sample templates installed with them.
 

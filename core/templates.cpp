@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/templates.h"
 
 #include "core/text_file.h"

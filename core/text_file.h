@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole-file text access and placeholder replacement. Texts are byte strings, read and written
 // byte for byte without any conversion.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/thumbnail_maker.h"
 
 #include "core/encode_error.h"

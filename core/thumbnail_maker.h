@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Makes the thumbnails a gallery run looks for ("t_" + name, or "t_" + base + ".jpg"), on request
 // only: each picture upright and scaled so that its longer side is the thumbnail size, in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the help hook does with each help request of the application, and the path it hands to the
 // viewer: pure rules, kept apart from the hook so that they can be checked without a window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help hook: while it lives, the application's help requests go to it instead of the default
 // handler. It turns F1 into a context request carrying the help context of the window the key was

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help viewer as the program sees it: a module (shared library) of its own, found and loaded
 // once at program start, before any window exists, and unloaded at program end. The module counts

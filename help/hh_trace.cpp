@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/hh_trace.h"
 
 #include <QDateTime>

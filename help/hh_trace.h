@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help trace for finding out why F1 shows nothing on some machine: switched on by "/debug" or
 // "-debug" among the program's arguments (any case) or by a file "debug.debug" in the program's

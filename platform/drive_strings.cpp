@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "drives" of a Linux machine: the root, the user's home folder and the mount points of the
 // file systems that hold the user's files (disks, sticks, optical discs, network shares).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole-file operations on the Linux file system: the program's one reader, its one writer and the
 // descriptor class both use. Every function gives 0 on success or the errno value of the step that

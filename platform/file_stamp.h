@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What tells one version of a file from another without reading it: its identity, size and the
 // times of its last changes. A decoded picture kept for later is only used while its file still has

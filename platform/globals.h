@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Directory search and drive-string buffer: the small helpers that the folder browser builds on.
 // They know nothing of the user interface.

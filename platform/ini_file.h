@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reader and writer of INI files: "[Section]" lines followed by "key=value" lines. Section and key
 // names match without regard to ASCII case. Lines end in CR LF, LF or a lone CR (the last one

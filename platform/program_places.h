@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the program keeps its settings file and finds the files installed with it. A program
 // in a build tree or unpacked into the user's own folder keeps everything beside its

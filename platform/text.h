@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Byte texts as the program meets them: file names and text files that are UTF-8 as a rule, or
 // Windows-1252 when they come from an old disk or a Windows folder. Small helpers every layer

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs with apt-get whatever the build, the program and the tests need and this Debian
 # machine lacks. Does nothing (and needs no network) when everything is there.
 set -eu

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws the pictures of the demo folder (and their thumbnails) from scratch: each scene is
 # computed pixel by pixel in awk and encoded with netpbm and cjpeg. Run from anywhere; writes
 # into demo/ of this checkout. Only needed to change the pictures: they are committed.

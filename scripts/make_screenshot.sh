@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes the screenshot of the window that the AppStream metadata shows (dist/screenshot.png): the
 # built program in a private X server, listing a copy of the demo pictures with one of them
 # selected and previewed.

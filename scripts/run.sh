@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Quillmoor in build/ and starts the window with the sample templates of templates/.
 # Without a display (or before the window is built) it makes a gallery of the demo pictures with
 # quillmoor-make instead and says where it is.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Quillmoor and runs every test: the normal build in build/ (window included), then a
 # build with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ (without the window),
 # then the libFuzzer targets for a few seconds each (build-fuzz/), then the programs alone as a

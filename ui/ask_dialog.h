@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The small frameless dialog that asks for a missing text (a title, keywords, a description or a
 // picture's text) while a gallery is made. It only collects the text: the caller chooses the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small clickable picture without a frame, for the tool buttons above the folder list. It holds
 // its own copies of a picture for the enabled and one for the disabled state; writing EnabledEx

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's commands: "Make HTML", "Correct Names" and "Correct Infofile". Each reads what it
 // needs of the window when it runs, through the small interface below, and leaves the work to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The folder browser: the list `MainList` shows either the drives of the machine or the sub-folders,
 // the parent entry and the pictures of the current folder, and the label `MyDir` shows that folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's one main window: the folder browser on the left, the preview on the right, the six
 // option flags and the four command buttons below them, and the progress display that takes the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where every widget of the main window sits, in pixels of its parent's client area (the widgets of
 // the two panels relative to their panel), and the keyboard tab order of the window's direct

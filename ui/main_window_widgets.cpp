@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The widgets of the main window as the window is designed: names, texts, pictures and states.
 // Their places come from the layout table.
 

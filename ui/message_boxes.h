@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's modal message boxes, each with one "OK" button: the standard error box for a
 // failure that ends a user action, the warning box and the error box. Tests preset the answers

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The picture preview beside the folder list: it decodes a picture file, scales it smoothly to fit
 // the preview box and places the `Preview` label (owned by the main window) centred in that box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The folder browser's preview decoded off the user-interface thread. The picture the focused
 // entry names is wanted; it is decoded on a second thread, together with the pictures beside it in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the preview shows a picture: inside the square box of kPreviewBox pixels at the right of the
 // main window, scaled down to fit when a side is longer than the box, never scaled up, and centred

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the program does around its main window: a failure to load the templates, at start or on
 // "Reload Defs", ends it with a failure status once control is back in the event loop, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's side of a "Make HTML" run: the progress display in place of the folder list,
 // each picture in the preview, thumbnails decoded into the hidden `TinyPic`, the questions in the

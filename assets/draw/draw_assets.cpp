@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws every picture of the window into PNG files. The PNGs are committed and the program's build
 // uses them as they are; run this tool only to change a picture:
 //   draw_assets <output folder> [<contact sheet.png>]

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes corrected copies of two CHM writer units of Free Pascal (chmfilewriter, chmwriter) into OUT_DIR.
 #
 # The writer of fpc 3.2.2 puts the full path of the project folder in front of each topic of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 { Compiles a help project (.hhp) into a CHM file with the chm units of Free Pascal.
 
   Usage: qlmchmc PROJECT.hhp OUTPUT.chm

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Copies the help project into STAGE_DIR as the help compiler takes it: pages and the contents file
 # turned from UTF-8 into Windows-1252 (the code page of a German help file, which the viewer decodes
 # by the file's language), and the pictures the pages show taken from the window's assets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Read access to a compiled HTML help file (CHM) through chmlib: its objects (pages, style sheets,
 // pictures) by their path inside the file, the facts of its "#SYSTEM" object (title, start page,

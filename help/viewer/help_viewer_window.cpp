@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/viewer/help_viewer_window.h"
 
 #include <QDesktopServices>

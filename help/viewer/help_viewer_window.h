@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help viewer's window for one help file: the contents tree on the left, the topic on the
 // right in a text browser that takes its pages, style sheets and pictures out of the help file,

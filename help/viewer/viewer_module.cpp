@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry points of the help viewer module, looked up by name when the program loads it:
 // `HtmlHelpA` (open a help file at a context number or its start page, close every viewer window)
 // and `QlmHelpViewerVersion`. One viewer window per help file, reused by every later call. A help

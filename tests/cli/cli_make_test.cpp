@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the quillmoor-make program on folders of pictures and checks the pages, the stored answers,
 // the messages and the exit status it leaves behind.
 

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A gallery of pictures whose names hold the characters that break pages ("#", "?", "%", "&", '"',
 # "<", blanks, umlauts) and whose texts hold quotes and Linux line breaks, made with the sample
 # templates: every page passes tidy without errors, and every src and href, URL-decoded, names a

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The sample templates on the demo folder: every page passes tidy without errors, the picture
 # pages lead to their neighbours in the run's order (no link before the first, none after the
 # last), say where they stand ("2 / 3"), give the big picture its alt text and work the arrow keys

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generation run: the pages it writes (image tags, placeholder sequences, page and alt texts,
 // file names), the questions and stored answers, progress and display, warnings, and what stays
 // when the run stops or cannot write.

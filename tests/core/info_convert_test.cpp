@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The conversion of "info.txt" into the page "info.html".
 
 #include "core/info_convert.h"

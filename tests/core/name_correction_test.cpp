@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Web-safe picture names and the renaming of a picture with its companions.
 
 #include "core/name_correction.h"

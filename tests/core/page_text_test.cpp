@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What names and texts become in the pages: escaped where they could break the markup, encoded
 // where they are link targets, line breaks of both kinds, Windows-1252 texts for UTF-8 templates,
 // and the pictures whose pages would overwrite one another.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LoadPicture's outcomes: which files count as opened, which decoder a name gets, and how each
 // damaged or oversized picture of our test data ends.
 

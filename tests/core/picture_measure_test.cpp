@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sizes read from the headers alone: the same as the decoded sizes over every picture of the test
 // data, a beginning of a file too short for its headers asks for more instead of counting as
 // damage, and headers longer than the first read are still measured.

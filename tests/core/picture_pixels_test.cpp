@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pixels LoadPicture gives: colours, transparency, de-interlacing, reduction for a box, and
 // pictures turned upright by their Exif orientation, down to the parsing of the Exif block.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding ahead on a second thread: a result is only given out for the file as it is now, a
 // decoder's failure shows where the picture is asked for, and only a few results are kept.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reducing rows while they arrive: block averages, edge blocks, alpha weighting, and the factor
 // that keeps the box covered.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures are read from their files piece by piece: what follows a picture costs neither memory
 // nor time, pictures larger than one piece come out whole, a file cut short ends as its decoder
 // ends it, and a file that shrinks while it is read or whose picture goes on too far is refused.

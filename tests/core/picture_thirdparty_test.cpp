@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every picture of the collections made by others (PngSuite, libjpeg-turbo's and giflib's test
 // pictures, damaged PNGs from another decoder's bug reports) ends as a decoded picture of the
 // size its header states, or as a DecodeError; never as a crash.

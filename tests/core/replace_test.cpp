@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Placeholder replacement: every occurrence goes, also the ones that a removal forms anew, and the
 // operation ends even when a replacement forms its placeholder again.
 

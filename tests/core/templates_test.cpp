@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading the template set: order, stop at the first failure, and what each template holds after.
 
 #include "core/templates.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-file reading and the crash-safe writing with its ".bak" copy.
 
 #include "core/text_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The thumbnails made on request: their names, sizes, formats and colours over the picture test
 // corpus, upright pictures, never replacing a thumbnail, damaged pictures reported and skipped,
 // and the scaler and encoders under them.

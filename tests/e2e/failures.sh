@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Failures the user sees: a damaged picture's error box that leaves the previous picture on view,
 # and a missing template that ends the program without touching "QLM.ini".
 # Arguments: <program> <screenshot folder> <source tree>

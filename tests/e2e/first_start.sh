@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # First start without "QLM.ini": the window, the drive list, walking into a gallery folder with
 # the keyboard and the mouse, marking all pictures, a click on two option boxes, and the folder and
 # the boxes kept for the next start.

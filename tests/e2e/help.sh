@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Context help in the real window: F1 with the focus in the folder list and on a check box opens the
 # help viewer at the main window's topic (the same viewer window again the second time), closing the
 # main window ends the program with the viewer open, and without the viewer module every F1 shows

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers for the end-to-end tests of the window program.
 #
 # Each test script sources this file and calls e2e_setup with its name and its three arguments

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The saved folder was deleted between two runs: the start warns, shows the drive list, keeps the
 # folder (so that "Reload" warns again), and writes the same folder back on close.
 # Arguments: <program> <screenshot folder> <source tree>

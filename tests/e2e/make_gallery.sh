@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # "Make HTML" and "Correct Names" in the real window: the questions of a folder without texts
 # answered in the real dialog (umlauts and leading blanks kept byte for byte), a second run that
 # asks nothing and writes only the page that changed, with its ".bak" copy, the warning for a missing thumbnail, a damaged picture that

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # "Fehlende Thumbnails erzeugen" from the folder list's pop-up menu in the real window: the
 # missing thumbnails of the selected pictures are made at the thumbnail size (never enlarged), an
 # existing one is kept byte for byte, and the list is read again with the thumbnails hidden.

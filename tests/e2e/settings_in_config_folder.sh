@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A user who cannot write the program's folder: run as "nobody" (when the test runs as root) with
 # the executable in a read-only folder, the window keeps "QLM.ini" in ~/.config/quillmoor/,
 # closes without an error box, and finds its settings there at the next start.

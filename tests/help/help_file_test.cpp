@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help file as the build makes it: its context map leads to the main window's topic, every
 // page, style sheet and picture that the contents and the pages refer to is in it, its texts are
 // German Windows-1252, and nothing of the build machine's folders got into it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help hook in windows of its own: F1 from the widgets of a window with a help context, none
 // from a dialog without one, the warning without a viewer, and with the real viewer module and
 // the real help file: the window at the topic, its contents, Back, Forward and the start page,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/help_request.h"
 #include "help/viewer/chm_file.h"
 

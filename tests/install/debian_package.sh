@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package as a user gets it: cpack builds it in the given build folder (configured
 # with the prefix /usr), lintian finds neither an error nor a warning in it, apt-get installs it,
 # quillmoor-make from /usr/bin makes a gallery with the installed sample templates, quillmoor

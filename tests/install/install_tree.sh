@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a private DESTDIR and checks what a packager and a user get: the files
 # and their places, the desktop entry, the AppStream metadata, the manual pages, the icons, and
 # quillmoor-make of the installed tree making a gallery with the installed sample templates.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The crash-safe file replacement, the backup copy and the rename that never replaces.
 
 #include "platform/file_ops.h"

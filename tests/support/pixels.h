@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Looking at decoded pixels in GoogleTest: a colour, the pixel at a place, and a comparison within
 // a tolerance that names both colours when it fails.

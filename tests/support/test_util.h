@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small helpers shared by the tests: a temporary folder that cleans up after itself, whole-file
 // access that does not go through the code under test, and readable names for table rows.

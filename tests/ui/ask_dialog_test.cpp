@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ask-user dialog: the prompt for each kind, the answers of its two buttons and keys, the text
 // kept exactly as typed, and the description question that starts with the keywords.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frameless picture button: its own copies of the two pictures, EnabledEx switching picture
 // and state together, clicks only while enabled.
 

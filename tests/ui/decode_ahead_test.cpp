@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding on the second thread, as the user notices it: a "Make HTML" run that decodes ahead
 // asks, warns, shows and writes exactly what it does decoding each picture itself; the browser
 // shows the focused picture and no other after fast cursor keys, shows a neighbour ready at once,

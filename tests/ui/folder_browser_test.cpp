@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder browser in the main window: which entries a real folder shows and in which order,
 // the selection that only ever holds pictures, the command buttons that follow it, entering
 // folders, and the folders that cannot be listed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as built: where every widget sits, its texts and hints, the tab order, the
 // states at start and the rows of the folder list.
 

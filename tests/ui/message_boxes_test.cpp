@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message boxes: their titles and icons, the full stop of the standard error box, and the
 // seam through which tests answer them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture preview: decoding through the picture loader, smooth scaling, placement in the box,
 // and that a picture which cannot be opened or decoded leaves everything as it was.
 

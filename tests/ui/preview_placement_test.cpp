@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Placement of the preview in its 273 x 273 box: scaled to fit, never enlarged, centred.
 
 #include "ui/preview_placement.h"

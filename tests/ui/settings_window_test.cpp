@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up and closing of the main window: the settings file read at start and written on close,
 // the templates loaded from the working directory, and the end of the program when they fail.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's commands on real folders: "Make HTML" with its questions, warnings and the display
 // it leaves, a damaged picture that stops the run, "Correct Names" and "Correct Infofile".
 

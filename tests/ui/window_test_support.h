@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Helpers shared by the main window tests: a temporary working folder that holds the templates,
 // files and pictures made on the spot, and a look at the window's widgets by name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Writes a 16x16 CMYK JPEG with the Adobe marker (inverted values, as Adobe programs store
    them): red top left, green top right, blue bottom left, white bottom right.
    cc make_cmyk_jpeg.c -ljpeg -o cmyk_jpeg && ./cmyk_jpeg cmyk_adobe.jpg */

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the small test pictures of this folder. Needs python3, cjpeg (libjpeg-turbo) and
 cmyk_jpeg (a few lines of C over libjpeg, see make_cmyk_jpeg.c). Run it in this folder."""
 
