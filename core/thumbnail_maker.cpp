@@ -4,6 +4,7 @@
 #include "core/encode_error.h"
 #include "core/gif_encoder.h"
 #include "core/jpeg_encoder.h"
+#include "core/making_failure.h"
 #include "core/name_correction.h"
 #include "core/picture.h"
 #include "core/picture_scaler.h"
@@ -84,17 +85,10 @@ ThumbnailResult MakeThumbnail(const std::string& folder, const std::string& pict
     ThumbnailResult result;
     result.picture = picture;
     result.thumbnail = ThumbnailFileName(picture, thumbs_jpg);
-    try {
-        Make(folder, std::clamp(size, 1, kMaxThumbnailSize), result);
-    } catch (const DecodeError& error) {
+    if (const auto why =
+            ReasonMakingFailed([&] { Make(folder, std::clamp(size, 1, kMaxThumbnailSize), result); })) {
         result.outcome = ThumbnailOutcome::Damaged;
-        result.message = error.what();
-    } catch (const EncodeError& error) {
-        result.outcome = ThumbnailOutcome::Damaged;
-        result.message = error.what();
-    } catch (const std::bad_alloc&) {
-        result.outcome = ThumbnailOutcome::Damaged;
-        result.message = "Für dieses Bild reicht der Speicher nicht.";
+        result.message = *why;
     }
     return result;
 }

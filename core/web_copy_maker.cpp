@@ -6,6 +6,7 @@
 #include "core/gif_encoder.h"
 #include "core/jpeg_decoder.h"
 #include "core/jpeg_encoder.h"
+#include "core/making_failure.h"
 #include "core/picture.h"
 #include "core/picture_measure.h"
 #include "core/picture_scaler.h"
@@ -145,17 +146,9 @@ WebCopyResult MakeWebCopies(const std::string& folder, const std::string& pictur
                             const std::vector<int>& sizes) {
     WebCopyResult result;
     result.picture = picture;
-    try {
-        Make(folder, sizes, result);
-    } catch (const DecodeError& error) {
+    if (const auto why = ReasonMakingFailed([&] { Make(folder, sizes, result); })) {
         result.outcome = WebCopyOutcome::Damaged;
-        result.message = error.what();
-    } catch (const EncodeError& error) {
-        result.outcome = WebCopyOutcome::Damaged;
-        result.message = error.what();
-    } catch (const std::bad_alloc&) {
-        result.outcome = WebCopyOutcome::Damaged;
-        result.message = "Für dieses Bild reicht der Speicher nicht.";
+        result.message = *why;
     }
     return result;
 }
