@@ -156,14 +156,10 @@ void ReportOutcome(const std::string& folder, const GenerationResult& result, bo
     }
 }
 
-} // namespace
-
-int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostream& messages,
-                   bool show_progress) {
-    const std::string settings_path = SettingsFilePath();
-    const Settings settings = LoadSettings(settings_path);
-
-    TemplateSet templates;
+// Reads the templates from the first folder that holds them; false, after naming every folder
+// looked in and what it lacks, when none does.
+bool LoadTemplatesOrSay(const CliOptions& options, const std::string& settings_path, TemplateSet& templates,
+                        std::ostream& messages) {
     const std::vector<std::string> template_folders = TemplateFolders(options);
     const std::string template_folder = ChooseTemplateFolder(template_folders);
     if (options.verbose) {
@@ -171,26 +167,28 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
                  << kProgramName << ": templates from "
                  << Printable(platform::AddBackslash(platform::GetFullPathName(template_folder))) << '\n';
     }
-    if (LoadTemplates(templates, template_folder, false) != TemplateLoad::Ok) {
-        messages << kTemplatesMissingMessage << '\n';
-        for (const TemplateFolderReport& tried : TemplateSearchReport(template_folders)) {
-            messages << kProgramName << ": looked in " << Printable(tried.folder);
-            if (!tried.missing.empty())
-                messages << ", missing: " << tried.missing;
-            messages << '\n';
-        }
-        messages << kProgramName << ": the templates could not be read; no page was written\n";
-        return kExitTemplatesMissing;
+    if (LoadTemplates(templates, template_folder, false) == TemplateLoad::Ok)
+        return true;
+    messages << kTemplatesMissingMessage << '\n';
+    for (const TemplateFolderReport& tried : TemplateSearchReport(template_folders)) {
+        messages << kProgramName << ": looked in " << Printable(tried.folder);
+        if (!tried.missing.empty())
+            messages << ", missing: " << tried.missing;
+        messages << '\n';
     }
+    messages << kProgramName << ": the templates could not be read; no page was written\n";
+    return false;
+}
 
-    const std::string folder = platform::AddBackslash(platform::GetFullPathName(options.folder));
+// The pictures of `folder` the run works on: all of them, or those named on the command line, in
+// the order of the folder list. Gives 0, or the exit status after saying what is wrong.
+int ChoosePictures(const CliOptions& options, const std::string& folder, std::vector<std::string>& pictures,
+                   std::ostream& messages) {
     std::vector<std::string> listed;
     if (const int code = ListPictures(folder, listed); code != 0) {
         messages << kProgramName << ": " << Printable(folder) << ": " << platform::GetErrorText(code) << '\n';
         return kExitFailure;
     }
-
-    std::vector<std::string> pictures;
     if (options.pictures.empty()) {
         pictures = std::move(listed);
     } else {
@@ -210,6 +208,24 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
         messages << kProgramName << ": " << Printable(folder) << " holds no pictures\n";
         return kExitFailure;
     }
+    return 0;
+}
+
+} // namespace
+
+int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostream& messages,
+                   bool show_progress) {
+    const std::string settings_path = SettingsFilePath();
+    const Settings settings = LoadSettings(settings_path);
+
+    TemplateSet templates;
+    if (!LoadTemplatesOrSay(options, settings_path, templates, messages))
+        return kExitTemplatesMissing;
+
+    const std::string folder = platform::AddBackslash(platform::GetFullPathName(options.folder));
+    std::vector<std::string> pictures;
+    if (const int status = ChoosePictures(options, folder, pictures, messages); status != 0)
+        return status;
 
     // One run over a folder at a time; this one says so and leaves the folder to the other.
     platform::FolderRun run;
@@ -223,7 +239,6 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     input.folder = folder;
     // The names are held once: a folder of 100,000 pictures is a large list.
     input.pictures = std::move(pictures);
-    listed = {};
     input.selected_entries = static_cast<int>(input.pictures.size());
     input.flags = options.flags.ApplyTo(settings.flags);
     input.templates = std::move(templates);
