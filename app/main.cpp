@@ -2,8 +2,8 @@
 // The program's start: the application, its main window and the event loop.
 
 #include "app/start_options.h"
-#include "help/hh_funcs.h"
-#include "help/hh_trace.h"
+#include "help/help_trace.h"
+#include "help/viewer_loader.h"
 #include "platform/file_ops.h"
 #include "ui/main_window.h"
 #include "ui/program.h"

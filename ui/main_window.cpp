@@ -6,9 +6,9 @@
 #include "core/settings.h"
 #include "core/settings_place.h"
 #include "core/template_places.h"
-#include "help/hh.h"
-#include "help/hh_funcs.h"
+#include "help/help_hook.h"
 #include "help/manual/help_context.h"
+#include "help/viewer_loader.h"
 #include "platform/globals.h"
 #include "platform/module_version.h"
 #include "platform/program_places.h"
@@ -127,12 +127,12 @@ void TMain::ConnectHandlers() {
     connect(ReadDrives, &TBorderLessButton::clicked, this, &TMain::ReadDrivesClick);
     connect(Reload, &TBorderLessButton::clicked, this, &TMain::ReloadClick);
     connect(ReloadHTML, &QPushButton::clicked, this, &TMain::ReloadHTMLClick);
-    connect(MakeItSo, &QPushButton::clicked, this, &TMain::MakeItSoClicked);
-    connect(RenameFiles, &QPushButton::clicked, this, &TMain::RenameFilesClicked);
-    connect(TransFile, &QPushButton::clicked, this, &TMain::TransFileClicked);
+    connect(MakeItSo, &QPushButton::clicked, this, &TMain::MakeItSoClick);
+    connect(RenameFiles, &QPushButton::clicked, this, &TMain::RenameFilesClick);
+    connect(TransFile, &QPushButton::clicked, this, &TMain::TransFileClick);
     connect(MarkAll, &QAction::triggered, this, &TMain::MarkAllClick);
-    connect(MakeThumbs, &QAction::triggered, this, &TMain::MakeThumbsClicked);
-    connect(MakeWebPics, &QAction::triggered, this, &TMain::MakeWebPicsClicked);
+    connect(MakeThumbs, &QAction::triggered, this, &TMain::MakeThumbsClick);
+    connect(MakeWebPics, &QAction::triggered, this, &TMain::MakeWebPicsClick);
     connect(MainList, &QListWidget::itemDoubleClicked, this, &TMain::MainListDblClick);
     // The preview follows the focus; the command buttons follow the selection. A change of the
     // selection alone does not decode the focused picture again.
@@ -214,7 +214,7 @@ void TMain::Warn(const std::string& text) {
     MessageBoxes::ShowWarning(this, QString::fromStdString(platform::TextAsUtf8(text)));
 }
 
-void TMain::MakeItSoClicked() {
+void TMain::MakeItSoClick() {
     // A failure no step handles (out of memory) ends this command only; the run has already
     // brought the normal display back.
     try {
@@ -224,7 +224,7 @@ void TMain::MakeItSoClicked() {
     }
 }
 
-void TMain::MakeThumbsClicked() {
+void TMain::MakeThumbsClick() {
     if (host_->Working() || !browser_->HasSelectedPicture()) {
         return;
     }
@@ -235,14 +235,14 @@ void TMain::MakeThumbsClicked() {
     }
 }
 
-void TMain::RenameFilesClicked() {
+void TMain::RenameFilesClick() {
     ui::RenameFilesClick(*this);
     // The command has disabled its own button, which handed the focus on to a check box, where
     // the next Space would change a setting unnoticed. The list takes it back, as after a run.
     MainList->setFocus(Qt::OtherFocusReason);
 }
 
-void TMain::TransFileClicked() {
+void TMain::TransFileClick() {
     ui::TransFileClick(*this);
 }
 
@@ -295,7 +295,7 @@ void TMain::ReloadClick() {
     Reload->setEnabledEx(true);
 }
 
-void TMain::MakeWebPicsClicked() {
+void TMain::MakeWebPicsClick() {
     if (host_->Working() || !browser_->HasSelectedPicture()) {
         return;
     }

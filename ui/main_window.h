@@ -84,10 +84,11 @@ class TMain : public QWidget, public CommandWindow {
 
     // The handlers of the window's buttons and list, callable directly.
     void ReloadHTMLClick();
-    // "Make HTML", "Correct Names", "Correct Infofile".
-    void MakeItSoClicked();
-    void RenameFilesClicked();
-    void TransFileClicked();
+    // "Make HTML", "Correct Names", "Correct Infofile": each runs the command of the same name in
+    // commands.h on this window.
+    void MakeItSoClick();
+    void RenameFilesClick();
+    void TransFileClick();
     void ReadDrivesClick();
     void ReloadClick();
     void MainListDblClick();
@@ -99,9 +100,9 @@ class TMain : public QWidget, public CommandWindow {
     bool PreviewReady(const std::string& path) const;
     void MarkAllClick();
     // "Fehlende Thumbnails erzeugen" of the list's pop-up menu.
-    void MakeThumbsClicked();
+    void MakeThumbsClick();
     // "Fehlende Webbilder erzeugen" of the list's pop-up menu.
-    void MakeWebPicsClicked();
+    void MakeWebPicsClick();
     void MyGetDrives();
     void MyReload() override;
 

@@ -4,10 +4,10 @@
 // the real help file: the window at the topic, its contents, Back, Forward and the start page,
 // reuse on a second F1, and every viewer window closed with the hook.
 
-#include "help/hh.h"
-#include "help/hh_funcs.h"
-#include "help/hh_trace.h"
+#include "help/help_hook.h"
+#include "help/help_trace.h"
 #include "help/manual/help_context.h"
+#include "help/viewer_loader.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -81,7 +81,7 @@ class HelpHookTest : public QObject {
   private slots:
     void init() { warnings_.clear(); }
 
-    void contextComesFromTheWindowOnly() {
+    void context_comes_from_the_window_only() {
         MainLike main;
         QDialog dialog(&main.window); // a child window: the context of its parent does not count
         auto* edit = new QLineEdit(&dialog);
@@ -94,7 +94,7 @@ class HelpHookTest : public QObject {
         QCOMPARE(HelpContextOf(edit), 7);
     }
 
-    void withoutViewerEachF1Warns() {
+    void without_viewer_each_f1_warns() {
         QVERIFY(!HHViewerInstalled());
         MainLike main;
         auto hook = MakeHook(QStringLiteral("QLM.chm"));
@@ -112,7 +112,7 @@ class HelpHookTest : public QObject {
         QCOMPARE(warnings_.size(), 2);
     }
 
-    void requestTableAndSavedHandler() {
+    void request_table_and_saved_handler() {
         QList<unsigned> earlier;
         ApplicationHelpHandler() = [&earlier](unsigned command, std::uintptr_t) {
             earlier << command;
@@ -146,7 +146,7 @@ class HelpHookTest : public QObject {
         ApplicationHelpHandler() = nullptr;
     }
 
-    void traceSwitchesAndPlace_data() {
+    void trace_switches_and_place_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("switch_file");
         QTest::addColumn<bool>("on");
@@ -161,7 +161,7 @@ class HelpHookTest : public QObject {
         QTest::newRow("debug.debug") << QStringList{program} << true << true;
     }
 
-    void traceSwitchesAndPlace() {
+    void trace_switches_and_place() {
         QFETCH(QStringList, arguments);
         QFETCH(bool, switch_file);
         QFETCH(bool, on);
@@ -194,7 +194,7 @@ class HelpHookTest : public QObject {
         HHTraceStop();
     }
 
-    void traceGoesToTheTemporaryFolderWhenTheProgramFolderIsClosed() {
+    void trace_goes_to_the_temporary_folder_when_the_program_folder_is_closed() {
         QTemporaryDir temp;
         const QByteArray saved = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(temp.path()));
@@ -211,7 +211,7 @@ class HelpHookTest : public QObject {
         QVERIFY(in.readAll().contains(" a line\n"));
     }
 
-    void viewerOpensTheTopicAndClosesWithTheHook() {
+    void viewer_opens_the_topic_and_closes_with_the_hook() {
         QVERIFY(HHLoadViewer({QStringLiteral("/nonexistent-folder"), QStringLiteral(QLM_PROGRAM_DIR)}));
         QVERIFY(HHViewerInstalled());
         QCOMPARE(HHViewerVersion().count(QLatin1Char('.')), 3);

@@ -190,7 +190,7 @@ void AskDialogTest::description_question_starts_with_the_keywords() {
     TFAskUser::SetNextAnswer(QStringLiteral("Beschreibung"));
     TFAskUser::SetNextAnswer(QStringLiteral("Text"));
     MessageBoxes::ClearRecorded();
-    window->MakeItSoClicked();
+    window->MakeItSoClick();
     const QList<TFAskUser::Asked> asked = TFAskUser::Recorded();
     QCOMPARE(asked.size(), 4);
     QCOMPARE(asked[0].prompt, QStringLiteral("Bitte geben Sie einen Title für diese Seite ein:"));

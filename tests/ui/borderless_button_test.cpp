@@ -41,11 +41,11 @@ class BorderlessButtonTest : public QObject {
   private slots:
     void init();
     void cleanup();
-    void WritingEnabledExShowsMatchingPicture();
-    void PicturesAreOwnCopiesShownOnNextEnabledExWrite();
-    void PlainEnabledStateLeavesPictureUngreyed();
-    void ClicksOnlyWhileEnabled_data();
-    void ClicksOnlyWhileEnabled();
+    void writing_enabled_ex_shows_matching_picture();
+    void pictures_are_own_copies_shown_on_next_enabled_ex_write();
+    void plain_enabled_state_leaves_picture_ungreyed();
+    void clicks_only_while_enabled_data();
+    void clicks_only_while_enabled();
 
   private:
     std::unique_ptr<TBorderLessButton> button_;
@@ -62,7 +62,7 @@ void BorderlessButtonTest::cleanup() {
     button_.reset();
 }
 
-void BorderlessButtonTest::WritingEnabledExShowsMatchingPicture() {
+void BorderlessButtonTest::writing_enabled_ex_shows_matching_picture() {
     for (const bool enabled : {false, true, false}) {
         button_->setEnabledEx(enabled);
         QCOMPARE(button_->EnabledEx(), enabled);
@@ -73,7 +73,7 @@ void BorderlessButtonTest::WritingEnabledExShowsMatchingPicture() {
 }
 
 // A picture assigned later is the button's own copy and shows only at the next EnabledEx write.
-void BorderlessButtonTest::PicturesAreOwnCopiesShownOnNextEnabledExWrite() {
+void BorderlessButtonTest::pictures_are_own_copies_shown_on_next_enabled_ex_write() {
     button_->setEnabledEx(true);
     QPixmap source = Filled(kRed);
     button_->setEnablePicture(source);
@@ -86,7 +86,7 @@ void BorderlessButtonTest::PicturesAreOwnCopiesShownOnNextEnabledExWrite() {
 
 // A plain setEnabled changes the state, not the picture, and the disabled state draws the picture
 // as it is, without greying it once more.
-void BorderlessButtonTest::PlainEnabledStateLeavesPictureUngreyed() {
+void BorderlessButtonTest::plain_enabled_state_leaves_picture_ungreyed() {
     button_->setEnablePicture(Filled(kRed));
     button_->setEnabledEx(false);
     QCOMPARE(Painted(*button_), kGrey);
@@ -97,7 +97,7 @@ void BorderlessButtonTest::PlainEnabledStateLeavesPictureUngreyed() {
     QCOMPARE(Painted(*button_), kRed);
 }
 
-void BorderlessButtonTest::ClicksOnlyWhileEnabled_data() {
+void BorderlessButtonTest::clicks_only_while_enabled_data() {
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<int>("mouse_button");
     QTest::addColumn<QPoint>("release_at");
@@ -108,7 +108,7 @@ void BorderlessButtonTest::ClicksOnlyWhileEnabled_data() {
     QTest::newRow("released outside") << true << int(Qt::LeftButton) << QPoint(40, 8) << 0;
 }
 
-void BorderlessButtonTest::ClicksOnlyWhileEnabled() {
+void BorderlessButtonTest::clicks_only_while_enabled() {
     QFETCH(bool, enabled);
     QFETCH(int, mouse_button);
     QFETCH(QPoint, release_at);

@@ -45,11 +45,11 @@ class PicturePreviewTest : public QObject {
   private slots:
     void init();
     void cleanup();
-    void ShowsPicturePlacedInBox_data();
-    void ShowsPicturePlacedInBox();
-    void ScalesSmoothly();
-    void FailedLoadChangesNothing_data();
-    void FailedLoadChangesNothing();
+    void shows_picture_placed_in_box_data();
+    void shows_picture_placed_in_box();
+    void scales_smoothly();
+    void failed_load_changes_nothing_data();
+    void failed_load_changes_nothing();
 
   private:
     std::string Path(const QString& name) const {
@@ -79,7 +79,7 @@ void PicturePreviewTest::cleanup() {
     dir_.reset();
 }
 
-void PicturePreviewTest::ShowsPicturePlacedInBox_data() {
+void PicturePreviewTest::shows_picture_placed_in_box_data() {
     QTest::addColumn<QString>("source"); // in the test data, or "WxH" for a picture made here
     QTest::addColumn<QString>("copy_as");
     QTest::addColumn<QSize>("natural");
@@ -107,7 +107,7 @@ void PicturePreviewTest::ShowsPicturePlacedInBox_data() {
         << "" << QSize(15000, 10000) << QRect(424, 77, 273, 182) << QStringList();
 }
 
-void PicturePreviewTest::ShowsPicturePlacedInBox() {
+void PicturePreviewTest::shows_picture_placed_in_box() {
     QFETCH(QString, source);
     QFETCH(QString, copy_as);
     QFETCH(QSize, natural);
@@ -141,7 +141,7 @@ void PicturePreviewTest::ShowsPicturePlacedInBox() {
 
 // One-pixel stripes reduced by almost a half must blend to grey; a nearest-pixel scaling would
 // show pure black or white.
-void PicturePreviewTest::ScalesSmoothly() {
+void PicturePreviewTest::scales_smoothly() {
     QImage stripes(500, 500, QImage::Format_RGB32);
     for (int x = 0; x < 500; ++x)
         for (int y = 0; y < 500; ++y)
@@ -158,7 +158,7 @@ void PicturePreviewTest::ScalesSmoothly() {
 
 // A file that cannot be opened is ignored quietly; damaged picture data throws. Either way the
 // preview keeps its picture, place, visibility and natural size.
-void PicturePreviewTest::FailedLoadChangesNothing_data() {
+void PicturePreviewTest::failed_load_changes_nothing_data() {
     QTest::addColumn<QString>("path"); // below the test's folder, or "data:" and a test picture
     QTest::addColumn<bool>("hidden_before");
     QTest::newRow("deleted after listing") << "gone.jpg" << false;
@@ -169,7 +169,7 @@ void PicturePreviewTest::FailedLoadChangesNothing_data() {
     QTest::newRow("png too large") << "data:huge_dimensions.png" << false;
 }
 
-void PicturePreviewTest::FailedLoadChangesNothing() {
+void PicturePreviewTest::failed_load_changes_nothing() {
     QFETCH(QString, path);
     QFETCH(bool, hidden_before);
     QVERIFY(QDir(dir_->path()).mkdir("folder.jpg"));

@@ -12,14 +12,14 @@ class PreviewPlacementTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void Placement_data();
-    void Placement();
-    void ScaledPictureStaysInsideBox_data();
-    void ScaledPictureStaysInsideBox();
-    void AskDialogOpensBelowTheProgressLabel();
+    void placement_data();
+    void placement();
+    void scaled_picture_stays_inside_box_data();
+    void scaled_picture_stays_inside_box();
+    void ask_dialog_opens_below_the_progress_label();
 };
 
-void PreviewPlacementTest::Placement_data() {
+void PreviewPlacementTest::placement_data() {
     QTest::addColumn<int>("picture_width");
     QTest::addColumn<int>("picture_height");
     QTest::addColumn<int>("box_top");
@@ -43,7 +43,7 @@ void PreviewPlacementTest::Placement_data() {
     QTest::newRow("huge panorama") << 2000000000 << 1000000000 << 32 << QRect(424, 100, 273, 136);
 }
 
-void PreviewPlacementTest::Placement() {
+void PreviewPlacementTest::placement() {
     QFETCH(int, picture_width);
     QFETCH(int, picture_height);
     QFETCH(int, box_top);
@@ -51,7 +51,7 @@ void PreviewPlacementTest::Placement() {
     QTEST(QRect(rect.left, rect.top, rect.width, rect.height), "expected");
 }
 
-void PreviewPlacementTest::ScaledPictureStaysInsideBox_data() {
+void PreviewPlacementTest::scaled_picture_stays_inside_box_data() {
     QTest::addColumn<int>("picture_width");
     QTest::addColumn<int>("picture_height");
     for (int w : {1, 272, 273, 274, 547, 6000})
@@ -61,7 +61,7 @@ void PreviewPlacementTest::ScaledPictureStaysInsideBox_data() {
 
 // Whatever the size, the picture lies wholly inside the box, centred to within half a pixel, and
 // is shown one to one when it fits.
-void PreviewPlacementTest::ScaledPictureStaysInsideBox() {
+void PreviewPlacementTest::scaled_picture_stays_inside_box() {
     QFETCH(int, picture_width);
     QFETCH(int, picture_height);
     const PreviewRect rect = PreviewPlacement(picture_width, picture_height, 32);
@@ -80,7 +80,7 @@ void PreviewPlacementTest::ScaledPictureStaysInsideBox() {
 // The window at (100, 50) with a frame 29 pixels higher than its client area: the dialog's left
 // edge 16 pixels in, its top 72 pixels below the progress panel's top. With the window's 716 x 405
 // client area the 369 x 185 dialog lies wholly inside the window, left of the preview.
-void PreviewPlacementTest::AskDialogOpensBelowTheProgressLabel() {
+void PreviewPlacementTest::ask_dialog_opens_below_the_progress_label() {
     const qlm::ui::DialogPlace place = qlm::ui::AskDialogPlacement(100, 50, 29, 32);
     QCOMPARE(QPoint(place.left, place.top), QPoint(116, 183));
     const QRect client(100 + 4, 50 + 25, 716, 405);

@@ -111,7 +111,7 @@ void WindowCommandsTest::make_html_writes_the_gallery() {
     const QByteArray first_page = gallery.Read("a.html");
     WriteBytes(gallery.File("index.html"), "von Hand");
     MessageBoxes::ClearRecorded();
-    gallery.window->MakeItSoClicked();
+    gallery.window->MakeItSoClick();
     QCOMPARE(TFAskUser::Recorded().size(), 4);
     QCOMPARE(gallery.Read("index.html"), first_index);
     QCOMPARE(gallery.Read("index.html.bak"), QByteArray("von Hand"));
@@ -127,7 +127,7 @@ void WindowCommandsTest::damaged_picture_stops_the_run_and_the_window_is_usable_
     gallery.Part<QCheckBox>("CWarn")->setChecked(false);
     gallery.Part<QCheckBox>("CKeywords")->setChecked(false);
     gallery.Part<QCheckBox>("CDescription")->setChecked(false);
-    gallery.window->MakeItSoClicked();
+    gallery.window->MakeItSoClick();
 
     const QList<ShownBox> boxes = MessageBoxes::Recorded();
     QCOMPARE(boxes.size(), 1);
@@ -144,7 +144,7 @@ void WindowCommandsTest::correct_names_renames_companions_and_reloads() {
     Gallery gallery({"Über Straße 1.jpg=quadrants.jpg", "t_Über Straße 1.JPG=quadrants.jpg",
                      "Über Straße 1.txt=Text", "Über Straße 1.html=Seite", "bild_01.png=quadrants.png"});
     gallery.Part<QCheckBox>("CThumbJPG")->setChecked(true);
-    gallery.window->RenameFilesClicked();
+    gallery.window->RenameFilesClick();
     const QStringList files = QDir(gallery.folder).entryList(QDir::Files, QDir::Name);
     QCOMPARE(files, (QStringList{"UeberStrasse1.html", "UeberStrasse1.jpg", "UeberStrasse1.txt",
                                  "bild_01.png", "t_UeberStrasse1.jpg"}));
@@ -238,7 +238,7 @@ void WindowCommandsTest::close_during_a_run_is_refused_and_the_progress_says_so(
         closed = gallery.window->close();
         said = progress->text();
     });
-    gallery.window->MakeItSoClicked();
+    gallery.window->MakeItSoClick();
     QVERIFY(closed.has_value());
     QVERIFY(!*closed);
     QVERIFY2(said.startsWith(QStringLiteral("Schließen erst nach dem Lauf")), qPrintable(said));

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "help/hh.h"
+#include "help/help_hook.h"
 
-#include "help/hh_funcs.h"
-#include "help/hh_trace.h"
+#include "help/help_trace.h"
+#include "help/viewer_loader.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "help/hh_funcs.h"
+#include "help/viewer_loader.h"
 
-#include "help/hh_trace.h"
+#include "help/help_trace.h"
 
 #include <QCoreApplication>
 #include <QDir>

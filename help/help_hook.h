@@ -3,7 +3,7 @@
 // The help hook: while it lives, the application's help requests go to it instead of the default
 // handler. It turns F1 into a context request carrying the help context of the window the key was
 // pressed in (the "helpContext" property of the focused widget, else of its parents up to their
-// window), and shows the context in the help viewer (hh_funcs.h). A window without a context, such
+// window), and shows the context in the help viewer (viewer_loader.h). A window without a context, such
 // as a dialog, answers F1 with nothing.
 
 #include "help/help_request.h"

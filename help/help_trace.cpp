@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "help/hh_trace.h"
+#include "help/help_trace.h"
 
 #include <QDateTime>
 #include <QDir>
