@@ -34,8 +34,24 @@
 #include <QPushButton>
 
 #include <exception>
+#include <utility>
 
 namespace qlm::ui {
+
+namespace {
+
+// Runs a command of the window. A failure that no step of the command handles (out of memory) ends
+// this command only and is shown in the standard error box; the command has already brought the
+// normal display back.
+template <typename Command> void RunGuarded(QWidget* window, Command&& command) {
+    try {
+        std::forward<Command>(command)();
+    } catch (const std::exception& failure) {
+        MessageBoxes::ShowStandardError(window, QString::fromUtf8(failure.what()));
+    }
+}
+
+} // namespace
 
 QString MainCaption(const std::string& version) {
     return QStringLiteral("Quillmoor V") + QString::fromStdString(version);
@@ -215,24 +231,14 @@ void TMain::Warn(const std::string& text) {
 }
 
 void TMain::MakeItSoClick() {
-    // A failure no step handles (out of memory) ends this command only; the run has already
-    // brought the normal display back.
-    try {
-        ui::MakeItSoClick(*this);
-    } catch (const std::exception& failure) {
-        MessageBoxes::ShowStandardError(this, QString::fromUtf8(failure.what()));
-    }
+    RunGuarded(this, [this] { ui::MakeItSoClick(*this); });
 }
 
 void TMain::MakeThumbsClick() {
     if (host_->Working() || !browser_->HasSelectedPicture()) {
         return;
     }
-    try {
-        ui::MakeThumbnailsClick(*this);
-    } catch (const std::exception& failure) {
-        MessageBoxes::ShowStandardError(this, QString::fromUtf8(failure.what()));
-    }
+    RunGuarded(this, [this] { ui::MakeThumbnailsClick(*this); });
 }
 
 void TMain::RenameFilesClick() {
@@ -299,11 +305,7 @@ void TMain::MakeWebPicsClick() {
     if (host_->Working() || !browser_->HasSelectedPicture()) {
         return;
     }
-    try {
-        ui::MakeWebPicturesClick(*this);
-    } catch (const std::exception& failure) {
-        MessageBoxes::ShowStandardError(this, QString::fromUtf8(failure.what()));
-    }
+    RunGuarded(this, [this] { ui::MakeWebPicturesClick(*this); });
 }
 
 void TMain::MyGetDrives() {

@@ -3,12 +3,12 @@
 
 #include "core/picture.h"
 #include "ui/preview_placement.h"
+#include "ui/rgba_image.h"
 
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
 
-#include <cstddef>
 #include <utility>
 
 namespace qlm::ui {
@@ -18,13 +18,7 @@ namespace {
 // The decoded pixels as a pixmap of the given size. The decoder has already reduced a large
 // picture to little more than the box, so one smooth (area averaging) pass gives a clean result.
 QPixmap PreviewPixmap(const Image& image, int width, int height) {
-    const auto needed = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4;
-    if (image.width <= 0 || image.height <= 0 || image.rgba.size() < needed)
-        throw DecodeError("the decoder gave no picture data");
-    const QImage pixels(image.rgba.data(), image.width, image.height, image.width * 4,
-                        QImage::Format_RGBA8888);
-    // The conversion makes a copy that owns its pixels, independent of the decoder's buffer.
-    QImage owned = pixels.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage owned = RgbaImage(image, QImage::Format_ARGB32_Premultiplied);
     if (owned.width() != width || owned.height() != height)
         owned = owned.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return QPixmap::fromImage(std::move(owned));

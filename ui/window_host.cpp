@@ -10,6 +10,7 @@
 #include "ui/message_boxes.h"
 #include "ui/picture_preview.h"
 #include "ui/preview_placement.h"
+#include "ui/rgba_image.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -112,13 +113,9 @@ PictureSize WindowHost::LoadThumbnail(const std::string& path, bool& opened) {
     opened = thumbnail.opened;
     if (!thumbnail.opened)
         return thumbnail_size_;
-    const Image& image = thumbnail.image;
-    const auto needed = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4;
-    if (image.width > 0 && image.height > 0 && image.rgba.size() >= needed) {
-        const QImage pixels(image.rgba.data(), image.width, image.height, image.width * 4,
-                            QImage::Format_RGBA8888);
-        parts_.tiny_pic->setPixmap(QPixmap::fromImage(pixels.copy()));
-    }
+    // Data that does not fill the picture stops the run as damaged data does; showing the
+    // thumbnail before it instead would give this page that one's picture.
+    parts_.tiny_pic->setPixmap(QPixmap::fromImage(RgbaImage(thumbnail.image)));
     thumbnail_size_ = {thumbnail.width, thumbnail.height};
     return thumbnail_size_;
 }
