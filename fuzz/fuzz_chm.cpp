@@ -4,6 +4,7 @@
 // whole archive). It is refused or read, never a crash.
 
 #include "help/viewer/chm_file.h"
+#include "help/viewer/chm_text.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -72,22 +72,30 @@ TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidge
         QStringLiteral("QLM.chm"), QString(), 0,
         [this](const QString& text) { MessageBoxes::ShowWarning(this, text); });
     setProperty(help::kHelpContextProperty, IDH_MAIN_WINDOW);
-    setObjectName(QStringLiteral("Main"));
-    setWindowTitle(QStringLiteral("Quillmoor"));
-    setFont(WindowFont());
-    QIcon icon;
-    for (const char* size : {"_16", "_32", "_48", ""}) {
-        icon.addFile(QStringLiteral(":/assets/quillmoor%1.png").arg(QLatin1String(size)));
-    }
-    setWindowIcon(icon);
-    // A fixed-size window: no maximize button, no resizing by its border.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
-    move(kWindowLeft, kWindowTop);
-
+    SetUpFrame();
     CreateWidgets();
     PlaceWidgets();
+    CreateParts();
+    ConnectHandlers();
+
+    // The logo sits in the bottom-left corner, whatever the size of its picture.
+    Kennung->move(0, kClientHeight - Kennung->height());
+    version_ = platform::VersionString();
+    setWindowTitle(MainCaption(version_));
+    ReloadHTMLClick();
+    settings_path_ = settings_path ? *settings_path : SettingsFilePath();
+    ReadSettings();
+    if (!browser_->Folder().empty()) {
+        ReloadClick();
+    } else {
+        ReadDrivesClick();
+    }
+    // The list takes the keys first: a check box with the focus would let Space change a setting
+    // unnoticed.
+    MainList->setFocus(Qt::OtherFocusReason);
+}
+
+void TMain::CreateParts() {
     browser_ = std::make_unique<FolderBrowser>(MainList, MyDir);
     preview_ = std::make_unique<PicturePreview>(Preview);
     preview_ahead_ = std::make_unique<PreviewAhead>(
@@ -114,23 +122,6 @@ TMain::TMain(std::optional<std::string> settings_path, QWidget* parent) : QWidge
     // A command shows its own pictures; one the browser still decodes must not replace them.
     parts.command_starts = [this] { preview_ahead_->Forget(); };
     host_ = std::make_unique<WindowHost>(parts);
-    ConnectHandlers();
-
-    // The logo sits in the bottom-left corner, whatever the size of its picture.
-    Kennung->move(0, kClientHeight - Kennung->height());
-    version_ = platform::VersionString();
-    setWindowTitle(MainCaption(version_));
-    ReloadHTMLClick();
-    settings_path_ = settings_path ? *settings_path : SettingsFilePath();
-    ReadSettings();
-    if (!browser_->Folder().empty()) {
-        ReloadClick();
-    } else {
-        ReadDrivesClick();
-    }
-    // The list takes the keys first: a check box with the focus would let Space change a setting
-    // unnoticed.
-    MainList->setFocus(Qt::OtherFocusReason);
 }
 
 TMain::~TMain() {

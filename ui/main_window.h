@@ -116,10 +116,14 @@ class TMain : public QWidget, public CommandWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The window itself: its name, caption, font, icon, fixed size and place.
+    void SetUpFrame();
     void CreateWidgets();
     void CreateCommandButtons();
     void CreateOptionBoxes();
     void PlaceWidgets();
+    // The browser, the preview and its decoding ahead, the ask-user dialog and the run's host.
+    void CreateParts();
     void ConnectHandlers();
     void ReadSettings();
     void WriteSettings();

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -70,6 +71,22 @@ QWidget* FocusTarget(QWidget* widget) {
 }
 
 } // namespace
+
+void TMain::SetUpFrame() {
+    setObjectName(QStringLiteral("Main"));
+    setWindowTitle(QStringLiteral("Quillmoor"));
+    setFont(WindowFont());
+    QIcon icon;
+    for (const char* size : {"_16", "_32", "_48", ""}) {
+        icon.addFile(QStringLiteral(":/assets/quillmoor%1.png").arg(QLatin1String(size)));
+    }
+    setWindowIcon(icon);
+    // A fixed-size window: no maximize button, no resizing by its border.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(kClientWidth, kClientHeight);
+    move(kWindowLeft, kWindowTop);
+}
 
 void TMain::CreateWidgets() {
     MyDir = Named(new QLabel(this), "MyDir");

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/viewer/help_viewer_window.h"
 
+#include "help/viewer/chm_text.h"
+
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QKeySequence>
@@ -86,6 +88,13 @@ HelpViewerWindow::HelpViewerWindow(std::unique_ptr<ChmFile> file) : file_(std::m
     file_title_ = title.empty() ? QStringLiteral("Hilfe") : browser_->Decode(title);
     setWindowTitle(file_title_);
 
+    QSplitter* splitter = CreatePanes();
+    ConnectSignals();
+    BuildContents();
+    FitToContents(*splitter);
+}
+
+QSplitter* HelpViewerWindow::CreatePanes() {
     back_ = new QPushButton(QStringLiteral("Zurück"), this);
     forward_ = new QPushButton(QStringLiteral("Vorwärts"), this);
     home_ = new QPushButton(QStringLiteral("Startseite"), this);
@@ -109,6 +118,10 @@ HelpViewerWindow::HelpViewerWindow(std::unique_ptr<ChmFile> file) : file_(std::m
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(splitter, 1);
+    return splitter;
+}
+
+void HelpViewerWindow::ConnectSignals() {
     // Escape closes the viewer, as it closes the program's boxes.
     auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(close, &QShortcut::activated, this, &QWidget::close);
@@ -133,13 +146,16 @@ HelpViewerWindow::HelpViewerWindow(std::unique_ptr<ChmFile> file) : file_(std::m
     connect(contents_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         ShowTopic(item->data(0, Qt::UserRole).toString().toStdString());
     });
-    BuildContents();
+}
+
+void HelpViewerWindow::FitToContents(QSplitter& splitter) {
     // The contents pane starts wide enough for its longest entry; the window grows for it.
     const int contents_width =
         contents_->isHidden() ? kContentsWidth : std::max(kContentsWidth, ContentsWidth());
-    splitter->setSizes({contents_width, kTopicWidth});
-    resize(std::max(kWindowWidth, contents_width + kTopicWidth + layout->contentsMargins().left() +
-                                      layout->contentsMargins().right() + splitter->handleWidth()),
+    splitter.setSizes({contents_width, kTopicWidth});
+    const QMargins margins = layout()->contentsMargins();
+    resize(std::max(kWindowWidth,
+                    contents_width + kTopicWidth + margins.left() + margins.right() + splitter.handleWidth()),
            kWindowHeight);
 }
 

@@ -14,6 +14,7 @@
 #include <memory>
 
 class QPushButton;
+class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -44,7 +45,12 @@ class HelpViewerWindow : public QWidget {
     QString CurrentTopic() const;
 
   private:
+    // The buttons above, the contents tree and the topic side by side below; gives their splitter.
+    QSplitter* CreatePanes();
+    void ConnectSignals();
     void BuildContents();
+    // Widens the contents pane and the window so that every entry of the contents shows whole.
+    void FitToContents(QSplitter& splitter);
     // The width that shows every entry of the contents whole.
     int ContentsWidth() const;
     void FollowLink(const QUrl& url);

@@ -5,6 +5,7 @@
 
 #include "help/manual/help_context.h"
 #include "help/viewer/chm_file.h"
+#include "help/viewer/chm_text.h"
 
 #include <gtest/gtest.h>
 

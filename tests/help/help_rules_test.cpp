@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/help_request.h"
-#include "help/viewer/chm_file.h"
+#include "help/viewer/chm_text.h"
 
 #include <gtest/gtest.h>
 
