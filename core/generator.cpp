@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/generator.h"
 
-#include "core/name_correction.h"
+#include "core/gallery_names.h"
 #include "core/page_text.h"
 #include "core/picture.h"
 #include "core/placeholder_sequence.h"
 #include "core/text_file.h"
-#include "core/thumbnail_maker.h"
 #include "core/web_pictures.h"
 
 #include <algorithm>
@@ -124,9 +123,7 @@ class Run {
     std::string PageLinkAt(std::size_t index) const {
         if (index >= in_.pictures.size())
             return {};
-        std::string base, extension;
-        SplitFileName(in_.pictures[index], base, extension);
-        return LinkForPage(base + ".html");
+        return LinkForPage(PageFileName(in_.pictures[index]));
     }
 
     // Where the picture stands in the run and its neighbours' pages. Applied after every other
@@ -170,8 +167,8 @@ class Run {
         std::string base, extension;
         SplitFileName(file_name, base, extension);
         const std::string thumb_name = ThumbnailFileName(file_name, in_.flags.thumbs_jpg);
-        const std::string page_name = base + ".html";
-        const std::string text_name = base + ".txt";
+        const std::string page_name = PageFileName(file_name);
+        const std::string text_name = TextFileName(file_name);
 
         bool thumb_opened = false;
         current_file_ = in_.folder + thumb_name;
