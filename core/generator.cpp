@@ -170,13 +170,16 @@ class Run {
         const std::string page_name = PageFileName(file_name);
         const std::string text_name = TextFileName(file_name);
 
-        bool thumb_opened = false;
         current_file_ = in_.folder + thumb_name;
-        const PictureSize thumb = host_.LoadThumbnail(in_.folder + thumb_name, thumb_opened);
-        if (!thumb_opened && in_.flags.warn)
+        if (const std::optional<PictureSize> opened = host_.LoadThumbnail(current_file_))
+            held_thumbnail_ = *opened;
+        else if (in_.flags.warn)
             host_.ShowWarning("Der Thumbnail " + thumb_name + " fehlt!");
         current_file_ = in_.folder + file_name;
-        const PictureSize picture = host_.MyLoadPic(current_file_);
+        if (const std::optional<PictureSize> opened = host_.MyLoadPic(current_file_))
+            held_picture_ = *opened;
+        const PictureSize thumb = held_thumbnail_;
+        const PictureSize picture = held_picture_;
 
         // Asked only after the picture is in the preview, so the question is about what the user sees.
         const std::string text =
@@ -239,6 +242,10 @@ class Run {
     std::string description_;
     std::vector<std::string> unwritten_;
     std::string current_file_;
+    // The sizes of the last picture and thumbnail that could be opened: a file that cannot be
+    // opened gets them, so its page is written all the same.
+    PictureSize held_picture_;
+    PictureSize held_thumbnail_;
     platform::WriteBatch pages_;
     std::unique_ptr<const WebCopyIndex> web_copies_; // only for templates that show web copies
 };

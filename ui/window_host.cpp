@@ -95,23 +95,24 @@ std::string WindowHost::AskUser(const std::string& initial_text, AskKind kind) {
     return parts_.ask_dialog->Ask(kind, initial_text, QPoint(place.left, place.top));
 }
 
-PictureSize WindowHost::MyLoadPic(const std::string& path) {
-    if (ahead_)
-        parts_.preview->Show(*ahead_->Load(path, kPreviewBox, false), parts_.main_panel->y());
-    else
-        parts_.preview->Load(path, parts_.main_panel->y());
+std::optional<PictureSize> WindowHost::MyLoadPic(const std::string& path) {
+    // A picture that cannot be opened leaves the preview as it was.
+    const bool opened =
+        ahead_ ? parts_.preview->Show(*ahead_->Load(path, kPreviewBox, false), parts_.main_panel->y())
+               : parts_.preview->Load(path, parts_.main_panel->y());
     Refresh();
+    if (!opened)
+        return std::nullopt;
     return parts_.preview->NaturalSize();
 }
 
-PictureSize WindowHost::LoadThumbnail(const std::string& path, bool& opened) {
+std::optional<PictureSize> WindowHost::LoadThumbnail(const std::string& path) {
     const std::shared_ptr<const Picture> loaded =
         ahead_ ? ahead_->Load(path, kTinyPicBox, false)
                : std::make_shared<const Picture>(LoadPicture(path, kTinyPicBox));
     const Picture& thumbnail = *loaded;
-    opened = thumbnail.opened;
     if (!thumbnail.opened)
-        return thumbnail_size_;
+        return std::nullopt;
     const Image& image = thumbnail.image;
     const auto needed = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4;
     if (image.width > 0 && image.height > 0 && image.rgba.size() >= needed) {
@@ -119,8 +120,7 @@ PictureSize WindowHost::LoadThumbnail(const std::string& path, bool& opened) {
                             QImage::Format_RGBA8888);
         parts_.tiny_pic->setPixmap(QPixmap::fromImage(pixels.copy()));
     }
-    thumbnail_size_ = {thumbnail.width, thumbnail.height};
-    return thumbnail_size_;
+    return PictureSize{thumbnail.width, thumbnail.height};
 }
 
 void WindowHost::ShowWarning(const std::string& text) {
