@@ -266,11 +266,31 @@ const char* AskPrompt(AskKind kind) {
     return "?!?!?";
 }
 
-GenerationResult MakeGallery(const GenerationInput& input, GenerationHost& host) {
+WorkingDisplay::WorkingDisplay(GenerationHost& host, int maximum) : host_(&host) {
     host.SetWorkingDisplay(true);
-    host.SetProgressMaximum(input.selected_entries);
+    host.SetProgressMaximum(maximum);
     host.SetProgressPosition(0);
     host.SetProgressLabel("");
+}
+
+WorkingDisplay::~WorkingDisplay() {
+    // Reached without End() only while a failure passes through: that failure is the one to
+    // report, so a second one from the host is dropped here.
+    try {
+        End();
+    } catch (...) {
+    }
+}
+
+void WorkingDisplay::End() {
+    if (host_ == nullptr)
+        return;
+    GenerationHost* host = std::exchange(host_, nullptr);
+    host->SetWorkingDisplay(false);
+}
+
+GenerationResult MakeGallery(const GenerationInput& input, GenerationHost& host) {
+    WorkingDisplay display(host, input.selected_entries);
     Run run(input, host);
     GenerationResult result;
     try {
@@ -282,9 +302,6 @@ GenerationResult MakeGallery(const GenerationInput& input, GenerationHost& host)
         run.CommitPages();
         result.stopped = true;
         host.ShowDecodeFailure(run.CurrentFile(), failure.what());
-    } catch (...) {
-        host.SetWorkingDisplay(false);
-        throw;
     }
     run.CommitPages();
     result.unwritten = std::move(run.Unwritten());
@@ -294,7 +311,7 @@ GenerationResult MakeGallery(const GenerationInput& input, GenerationHost& host)
             message += "\n" + name;
         host.ShowWarning(message);
     }
-    host.SetWorkingDisplay(false);
+    display.End();
     return result;
 }
 

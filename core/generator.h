@@ -64,6 +64,23 @@ class GenerationHost {
     }
 };
 
+// Holds the host's working display while it lives: it comes up with the progress at 0 of
+// `maximum` and an empty label, and the normal display returns when the guard goes, also when a
+// failure passes through. End() brings the normal display back earlier, where a command goes on
+// with boxes of its own.
+class WorkingDisplay {
+  public:
+    WorkingDisplay(GenerationHost& host, int maximum);
+    ~WorkingDisplay();
+    WorkingDisplay(const WorkingDisplay&) = delete;
+    WorkingDisplay& operator=(const WorkingDisplay&) = delete;
+
+    void End();
+
+  private:
+    GenerationHost* host_; // nullptr once ended
+};
+
 struct GenerationInput {
     std::string folder;                // current folder, ending in "/"
     std::vector<std::string> pictures; // selected picture file names, in list order

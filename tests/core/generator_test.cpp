@@ -11,8 +11,10 @@
 
 #include <deque>
 #include <map>
+#include <new>
 #include <optional>
 #include <set>
+#include <stdexcept>
 
 #include <sys/stat.h>
 
@@ -394,6 +396,38 @@ TEST_F(GeneratorTest, ADecodeFailureIsShownThenTheRunStopsKeepsWhatWasWrittenAnd
         EXPECT_EQ(fresh.Made("normal"), Calls{"normal"});
         EXPECT_EQ(other.Listing(true), "a.html=Text a|a.txt=Text a|title.txt=Titel") << undecodable;
     }
+}
+
+// Any other failure (out of memory, say) passes to the caller with the normal display back.
+TEST_F(GeneratorTest, AFailureOtherThanDecodingPassesWithTheNormalDisplayBack) {
+    struct Failing : RecordingHost {
+        using RecordingHost::RecordingHost;
+        // The question for the title fails.
+        std::string AskUser(const std::string&, AskKind) override { throw std::bad_alloc(); }
+    } failing(folder.Path());
+    input.pictures = {"a.jpg"};
+    EXPECT_THROW(MakeGallery(input, failing), std::bad_alloc);
+    EXPECT_EQ(failing.calls, (Calls{"working", "max 0", "pos 0", "label ", "normal"}));
+    EXPECT_EQ(folder.Listing(true), "");
+}
+
+TEST(WorkingDisplay, TheNormalDisplayReturnsOnceWhetherEndedOrLeftByAFailure) {
+    TempFolder folder;
+    RecordingHost host(folder.Path());
+    {
+        WorkingDisplay display(host, 3);
+        display.End();
+        display.End();
+    }
+    EXPECT_EQ(host.calls, (Calls{"working", "max 3", "pos 0", "label ", "normal"}));
+    host.calls.clear();
+    EXPECT_THROW(
+        {
+            WorkingDisplay display(host, 1);
+            throw std::runtime_error("weg");
+        },
+        std::runtime_error);
+    EXPECT_EQ(host.calls, (Calls{"working", "max 1", "pos 0", "label ", "normal"}));
 }
 
 TEST_F(GeneratorTest, FilesThatCannotBeWrittenAreNamedOnceAtTheEnd) {
