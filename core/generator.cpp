@@ -164,28 +164,54 @@ class Run {
         const std::string& file_name = in_.pictures[index];
         AnnounceNext(index + 1);
         host_.SetProgressLabel(file_name);
-        std::string base, extension;
-        SplitFileName(file_name, base, extension);
         const std::string thumb_name = ThumbnailFileName(file_name, in_.flags.thumbs_jpg);
-        const std::string page_name = PageFileName(file_name);
-        const std::string text_name = TextFileName(file_name);
+        const PictureSize thumb = OpenThumbnail(thumb_name);
+        const PictureSize picture = OpenPicture(file_name);
 
+        // Asked only after the picture is in the preview, so the question is about what the user sees.
+        const std::string text = TextForPages(
+            FolderText(TextFileName(file_name), in_.flags.alt, AskKind::Alt, ""), utf8_templates_);
+        const std::string alt = AltTextOf(text);
+        const Sequence picture_sequence = PictureSequence(file_name, thumb_name, picture, thumb, text, alt);
+        Sequence navigation = NavigationSequence(index);
+        if (web_copies_) {
+            const Sequence web = WebSequence(file_name, LinkForPage(file_name), picture, alt);
+            navigation.insert(navigation.end(), web.begin(), web.end());
+        }
+        std::string page = in_.templates.pic;
+        ApplyPlaceholders(picture_sequence, page);
+        ApplyPlaceholders(navigation, page);
+        Write(PageFileName(file_name), page);
+        page = {};
+        std::string entry = in_.templates.main_rep;
+        ApplyPlaceholders(picture_sequence, entry);
+        ApplyPlaceholders(navigation, entry);
+        host_.StepProgress();
+        return entry;
+    }
+
+    // The sizes a thumbnail and a picture give their page: their own when they can be opened, else
+    // those of the last ones that could be.
+    PictureSize OpenThumbnail(const std::string& thumb_name) {
         current_file_ = in_.folder + thumb_name;
         if (const std::optional<PictureSize> opened = host_.LoadThumbnail(current_file_))
             held_thumbnail_ = *opened;
         else if (in_.flags.warn)
             host_.ShowWarning("Der Thumbnail " + thumb_name + " fehlt!");
+        return held_thumbnail_;
+    }
+    PictureSize OpenPicture(const std::string& file_name) {
         current_file_ = in_.folder + file_name;
         if (const std::optional<PictureSize> opened = host_.MyLoadPic(current_file_))
             held_picture_ = *opened;
-        const PictureSize thumb = held_thumbnail_;
-        const PictureSize picture = held_picture_;
+        return held_picture_;
+    }
 
-        // Asked only after the picture is in the preview, so the question is about what the user sees.
-        const std::string text =
-            TextForPages(FolderText(text_name, in_.flags.alt, AskKind::Alt, ""), utf8_templates_);
-        const std::string page_text = PageTextOf(text);
-        const std::string alt = AltTextOf(text);
+    // The placeholders of the picture's page and overview entry, but for the navigation and web copies.
+    Sequence PictureSequence(const std::string& file_name, const std::string& thumb_name, PictureSize picture,
+                             PictureSize thumb, const std::string& text, const std::string& alt) const {
+        std::string base, extension;
+        SplitFileName(file_name, base, extension);
         // Names go into the pages escaped; those that templates use as links, also URL-safe.
         const std::string picture_link = LinkForPage(file_name);
         const std::string thumb_link = LinkForPage(thumb_name);
@@ -202,36 +228,21 @@ class Run {
             thumb_tag += "\" alt=\"" + (alt == kNoText ? std::string() : alt);
         thumb_tag += "\" border=\"0\">";
 
-        const Sequence picture_sequence = {{"<mypic>", picture_tag},
-                                           {"<mytinypic>", thumb_tag},
-                                           {"<mytext>", page_text},
-                                           {"<myname>", NameForPage(base)},
-                                           {"<myalt>", alt},
-                                           {"<mypicfile>", picture_link},
-                                           {"<mytinypicfile>", thumb_link},
-                                           {"<myhtmlfile>", LinkForPage(page_name)},
-                                           {"<mykeywords>", keywords_},
-                                           {"<mydescription>", description_},
-                                           {"<myversion>", in_.version},
-                                           {"<mywidth>", width},
-                                           {"<myheight>", height},
-                                           {"<mytinywidth>", thumb_width},
-                                           {"<mytinyheight>", thumb_height}};
-        Sequence navigation = NavigationSequence(index);
-        if (web_copies_) {
-            const Sequence web = WebSequence(file_name, picture_link, picture, alt);
-            navigation.insert(navigation.end(), web.begin(), web.end());
-        }
-        std::string page = in_.templates.pic;
-        ApplyPlaceholders(picture_sequence, page);
-        ApplyPlaceholders(navigation, page);
-        Write(page_name, page);
-        page = {};
-        std::string entry = in_.templates.main_rep;
-        ApplyPlaceholders(picture_sequence, entry);
-        ApplyPlaceholders(navigation, entry);
-        host_.StepProgress();
-        return entry;
+        return {{"<mypic>", picture_tag},
+                {"<mytinypic>", thumb_tag},
+                {"<mytext>", PageTextOf(text)},
+                {"<myname>", NameForPage(base)},
+                {"<myalt>", alt},
+                {"<mypicfile>", picture_link},
+                {"<mytinypicfile>", thumb_link},
+                {"<myhtmlfile>", LinkForPage(PageFileName(file_name))},
+                {"<mykeywords>", keywords_},
+                {"<mydescription>", description_},
+                {"<myversion>", in_.version},
+                {"<mywidth>", width},
+                {"<myheight>", height},
+                {"<mytinywidth>", thumb_width},
+                {"<mytinyheight>", thumb_height}};
     }
 
     const GenerationInput& in_;
