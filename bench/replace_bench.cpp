@@ -103,10 +103,11 @@ BENCHMARK(BM_PagePlaceholdersInPlace);
 class QuietHost : public qlm::GenerationHost {
   public:
     std::string AskUser(const std::string&, qlm::AskKind) override { return "Antwort"; }
-    qlm::PictureSize MyLoadPic(const std::string&) override { return {1024, 768}; }
-    qlm::PictureSize LoadThumbnail(const std::string&, bool& opened) override {
-        opened = true;
-        return {160, 120};
+    std::optional<qlm::PictureSize> MyLoadPic(const std::string&) override {
+        return qlm::PictureSize{1024, 768};
+    }
+    std::optional<qlm::PictureSize> LoadThumbnail(const std::string&) override {
+        return qlm::PictureSize{160, 120};
     }
     void ShowWarning(const std::string&) override {}
     void ShowDecodeFailure(const std::string&, const std::string&) override {}

@@ -73,29 +73,27 @@ std::string CliHost::AskUser(const std::string& /*initial_text*/, AskKind kind) 
     return line;
 }
 
-PictureSize CliHost::MyLoadPic(const std::string& path) {
+std::optional<PictureSize> CliHost::MyLoadPic(const std::string& path) {
     shown_picture_ = path;
     const Picture picture = Load(path);
     if (picture.opened) {
-        picture_size_ = {picture.width, picture.height};
-    } else {
-        // The window goes on quietly here; a script must learn that a page lacks its picture.
-        ++unopened_pictures_;
-        EndProgressLine();
-        messages_ << Printable(BareName(path))
-                  << ": cannot be opened; its page gets the size of the picture before it\n";
-        messages_.flush();
+        return PictureSize{picture.width, picture.height};
     }
-    return picture_size_;
+    // The window goes on quietly here; a script must learn that a page lacks its picture.
+    ++unopened_pictures_;
+    EndProgressLine();
+    messages_ << Printable(BareName(path))
+              << ": cannot be opened; its page gets the size of the picture before it\n";
+    messages_.flush();
+    return std::nullopt;
 }
 
-PictureSize CliHost::LoadThumbnail(const std::string& path, bool& opened) {
+std::optional<PictureSize> CliHost::LoadThumbnail(const std::string& path) {
     const Picture thumbnail = Load(path);
-    opened = thumbnail.opened;
-    if (thumbnail.opened) {
-        thumbnail_size_ = {thumbnail.width, thumbnail.height};
+    if (!thumbnail.opened) {
+        return std::nullopt;
     }
-    return thumbnail_size_;
+    return PictureSize{thumbnail.width, thumbnail.height};
 }
 
 void CliHost::ShowWarning(const std::string& text) {

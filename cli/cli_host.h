@@ -9,6 +9,7 @@
 
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace qlm {
@@ -27,8 +28,8 @@ class CliHost : public GenerationHost {
     CliHost& operator=(const CliHost&) = delete;
 
     std::string AskUser(const std::string& initial_text, AskKind kind) override;
-    PictureSize MyLoadPic(const std::string& path) override;
-    PictureSize LoadThumbnail(const std::string& path, bool& opened) override;
+    std::optional<PictureSize> MyLoadPic(const std::string& path) override;
+    std::optional<PictureSize> LoadThumbnail(const std::string& path) override;
     void ShowWarning(const std::string& text) override;
     void ShowDecodeFailure(const std::string& path, const std::string& message) override;
     void SetProgressLabel(const std::string& text) override;
@@ -54,9 +55,7 @@ class CliHost : public GenerationHost {
     bool verify_;
     bool progress_line_shown_ = false;
     std::string shown_picture_; // the picture shown last, for the question about its text
-    PictureSize picture_size_;
     int unopened_pictures_ = 0;
-    PictureSize thumbnail_size_;
     // Pictures to verify are decoded ahead while the run deals with those before them.
     std::unique_ptr<PicturePrefetcher> ahead_;
     std::string progress_label_;

@@ -95,88 +95,103 @@ OptionFlags FlagOverrides::ApplyTo(OptionFlags flags) const {
     return flags;
 }
 
-ParseResult ParseCommandLine(const std::vector<std::string>& args) {
-    ParseResult result;
-    CliOptions& options = result.options;
+namespace {
+
+// What the reading of the arguments gathers besides the options themselves.
+struct ArgumentScan {
     std::vector<std::string> operands;
     bool options_ended = false;
     bool thumb_size_given = false;
     bool web_sizes_given = false;
+};
 
+// Takes an option without a value; false when `arg` is none of them.
+bool TakeSwitch(const std::string& arg, CliOptions& options) {
+    if (arg == "--help" || arg == "-h") {
+        options.show_help = true;
+    } else if (arg == "--version") {
+        options.show_version = true;
+    } else if (arg == "--verbose" || arg == "-v") {
+        options.verbose = true;
+    } else if (arg == "--no-ask") {
+        options.ask = false;
+    } else if (arg == "--make-thumbnails") {
+        options.make_thumbnails = true;
+    } else if (arg == "--make-web-pictures") {
+        options.make_web_pictures = true;
+    } else if (arg == "--verify") {
+        options.verify = true;
+    } else {
+        return ApplyFlagSwitch(arg, options.flags);
+    }
+    return true;
+}
+
+// Takes the option args[i] with its value (moving `i` past a separate value). Gives the error
+// text, empty when the option was taken.
+std::string TakeOption(const std::vector<std::string>& args, std::size_t& i, CliOptions& options,
+                       ArgumentScan& scan) {
+    const std::string& arg = args[i];
+    std::string value;
+    if (IsOption(arg, "--thumb-size")) {
+        if (!OptionValue(args, i, "--thumb-size", value) || !ParseThumbSize(value, options.thumb_size))
+            return "option --thumb-size needs a number of pixels from 1 to " +
+                   std::to_string(kMaxThumbnailSize);
+        scan.thumb_size_given = true;
+    } else if (IsOption(arg, "--web-sizes")) {
+        if (!OptionValue(args, i, "--web-sizes", value) || !ParseWebSizes(value, options.web_sizes))
+            return "option --web-sizes needs sizes in pixels from 1 to " + std::to_string(kMaxWebSize) +
+                   ", each once, separated by commas (such as 800,1600)";
+        scan.web_sizes_given = true;
+    } else if (arg == "--templates" || arg.starts_with("--templates=")) {
+        if (arg == "--templates") {
+            options.templates_dir = (i + 1 < args.size()) ? args[++i] : std::string();
+        } else {
+            options.templates_dir = arg.substr(std::string_view("--templates=").size());
+        }
+        if (options.templates_dir.empty())
+            return "option --templates needs a folder";
+    } else if (!TakeSwitch(arg, options)) {
+        return "unknown option " + arg;
+    }
+    return {};
+}
+
+// Checks what the options ask for together and takes the operands; the error text, empty when
+// the command line holds together.
+std::string Conclude(const ArgumentScan& scan, CliOptions& options) {
+    if (options.show_help || options.show_version)
+        return {};
+    if (scan.thumb_size_given && !options.make_thumbnails)
+        return "option --thumb-size works only with --make-thumbnails";
+    if (scan.web_sizes_given && !options.make_web_pictures)
+        return "option --web-sizes works only with --make-web-pictures";
+    if (scan.operands.empty())
+        return "no FOLDER given";
+    if (scan.operands.front().empty())
+        return "FOLDER is empty";
+    options.folder = scan.operands.front();
+    options.pictures.assign(scan.operands.begin() + 1, scan.operands.end());
+    return {};
+}
+
+} // namespace
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args) {
+    ParseResult result;
+    ArgumentScan scan;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (options_ended || arg.size() < 2 || arg[0] != '-') {
-            operands.push_back(arg);
+        if (scan.options_ended || arg.size() < 2 || arg[0] != '-') {
+            scan.operands.push_back(arg);
         } else if (arg == "--") {
-            options_ended = true;
-        } else if (arg == "--help" || arg == "-h") {
-            options.show_help = true;
-        } else if (arg == "--version") {
-            options.show_version = true;
-        } else if (arg == "--verbose" || arg == "-v") {
-            options.verbose = true;
-        } else if (arg == "--no-ask") {
-            options.ask = false;
-        } else if (arg == "--make-thumbnails") {
-            options.make_thumbnails = true;
-        } else if (IsOption(arg, "--thumb-size")) {
-            std::string value;
-            if (!OptionValue(args, i, "--thumb-size", value) || !ParseThumbSize(value, options.thumb_size)) {
-                result.error = "option --thumb-size needs a number of pixels from 1 to " +
-                               std::to_string(kMaxThumbnailSize);
-                return result;
-            }
-            thumb_size_given = true;
-        } else if (arg == "--make-web-pictures") {
-            options.make_web_pictures = true;
-        } else if (IsOption(arg, "--web-sizes")) {
-            std::string value;
-            if (!OptionValue(args, i, "--web-sizes", value) || !ParseWebSizes(value, options.web_sizes)) {
-                result.error = "option --web-sizes needs sizes in pixels from 1 to " +
-                               std::to_string(kMaxWebSize) +
-                               ", each once, separated by commas (such as 800,1600)";
-                return result;
-            }
-            web_sizes_given = true;
-        } else if (arg == "--verify") {
-            options.verify = true;
-        } else if (arg == "--templates" || arg.starts_with("--templates=")) {
-            if (arg == "--templates") {
-                options.templates_dir = (i + 1 < args.size()) ? args[++i] : std::string();
-            } else {
-                options.templates_dir = arg.substr(std::string_view("--templates=").size());
-            }
-            if (options.templates_dir.empty()) {
-                result.error = "option --templates needs a folder";
-                return result;
-            }
-        } else if (!ApplyFlagSwitch(arg, options.flags)) {
-            result.error = "unknown option " + arg;
+            scan.options_ended = true;
+        } else if (std::string error = TakeOption(args, i, result.options, scan); !error.empty()) {
+            result.error = std::move(error);
             return result;
         }
     }
-
-    if (options.show_help || options.show_version) {
-        return result;
-    }
-    if (thumb_size_given && !options.make_thumbnails) {
-        result.error = "option --thumb-size works only with --make-thumbnails";
-        return result;
-    }
-    if (web_sizes_given && !options.make_web_pictures) {
-        result.error = "option --web-sizes works only with --make-web-pictures";
-        return result;
-    }
-    if (operands.empty()) {
-        result.error = "no FOLDER given";
-        return result;
-    }
-    if (operands.front().empty()) {
-        result.error = "FOLDER is empty";
-        return result;
-    }
-    options.folder = operands.front();
-    options.pictures.assign(operands.begin() + 1, operands.end());
+    result.error = Conclude(scan, result.options);
     return result;
 }
 

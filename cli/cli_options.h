@@ -3,9 +3,9 @@
 // The command line of quillmoor-make: which folder, which pictures, where the templates are, and
 // the option flags that override the saved ones.
 
+#include "core/gallery_names.h"
 #include "core/options.h"
 #include "core/thumbnail_maker.h"
-#include "core/web_copy_names.h"
 
 #include <optional>
 #include <string>

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/generator.h"
 
-#include "core/name_correction.h"
+#include "core/gallery_names.h"
 #include "core/page_text.h"
 #include "core/picture.h"
 #include "core/placeholder_sequence.h"
 #include "core/text_file.h"
-#include "core/thumbnail_maker.h"
 #include "core/web_pictures.h"
 
 #include <algorithm>
@@ -124,9 +123,7 @@ class Run {
     std::string PageLinkAt(std::size_t index) const {
         if (index >= in_.pictures.size())
             return {};
-        std::string base, extension;
-        SplitFileName(in_.pictures[index], base, extension);
-        return LinkForPage(base + ".html");
+        return LinkForPage(PageFileName(in_.pictures[index]));
     }
 
     // Where the picture stands in the run and its neighbours' pages. Applied after every other
@@ -167,25 +164,54 @@ class Run {
         const std::string& file_name = in_.pictures[index];
         AnnounceNext(index + 1);
         host_.SetProgressLabel(file_name);
-        std::string base, extension;
-        SplitFileName(file_name, base, extension);
         const std::string thumb_name = ThumbnailFileName(file_name, in_.flags.thumbs_jpg);
-        const std::string page_name = base + ".html";
-        const std::string text_name = base + ".txt";
-
-        bool thumb_opened = false;
-        current_file_ = in_.folder + thumb_name;
-        const PictureSize thumb = host_.LoadThumbnail(in_.folder + thumb_name, thumb_opened);
-        if (!thumb_opened && in_.flags.warn)
-            host_.ShowWarning("Der Thumbnail " + thumb_name + " fehlt!");
-        current_file_ = in_.folder + file_name;
-        const PictureSize picture = host_.MyLoadPic(current_file_);
+        const PictureSize thumb = OpenThumbnail(thumb_name);
+        const PictureSize picture = OpenPicture(file_name);
 
         // Asked only after the picture is in the preview, so the question is about what the user sees.
-        const std::string text =
-            TextForPages(FolderText(text_name, in_.flags.alt, AskKind::Alt, ""), utf8_templates_);
-        const std::string page_text = PageTextOf(text);
+        const std::string text = TextForPages(
+            FolderText(TextFileName(file_name), in_.flags.alt, AskKind::Alt, ""), utf8_templates_);
         const std::string alt = AltTextOf(text);
+        const Sequence picture_sequence = PictureSequence(file_name, thumb_name, picture, thumb, text, alt);
+        Sequence navigation = NavigationSequence(index);
+        if (web_copies_) {
+            const Sequence web = WebSequence(file_name, LinkForPage(file_name), picture, alt);
+            navigation.insert(navigation.end(), web.begin(), web.end());
+        }
+        std::string page = in_.templates.pic;
+        ApplyPlaceholders(picture_sequence, page);
+        ApplyPlaceholders(navigation, page);
+        Write(PageFileName(file_name), page);
+        page = {};
+        std::string entry = in_.templates.main_rep;
+        ApplyPlaceholders(picture_sequence, entry);
+        ApplyPlaceholders(navigation, entry);
+        host_.StepProgress();
+        return entry;
+    }
+
+    // The sizes a thumbnail and a picture give their page: their own when they can be opened, else
+    // those of the last ones that could be.
+    PictureSize OpenThumbnail(const std::string& thumb_name) {
+        current_file_ = in_.folder + thumb_name;
+        if (const std::optional<PictureSize> opened = host_.LoadThumbnail(current_file_))
+            held_thumbnail_ = *opened;
+        else if (in_.flags.warn)
+            host_.ShowWarning("Der Thumbnail " + thumb_name + " fehlt!");
+        return held_thumbnail_;
+    }
+    PictureSize OpenPicture(const std::string& file_name) {
+        current_file_ = in_.folder + file_name;
+        if (const std::optional<PictureSize> opened = host_.MyLoadPic(current_file_))
+            held_picture_ = *opened;
+        return held_picture_;
+    }
+
+    // The placeholders of the picture's page and overview entry, but for the navigation and web copies.
+    Sequence PictureSequence(const std::string& file_name, const std::string& thumb_name, PictureSize picture,
+                             PictureSize thumb, const std::string& text, const std::string& alt) const {
+        std::string base, extension;
+        SplitFileName(file_name, base, extension);
         // Names go into the pages escaped; those that templates use as links, also URL-safe.
         const std::string picture_link = LinkForPage(file_name);
         const std::string thumb_link = LinkForPage(thumb_name);
@@ -202,36 +228,21 @@ class Run {
             thumb_tag += "\" alt=\"" + (alt == kNoText ? std::string() : alt);
         thumb_tag += "\" border=\"0\">";
 
-        const Sequence picture_sequence = {{"<mypic>", picture_tag},
-                                           {"<mytinypic>", thumb_tag},
-                                           {"<mytext>", page_text},
-                                           {"<myname>", NameForPage(base)},
-                                           {"<myalt>", alt},
-                                           {"<mypicfile>", picture_link},
-                                           {"<mytinypicfile>", thumb_link},
-                                           {"<myhtmlfile>", LinkForPage(page_name)},
-                                           {"<mykeywords>", keywords_},
-                                           {"<mydescription>", description_},
-                                           {"<myversion>", in_.version},
-                                           {"<mywidth>", width},
-                                           {"<myheight>", height},
-                                           {"<mytinywidth>", thumb_width},
-                                           {"<mytinyheight>", thumb_height}};
-        Sequence navigation = NavigationSequence(index);
-        if (web_copies_) {
-            const Sequence web = WebSequence(file_name, picture_link, picture, alt);
-            navigation.insert(navigation.end(), web.begin(), web.end());
-        }
-        std::string page = in_.templates.pic;
-        ApplyPlaceholders(picture_sequence, page);
-        ApplyPlaceholders(navigation, page);
-        Write(page_name, page);
-        page = {};
-        std::string entry = in_.templates.main_rep;
-        ApplyPlaceholders(picture_sequence, entry);
-        ApplyPlaceholders(navigation, entry);
-        host_.StepProgress();
-        return entry;
+        return {{"<mypic>", picture_tag},
+                {"<mytinypic>", thumb_tag},
+                {"<mytext>", PageTextOf(text)},
+                {"<myname>", NameForPage(base)},
+                {"<myalt>", alt},
+                {"<mypicfile>", picture_link},
+                {"<mytinypicfile>", thumb_link},
+                {"<myhtmlfile>", LinkForPage(PageFileName(file_name))},
+                {"<mykeywords>", keywords_},
+                {"<mydescription>", description_},
+                {"<myversion>", in_.version},
+                {"<mywidth>", width},
+                {"<myheight>", height},
+                {"<mytinywidth>", thumb_width},
+                {"<mytinyheight>", thumb_height}};
     }
 
     const GenerationInput& in_;
@@ -242,6 +253,10 @@ class Run {
     std::string description_;
     std::vector<std::string> unwritten_;
     std::string current_file_;
+    // The sizes of the last picture and thumbnail that could be opened: a file that cannot be
+    // opened gets them, so its page is written all the same.
+    PictureSize held_picture_;
+    PictureSize held_thumbnail_;
     platform::WriteBatch pages_;
     std::unique_ptr<const WebCopyIndex> web_copies_; // only for templates that show web copies
 };
@@ -262,11 +277,31 @@ const char* AskPrompt(AskKind kind) {
     return "?!?!?";
 }
 
-GenerationResult MakeGallery(const GenerationInput& input, GenerationHost& host) {
+WorkingDisplay::WorkingDisplay(GenerationHost& host, int maximum) : host_(&host) {
     host.SetWorkingDisplay(true);
-    host.SetProgressMaximum(input.selected_entries);
+    host.SetProgressMaximum(maximum);
     host.SetProgressPosition(0);
     host.SetProgressLabel("");
+}
+
+WorkingDisplay::~WorkingDisplay() {
+    // Reached without End() only while a failure passes through: that failure is the one to
+    // report, so a second one from the host is dropped here.
+    try {
+        End();
+    } catch (...) {
+    }
+}
+
+void WorkingDisplay::End() {
+    if (host_ == nullptr)
+        return;
+    GenerationHost* host = std::exchange(host_, nullptr);
+    host->SetWorkingDisplay(false);
+}
+
+GenerationResult MakeGallery(const GenerationInput& input, GenerationHost& host) {
+    WorkingDisplay display(host, input.selected_entries);
     Run run(input, host);
     GenerationResult result;
     try {
@@ -278,9 +313,6 @@ GenerationResult MakeGallery(const GenerationInput& input, GenerationHost& host)
         run.CommitPages();
         result.stopped = true;
         host.ShowDecodeFailure(run.CurrentFile(), failure.what());
-    } catch (...) {
-        host.SetWorkingDisplay(false);
-        throw;
     }
     run.CommitPages();
     result.unwritten = std::move(run.Unwritten());
@@ -290,7 +322,7 @@ GenerationResult MakeGallery(const GenerationInput& input, GenerationHost& host)
             message += "\n" + name;
         host.ShowWarning(message);
     }
-    host.SetWorkingDisplay(false);
+    display.End();
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include "core/options.h"
 #include "core/templates.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,13 +32,13 @@ class GenerationHost {
     // Asks for a text; gives the confirmed text (possibly empty) or "<notext>" when declined.
     virtual std::string AskUser(const std::string& initial_text, AskKind kind) = 0;
 
-    // Shows the picture (full path) and gives the natural size of the picture held afterwards:
-    // that of the picture held before when the file cannot be opened. Throws DecodeError.
-    virtual PictureSize MyLoadPic(const std::string& path) = 0;
+    // Shows the picture (full path) and gives its natural size; nothing when the file cannot be
+    // opened (the run then uses the size of the picture before). Throws DecodeError.
+    virtual std::optional<PictureSize> MyLoadPic(const std::string& path) = 0;
 
-    // Decodes a thumbnail (full path) to learn its size. `opened` false when the file cannot be
-    // opened; the size is then that of the thumbnail held before. Throws DecodeError.
-    virtual PictureSize LoadThumbnail(const std::string& path, bool& opened) = 0;
+    // Decodes a thumbnail (full path) to learn its size; nothing when the file cannot be opened
+    // (the run then uses the size of the thumbnail before). Throws DecodeError.
+    virtual std::optional<PictureSize> LoadThumbnail(const std::string& path) = 0;
 
     // The modal warning box (title "Warnung").
     virtual void ShowWarning(const std::string& text) = 0;
@@ -61,6 +62,23 @@ class GenerationHost {
         (void)thumbnail_path;
         (void)picture_path;
     }
+};
+
+// Holds the host's working display while it lives: it comes up with the progress at 0 of
+// `maximum` and an empty label, and the normal display returns when the guard goes, also when a
+// failure passes through. End() brings the normal display back earlier, where a command goes on
+// with boxes of its own.
+class WorkingDisplay {
+  public:
+    WorkingDisplay(GenerationHost& host, int maximum);
+    ~WorkingDisplay();
+    WorkingDisplay(const WorkingDisplay&) = delete;
+    WorkingDisplay& operator=(const WorkingDisplay&) = delete;
+
+    void End();
+
+  private:
+    GenerationHost* host_; // nullptr once ended
 };
 
 struct GenerationInput {
@@ -91,7 +109,9 @@ struct GenerationResult {
     bool folder_in_use = false;
 };
 
-// Runs the generation from the working display back to the normal one. A picture or thumbnail
+// Runs the generation from the working display back to the normal one. A picture or thumbnail that
+// cannot be opened gets the size of the one opened before it in the run (0 x 0 before the first),
+// so its page is written all the same. A picture or thumbnail
 // that cannot be decoded stops the run: the host shows the failure, then the normal display
 // returns. Files that could not be written are named in one warning before the normal display
 // returns. Other failures (out of memory) restore the normal display and pass to the caller.

@@ -2,9 +2,8 @@
 #include "core/name_correction.h"
 
 #include "core/folder_listing.h"
-#include "core/thumbnail_maker.h"
+#include "core/gallery_names.h"
 #include "core/web_copy_maker.h"
-#include "core/web_copy_names.h"
 
 #include "platform/file_ops.h"
 #include "platform/globals.h"
@@ -16,17 +15,6 @@
 #include <string_view>
 
 namespace qlm {
-
-void SplitFileName(const std::string& name, std::string& base, std::string& extension) {
-    auto dot = name.rfind('.');
-    if (dot == std::string::npos) {
-        base = name;
-        extension.clear();
-    } else {
-        base = name.substr(0, dot);
-        extension = name.substr(dot);
-    }
-}
 
 namespace {
 
@@ -83,20 +71,6 @@ std::string MyCorrectName(const std::string& base_name) {
 
 namespace {
 
-// The files that belong to the picture base + extension by their names: what the gallery run looks
-// for under the picture's name. They are renamed with the picture, in this order; one more kind of
-// companion is one more entry here.
-std::vector<std::string> CompanionNames(const std::string& base, const std::string& extension,
-                                        bool thumbs_jpg) {
-    return {ThumbnailFileName(base + extension, thumbs_jpg), base + ".txt", base + ".html"};
-}
-
-std::vector<std::string> CompanionNamesOf(const std::string& picture, bool thumbs_jpg) {
-    std::string base, extension;
-    SplitFileName(picture, base, extension);
-    return CompanionNames(base, extension, thumbs_jpg);
-}
-
 // The companions of one picture while it is renamed. A companion is looked up under its exact name
 // first; a file that differs from it only in letter case is taken only when it is no other
 // picture's: not a companion of another picture of the folder by its exact name, and not a file
@@ -136,7 +110,7 @@ class CompanionLookup {
             (void)ListPictures(folder_, pictures);
             for (const std::string& other : pictures)
                 if (other != picture_ && other != new_picture_)
-                    for (std::string& companion : CompanionNamesOf(other, thumbs_jpg_))
+                    for (std::string& companion : CompanionNames(other, thumbs_jpg_))
                         owned_.push_back(std::move(companion));
             others_listed_ = true;
         }
@@ -145,7 +119,7 @@ class CompanionLookup {
         for (const std::string& other : command_) {
             if (other == picture_)
                 continue;
-            for (const std::string& companion : CompanionNamesOf(other, thumbs_jpg_))
+            for (const std::string& companion : CompanionNames(other, thumbs_jpg_))
                 if (platform::EqualIgnoringAsciiCase(companion, file))
                     return true;
         }
@@ -172,8 +146,9 @@ void MyRenamePic(const std::string& folder, const std::string& base_name, const 
     if (platform::RenameNoReplace(folder + picture, folder + new_picture) != 0)
         return;
     CompanionLookup lookup(folder, picture, new_picture, command, thumbs_jpg);
-    const std::vector<std::string> old_names = CompanionNames(base_name, extension, thumbs_jpg);
-    const std::vector<std::string> new_names = CompanionNames(new_base_name, extension, thumbs_jpg);
+    // The companions are renamed in the order CompanionNames gives them.
+    const std::vector<std::string> old_names = CompanionNames(picture, thumbs_jpg);
+    const std::vector<std::string> new_names = CompanionNames(new_picture, thumbs_jpg);
     for (std::size_t i = 0; i < old_names.size(); ++i) {
         // Each is tried whatever became of the one before; a missing companion or a taken new name
         // leaves that one file as it is.

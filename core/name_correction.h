@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Web-safe names for pictures and their companions (thumbnail, text file, page).
+// "Correct Names": web-safe names for pictures, renamed together with their companions (thumbnail,
+// text file, page) and web copies.
 
 #include <string>
 #include <vector>
 
 namespace qlm {
-
-// Splits a bare file name at its last "." (the dot goes to the extension; no dot: empty extension).
-void SplitFileName(const std::string& name, std::string& base, std::string& extension);
 
 // Removes blanks and . : ? # * + " and spells umlauts, sharp s and accented vowels with plain
 // letters. A name that is valid UTF-8 is corrected per character and stays UTF-8; any other name

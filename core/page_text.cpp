@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/page_text.h"
 
-#include "core/name_correction.h"
+#include "core/gallery_names.h"
 #include "core/text_file.h"
 #include "platform/text.h"
 
@@ -101,11 +101,8 @@ std::string TextForPages(std::string_view text, bool utf8_templates) {
 std::string PageClashWarning(const std::vector<std::string>& pictures) {
     std::vector<std::string> pages;
     pages.reserve(pictures.size());
-    for (const std::string& picture : pictures) {
-        std::string base, extension;
-        SplitFileName(picture, base, extension);
-        pages.push_back(base + ".html");
-    }
+    for (const std::string& picture : pictures)
+        pages.push_back(PageFileName(picture));
     std::vector<std::size_t> order(pictures.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;

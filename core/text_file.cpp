@@ -4,6 +4,7 @@
 #include "platform/file_ops.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace qlm {
@@ -94,88 +95,119 @@ std::string ReplaceEachOnce(std::string_view source, std::string_view placeholde
     return out;
 }
 
-} // namespace
-
 // Replacing restarts the search at the beginning of the text after every replacement, so that an
-// occurrence formed by a removal joining its neighbours is replaced too. The loop below gives that
-// result in one pass: `out` is the finished part of the text and never holds an occurrence, so
-// after a replacement the next one can start at the earliest placeholder-length-minus-one bytes
-// before the end of `out`; the matcher state carries exactly that overlap. Where the replacement
+// occurrence formed by a removal joining its neighbours is replaced too. The replacer below gives
+// that result in one pass: `out_` is the finished part of the text and never holds an occurrence,
+// so after a replacement the next one can start at the earliest placeholder-length-minus-one bytes
+// before the end of `out_`; the matcher state carries exactly that overlap. Where the replacement
 // can complete an occurrence with the text before it, it is read through the matcher again
 // instead of being appended as it is.
 //
+// A replacement that keeps forming its placeholder anew with its neighbours beyond a generous
+// amount of work (growing or circling without end) makes the replacer give up; ordinary
+// replacements never come near that bound.
+class RestartingReplacer {
+  public:
+    RestartingReplacer(std::string_view source, std::string_view placeholder, std::string_view replacement)
+        : source_(source), placeholder_(placeholder), replacement_(replacement), matcher_(placeholder),
+          // Read again only if a beginning of the replacement can end an occurrence that starts before it.
+          reread_(!replacement.empty() && Matcher(replacement).Run(placeholder) > 0),
+          reread_budget_(16 * (source.size() + replacement.size()) + (std::size_t{1} << 20)) {
+        out_.reserve(source.size());
+    }
+
+    // The replaced text; nothing when the rereading went beyond its budget.
+    std::optional<std::string> Run() {
+        for (;;) {
+            char c;
+            if (!pending_.empty()) {
+                if (++reread_count_ > reread_budget_)
+                    return std::nullopt;
+                c = NextReread();
+            } else if (next_ < source_.size()) {
+                if (state_ == 0) {
+                    if (!JumpToNextOccurrence())
+                        break;
+                    continue;
+                }
+                c = source_[next_++];
+            } else {
+                break;
+            }
+            Put(c);
+        }
+        return std::move(out_);
+    }
+
+  private:
+    char NextReread() {
+        std::size_t& at = pending_.back();
+        const char c = replacement_[at++];
+        if (at == replacement_.size())
+            pending_.pop_back();
+        return c;
+    }
+
+    // Nothing in `out_` can begin an occurrence: copies the source up to its next occurrence and
+    // replaces that. False when there is none (the rest of the source is copied).
+    bool JumpToNextOccurrence() {
+        const std::size_t at = source_.find(placeholder_, next_);
+        if (at == std::string_view::npos) {
+            out_.append(source_.substr(next_));
+            next_ = source_.size();
+            return false;
+        }
+        out_.append(source_.substr(next_, at - next_));
+        next_ = at + placeholder_.size();
+        Replaced();
+        return true;
+    }
+
+    void Put(char c) {
+        out_.push_back(c);
+        state_ = matcher_.Step(state_, c);
+        if (state_ == placeholder_.size()) {
+            out_.resize(out_.size() - placeholder_.size());
+            Replaced();
+        }
+    }
+
+    void Replaced() {
+        if (reread_)
+            pending_.push_back(0);
+        else
+            out_.append(replacement_);
+        const std::size_t overlap = std::min(out_.size(), placeholder_.size() - 1);
+        state_ = matcher_.Run(std::string_view(out_).substr(out_.size() - overlap));
+    }
+
+    std::string_view source_;
+    std::string_view placeholder_;
+    std::string_view replacement_;
+    const Matcher matcher_;
+    const bool reread_;
+    const std::size_t reread_budget_;
+    std::size_t reread_count_ = 0;
+    std::string out_;
+    std::size_t state_ = 0;
+    std::size_t next_ = 0;             // next byte of the source to read
+    std::vector<std::size_t> pending_; // read positions in insertions still to be read, innermost last
+};
+
+} // namespace
+
 // A replacement that contains its placeholder would be found again after every insertion and the
 // restarts would never end; then each occurrence of the source is replaced once and the inserted
-// text is not searched again. The same result is given when a replacement keeps forming its
-// placeholder anew with its neighbours beyond a generous amount of work (growing or circling
-// without end); ordinary replacements never come near that bound.
+// text is not searched again. The same result is given when the replacer gives up.
 std::string MyReplace(std::string_view source, std::string_view placeholder, std::string_view replacement) {
     if (placeholder.empty())
         return std::string(source);
     if (replacement == kNoText)
         replacement = {};
-    if (replacement.find(placeholder) != std::string_view::npos)
-        return ReplaceEachOnce(source, placeholder, replacement);
-
-    const Matcher matcher(placeholder);
-    // Read again only if a beginning of the replacement can end an occurrence that starts before it.
-    const bool reread = !replacement.empty() && Matcher(replacement).Run(placeholder) > 0;
-    const std::size_t reread_budget = 16 * (source.size() + replacement.size()) + (std::size_t{1} << 20);
-    std::size_t reread_count = 0;
-
-    std::string out;
-    out.reserve(source.size());
-    std::size_t state = 0;
-    std::size_t next = 0;             // next byte of the source to read
-    std::vector<std::size_t> pending; // read positions in insertions still to be read, innermost last
-
-    auto state_of_out = [&] {
-        std::size_t overlap = std::min(out.size(), placeholder.size() - 1);
-        return matcher.Run(std::string_view(out).substr(out.size() - overlap));
-    };
-    auto replaced = [&] {
-        if (reread) {
-            pending.push_back(0);
-        } else {
-            out.append(replacement);
-        }
-        state = state_of_out();
-    };
-
-    for (;;) {
-        char c;
-        if (!pending.empty()) {
-            if (++reread_count > reread_budget)
-                return ReplaceEachOnce(source, placeholder, replacement);
-            std::size_t& at = pending.back();
-            c = replacement[at++];
-            if (at == replacement.size())
-                pending.pop_back();
-        } else if (next < source.size()) {
-            if (state == 0) {
-                // Nothing in `out` can begin an occurrence: jump to the next one in the source.
-                std::size_t at = source.find(placeholder, next);
-                if (at == std::string_view::npos) {
-                    out.append(source.substr(next));
-                    break;
-                }
-                out.append(source.substr(next, at - next));
-                next = at + placeholder.size();
-                replaced();
-                continue;
-            }
-            c = source[next++];
-        } else {
-            break;
-        }
-        out.push_back(c);
-        state = matcher.Step(state, c);
-        if (state == placeholder.size()) {
-            out.resize(out.size() - placeholder.size());
-            replaced();
-        }
-    }
-    return out;
+    if (replacement.find(placeholder) == std::string_view::npos)
+        if (std::optional<std::string> replaced = RestartingReplacer(source, placeholder, replacement).Run())
+            return std::move(*replaced);
+    return ReplaceEachOnce(source, placeholder, replacement);
 }
 
 } // namespace qlm

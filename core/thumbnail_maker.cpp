@@ -2,10 +2,10 @@
 #include "core/thumbnail_maker.h"
 
 #include "core/encode_error.h"
+#include "core/gallery_names.h"
 #include "core/gif_encoder.h"
 #include "core/jpeg_encoder.h"
 #include "core/making_failure.h"
-#include "core/name_correction.h"
 #include "core/picture.h"
 #include "core/picture_scaler.h"
 #include "core/png_encoder.h"
@@ -71,14 +71,6 @@ void Make(const std::string& folder, int size, ThumbnailResult& result) {
 }
 
 } // namespace
-
-std::string ThumbnailFileName(const std::string& file_name, bool thumbs_jpg) {
-    if (!thumbs_jpg)
-        return "t_" + file_name;
-    std::string base, extension;
-    SplitFileName(file_name, base, extension);
-    return "t_" + base + ".jpg";
-}
 
 ThumbnailResult MakeThumbnail(const std::string& folder, const std::string& picture, bool thumbs_jpg,
                               int size) {

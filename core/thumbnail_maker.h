@@ -16,9 +16,6 @@ inline constexpr int kDefaultThumbnailSize = 400;
 inline constexpr int kMaxThumbnailSize = 4000;
 inline constexpr int kThumbnailJpegQuality = 85;
 
-// The thumbnail's bare file name for the picture `file_name`, as the gallery run looks for it.
-std::string ThumbnailFileName(const std::string& file_name, bool thumbs_jpg);
-
 enum class ThumbnailOutcome {
     Made,
     Existing,       // a file of the thumbnail's name was there already; left as it is

@@ -2,6 +2,7 @@
 #include "core/web_copy_maker.h"
 
 #include "core/encode_error.h"
+#include "core/gallery_names.h"
 #include "core/gif_decoder.h"
 #include "core/gif_encoder.h"
 #include "core/jpeg_decoder.h"
@@ -12,7 +13,6 @@
 #include "core/picture_scaler.h"
 #include "core/picture_source.h"
 #include "core/png_encoder.h"
-#include "core/web_copy_names.h"
 #include "core/work_pool.h"
 #include "platform/globals.h"
 

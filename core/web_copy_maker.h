@@ -5,7 +5,7 @@
 // (only sizes below the picture's own: nothing is enlarged), and it carries nothing but pixels: no
 // Exif, GPS, XMP or comment; only a JPEG keeps its ICC colour profile. A JPEG becomes a
 // progressive JPEG, a PNG stays PNG, a still GIF stays GIF; an animated GIF gets no copy, the
-// pages use the original. Copies live where web_copy_names.h says; an existing file is never
+// pages use the original. Copies live where gallery_names.h says; an existing file is never
 // replaced and the picture never touched.
 
 #include <functional>

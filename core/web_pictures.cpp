@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/web_pictures.h"
 
-#include "core/name_correction.h"
+#include "core/gallery_names.h"
 #include "core/page_text.h"
 #include "core/picture.h"
 #include "core/picture_measure.h"
-#include "core/web_copy_names.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -87,18 +87,9 @@ std::vector<Result> RunMaker(CommandWindow& window, const char* warning_head, Ma
     if (pictures.empty() || !BeginFolderRun(window, run))
         return {};
     GenerationHost& host = window.Host();
-    host.SetWorkingDisplay(true);
-    host.SetProgressMaximum(static_cast<int>(pictures.size()));
-    host.SetProgressPosition(0);
-    host.SetProgressLabel("");
-    std::vector<Result> results;
-    try {
-        results = make(window.CommandFolder(), pictures, host);
-    } catch (...) {
-        host.SetWorkingDisplay(false);
-        throw;
-    }
-    host.SetWorkingDisplay(false);
+    WorkingDisplay display(host, static_cast<int>(pictures.size()));
+    std::vector<Result> results = make(window.CommandFolder(), pictures, host);
+    display.End();
     std::string warning;
     for (const Result& result : results)
         if (const std::string line = NotMadeLine(result); !line.empty())

@@ -4,12 +4,12 @@
 // needs of the window when it runs, through the small interface below, and leaves the work to the
 // Qt-free core; the main window only connects its buttons to them.
 
+#include "core/gallery_names.h"
 #include "core/generator.h"
 #include "core/options.h"
 #include "core/templates.h"
 #include "core/thumbnail_maker.h"
 #include "core/web_copy_maker.h"
-#include "core/web_copy_names.h"
 
 #include <string>
 #include <vector>

@@ -96,28 +96,28 @@ std::string WindowHost::AskUser(const std::string& initial_text, AskKind kind) {
     return parts_.ask_dialog->Ask(kind, initial_text, QPoint(place.left, place.top));
 }
 
-PictureSize WindowHost::MyLoadPic(const std::string& path) {
-    if (ahead_)
-        parts_.preview->Show(*ahead_->Load(path, kPreviewBox, false), parts_.main_panel->y());
-    else
-        parts_.preview->Load(path, parts_.main_panel->y());
+std::optional<PictureSize> WindowHost::MyLoadPic(const std::string& path) {
+    // A picture that cannot be opened leaves the preview as it was.
+    const bool opened =
+        ahead_ ? parts_.preview->Show(*ahead_->Load(path, kPreviewBox, false), parts_.main_panel->y())
+               : parts_.preview->Load(path, parts_.main_panel->y());
     Refresh();
+    if (!opened)
+        return std::nullopt;
     return parts_.preview->NaturalSize();
 }
 
-PictureSize WindowHost::LoadThumbnail(const std::string& path, bool& opened) {
+std::optional<PictureSize> WindowHost::LoadThumbnail(const std::string& path) {
     const std::shared_ptr<const Picture> loaded =
         ahead_ ? ahead_->Load(path, kTinyPicBox, false)
                : std::make_shared<const Picture>(LoadPicture(path, kTinyPicBox));
     const Picture& thumbnail = *loaded;
-    opened = thumbnail.opened;
     if (!thumbnail.opened)
-        return thumbnail_size_;
+        return std::nullopt;
     // Data that does not fill the picture stops the run as damaged data does; showing the
     // thumbnail before it instead would give this page that one's picture.
     parts_.tiny_pic->setPixmap(QPixmap::fromImage(RgbaImage(thumbnail.image)));
-    thumbnail_size_ = {thumbnail.width, thumbnail.height};
-    return thumbnail_size_;
+    return PictureSize{thumbnail.width, thumbnail.height};
 }
 
 void WindowHost::ShowWarning(const std::string& text) {

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace qlm {
 class PicturePrefetcher;
@@ -63,8 +64,8 @@ class WindowHost : public GenerationHost {
     void NoteCloseRefused();
 
     std::string AskUser(const std::string& initial_text, AskKind kind) override;
-    PictureSize MyLoadPic(const std::string& path) override;
-    PictureSize LoadThumbnail(const std::string& path, bool& opened) override;
+    std::optional<PictureSize> MyLoadPic(const std::string& path) override;
+    std::optional<PictureSize> LoadThumbnail(const std::string& path) override;
     void ShowWarning(const std::string& text) override;
     void ShowDecodeFailure(const std::string& path, const std::string& message) override;
     void SetProgressLabel(const std::string& text) override;
@@ -83,7 +84,6 @@ class WindowHost : public GenerationHost {
     void Refresh();
 
     WindowParts parts_;
-    PictureSize thumbnail_size_;
     bool working_ = false;
     bool decode_ahead_ = true;
     std::unique_ptr<QObject> input_blocker_;

@@ -21,6 +21,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -180,6 +181,37 @@ TEST(CliGallery, NoAskMakesEveryPageOfTheDemoFolder) {
     const RunResult help = RunMake({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(Contains(help.out, "Usage: quillmoor-make [OPTION...] FOLDER [PICTURE...]")) << help.out;
+}
+
+// A command line that cannot be used is named with its reason and the short usage, exit code 64;
+// a wrong value is reported before a combination that does not hold together, and --help, when
+// every option is known, wins over such a combination.
+TEST(CliOptions, UnusableCommandLinesGiveTheirReason) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--frobnicate", "x"}, "unknown option --frobnicate"},
+        {{"--help", "--bogus"}, "unknown option --bogus"},
+        {{"--thumb-size", "0", "--make-thumbnails", "x"},
+         "option --thumb-size needs a number of pixels from 1 to 4000"},
+        {{"--thumb-size=100", "x"}, "option --thumb-size works only with --make-thumbnails"},
+        {{"--make-web-pictures", "--web-sizes", "800,800", "x"},
+         "option --web-sizes needs sizes in pixels from 1 to 10000, each once, separated by commas (such "
+         "as 800,1600)"},
+        {{"--web-sizes=800", "x"}, "option --web-sizes works only with --make-web-pictures"},
+        {{"--templates=", "x"}, "option --templates needs a folder"},
+        {{"x", "--templates"}, "option --templates needs a folder"},
+        {{"--no-ask"}, "no FOLDER given"},
+        {{"", "a.jpg"}, "FOLDER is empty"},
+    };
+    for (const auto& [args, reason] : cases) {
+        const RunResult run = RunMake(args);
+        EXPECT_EQ(run.status, 64) << reason;
+        EXPECT_EQ(run.err, "quillmoor-make: " + reason +
+                               "\nUsage: quillmoor-make [OPTION...] FOLDER [PICTURE...]\n"
+                               "Try 'quillmoor-make --help' for more information.\n");
+    }
+    const RunResult help = RunMake({"--help", "--thumb-size=5"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(Contains(help.out, "Usage: quillmoor-make")) << help.out;
 }
 
 // A rerun over an unchanged folder writes nothing: no file gets a new time, no ".bak" appears.

@@ -11,7 +11,10 @@
 
 #include <deque>
 #include <map>
+#include <new>
+#include <optional>
 #include <set>
+#include <stdexcept>
 
 #include <sys/stat.h>
 
@@ -42,10 +45,9 @@ class RecordingHost : public GenerationHost {
         answers.pop_front();
         return answer;
     }
-    PictureSize MyLoadPic(const std::string& path) override { return Load("pic ", path, held_picture_); }
-    PictureSize LoadThumbnail(const std::string& path, bool& opened) override {
-        opened = sizes.count(Bare(path)) > 0;
-        return Load("thumb ", path, held_thumbnail_);
+    std::optional<PictureSize> MyLoadPic(const std::string& path) override { return Load("pic ", path); }
+    std::optional<PictureSize> LoadThumbnail(const std::string& path) override {
+        return Load("thumb ", path);
     }
     void ShowWarning(const std::string& text) override { calls.push_back("warn " + text); }
     void ShowDecodeFailure(const std::string& path, const std::string& message) override {
@@ -70,19 +72,17 @@ class RecordingHost : public GenerationHost {
         EXPECT_TRUE(path.starts_with(folder_)) << path;
         return path.substr(folder_.size());
     }
-    // Like the window: a file that cannot be opened leaves the size of the one held before.
-    PictureSize Load(const std::string& call, const std::string& path, PictureSize& held) {
+    std::optional<PictureSize> Load(const std::string& call, const std::string& path) {
         const std::string name = Bare(path);
         calls.push_back(call + name);
         if (undecodable.count(name) > 0)
             throw DecodeError("Kaputt: " + name);
         if (auto found = sizes.find(name); found != sizes.end())
-            held = found->second;
-        return held;
+            return found->second;
+        return std::nullopt;
     }
 
     std::string folder_;
-    PictureSize held_picture_, held_thumbnail_;
 };
 
 OptionFlags Flags(bool keywords, bool description, bool alt, bool warn) {
@@ -288,6 +288,21 @@ TEST_F(GeneratorTest, MissingThumbnailsAreNamedAndTakeTheSizeHeldBefore) {
     EXPECT_EQ(folder.Get("index.html"), "0x0,10x20,10x20,");
 }
 
+// Each run starts with nothing held, whatever an earlier run (or the window's preview) held: the
+// pages of a folder do not depend on what was shown before.
+TEST_F(GeneratorTest, PicturesThatCannotBeOpenedTakeTheSizeOfThePictureBeforeInTheirRun) {
+    folder.Put("title.txt", "T");
+    input.templates.main_head = "";
+    input.templates.main_rep = "<mywidth>x<myheight>/<mytinywidth>x<mytinyheight>,";
+    input.templates.pic = "<mypic>";
+    host.sizes = {{"b.jpg", {40, 30}}, {"t_b.jpg", {4, 3}}, {"d.png", {7, 9}}};
+    Run({"a.jpg", "b.jpg", "c.jpg", "d.png", "e.gif"});
+    EXPECT_EQ(folder.Get("index.html"), "0x0/0x0,40x30/4x3,40x30/4x3,7x9/4x3,7x9/4x3,");
+    EXPECT_EQ(folder.Get("c.html"), "<img src=\"c.jpg\" width=\"40\" height=\"30\" border=\"0\">");
+    Run({"c.jpg", "b.jpg"});
+    EXPECT_EQ(folder.Get("index.html"), "0x0/0x0,40x30/4x3,");
+}
+
 // --- The course of a run ---------------------------------------------------------------------
 
 TEST_F(GeneratorTest, AsksForTheFolderTextsFirstAndThePictureTextWithThePictureInView) {
@@ -381,6 +396,38 @@ TEST_F(GeneratorTest, ADecodeFailureIsShownThenTheRunStopsKeepsWhatWasWrittenAnd
         EXPECT_EQ(fresh.Made("normal"), Calls{"normal"});
         EXPECT_EQ(other.Listing(true), "a.html=Text a|a.txt=Text a|title.txt=Titel") << undecodable;
     }
+}
+
+// Any other failure (out of memory, say) passes to the caller with the normal display back.
+TEST_F(GeneratorTest, AFailureOtherThanDecodingPassesWithTheNormalDisplayBack) {
+    struct Failing : RecordingHost {
+        using RecordingHost::RecordingHost;
+        // The question for the title fails.
+        std::string AskUser(const std::string&, AskKind) override { throw std::bad_alloc(); }
+    } failing(folder.Path());
+    input.pictures = {"a.jpg"};
+    EXPECT_THROW(MakeGallery(input, failing), std::bad_alloc);
+    EXPECT_EQ(failing.calls, (Calls{"working", "max 0", "pos 0", "label ", "normal"}));
+    EXPECT_EQ(folder.Listing(true), "");
+}
+
+TEST(WorkingDisplay, TheNormalDisplayReturnsOnceWhetherEndedOrLeftByAFailure) {
+    TempFolder folder;
+    RecordingHost host(folder.Path());
+    {
+        WorkingDisplay display(host, 3);
+        display.End();
+        display.End();
+    }
+    EXPECT_EQ(host.calls, (Calls{"working", "max 3", "pos 0", "label ", "normal"}));
+    host.calls.clear();
+    EXPECT_THROW(
+        {
+            WorkingDisplay display(host, 1);
+            throw std::runtime_error("weg");
+        },
+        std::runtime_error);
+    EXPECT_EQ(host.calls, (Calls{"working", "max 1", "pos 0", "label ", "normal"}));
 }
 
 TEST_F(GeneratorTest, FilesThatCannotBeWrittenAreNamedOnceAtTheEnd) {

@@ -22,9 +22,10 @@ class SizesHost : public GenerationHost {
     explicit SizesHost(std::string folder) : folder_(std::move(folder)) {}
     std::map<std::string, PictureSize> sizes;
     std::string AskUser(const std::string&, AskKind) override { return "<notext>"; }
-    PictureSize MyLoadPic(const std::string& path) override { return sizes[path.substr(folder_.size())]; }
-    PictureSize LoadThumbnail(const std::string& path, bool& opened) override {
-        opened = true;
+    std::optional<PictureSize> MyLoadPic(const std::string& path) override {
+        return sizes[path.substr(folder_.size())];
+    }
+    std::optional<PictureSize> LoadThumbnail(const std::string& path) override {
         return sizes[path.substr(folder_.size())];
     }
     void ShowWarning(const std::string&) override {}

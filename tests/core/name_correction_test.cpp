@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Web-safe picture names and the renaming of a picture with its companions.
 
+#include "core/gallery_names.h"
 #include "core/name_correction.h"
 #include "tests/support/test_util.h"
 

@@ -3,12 +3,12 @@
 // nothing of the picture's metadata in them, never replacing a file or writing on a rerun, and
 // the thumbnails coming out the same however many threads make them.
 
+#include "core/gallery_names.h"
 #include "core/gif_encoder.h"
 #include "core/name_correction.h"
 #include "core/picture.h"
 #include "core/thumbnail_maker.h"
 #include "core/web_copy_maker.h"
-#include "core/web_copy_names.h"
 #include "tests/support/pixels.h"
 #include "tests/support/test_util.h"
 

@@ -1,11 +1,44 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/web_copy_names.h"
-
-#include "core/name_correction.h"
+#include "core/gallery_names.h"
 
 #include <charconv>
 
 namespace qlm {
+
+void SplitFileName(const std::string& name, std::string& base, std::string& extension) {
+    auto dot = name.rfind('.');
+    if (dot == std::string::npos) {
+        base = name;
+        extension.clear();
+    } else {
+        base = name.substr(0, dot);
+        extension = name.substr(dot);
+    }
+}
+
+std::string ThumbnailFileName(const std::string& picture, bool thumbs_jpg) {
+    if (!thumbs_jpg)
+        return "t_" + picture;
+    std::string base, extension;
+    SplitFileName(picture, base, extension);
+    return "t_" + base + ".jpg";
+}
+
+std::string TextFileName(const std::string& picture) {
+    std::string base, extension;
+    SplitFileName(picture, base, extension);
+    return base + ".txt";
+}
+
+std::string PageFileName(const std::string& picture) {
+    std::string base, extension;
+    SplitFileName(picture, base, extension);
+    return base + ".html";
+}
+
+std::vector<std::string> CompanionNames(const std::string& picture, bool thumbs_jpg) {
+    return {ThumbnailFileName(picture, thumbs_jpg), TextFileName(picture), PageFileName(picture)};
+}
 
 std::string WebCopyFileName(const std::string& picture, int long_side) {
     std::string base, extension;
