@@ -9,7 +9,7 @@
 // djpeg runs as a process per picture; "Djpeg/Tiny" shows what starting it costs.
 
 #include "bench/photo_ppm.h"
-#include "core/picture.h"
+#include "core/picture_loader.h"
 #include "tests/support/test_util.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli_host.h"
 
+#include "core/picture_loader.h"
 #include "core/picture_measure.h"
 #include "core/picture_prefetcher.h"
 #include "core/text_file.h"

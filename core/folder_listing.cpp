@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/folder_listing.h"
 
-#include "core/picture.h"
+#include "core/picture_loader.h"
 
 #include "platform/globals.h"
 #include "platform/name_listing.h"

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gif_lib.h>
@@ -193,6 +194,96 @@ GifHeaders ReadHeaders(GifHandle& gif, int box) {
     return {screen_width, screen_height, transparent, colors, factor};
 }
 
+// Where the first frame's pixels go: the picture of the screen's size, or the reducer that makes
+// the reduced picture from rows of the screen's width.
+struct GifCanvas {
+    Picture picture;
+    std::vector<std::uint8_t> row;
+    PictureReducer reducer;
+    int factor = 1;
+
+    void Prepare(const GifHeaders& headers) {
+        factor = headers.factor;
+        const std::size_t screen_row = static_cast<std::size_t>(headers.screen_width) * 4;
+        if (factor == 1) {
+            picture.image.width = headers.screen_width;
+            picture.image.height = headers.screen_height;
+            picture.image.rgba.assign(screen_row * headers.screen_height, 0);
+        } else {
+            row.resize(screen_row);
+            if (!reducer.Start(headers.screen_width, headers.screen_height, factor, &picture.image)) {
+                throw std::bad_alloc();
+            }
+        }
+    }
+};
+
+// The part of the frame that lies on the screen, in screen pixels [left, right) x [top, bottom).
+struct VisibleArea {
+    int left = 0;
+    int right = 0;
+    int top = 0;
+    int bottom = 0;
+};
+
+VisibleArea VisiblePart(const GifImageDesc& frame, int screen_width, int screen_height) {
+    VisibleArea area;
+    area.left = std::min(frame.Left, screen_width);
+    area.right =
+        static_cast<int>(std::min<std::int64_t>(std::int64_t(frame.Left) + frame.Width, screen_width));
+    area.top = std::min(frame.Top, screen_height);
+    area.bottom =
+        static_cast<int>(std::min<std::int64_t>(std::int64_t(frame.Top) + frame.Height, screen_height));
+    return area;
+}
+
+// Colours the visible pixels of one screen row from the frame's colour indices.
+void PaintRow(std::uint8_t* out, const GifByteType* source_row, const VisibleArea& area, int frame_left,
+              const GifHeaders& headers) {
+    for (int x = area.left; x < area.right; ++x) {
+        const int index = source_row[x - frame_left];
+        std::uint8_t* pixel = out + static_cast<std::size_t>(x) * 4;
+        // An index beyond the colour table shows nothing, like a transparent one.
+        if (index == headers.transparent || index >= headers.colors->ColorCount) {
+            continue;
+        }
+        const GifColorType& color = headers.colors->Colors[index];
+        pixel[0] = color.Red;
+        pixel[1] = color.Green;
+        pixel[2] = color.Blue;
+        pixel[3] = 255;
+    }
+}
+
+// Puts the frame on the screen. The part of the frame off the screen is cut off; the screen around
+// the frame is transparent, so only the frame's rows and columns cost work, however large the screen.
+void PaintFrame(GifCanvas& canvas, const GifHeaders& headers, const GifImageDesc& frame,
+                const std::vector<GifByteType>& indices) {
+    const VisibleArea area = VisiblePart(frame, headers.screen_width, headers.screen_height);
+    const std::size_t screen_row = static_cast<std::size_t>(headers.screen_width) * 4;
+    const bool reduced = canvas.factor > 1;
+    if (reduced) {
+        canvas.reducer.AddTransparentRows(area.top);
+    }
+    for (int y = area.top; y < area.bottom; ++y) {
+        std::uint8_t* out = reduced
+                                ? canvas.row.data()
+                                : canvas.picture.image.rgba.data() + static_cast<std::size_t>(y) * screen_row;
+        if (reduced) {
+            std::fill(canvas.row.begin() + std::ptrdiff_t(area.left) * 4,
+                      canvas.row.begin() + std::ptrdiff_t(area.right) * 4, 0);
+        }
+        PaintRow(out, indices.data() + static_cast<std::size_t>(y - frame.Top) * frame.Width, area,
+                 frame.Left, headers);
+        if (reduced) {
+            canvas.reducer.AddRow(canvas.row.data(), area.left, area.right);
+        }
+    }
+    if (reduced) {
+        canvas.reducer.AddTransparentRows(headers.screen_height - area.bottom);
+    }
+}
+
 } // namespace
 
 bool MeasureGif(PictureSource& source, int box, Picture& picture) {
@@ -244,75 +335,22 @@ bool GifHasSeveralFrames(PictureSource& source) {
 
 Picture DecodeGif(PictureSource& source, int box) {
     GifHandle gif(OpenGif(source));
-    const auto [screen_width, screen_height, transparent, colors, factor] = ReadHeaders(gif, box);
+    const GifHeaders headers = ReadHeaders(gif, box);
     const GifImageDesc& frame = gif->Image;
-    const std::uint64_t screen_row = std::uint64_t(screen_width) * 4;
-
-    Picture picture;
-    picture.opened = true;
-    picture.width = screen_width;
-    picture.height = screen_height;
+    GifCanvas canvas;
+    canvas.picture.opened = true;
+    canvas.picture.width = headers.screen_width;
+    canvas.picture.height = headers.screen_height;
     std::vector<GifByteType> indices;
-    std::vector<std::uint8_t> row;
-    PictureReducer reducer;
     try {
         ReadFrameIndices(gif.get(), indices, frame.Width, frame.Height);
-        if (factor == 1) {
-            picture.image.width = screen_width;
-            picture.image.height = screen_height;
-            picture.image.rgba.assign(static_cast<std::size_t>(screen_row) * screen_height, 0);
-        } else {
-            row.resize(screen_row);
-            if (!reducer.Start(screen_width, screen_height, factor, &picture.image)) {
-                throw std::bad_alloc();
-            }
-        }
+        canvas.Prepare(headers);
     } catch (const std::bad_alloc&) {
-        FailTooLarge(screen_width, screen_height, "(der Speicher reicht nicht)");
+        FailTooLarge(headers.screen_width, headers.screen_height, "(der Speicher reicht nicht)");
     }
-
-    // The part of the frame that lies on the screen; the rest is cut off. The screen around the frame
-    // is transparent, so only the frame's rows and columns cost work, however large the screen.
-    const int visible_left = std::min(frame.Left, screen_width);
-    const int visible_right =
-        static_cast<int>(std::min<std::int64_t>(std::int64_t(frame.Left) + frame.Width, screen_width));
-    const int visible_top = std::min(frame.Top, screen_height);
-    const int visible_bottom =
-        static_cast<int>(std::min<std::int64_t>(std::int64_t(frame.Top) + frame.Height, screen_height));
-    if (factor > 1) {
-        reducer.AddTransparentRows(visible_top);
-    }
-    for (int y = visible_top; y < visible_bottom; ++y) {
-        std::uint8_t* out =
-            factor == 1 ? picture.image.rgba.data() + static_cast<std::size_t>(y) * screen_row : row.data();
-        if (factor > 1) {
-            std::fill(row.begin() + std::ptrdiff_t(visible_left) * 4,
-                      row.begin() + std::ptrdiff_t(visible_right) * 4, 0);
-        }
-        const GifByteType* source_row =
-            indices.data() + static_cast<std::size_t>(y - frame.Top) * frame.Width;
-        for (int x = visible_left; x < visible_right; ++x) {
-            const int index = source_row[x - frame.Left];
-            std::uint8_t* pixel = out + static_cast<std::size_t>(x) * 4;
-            // An index beyond the colour table shows nothing, like a transparent one.
-            if (index == transparent || index >= colors->ColorCount) {
-                continue;
-            }
-            const GifColorType& color = colors->Colors[index];
-            pixel[0] = color.Red;
-            pixel[1] = color.Green;
-            pixel[2] = color.Blue;
-            pixel[3] = 255;
-        }
-        if (factor > 1) {
-            reducer.AddRow(row.data(), visible_left, visible_right);
-        }
-    }
-    if (factor > 1) {
-        reducer.AddTransparentRows(screen_height - visible_bottom);
-    }
+    PaintFrame(canvas, headers, frame, indices);
     CheckRead(source);
-    return picture;
+    return std::move(canvas.picture);
 }
 
 } // namespace qlm

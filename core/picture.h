@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// One picture type over the three decoders. The decoder is chosen by the file's extension without
-// regard to case: "jpg"/"jpeg" JPEG, "gif" GIF (first frame), "png" PNG.
+// What a decoder gives: the picture's pixels and natural size, or DecodeError. The decoders, the
+// reducer and the encoders need only these types; choosing a decoder for a file and loading it is
+// the loader's part (core/picture_loader.h).
 
 #include <cstdint>
 #include <stdexcept>
-#include <string>
 #include <vector>
 
 namespace qlm {
@@ -15,9 +15,6 @@ class DecodeError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
-
-enum class PictureFormat { Unknown, Jpeg, Gif, Png };
-PictureFormat FormatForFileName(const std::string& file_name);
 
 // Decoded pixels, 8-bit RGBA, rows top to bottom without padding, upright (EXIF orientation applied).
 struct Image {
@@ -32,20 +29,5 @@ struct Picture {
     int height = 0;
     Image image; // the pixels, possibly reduced (see LoadPicture)
 };
-
-// Loads a picture file. `box` > 0 allows the decoder to reduce the pixels, but never below what
-// covers a box x box square at the picture's proportions (natural size stays the one reported);
-// box == 0 keeps every pixel. A file that cannot be opened gives opened == false; damaged,
-// unsupported or too large picture data throws DecodeError.
-// Only a regular file counts as opened (a folder, device or pipe named like a picture does not);
-// an opened file with an extension of none of the three formats throws DecodeError. The file is
-// read piece by piece as far as its picture goes, so whatever follows the picture costs nothing;
-// a picture whose reading goes on past the first 1024 MB of its file, or a file that cannot be
-// read or becomes shorter while it is read, throws DecodeError. A picture is
-// refused before any of its pixels is read when it has more than 200 megapixels or its decoding
-// would need more than 448 MB. With box > 0 that admits every picture up to 100 megapixels except
-// progressive JPEGs without colour subsampling above about 70 megapixels (the library keeps all
-// their DCT coefficients, 6 bytes a pixel).
-Picture LoadPicture(const std::string& path, int box);
 
 } // namespace qlm

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/picture_prefetcher.h"
 
+#include "core/picture_loader.h"
+
 #include <algorithm>
 #include <system_error>
 #include <utility>

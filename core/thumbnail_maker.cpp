@@ -6,7 +6,7 @@
 #include "core/gif_encoder.h"
 #include "core/jpeg_encoder.h"
 #include "core/making_failure.h"
-#include "core/picture.h"
+#include "core/picture_loader.h"
 #include "core/picture_scaler.h"
 #include "core/png_encoder.h"
 #include "core/work_pool.h"

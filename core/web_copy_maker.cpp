@@ -8,7 +8,7 @@
 #include "core/jpeg_decoder.h"
 #include "core/jpeg_encoder.h"
 #include "core/making_failure.h"
-#include "core/picture.h"
+#include "core/picture_loader.h"
 #include "core/picture_measure.h"
 #include "core/picture_scaler.h"
 #include "core/picture_source.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/picture_preview.h"
 
-#include "core/picture.h"
+#include "core/picture_loader.h"
 #include "ui/preview_placement.h"
 #include "ui/rgba_image.h"
 

@@ -2,7 +2,7 @@
 #include "ui/window_host.h"
 
 #include "core/folder_listing.h"
-#include "core/picture.h"
+#include "core/picture_loader.h"
 #include "core/picture_prefetcher.h"
 #include "platform/globals.h"
 #include "platform/text.h"

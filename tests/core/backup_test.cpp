@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A ".bak" changes only together with its page; killed runs leave nothing that the next run keeps.
 
-#include "core/picture.h"
+#include "core/picture_loader.h"
 #include "core/text_file.h"
 #include "core/thumbnail_maker.h"
 #include "platform/globals.h"

@@ -2,7 +2,7 @@
 // LoadPicture's outcomes: which files count as opened, which decoder a name gets, and how each
 // damaged or oversized picture of our test data ends.
 
-#include "core/picture.h"
+#include "core/picture_loader.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 
 #include "core/gif_decoder.h"
 #include "core/jpeg_decoder.h"
-#include "core/picture.h"
+#include "core/picture_loader.h"
 #include "core/picture_measure.h"
 #include "core/picture_source.h"
 #include "core/png_decoder.h"

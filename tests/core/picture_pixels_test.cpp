@@ -3,7 +3,7 @@
 // pictures turned upright by their Exif orientation, down to the parsing of the Exif block.
 
 #include "core/exif_orientation.h"
-#include "core/picture.h"
+#include "core/picture_loader.h"
 #include "tests/support/pixels.h"
 #include "tests/support/test_util.h"
 

@@ -3,6 +3,7 @@
 // that keeps the box covered.
 
 #include "core/picture_limits.h"
+#include "core/picture_loader.h"
 #include "core/picture_reducer.h"
 
 #include <gtest/gtest.h>

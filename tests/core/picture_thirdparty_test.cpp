@@ -3,7 +3,7 @@
 // pictures, damaged PNGs from another decoder's bug reports) ends as a decoded picture of the
 // size its header states, or as a DecodeError; never as a crash.
 
-#include "core/picture.h"
+#include "core/picture_loader.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // and the scaler and encoders under them.
 
 #include "core/gif_encoder.h"
-#include "core/picture.h"
+#include "core/picture_loader.h"
 #include "core/picture_scaler.h"
 #include "core/thumbnail_maker.h"
 #include "tests/support/pixels.h"

@@ -6,7 +6,7 @@
 #include "core/gallery_names.h"
 #include "core/gif_encoder.h"
 #include "core/name_correction.h"
-#include "core/picture.h"
+#include "core/picture_loader.h"
 #include "core/thumbnail_maker.h"
 #include "core/web_copy_maker.h"
 #include "tests/support/pixels.h"

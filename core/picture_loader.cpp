@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/picture.h"
+#include "core/picture_loader.h"
 
 #include "core/gif_decoder.h"
 #include "core/jpeg_decoder.h"
