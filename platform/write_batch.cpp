@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The batches of writes that are made durable together, and the open-file limit they size from.
+#include "platform/file_ops.h"
+#include "platform/file_steps.h"
+#include "platform/temporary_files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace qlm::platform {
+
+WriteBatch::~WriteBatch() {
+    for (const Entry& entry : entries_) {
+        ::unlink(entry.temporary.c_str());
+        ::close(entry.fd);
+    }
+}
+
+std::size_t WriteBatch::WritesForLimit(std::size_t limit, std::size_t open) {
+    const std::size_t free = limit > open ? limit - open : 0;
+    return std::clamp<std::size_t>(free / 4, 1, kMaxWrites);
+}
+
+namespace {
+
+// The descriptors this process has open, as /proc tells; a guess where it cannot be read.
+std::size_t OpenDescriptors() {
+    DIR* dir = ::opendir("/proc/self/fd");
+    if (dir == nullptr)
+        return 16;
+    std::size_t count = 0;
+    while (const dirent* entry = ::readdir(dir))
+        count += entry->d_name[0] != '.';
+    ::closedir(dir);
+    return count > 0 ? count - 1 : 0; // without the listing's own
+}
+
+} // namespace
+
+std::size_t WriteBatch::MaxWrites() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return kMaxWrites;
+    return WritesForLimit(static_cast<std::size_t>(limit.rlim_cur), OpenDescriptors());
+}
+
+bool WriteBatch::Full() {
+    if (entries_.empty())
+        capacity_ = std::min(capacity_, MaxWrites());
+    return entries_.size() >= capacity_;
+}
+
+void WriteBatch::Shrink() {
+    capacity_ = std::max<std::size_t>(1, entries_.size() / 2);
+}
+
+void WriteBatch::Add(Entry entry) {
+    names_.insert(entry.name);
+    entries_.push_back(std::move(entry));
+}
+
+bool WriteBatch::Holds(const std::string& path) const {
+    return names_.count(path) != 0;
+}
+
+bool WriteBatch::Commit() {
+    if (entries_.empty())
+        return true;
+    // One flush per file system holds every temporary file on it; where that fails, each file is
+    // flushed on its own.
+    std::vector<bool> flushed(entries_.size(), false);
+    std::vector<std::pair<dev_t, bool>> file_systems;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        struct stat state {};
+        if (::fstat(entries_[i].fd, &state) != 0) {
+            flushed[i] = ::fsync(entries_[i].fd) == 0;
+            continue;
+        }
+        auto known = std::find_if(file_systems.begin(), file_systems.end(),
+                                  [&](const auto& file_system) { return file_system.first == state.st_dev; });
+        if (known == file_systems.end()) {
+            file_systems.emplace_back(state.st_dev, ::syncfs(entries_[i].fd) == 0);
+            known = file_systems.end() - 1;
+        }
+        flushed[i] = known->second || ::fsync(entries_[i].fd) == 0;
+    }
+    bool all_done = true;
+    std::vector<std::string> folders;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const Entry& entry = entries_[i];
+        // Renamed while still locked, so no other write can take the file for a stale one.
+        bool backup_kept = true;
+        const bool done =
+            flushed[i] && PutInPlace(entry.temporary, entry.target, entry.backup, backup_kept) == 0;
+        if (!backup_kept) {
+            failures_.push_back(entry.name + ".bak");
+            all_done = false;
+        }
+        if (!done) {
+            ::unlink(entry.temporary.c_str());
+            failures_.push_back(entry.name);
+            all_done = false;
+        } else if (std::find(folders.begin(), folders.end(), FolderOf(entry.target)) == folders.end()) {
+            folders.push_back(FolderOf(entry.target));
+        }
+        ::close(entry.fd);
+    }
+    entries_.clear();
+    names_.clear();
+    for (const std::string& folder : folders)
+        SyncFolder(folder);
+    return all_done;
+}
+
+const std::vector<std::string>* WriteBatch::TemporariesIn(const std::string& folder) {
+    if (listed_ && listed_folder_ == folder)
+        return listing_failed_ ? nullptr : &temporaries_;
+    listed_ = true;
+    listed_folder_ = folder;
+    temporaries_.clear();
+    DIR* dir = ::opendir(folder.c_str());
+    listing_failed_ = dir == nullptr;
+    if (dir == nullptr)
+        return nullptr;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (ParseTemporaryName(name))
+            temporaries_.emplace_back(name);
+    }
+    ::closedir(dir);
+    std::sort(temporaries_.begin(), temporaries_.end());
+    return &temporaries_;
+}
+
+std::vector<std::string> WriteBatch::TakeFailures() {
+    std::vector<std::string> failures;
+    failures.swap(failures_);
+    return failures;
+}
+
+void RaiseOpenFileLimit() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return;
+    const rlim_t wanted = limit.rlim_max == RLIM_INFINITY ? 8192 : std::min<rlim_t>(limit.rlim_max, 8192);
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted) {
+        limit.rlim_cur = wanted;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+} // namespace qlm::platform
