@@ -105,16 +105,16 @@ bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links lin
 int CopyFileOver(const std::string& from, const std::string& to, Links links);
 
 // Writes gathered to be made durable together. A write added to the batch goes to its locked
-// temporary file at once, but is flushed and renamed over its file only by Commit: one syncfs for
-// all of them, the renames in the order of the writes, then one fsync per folder. So every file is
-// always either old or new, as with a single write, at the cost of one flush per batch instead of
-// two per file. A write that has to go in place (see ReplaceFileContents) commits the batch first
-// and is done at once. Dropping a batch without Commit removes its temporary files.
+// temporary file at once, but is flushed and renamed over its file only by Commit: an fsync of each
+// temporary, many at once so that they share the journal's commits (other programs' unwritten data
+// is not waited for), the renames in the order of the writes, then one fsync per folder. So every
+// file is always either old or new, as with a single write. A write that has to go in place (see
+// ReplaceFileContents) commits the batch first and is done at once. Dropping it removes its files.
 class WriteBatch {
   public:
-    // Temporary files a batch keeps open at most; the next write commits it. Each commit is a
-    // flush of the file system, so a batch is as large as the open-file limit allows with room
-    // left for the rest of the program (see WritesForLimit), up to kMaxWrites.
+    // Temporary files a batch keeps open at most; the next write commits it. Files flushed
+    // together share journal commits, so a batch is as large as the open-file limit allows with
+    // room left for the rest of the program (see WritesForLimit), up to kMaxWrites.
     static constexpr std::size_t kMaxWrites = 1024;
     static std::size_t MaxWrites();
     // The batch size for a limit of `limit` open files of which `open` are in use: half of the

@@ -5,10 +5,14 @@
 #include "platform/temporary_files.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <dirent.h>
+#include <exception>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -61,6 +65,9 @@ void WriteBatch::Shrink() {
 }
 
 void WriteBatch::Add(Entry entry) {
+    // The file is complete: its write-back starts now, while the run goes on with the next, so
+    // that the flush at the commit finds little left to write.
+    ::sync_file_range(entry.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
     names_.insert(entry.name);
     entries_.push_back(std::move(entry));
 }
@@ -69,27 +76,46 @@ bool WriteBatch::Holds(const std::string& path) const {
     return names_.count(path) != 0;
 }
 
+namespace {
+
+// Threads that flush the files of a batch at once. A flush mostly waits for the disk, and flushes
+// that wait together are served by one commit of the file system's journal, where one after the
+// other each would wait for a commit of its own.
+constexpr std::size_t kFlushThreads = 16;
+
+// Flushes each of `files` (fsync: its content and its state), several at a time, and gives the
+// errno of each (0: flushed). Only these files are flushed, so a run never waits for what other
+// programs left unwritten on the same file system.
+std::vector<int> FlushTogether(const std::vector<int>& files) {
+    std::vector<int> results(files.size(), 0);
+    std::atomic<std::size_t> next{0};
+    const auto flush = [&] {
+        for (std::size_t i = next++; i < files.size(); i = next++)
+            results[i] = ::fsync(files[i]) == 0 ? 0 : errno;
+    };
+    std::vector<std::thread> helpers;
+    try {
+        for (std::size_t t = 1; t < std::min(kFlushThreads, files.size()); ++t)
+            helpers.emplace_back(flush);
+    } catch (const std::exception&) {
+        // Fewer helpers than asked for: the calling thread flushes what they leave.
+    }
+    flush();
+    for (std::thread& helper : helpers)
+        helper.join();
+    return results;
+}
+
+} // namespace
+
 bool WriteBatch::Commit() {
     if (entries_.empty())
         return true;
-    // One flush per file system holds every temporary file on it; where that fails, each file is
-    // flushed on its own.
-    std::vector<bool> flushed(entries_.size(), false);
-    std::vector<std::pair<dev_t, bool>> file_systems;
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        struct stat state {};
-        if (::fstat(entries_[i].fd, &state) != 0) {
-            flushed[i] = ::fsync(entries_[i].fd) == 0;
-            continue;
-        }
-        auto known = std::find_if(file_systems.begin(), file_systems.end(),
-                                  [&](const auto& file_system) { return file_system.first == state.st_dev; });
-        if (known == file_systems.end()) {
-            file_systems.emplace_back(state.st_dev, ::syncfs(entries_[i].fd) == 0);
-            known = file_systems.end() - 1;
-        }
-        flushed[i] = known->second || ::fsync(entries_[i].fd) == 0;
-    }
+    std::vector<int> files;
+    files.reserve(entries_.size());
+    for (const Entry& entry : entries_)
+        files.push_back(entry.fd);
+    const std::vector<int> flushed = FlushTogether(files);
     bool all_done = true;
     std::vector<std::string> folders;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
@@ -97,7 +123,7 @@ bool WriteBatch::Commit() {
         // Renamed while still locked, so no other write can take the file for a stale one.
         bool backup_kept = true;
         const bool done =
-            flushed[i] && PutInPlace(entry.temporary, entry.target, entry.backup, backup_kept) == 0;
+            flushed[i] == 0 && PutInPlace(entry.temporary, entry.target, entry.backup, backup_kept) == 0;
         if (!backup_kept) {
             failures_.push_back(entry.name + ".bak");
             all_done = false;
