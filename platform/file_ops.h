@@ -104,6 +104,16 @@ bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links lin
 // With Links::Refuse, neither `from` nor `to` may be a symbolic link (ELOOP).
 int CopyFileOver(const std::string& from, const std::string& to, Links links);
 
+// A write of a batch that failed at the commit: the file itself (it keeps its old content), or the
+// backup of a page that did take its new content (the old version waits for the next run, which
+// puts it in place; see SettleTemporary).
+struct WriteFailure {
+    enum class Part { File, Backup };
+    std::string name; // as given to the write
+    Part part = Part::File;
+    int error = 0; // the errno of the failed step
+};
+
 // Writes gathered to be made durable together. A write added to the batch goes to its locked
 // temporary file at once, but is flushed and renamed over its file only by Commit: an fsync of each
 // temporary, many at once so that they share the journal's commits (other programs' unwritten data
@@ -128,8 +138,8 @@ class WriteBatch {
 
     // Makes every write of the batch durable and renames it into place; false when one failed.
     bool Commit();
-    // The names (as given to the writes) that could not be put in place by the commits so far.
-    std::vector<std::string> TakeFailures();
+    // The writes that could not be put in place by the commits so far, in their order.
+    std::vector<WriteFailure> TakeFailures();
 
     // True when a write of `path` (as given) waits in the batch.
     bool Holds(const std::string& path) const;
@@ -156,7 +166,7 @@ class WriteBatch {
   private:
     std::vector<Entry> entries_;
     std::unordered_set<std::string> names_; // the entries' names
-    std::vector<std::string> failures_;
+    std::vector<WriteFailure> failures_;
     std::size_t capacity_ = kMaxWrites;
     bool listed_ = false;
     bool listing_failed_ = false;

@@ -156,9 +156,9 @@ int FinishAlone(const std::string& temp_path, const FileDescriptor& fd, const Ta
     int error = ::fsync(fd.get()) == 0 ? 0 : errno;
     // Renamed while still locked, so no other write can take the file for a stale one. A backup
     // that could not take its place is left for the next run (SettleTemporary).
-    bool backup_kept = true;
+    int backup_error = 0;
     if (error == 0)
-        error = PutInPlace(temp_path, target.path, backup, backup_kept);
+        error = PutInPlace(temp_path, target.path, backup, backup_error);
     if (error != 0) {
         ::unlink(temp_path.c_str());
         return error;

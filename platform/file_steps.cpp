@@ -182,8 +182,8 @@ int HoldOldVersion(const std::string& target, std::string& old_version, FileDesc
 } // namespace
 
 int PutInPlace(const std::string& temporary, const std::string& target, const std::string& backup,
-               bool& backup_kept) {
-    backup_kept = true;
+               int& backup_error) {
+    backup_error = 0;
     std::string old_version;
     FileDescriptor held;
     if (!backup.empty()) {
@@ -198,7 +198,7 @@ int PutInPlace(const std::string& temporary, const std::string& target, const st
         return error;
     }
     if (!old_version.empty())
-        backup_kept = ::rename(old_version.c_str(), backup.c_str()) == 0;
+        backup_error = ::rename(old_version.c_str(), backup.c_str()) == 0 ? 0 : errno;
     return 0;
 }
 

@@ -49,9 +49,9 @@ int CheckBackupName(const std::string& backup);
 bool OutOfDescriptors(int error);
 
 // Renames the complete, flushed `temporary` over `target`. With a `backup`, the old target is
-// held first and becomes the backup only once the new content is in place; `backup_kept` tells
-// whether that last step worked.
+// held first and becomes the backup only once the new content is in place; `backup_error` gives
+// the errno of that last step, or 0.
 int PutInPlace(const std::string& temporary, const std::string& target, const std::string& backup,
-               bool& backup_kept);
+               int& backup_error);
 
 } // namespace qlm::platform

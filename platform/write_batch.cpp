@@ -121,16 +121,17 @@ bool WriteBatch::Commit() {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const Entry& entry = entries_[i];
         // Renamed while still locked, so no other write can take the file for a stale one.
-        bool backup_kept = true;
-        const bool done =
-            flushed[i] == 0 && PutInPlace(entry.temporary, entry.target, entry.backup, backup_kept) == 0;
-        if (!backup_kept) {
-            failures_.push_back(entry.name + ".bak");
+        int backup_error = 0;
+        int error = flushed[i];
+        if (error == 0)
+            error = PutInPlace(entry.temporary, entry.target, entry.backup, backup_error);
+        if (backup_error != 0) {
+            failures_.push_back({entry.name, WriteFailure::Part::Backup, backup_error});
             all_done = false;
         }
-        if (!done) {
+        if (error != 0) {
             ::unlink(entry.temporary.c_str());
-            failures_.push_back(entry.name);
+            failures_.push_back({entry.name, WriteFailure::Part::File, error});
             all_done = false;
         } else if (std::find(folders.begin(), folders.end(), FolderOf(entry.target)) == folders.end()) {
             folders.push_back(FolderOf(entry.target));
@@ -164,8 +165,8 @@ const std::vector<std::string>* WriteBatch::TemporariesIn(const std::string& fol
     return &temporaries_;
 }
 
-std::vector<std::string> WriteBatch::TakeFailures() {
-    std::vector<std::string> failures;
+std::vector<WriteFailure> WriteBatch::TakeFailures() {
+    std::vector<WriteFailure> failures;
     failures.swap(failures_);
     return failures;
 }
