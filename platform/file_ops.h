@@ -156,6 +156,7 @@ class WriteBatch {
         std::string temporary; // its path
         std::string target;    // the file it replaces
         std::string backup;    // where the old file goes (ReplaceKeepingBackup), or empty
+        bool new_file = false; // takes its name only while that is free (WriteNewFileIn)
     };
     void Add(Entry entry);
     // The names in `folder` that may be temporary files of a write, sorted; listed once per folder
@@ -181,6 +182,12 @@ int ReplaceFileContentsIn(WriteBatch& batch, const std::string& path, std::strin
 int ReplaceKeepingBackupIn(WriteBatch& batch, const std::string& path, std::string_view bytes,
                            const std::string& backup);
 int CopyFileOverIn(WriteBatch& batch, const std::string& from, const std::string& to, Links links);
+
+// WriteNewFile into a batch: the content goes to a temporary at once and takes the name `path` at
+// the batch's Commit, only if that name is free then; otherwise the temporary is dropped and the
+// write is among the failures with EEXIST. Nothing else is looked for: a new file has no
+// temporaries of its own, and those of killed runs go when a run takes the folder (FolderRun).
+int WriteNewFileIn(WriteBatch& batch, const std::string& path, std::string_view bytes);
 
 // Raises the soft limit of open files towards the hard one (up to 8192), so that a WriteBatch can
 // keep large batches open. Called once at the start of a program; a failure changes nothing.

@@ -269,6 +269,30 @@ int CopyInto(const std::string& from, const std::string& to, Links links, WriteB
 
 } // namespace
 
+int WriteNewFileIn(WriteBatch& batch, const std::string& path, std::string_view bytes) {
+    if (batch.Full())
+        batch.Commit();
+    std::string temporary;
+    int raw_fd = -1;
+    int error = CreateTemporary(path, 0666, temporary, raw_fd);
+    if (OutOfDescriptors(error) && batch.Size() > 0) {
+        batch.Shrink();
+        batch.Commit();
+        error = CreateTemporary(path, 0666, temporary, raw_fd);
+    }
+    // EEXIST must mean that the file is there; every slot taken by live writes is something else.
+    if (error != 0)
+        return error == EEXIST ? EBUSY : error;
+    FileDescriptor fd(raw_fd);
+    if ((error = WriteAll(fd.get(), bytes.data(), bytes.size())) != 0) {
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    // Still locked: no clean-up takes it for a stale one until the batch gives it its name.
+    batch.Add({fd.release(), path, temporary, path, {}, true});
+    return 0;
+}
+
 int CopyFileOverIn(WriteBatch& batch, const std::string& from, const std::string& to, Links links) {
     return CopyInto(from, to, links, &batch);
 }

@@ -120,11 +120,13 @@ bool WriteBatch::Commit() {
     std::vector<std::string> folders;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const Entry& entry = entries_[i];
-        // Renamed while still locked, so no other write can take the file for a stale one.
+        // Renamed while still locked, so no other write can take the file for a stale one. A new
+        // file never replaces one that appeared meanwhile.
         int backup_error = 0;
         int error = flushed[i];
         if (error == 0)
-            error = PutInPlace(entry.temporary, entry.target, entry.backup, backup_error);
+            error = entry.new_file ? RenameNoReplace(entry.temporary, entry.target)
+                                   : PutInPlace(entry.temporary, entry.target, entry.backup, backup_error);
         if (backup_error != 0) {
             failures_.push_back({entry.name, WriteFailure::Part::Backup, backup_error});
             all_done = false;
