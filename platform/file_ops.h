@@ -115,11 +115,11 @@ struct WriteFailure {
 };
 
 // Writes gathered to be made durable together. A write added to the batch goes to its locked
-// temporary file at once, but is flushed and renamed over its file only by Commit: an fsync of each
-// temporary, many at once so that they share the journal's commits (other programs' unwritten data
-// is not waited for), the renames in the order of the writes, then one fsync per folder. So every
-// file is always either old or new, as with a single write. A write that has to go in place (see
-// ReplaceFileContents) commits the batch first and is done at once. Dropping it removes its files.
+// temporary file at once, but is flushed and renamed over its file only by Commit: one syncfs, or,
+// where other programs have much data unwritten, an fsync of each temporary, many at once, then the
+// renames in the order of the writes, then one fsync per folder. So every file is always either
+// old or new, as with a single write. A write that has to go in place (see ReplaceFileContents)
+// commits the batch first and is done at once. Dropping a batch removes its temporary files.
 class WriteBatch {
   public:
     // Temporary files a batch keeps open at most; the next write commits it. Files flushed
