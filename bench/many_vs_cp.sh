@@ -10,6 +10,8 @@
 #   sh bench/many_vs_cp.sh [BUILD_DIR]            (default build/)
 #   QLM_BENCH_PICTURES=10000 QLM_BENCH_SCALE=10 QLM_BENCH_REPEATS=3 sh bench/many_vs_cp.sh
 #
+# QLM_BENCH_THUMBNAILS=1 leaves the thumbnails out of the folder and has each first run make them
+# (--make-thumbnails); the copy then holds as many files of the thumbnails' size as well.
 # QLM_BENCH_SCALE=1 leaves out the large folder. Needs netpbm and libjpeg-turbo-progs:
 #   apt-get install netpbm libjpeg-turbo-progs
 # The folders are made in a temporary folder (TMPDIR) that is removed at the end; the large one
@@ -22,6 +24,9 @@ pictures=${QLM_BENCH_PICTURES:-10000}
 scale=${QLM_BENCH_SCALE:-10}
 repeats=${QLM_BENCH_REPEATS:-3}
 make_bin="$build/cli/quillmoor-make"
+thumbnails=${QLM_BENCH_THUMBNAILS:-0}
+make_flags=""
+[ "$thumbnails" = 1 ] && make_flags="--make-thumbnails"
 
 for tool in pgmnoise rgb3toppm cjpeg; do
     command -v "$tool" >/dev/null 2>&1 ||
@@ -47,17 +52,17 @@ fill_folder() {
     mkdir "$1"
     echo "Making $2 pictures with thumbnails in $(basename "$1") ..."
     perl -e '
-        my ($folder, $count, $photo, $thumb) = @ARGV;
+        my ($folder, $count, $photo, $thumb, $with_thumbs) = @ARGV;
         sub slurp { local $/; open(my $in, "<:raw", $_[0]) or die "$_[0]: $!"; return <$in>; }
         my ($p, $t) = (slurp($photo), slurp($thumb));
         for my $i (1 .. $count) {
             my $n = sprintf("%06d", $i);
-            for (["bild$n.jpg", $p], ["t_bild$n.jpg", $t]) {
+            for (["bild$n.jpg", $p], $with_thumbs ? ["t_bild$n.jpg", $t] : ()) {
                 open(my $out, ">:raw", "$folder/$_->[0]") or die "$_->[0]: $!";
                 print $out $_->[1];
                 close($out) or die "$_->[0]: $!";
             }
-        }' "$1" "$2" "$work/photo.jpg" "$work/thumb.jpg"
+        }' "$1" "$2" "$work/photo.jpg" "$work/thumb.jpg" "$([ "$thumbnails" = 1 ] && echo 0 || echo 1)"
 }
 
 now() { date +%s%N; }
@@ -70,8 +75,12 @@ peak_kb() {
         echo "-"
     fi
 }
-run_make() { "$make_bin" --no-ask --templates "$root/templates" "$1" > /dev/null; }
-clear_pages() { find "$1" -maxdepth 1 \( -name '*.html' -o -name '*.bak' \) -delete; }
+run_make() { "$make_bin" --no-ask $make_flags --templates "$root/templates" "$1" > /dev/null; }
+clear_pages() {
+    find "$1" -maxdepth 1 \( -name '*.html' -o -name '*.bak' \) -delete
+    [ "$thumbnails" = 1 ] && find "$1" -maxdepth 1 -name 't_*' -delete
+    return 0
+}
 stamps() { find "$1" -mindepth 1 -printf '%P %T@\n' | sort; }
 
 small="$work/small"
@@ -81,7 +90,15 @@ sync
 # The reference folder: as many files as the run writes, each of the size of its page.
 run_make "$small"
 mkdir "$work/pages"
-(cd "$small" && find . -maxdepth 1 -name '*.html' -printf '%f %s\n') | while read -r name size; do
+# The files a first run writes: its pages, and with QLM_BENCH_THUMBNAILS=1 its thumbnails.
+written_files() {
+    if [ "$thumbnails" = 1 ]; then
+        find . -maxdepth 1 \( -name '*.html' -o -name 't_*' \) -printf '%f %s\n'
+    else
+        find . -maxdepth 1 -name '*.html' -printf '%f %s\n'
+    fi
+}
+(cd "$small" && written_files) | while read -r name size; do
     head -c "$size" /dev/zero > "$work/pages/$name"
 done
 page_files=$(ls "$work/pages" | wc -l)

@@ -82,8 +82,9 @@ class Run {
         pages_.Commit();
         // A ".bak" named here could not take its place although its page did; the next run over
         // the folder puts it there.
-        for (const std::string& path : pages_.TakeFailures())
-            NoteUnwritten(path.substr(in_.folder.size()));
+        for (const platform::WriteFailure& failure : pages_.TakeFailures())
+            NoteUnwritten(failure.name.substr(in_.folder.size()) +
+                          (failure.part == platform::WriteFailure::Part::Backup ? ".bak" : ""));
     }
     // The picture or thumbnail being decoded, or decoded last.
     const std::string& CurrentFile() const { return current_file_; }

@@ -6,6 +6,7 @@
 #include "core/gif_encoder.h"
 #include "core/jpeg_encoder.h"
 #include "core/making_failure.h"
+#include "core/new_file_batch.h"
 #include "core/picture_loader.h"
 #include "core/picture_scaler.h"
 #include "core/png_encoder.h"
@@ -35,12 +36,8 @@ std::string EncodeFor(const std::string& thumbnail, const Image& image) {
     return EncodeJpeg(image, kThumbnailJpegQuality);
 }
 
-// The whole thumbnail is written under a temporary name and then given its own name only if that
-// is still free, so that a crash leaves no half thumbnail that later runs would take as existing.
-void WriteThumbnail(const std::string& folder, const std::string& bytes, ThumbnailResult& result) {
-    const int error = platform::WriteNewFile(folder + result.thumbnail, bytes);
-    if (error == 0)
-        return;
+// What the write of a thumbnail came to: a name taken meanwhile leaves the file that took it.
+void SettleWrite(int error, ThumbnailResult& result) {
     if (error == EEXIST) {
         result.outcome = ThumbnailOutcome::Existing;
     } else if (error != 0) {
@@ -49,7 +46,24 @@ void WriteThumbnail(const std::string& folder, const std::string& bytes, Thumbna
     }
 }
 
-void Make(const std::string& folder, int size, ThumbnailResult& result) {
+// The whole thumbnail is written under a temporary name and then given its own name only if that
+// is still free, so that a crash leaves no half thumbnail that later runs would take as existing.
+// The outcome is settled once the batch has put it in place.
+void WriteThumbnail(NewFileBatch& batch, const std::string& folder, std::string& bytes,
+                    ThumbnailResult& result) {
+    if (result.outcome != ThumbnailOutcome::Made)
+        return;
+    const std::string path = folder + result.thumbnail;
+    const int error = batch.Write(path, bytes);
+    std::string().swap(bytes);
+    if (error != 0)
+        SettleWrite(error, result);
+    else
+        batch.Then([&batch, &result, path] { SettleWrite(batch.Outcome(path), result); });
+}
+
+// The thumbnail of `result.picture` encoded into `bytes`, unless a file of its name exists.
+void Make(const std::string& folder, int size, ThumbnailResult& result, std::string& bytes) {
     if (platform::NameExists(folder + result.thumbnail)) {
         result.outcome = ThumbnailOutcome::Existing;
         return;
@@ -64,24 +78,35 @@ void Make(const std::string& folder, int size, ThumbnailResult& result) {
     const Image thumbnail = (target.width == picture.image.width && target.height == picture.image.height)
                                 ? picture.image
                                 : ScaleImage(picture.image, target.width, target.height);
-    const std::string bytes = EncodeFor(result.thumbnail, thumbnail);
+    bytes = EncodeFor(result.thumbnail, thumbnail);
     result.width = thumbnail.width;
     result.height = thumbnail.height;
-    WriteThumbnail(folder, bytes, result);
+}
+
+// The result of one picture with its thumbnail encoded into `bytes`, still to be written where
+// the outcome is Made.
+ThumbnailResult EncodeThumbnail(const std::string& folder, const std::string& picture, bool thumbs_jpg,
+                                int size, std::string& bytes) {
+    ThumbnailResult result;
+    result.picture = picture;
+    result.thumbnail = ThumbnailFileName(picture, thumbs_jpg);
+    if (const auto why = ReasonMakingFailed(
+            [&] { Make(folder, std::clamp(size, 1, kMaxThumbnailSize), result, bytes); })) {
+        result.outcome = ThumbnailOutcome::Damaged;
+        result.message = *why;
+    }
+    return result;
 }
 
 } // namespace
 
 ThumbnailResult MakeThumbnail(const std::string& folder, const std::string& picture, bool thumbs_jpg,
                               int size) {
-    ThumbnailResult result;
-    result.picture = picture;
-    result.thumbnail = ThumbnailFileName(picture, thumbs_jpg);
-    if (const auto why =
-            ReasonMakingFailed([&] { Make(folder, std::clamp(size, 1, kMaxThumbnailSize), result); })) {
-        result.outcome = ThumbnailOutcome::Damaged;
-        result.message = *why;
-    }
+    std::string bytes;
+    ThumbnailResult result = EncodeThumbnail(folder, picture, thumbs_jpg, size, bytes);
+    NewFileBatch batch;
+    WriteThumbnail(batch, folder, bytes, result);
+    batch.Finish();
     return result;
 }
 
@@ -103,14 +128,26 @@ MakeMissingThumbnails(const std::string& folder, const std::vector<std::string>&
         }
     }
 
+    // The threads decode and encode; the calling thread writes the thumbnails into one batch and
+    // reports each once the batch has put it in place.
+    std::vector<std::string> encoded(pictures.size());
+    NewFileBatch batch;
     RunOnEveryCore(
         work.size(),
-        [&](std::size_t n) { results[work[n]] = MakeThumbnail(folder, pictures[work[n]], thumbs_jpg, size); },
         [&](std::size_t n) {
-            if (done)
-                done(results[work[n]]);
+            results[work[n]] = EncodeThumbnail(folder, pictures[work[n]], thumbs_jpg, size, encoded[work[n]]);
+        },
+        [&](std::size_t n) {
+            ThumbnailResult& result = results[work[n]];
+            WriteThumbnail(batch, folder, encoded[work[n]], result);
+            batch.Then([&done, &result] {
+                if (done)
+                    done(result);
+            });
+            batch.CommitIfDue();
         },
         threads);
+    batch.Finish();
     return results;
 }
 

@@ -8,6 +8,7 @@
 #include "core/jpeg_decoder.h"
 #include "core/jpeg_encoder.h"
 #include "core/making_failure.h"
+#include "core/new_file_batch.h"
 #include "core/picture_loader.h"
 #include "core/picture_measure.h"
 #include "core/picture_scaler.h"
@@ -64,8 +65,15 @@ int MakeCopyFolder(const std::string& folder) {
     return errno;
 }
 
-// Writes the copies of `missing` (largest first) from one decoding at the largest of them.
-void MakeCopies(const std::string& folder, const std::vector<int>& missing, WebCopyResult& result) {
+// A copy encoded and waiting to be written: its path relative to the picture folder, its bytes.
+struct EncodedCopy {
+    std::string path;
+    std::string bytes;
+};
+
+// Encodes the copies of `missing` (largest first) from one decoding at the largest of them.
+void MakeCopies(const std::string& folder, const std::vector<int>& missing, WebCopyResult& result,
+                std::vector<EncodedCopy>& copies) {
     const std::string path = folder + result.picture;
     // The decoder's own reduction does the coarse work (a JPEG is decoded at the smallest eighth
     // that still covers the largest copy), the scaler the exact size.
@@ -85,23 +93,56 @@ void MakeCopies(const std::string& folder, const std::vector<int>& missing, WebC
     for (const int size : missing) {
         const ScaledSize target = ThumbnailSize(picture.width, picture.height, size);
         const bool exact = target.width == picture.image.width && target.height == picture.image.height;
-        const std::string bytes = EncodeCopy(
-            format, exact ? picture.image : ScaleImage(picture.image, target.width, target.height), profile);
-        const std::string copy = WebCopyPath(result.picture, size);
-        const int error = platform::WriteNewFile(folder + copy, bytes);
-        if (error == 0) {
-            result.made.push_back(copy);
-        } else if (error != EEXIST) {
-            result.outcome = WebCopyOutcome::Unwritten;
-            result.failed = copy;
-            result.message = platform::GetErrorText(error);
-            return;
-        }
+        copies.push_back(
+            {WebCopyPath(result.picture, size),
+             EncodeCopy(format,
+                        exact ? picture.image : ScaleImage(picture.image, target.width, target.height),
+                        profile)});
     }
-    result.outcome = result.made.empty() ? WebCopyOutcome::Existing : WebCopyOutcome::Made;
 }
 
-void Make(const std::string& folder, const std::vector<int>& sizes, WebCopyResult& result) {
+void SetUnwritten(const std::string& copy, int error, WebCopyResult& result) {
+    result.outcome = WebCopyOutcome::Unwritten;
+    result.failed = copy;
+    result.message = platform::GetErrorText(error);
+}
+
+// Writes the encoded copies of a picture into `batch`, largest first, each under a temporary name
+// and then given its own only if that is still free; a copy whose name was taken meanwhile is left
+// to the file that took it. The outcome is settled once the batch has put them in place.
+void WriteCopies(NewFileBatch& batch, const std::string& folder, std::vector<EncodedCopy>& copies,
+                 WebCopyResult& result) {
+    if (result.outcome != WebCopyOutcome::Made)
+        return;
+    std::vector<std::string> written;
+    std::string failed;
+    int error = 0;
+    for (const EncodedCopy& copy : copies) {
+        if ((error = batch.Write(folder + copy.path, copy.bytes)) != 0) {
+            failed = copy.path;
+            break;
+        }
+        written.push_back(copy.path);
+    }
+    std::vector<EncodedCopy>().swap(copies);
+    batch.Then([&batch, &result, folder, written, failed, error] {
+        for (const std::string& copy : written) {
+            const int outcome = batch.Outcome(folder + copy);
+            if (outcome == 0)
+                result.made.push_back(copy);
+            else if (outcome != EEXIST)
+                return SetUnwritten(copy, outcome, result);
+        }
+        if (error != 0)
+            return SetUnwritten(failed, error, result);
+        result.outcome = result.made.empty() ? WebCopyOutcome::Existing : WebCopyOutcome::Made;
+    });
+}
+
+// The copies of `result.picture` still missing, encoded into `copies`; the outcome stays Made
+// where they are to be written.
+void Make(const std::string& folder, const std::vector<int>& sizes, WebCopyResult& result,
+          std::vector<EncodedCopy>& copies) {
     const std::string path = folder + result.picture;
     // The headers tell which copies the picture needs, so that a rerun decodes nothing.
     const Picture measured = MeasurePicture(path, 0);
@@ -126,7 +167,18 @@ void Make(const std::string& folder, const std::vector<int>& sizes, WebCopyResul
         result.outcome = WebCopyOutcome::Animated;
         return;
     }
-    MakeCopies(folder, missing, result);
+    MakeCopies(folder, missing, result, copies);
+}
+
+WebCopyResult EncodeWebCopies(const std::string& folder, const std::string& picture,
+                              const std::vector<int>& sizes, std::vector<EncodedCopy>& copies) {
+    WebCopyResult result;
+    result.picture = picture;
+    if (const auto why = ReasonMakingFailed([&] { Make(folder, sizes, result, copies); })) {
+        result.outcome = WebCopyOutcome::Damaged;
+        result.message = *why;
+    }
+    return result;
 }
 
 } // namespace
@@ -144,12 +196,11 @@ std::vector<int> WebCopySizesFor(int width, int height, const std::vector<int>& 
 
 WebCopyResult MakeWebCopies(const std::string& folder, const std::string& picture,
                             const std::vector<int>& sizes) {
-    WebCopyResult result;
-    result.picture = picture;
-    if (const auto why = ReasonMakingFailed([&] { Make(folder, sizes, result); })) {
-        result.outcome = WebCopyOutcome::Damaged;
-        result.message = *why;
-    }
+    std::vector<EncodedCopy> copies;
+    WebCopyResult result = EncodeWebCopies(folder, picture, sizes, copies);
+    NewFileBatch batch;
+    WriteCopies(batch, folder, copies, result);
+    batch.Finish();
     return result;
 }
 
@@ -159,13 +210,23 @@ std::vector<WebCopyResult> MakeMissingWebCopies(const std::string& folder,
                                                 const std::function<void(const WebCopyResult&)>& done,
                                                 int threads) {
     std::vector<WebCopyResult> results(pictures.size());
+    // The threads decode and encode; the calling thread writes the copies into one batch and
+    // reports each picture once the batch has put its copies in place.
+    std::vector<std::vector<EncodedCopy>> encoded(pictures.size());
+    NewFileBatch batch;
     RunOnEveryCore(
-        pictures.size(), [&](std::size_t i) { results[i] = MakeWebCopies(folder, pictures[i], sizes); },
+        pictures.size(),
+        [&](std::size_t i) { results[i] = EncodeWebCopies(folder, pictures[i], sizes, encoded[i]); },
         [&](std::size_t i) {
-            if (done)
-                done(results[i]);
+            WriteCopies(batch, folder, encoded[i], results[i]);
+            batch.Then([&done, &results, i] {
+                if (done)
+                    done(results[i]);
+            });
+            batch.CommitIfDue();
         },
         threads);
+    batch.Finish();
     return results;
 }
 

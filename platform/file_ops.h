@@ -104,17 +104,27 @@ bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links lin
 // With Links::Refuse, neither `from` nor `to` may be a symbolic link (ELOOP).
 int CopyFileOver(const std::string& from, const std::string& to, Links links);
 
+// A write of a batch that failed at the commit: the file itself (it keeps its old content), or the
+// backup of a page that did take its new content (the old version waits for the next run, which
+// puts it in place; see SettleTemporary).
+struct WriteFailure {
+    enum class Part { File, Backup };
+    std::string name; // as given to the write
+    Part part = Part::File;
+    int error = 0; // the errno of the failed step
+};
+
 // Writes gathered to be made durable together. A write added to the batch goes to its locked
-// temporary file at once, but is flushed and renamed over its file only by Commit: one syncfs for
-// all of them, the renames in the order of the writes, then one fsync per folder. So every file is
-// always either old or new, as with a single write, at the cost of one flush per batch instead of
-// two per file. A write that has to go in place (see ReplaceFileContents) commits the batch first
-// and is done at once. Dropping a batch without Commit removes its temporary files.
+// temporary file at once, but is flushed and renamed over its file only by Commit: one syncfs, or,
+// where other programs have much data unwritten, an fsync of each temporary, many at once, then the
+// renames in the order of the writes, then one fsync per folder. So every file is always either
+// old or new, as with a single write. A write that has to go in place (see ReplaceFileContents)
+// commits the batch first and is done at once. Dropping a batch removes its temporary files.
 class WriteBatch {
   public:
-    // Temporary files a batch keeps open at most; the next write commits it. Each commit is a
-    // flush of the file system, so a batch is as large as the open-file limit allows with room
-    // left for the rest of the program (see WritesForLimit), up to kMaxWrites.
+    // Temporary files a batch keeps open at most; the next write commits it. Files flushed
+    // together share journal commits, so a batch is as large as the open-file limit allows with
+    // room left for the rest of the program (see WritesForLimit), up to kMaxWrites.
     static constexpr std::size_t kMaxWrites = 1024;
     static std::size_t MaxWrites();
     // The batch size for a limit of `limit` open files of which `open` are in use: half of the
@@ -128,8 +138,8 @@ class WriteBatch {
 
     // Makes every write of the batch durable and renames it into place; false when one failed.
     bool Commit();
-    // The names (as given to the writes) that could not be put in place by the commits so far.
-    std::vector<std::string> TakeFailures();
+    // The writes that could not be put in place by the commits so far, in their order.
+    std::vector<WriteFailure> TakeFailures();
 
     // True when a write of `path` (as given) waits in the batch.
     bool Holds(const std::string& path) const;
@@ -146,6 +156,7 @@ class WriteBatch {
         std::string temporary; // its path
         std::string target;    // the file it replaces
         std::string backup;    // where the old file goes (ReplaceKeepingBackup), or empty
+        bool new_file = false; // takes its name only while that is free (WriteNewFileIn)
     };
     void Add(Entry entry);
     // The names in `folder` that may be temporary files of a write, sorted; listed once per folder
@@ -156,7 +167,7 @@ class WriteBatch {
   private:
     std::vector<Entry> entries_;
     std::unordered_set<std::string> names_; // the entries' names
-    std::vector<std::string> failures_;
+    std::vector<WriteFailure> failures_;
     std::size_t capacity_ = kMaxWrites;
     bool listed_ = false;
     bool listing_failed_ = false;
@@ -171,6 +182,12 @@ int ReplaceFileContentsIn(WriteBatch& batch, const std::string& path, std::strin
 int ReplaceKeepingBackupIn(WriteBatch& batch, const std::string& path, std::string_view bytes,
                            const std::string& backup);
 int CopyFileOverIn(WriteBatch& batch, const std::string& from, const std::string& to, Links links);
+
+// WriteNewFile into a batch: the content goes to a temporary at once and takes the name `path` at
+// the batch's Commit, only if that name is free then; otherwise the temporary is dropped and the
+// write is among the failures with EEXIST. Nothing else is looked for: a new file has no
+// temporaries of its own, and those of killed runs go when a run takes the folder (FolderRun).
+int WriteNewFileIn(WriteBatch& batch, const std::string& path, std::string_view bytes);
 
 // Raises the soft limit of open files towards the hard one (up to 8192), so that a WriteBatch can
 // keep large batches open. Called once at the start of a program; a failure changes nothing.

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -81,11 +82,35 @@ TEST(Backup, APageFailingAtTheCommitKeepsItsBackup) {
     ASSERT_EQ(::unlink((folder / "a.html").c_str()), 0);
     ASSERT_EQ(::mkdir((folder / "a.html").c_str(), 0755), 0);
     EXPECT_FALSE(batch.Commit());
-    EXPECT_EQ(batch.TakeFailures(), std::vector<std::string>{folder / "a.html"});
+    const std::vector<platform::WriteFailure> failures = batch.TakeFailures();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].name, folder / "a.html");
+    EXPECT_EQ(failures[0].part, platform::WriteFailure::Part::File);
+    EXPECT_EQ(failures[0].error, EISDIR);
     EXPECT_EQ(folder.Get("a.html.bak"), "aelter a");
     EXPECT_EQ(folder.Get("b.html"), "neu b");
     EXPECT_EQ(folder.Get("b.html.bak"), "alt b");
     EXPECT_EQ(CountIn(folder.Root()), 4u);
+}
+
+// The page takes its new content, but its old version cannot become the backup: the failure names
+// the backup, with its reason, and the old version waits under its temporary name for the next run.
+TEST(Backup, ABackupFailingAtTheCommitIsToldFromItsPage) {
+    TempFolder folder;
+    folder.Put("a.html", "alt a");
+    platform::WriteBatch batch;
+    ASSERT_TRUE(MyWriteFile(folder / "a.html", "neu a", batch));
+    // Something else takes the backup's name meanwhile.
+    folder.MakeFolder("a.html.bak/x");
+    EXPECT_FALSE(batch.Commit());
+    const std::vector<platform::WriteFailure> failures = batch.TakeFailures();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].name, folder / "a.html");
+    EXPECT_EQ(failures[0].part, platform::WriteFailure::Part::Backup);
+    EXPECT_NE(failures[0].error, 0);
+    EXPECT_EQ(folder.Get("a.html"), "neu a");
+    EXPECT_EQ(CountIn(folder.Root()), 3u);
+    EXPECT_TRUE(batch.TakeFailures().empty());
 }
 
 // The content of page `page` in generation `generation`.

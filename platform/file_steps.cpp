@@ -1,0 +1,236 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The steps of a crash-safe write: temporaries, writing out, putting a flushed file in place
+// (keeping the old one as the backup where asked), and the rename that never replaces.
+#include "platform/file_steps.h"
+
+#include "platform/globals.h"
+#include "platform/temporary_files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace qlm::platform {
+
+std::string FolderOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+int WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t done = ::write(fd, data, size);
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (done == 0)
+            return EIO;
+        data += done;
+        size -= static_cast<std::size_t>(done);
+    }
+    return 0;
+}
+
+void SyncFolder(const std::string& folder) {
+    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.valid())
+        ::fsync(fd.get());
+}
+
+namespace {
+
+// True while `path` still names the file open as `fd`.
+bool StillNames(const std::string& path, int fd) {
+    struct stat by_name {
+    }, by_fd{};
+    return ::lstat(path.c_str(), &by_name) == 0 && ::fstat(fd, &by_fd) == 0 &&
+           by_name.st_dev == by_fd.st_dev && by_name.st_ino == by_fd.st_ino;
+}
+
+} // namespace
+
+void RemoveStaleTemporaries(const std::string& target, WriteBatch* batch) {
+    const std::vector<std::string>* present =
+        batch != nullptr ? batch->TemporariesIn(FolderOf(target)) : nullptr;
+    for (const TemporaryKind kind : {TemporaryKind::NewContent, TemporaryKind::OldVersion}) {
+        for (int n = 0; n < kTemporarySlots; ++n) {
+            const std::string name = TemporaryName(target, kind, n);
+            if (present != nullptr && !std::binary_search(present->begin(), present->end(), BareName(name)))
+                continue;
+            if (present == nullptr && !NameExists(name))
+                continue;
+            SettleTemporary(name, kind, target);
+        }
+    }
+}
+
+int CreateTemporary(const std::string& target, mode_t mode, std::string& temp_path, int& fd) {
+    for (int n = 0; n < kTemporarySlots; ++n) {
+        std::string candidate = TemporaryName(target, TemporaryKind::NewContent, n);
+        FileDescriptor created(
+            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (!created.valid()) {
+            if (errno == EEXIST)
+                continue;
+            return errno;
+        }
+        // Between creation and lock another write may have taken the file for a stale one and
+        // removed it; then the slot is left to that write.
+        if (::flock(created.get(), LOCK_EX | LOCK_NB) != 0 || !StillNames(candidate, created.get()))
+            continue;
+        temp_path = std::move(candidate);
+        fd = created.release();
+        return 0;
+    }
+    return EEXIST;
+}
+
+int CheckBackupName(const std::string& backup) {
+    struct stat state {};
+    if (::lstat(backup.c_str(), &state) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (S_ISLNK(state.st_mode))
+        return ELOOP;
+    if (S_ISDIR(state.st_mode))
+        return EISDIR;
+    if (!S_ISREG(state.st_mode))
+        return EINVAL;
+    return ::faccessat(AT_FDCWD, backup.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+}
+
+bool OutOfDescriptors(int error) {
+    return error == EMFILE || error == ENFILE;
+}
+
+int CopyContent(int from, int to) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ReadSome(from, buffer, sizeof buffer);
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            return 0;
+        if (int error = WriteAll(to, buffer, static_cast<std::size_t>(got)))
+            return error;
+    }
+}
+
+namespace {
+
+bool LinksUnsupported(int error) {
+    return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK || error == EXDEV;
+}
+
+// A flushed copy of `target` as the old version `candidate`, for file systems without hard links.
+int CopyOldVersion(const std::string& target, const std::string& candidate, FileDescriptor& held) {
+    FileDescriptor source(OpenForReading(target, Links::Refuse));
+    struct stat state {};
+    if (const int error = RegularFileState(source, state); error != 0)
+        return error;
+    FileDescriptor copy(
+        ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!copy.valid())
+        return errno;
+    int error = ::flock(copy.get(), LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
+    if (error == 0)
+        error = CopyContent(source.get(), copy.get());
+    if (error == 0 && (::fchmod(copy.get(), state.st_mode & 07777) != 0 || ::fsync(copy.get()) != 0))
+        error = errno;
+    if (error != 0) {
+        ::unlink(candidate.c_str());
+        return error;
+    }
+    held.reset(copy.release());
+    return 0;
+}
+
+// Keeps the file `target` as it is under a temporary name of the old-version kind, locked in
+// `held`: a second hard link, or a copy. ENOENT when there is no such file.
+int HoldOldVersion(const std::string& target, std::string& old_version, FileDescriptor& held) {
+    for (int n = 0; n < kTemporarySlots; ++n) {
+        const std::string candidate = TemporaryName(target, TemporaryKind::OldVersion, n);
+        int error = ::link(target.c_str(), candidate.c_str()) == 0 ? 0 : errno;
+        if (error == 0) {
+            held.reset(::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+            if (held.valid())
+                ::flock(held.get(), LOCK_EX | LOCK_NB);
+        } else if (LinksUnsupported(error)) {
+            error = CopyOldVersion(target, candidate, held);
+        }
+        if (error == EEXIST)
+            continue;
+        if (error == 0)
+            old_version = candidate;
+        return error;
+    }
+    return EEXIST;
+}
+
+} // namespace
+
+int PutInPlace(const std::string& temporary, const std::string& target, const std::string& backup,
+               int& backup_error) {
+    backup_error = 0;
+    std::string old_version;
+    FileDescriptor held;
+    if (!backup.empty()) {
+        const int error = HoldOldVersion(target, old_version, held);
+        if (error != 0 && error != ENOENT)
+            return error;
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        if (!old_version.empty())
+            ::unlink(old_version.c_str());
+        return error;
+    }
+    if (!old_version.empty())
+        backup_error = ::rename(old_version.c_str(), backup.c_str()) == 0 ? 0 : errno;
+    return 0;
+}
+
+namespace {
+
+bool UnsupportedByFileSystem(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+} // namespace
+
+int RenameNoReplaceByLink(const std::string& from, const std::string& to) {
+    // link() fails with EEXIST when `to` exists, so nothing is ever replaced, even under a race.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return errno;
+    if (::unlink(from.c_str()) != 0) {
+        int error = errno;
+        ::unlink(to.c_str());
+        return error;
+    }
+    return 0;
+}
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+#ifdef SYS_renameat2
+    if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    int error = errno;
+    if (!UnsupportedByFileSystem(error))
+        return error;
+#endif
+    return RenameNoReplaceByLink(from, to);
+}
+
+} // namespace qlm::platform
