@@ -576,8 +576,8 @@ TEST(CliGallery, AFifoInPlaceOfTheSettingsFileIsNotWaitedFor) {
 // A first picture text of 20 MB among 1,100 pictures: the overview page is sized from what its
 // entries hold, so the run fits in an address space of 1.5 GB.
 TEST(CliGallery, ALargeFirstTextAmongManyPicturesFitsInModestMemory) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the address sanitizer reserves far more address space than the limit";
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve far more address space than the limit";
 #else
     TempFolder dir;
     const fs::path folder = dir / "pics";
