@@ -4,8 +4,6 @@
 // descriptor class both use. Every function gives 0 on success or the errno value of the step that
 // failed; none of them talks to the user.
 
-#include "platform/temporary_files.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -3,6 +3,7 @@
 // the new file that never replaces one, and the copy over a file.
 #include "platform/file_ops.h"
 #include "platform/globals.h"
+#include "platform/temporary_files.h"
 #include "platform/file_steps.h"
 
 #include <cerrno>

@@ -5,6 +5,7 @@
 // For the platform layer only; the rest of the program uses file_ops.h.
 
 #include "platform/file_ops.h"
+#include "platform/temporary_files.h"
 
 #include <string>
 #include <sys/stat.h>
