@@ -131,7 +131,8 @@ void PictureReducer::AddPixels(int y, const std::uint8_t* rgba, int x_start, int
 void PictureReducer::FinishScattered() noexcept {
     for (int out_y = 0; out_y < out_->height; ++out_y) {
         const int rows_in_band = std::min(factor_, height_ - out_y * factor_);
-        WriteReducedRow(sums_.data() + static_cast<std::size_t>(out_y) * out_->width * 4, out_y, rows_in_band);
+        WriteReducedRow(sums_.data() + static_cast<std::size_t>(out_y) * out_->width * 4, out_y,
+                        rows_in_band);
     }
 }
 

@@ -2,9 +2,9 @@
 // The crash-safe replacement of a file's content (alone or in a batch, with or without a backup),
 // the new file that never replaces one, and the copy over a file.
 #include "platform/file_ops.h"
+#include "platform/file_steps.h"
 #include "platform/globals.h"
 #include "platform/temporary_files.h"
-#include "platform/file_steps.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -61,8 +61,8 @@ namespace {
 
 constexpr const char* kContent = "::DataSpace/Storage/MSCompressed/Content";
 constexpr const char* kControlData = "::DataSpace/Storage/MSCompressed/ControlData";
-constexpr const char* kResetTable =
-    "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable";
+constexpr const char* kResetTable = "::DataSpace/Storage/MSCompressed/Transform/"
+                                    "{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable";
 
 bool InsideOf(std::uint64_t start, std::uint64_t length, std::uint64_t limit) {
     return start <= limit && length <= limit - start;

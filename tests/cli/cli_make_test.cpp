@@ -645,8 +645,9 @@ TEST(CliGallery, MissingWebCopiesAreMadeBeforeTheRunAndARerunMakesNone) {
     WriteFile(folder / "qlm-web/wald_300.jpg", "mine");
     WriteFile(folder / "title.txt", "Kamera");
 
-    const std::vector<std::string> args = {"--no-ask", "--no-warn", "--make-web-pictures", "--web-sizes=300,600",
-                                           "--templates", kTemplates.string(), folder.string()};
+    const std::vector<std::string> args = {
+        "--no-ask",    "--no-warn",         "--make-web-pictures", "--web-sizes=300,600",
+        "--templates", kTemplates.string(), folder.string()};
     const RunResult run = RunMake(args);
     ASSERT_EQ(run.status, 0) << run.err;
     // wald.jpg (427 x 640) gets its 600 and keeps the 300 there; the two at 480 pixels get 300.

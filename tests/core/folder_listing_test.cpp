@@ -74,10 +74,12 @@ TEST(FilterListing, ShowsFoldersAndPicturesButNoThumbnails) {
         listed.emplace(entry.caption, entry.kind);
     EXPECT_EQ(entries.size(), listed.size());
     const std::set<std::pair<std::string, EntryKind>> expected = {
-        {"..", EntryKind::Parent},        {"urlaub.jpg", EntryKind::Folder}, {".hidden", EntryKind::Folder},
-        {"sub", EntryKind::Folder},       {"t", EntryKind::Folder},          {"tx_y", EntryKind::Folder},
-        {"verweis", EntryKind::Folder},   {"bild.JPG", EntryKind::Picture},  {"bild.jpeg", EntryKind::Picture},
-        {"Bild.Png", EntryKind::Picture}, {"a.gif", EntryKind::Picture},     {".versteckt.jpg", EntryKind::Picture}};
+        {"..", EntryKind::Parent},         {"urlaub.jpg", EntryKind::Folder},
+        {".hidden", EntryKind::Folder},    {"sub", EntryKind::Folder},
+        {"t", EntryKind::Folder},          {"tx_y", EntryKind::Folder},
+        {"verweis", EntryKind::Folder},    {"bild.JPG", EntryKind::Picture},
+        {"bild.jpeg", EntryKind::Picture}, {"Bild.Png", EntryKind::Picture},
+        {"a.gif", EntryKind::Picture},     {".versteckt.jpg", EntryKind::Picture}};
     EXPECT_EQ(listed, expected);
 }
 
@@ -129,7 +131,9 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"aa.jpg", EntryKind::Picture}, {"/zz/", EntryKind::Drive}, {"..", EntryKind::Parent}},
                   {"..", "/zz/", "aa.jpg"}},
         OrderCase{"NamesEqualButForCase",
-                  {{"bild.jpg", EntryKind::Picture}, {"BILD.JPG", EntryKind::Picture}, {"Bild.jpg", EntryKind::Picture}},
+                  {{"bild.jpg", EntryKind::Picture},
+                   {"BILD.JPG", EntryKind::Picture},
+                   {"Bild.jpg", EntryKind::Picture}},
                   {"BILD.JPG", "Bild.jpg", "bild.jpg"}},
         OrderCase{"UmlautsAmongTheirLetters",
                   {{"Zaun", EntryKind::Folder},

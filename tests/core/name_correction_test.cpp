@@ -143,16 +143,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CorrectNames, RenamesOnlyWhatNeedsIt) {
     TempFolder folder;
-    for (const char* file : {"Über Straße 1.jpg", "t_Über Straße 1.jpg", "Über Straße 1.txt", "Über Straße 1.html",
-                             "bild_01.jpg", "t_bild_01.jpg", "a b.jpg", "ab.jpg"})
+    for (const char* file : {"Über Straße 1.jpg", "t_Über Straße 1.jpg", "Über Straße 1.txt",
+                             "Über Straße 1.html", "bild_01.jpg", "t_bild_01.jpg", "a b.jpg", "ab.jpg"})
         folder.Put(file, file);
     const int renamed = CorrectNames(folder.Path(), {"Über Straße 1.jpg", "bild_01.jpg", "a b.jpg"}, false);
     EXPECT_EQ(renamed, 2);
     // The taken name keeps "a b.jpg" as it is; "ab.jpg" is not touched.
-    EXPECT_EQ(folder.Listing(true), "UeberStrasse1.html=Über Straße 1.html|UeberStrasse1.jpg=Über Straße 1.jpg|"
-                                    "UeberStrasse1.txt=Über Straße 1.txt|a b.jpg=a b.jpg|ab.jpg=ab.jpg|"
-                                    "bild_01.jpg=bild_01.jpg|t_UeberStrasse1.jpg=t_Über Straße 1.jpg|"
-                                    "t_bild_01.jpg=t_bild_01.jpg");
+    EXPECT_EQ(folder.Listing(true),
+              "UeberStrasse1.html=Über Straße 1.html|UeberStrasse1.jpg=Über Straße 1.jpg|"
+              "UeberStrasse1.txt=Über Straße 1.txt|a b.jpg=a b.jpg|ab.jpg=ab.jpg|"
+              "bild_01.jpg=bild_01.jpg|t_UeberStrasse1.jpg=t_Über Straße 1.jpg|"
+              "t_bild_01.jpg=t_bild_01.jpg");
 }
 
 struct CommandCase {

@@ -74,11 +74,12 @@ TEST(PageText, PagesThatWouldOverwriteOneAnother) {
               "a.html: a.jpg a.png a.gif\n"
               "index.html: index.JPG (die Übersicht überschreibt diese Seite)");
     // Pages are named in the order of their first picture, not of their names.
-    EXPECT_EQ(PageClashWarning({"z.jpg", "b.gif", "m.jpg", "index.gif", "z.png", "b.png", "index.png", "z.gif"}),
-              "Diese Seiten würden mehrfach geschrieben; bitte benennen Sie die Bilder um:\n"
-              "z.html: z.jpg z.png z.gif\n"
-              "b.html: b.gif b.png\n"
-              "index.html: index.gif index.png (die Übersicht überschreibt diese Seite)");
+    EXPECT_EQ(
+        PageClashWarning({"z.jpg", "b.gif", "m.jpg", "index.gif", "z.png", "b.png", "index.png", "z.gif"}),
+        "Diese Seiten würden mehrfach geschrieben; bitte benennen Sie die Bilder um:\n"
+        "z.html: z.jpg z.png z.gif\n"
+        "b.html: b.gif b.png\n"
+        "index.html: index.gif index.png (die Übersicht überschreibt diese Seite)");
 }
 
 } // namespace

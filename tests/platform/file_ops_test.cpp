@@ -2,8 +2,8 @@
 // The crash-safe file replacement, the backup copy and the rename that never replaces.
 
 #include "platform/file_ops.h"
-#include "platform/temporary_files.h"
 #include "platform/globals.h"
+#include "platform/temporary_files.h"
 
 #include "tests/support/test_util.h"
 

@@ -121,8 +121,8 @@ void DesktopActionsTest::failed_template_search_names_folders_and_files() {
     QVERIFY(!window->TemplatesLoaded());
     const auto boxes = MessageBoxes::Recorded();
     QCOMPARE(boxes.size(), 1);
-    const QString sentence =
-        QStringLiteral("Kann die Definitionsdatei(en) nicht laden! Das Programm wird beendet.\n\nGesucht in:\n");
+    const QString sentence = QStringLiteral(
+        "Kann die Definitionsdatei(en) nicht laden! Das Programm wird beendet.\n\nGesucht in:\n");
     const QString wd = QDir(work.Path()).canonicalPath() + u'/';
     // The working directory holds some, so the search ended there.
     QCOMPARE(boxes.first().text, sentence + wd + QStringLiteral(" (es fehlt: MainRep.html, Pic.html)"));

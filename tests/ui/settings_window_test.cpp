@@ -189,8 +189,8 @@ void SettingsWindowTest::missing_template_ends_program_without_saving() {
     // templates, so the search ends there) with what it lacks.
     QCOMPARE(boxes[0].text, QStringLiteral("Kann die Definitionsdatei(en) nicht laden! Das Programm wird "
                                            "beendet.\n\nGesucht in:\n") +
-                                QDir(work.Path()).canonicalPath() + QStringLiteral("/ (es fehlt: ") + missing +
-                                QStringLiteral(")"));
+                                QDir(work.Path()).canonicalPath() + QStringLiteral("/ (es fehlt: ") +
+                                missing + QStringLiteral(")"));
     QVERIFY(!window->TemplatesLoaded());
     // The rest of the start-up still ran: the settings were read and the folder listed (or,
     // when it is gone, the warning shown after the error box).
