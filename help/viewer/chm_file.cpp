@@ -4,7 +4,13 @@
 #include <chm_lib.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <ctime>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace qlm::help {
 namespace {
@@ -30,6 +36,48 @@ std::string CString(std::string_view bytes) {
     return std::string(bytes.substr(0, bytes.find('\0')));
 }
 
+// How long chm_open may take in the trial below before the file counts as damaged.
+constexpr int kTrialMilliseconds = 5000;
+
+// chm_open reads the reset table and control data through directory entries it does not check:
+// an entry that names a section it never set up makes it decompress with a block length of zero
+// and divide by it, which ends the process. So it is tried first in a child process, which is all
+// that ends then; the file counts as damaged when the child does not end normally in time.
+bool ChmOpenEndsNormally(const std::string& path) {
+    const pid_t child = fork();
+    if (child < 0) {
+        return false;
+    }
+    if (child == 0) {
+        // A trial that fails ends quietly: no core file, no crash report of a handler the
+        // process may have installed.
+        const rlimit no_core{0, 0};
+        setrlimit(RLIMIT_CORE, &no_core);
+        for (const int fatal : {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGABRT}) {
+            signal(fatal, SIG_DFL);
+        }
+        if (chmFile* handle = chm_open(path.c_str())) {
+            chm_close(handle);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    for (int waited = 0;; ++waited) {
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child) {
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        }
+        if ((done < 0 && errno != EINTR) || waited >= kTrialMilliseconds) {
+            kill(child, SIGKILL);
+            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            return false;
+        }
+        const timespec millisecond{0, 1000000};
+        nanosleep(&millisecond, nullptr);
+    }
+}
+
 std::string InFile(std::string name) {
     if (!name.empty() && name.front() != '/') {
         name.insert(name.begin(), '/');
@@ -41,7 +89,7 @@ std::string InFile(std::string name) {
 
 std::unique_ptr<ChmFile> ChmFile::Open(const std::string& path) {
     const auto layout = CheckChmHeaders(path);
-    if (!layout) {
+    if (!layout || !ChmOpenEndsNormally(path)) {
         return nullptr;
     }
     chmFile* handle = chm_open(path.c_str());

@@ -20,7 +20,8 @@ TEST_P(DamagedHelpFile, IsRefusedWithoutEndingTheProgram) {
 
 INSTANTIATE_TEST_SUITE_P(Files, DamagedHelpFile,
                          ::testing::Values("reset_block_len_zero.chm", "lzx_no_windows_per_reset.chm",
-                                           "huge_directory_block.chm", "fuzzed_control_data.chm"));
+                                           "huge_directory_block.chm", "fuzzed_control_data.chm",
+                                           "unknown_section.chm"));
 
 TEST(HelpFileChecks, TheRealHelpFileOpensAndReadsItsPages) {
     const auto file = ChmFile::Open(QLM_HELP_FILE);
