@@ -8,7 +8,7 @@
 namespace qlm::ui {
 namespace {
 
-QQueue<QMessageBox::StandardButton>& PresetAnswers() {
+QQueue<QMessageBox::StandardButton>& PresetButtons() {
     static QQueue<QMessageBox::StandardButton> answers;
     return answers;
 }
@@ -45,7 +45,7 @@ void MessageBoxes::ShowError(QWidget* parent, const QString& text) {
 }
 
 void MessageBoxes::SetNextAnswer(QMessageBox::StandardButton answer) {
-    PresetAnswers().enqueue(answer);
+    PresetButtons().enqueue(answer);
 }
 
 void MessageBoxes::SetAutoAnswer(bool on) {
@@ -62,11 +62,11 @@ void MessageBoxes::ClearRecorded() {
 
 QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                                const QString& text) {
-    if (!PresetAnswers().isEmpty() || AutoAnswer()) {
+    if (!PresetButtons().isEmpty() || AutoAnswer()) {
         RecordedBoxes().append(ShownBox{icon, title, text});
         // A shown box runs its own event loop, which delivers what was posted meanwhile.
         QCoreApplication::processEvents();
-        return PresetAnswers().isEmpty() ? QMessageBox::Ok : PresetAnswers().dequeue();
+        return PresetButtons().isEmpty() ? QMessageBox::Ok : PresetButtons().dequeue();
     }
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
     // File names and system texts are shown as they are, never read as markup.
