@@ -114,9 +114,9 @@ TEST(ThirdPartyCollection, HoldsEveryExpectedPictureAndNamesTheTwelveBitJpeg) {
     const std::vector<std::string> files = PictureFiles();
     for (const auto& [extension, count] :
          {std::pair<const char*, int>{".png", 181}, {".jpg", 4}, {".gif", 8}})
-        EXPECT_EQ(
-            std::count_if(files.begin(), files.end(), [&](const auto& f) { return f.ends_with(extension); }),
-            count)
+        EXPECT_EQ(std::count_if(files.begin(), files.end(),
+                                [ending = extension](const auto& f) { return f.ends_with(ending); }),
+                  count)
             << extension;
     try {
         qlm::LoadPicture((kThirdParty / "jpeg" / "ljt_monkey12.jpg").string(), 273);
