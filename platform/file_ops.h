@@ -149,12 +149,13 @@ class WriteBatch {
 
     // For the writers of this file.
     struct Entry {
-        int fd = -1;           // the temporary file, open and locked
-        std::string name;      // as given to the write
-        std::string temporary; // its path
-        std::string target;    // the file it replaces
-        std::string backup;    // where the old file goes (ReplaceKeepingBackup), or empty
-        bool new_file = false; // takes its name only while that is free (WriteNewFileIn)
+        int fd = -1;            // the temporary file, open and locked
+        std::string name;       // as given to the write
+        std::string temporary;  // its path
+        std::string target;     // the file it replaces
+        std::string backup;     // where the old file goes (ReplaceKeepingBackup), or empty
+        bool new_file = false;  // takes its name only while that is free (WriteNewFileIn)
+        std::uint64_t size = 0; // the bytes written, which the commit weighs against other unwritten data
     };
     void Add(Entry entry);
     // The names in `folder` that may be temporary files of a write, sorted; listed once per folder
