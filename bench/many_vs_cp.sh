@@ -16,7 +16,7 @@
 #   apt-get install netpbm libjpeg-turbo-progs
 # The folders are made in a temporary folder (TMPDIR) that is removed at the end; the large one
 # takes about 1.5 GB of disk for 100,000 pictures. `sync` flushes the whole machine: run it on an
-# otherwise idle one.
+# otherwise idle one, and a minute after the last run of it (see set_aside).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
