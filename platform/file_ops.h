@@ -146,6 +146,9 @@ class WriteBatch {
     // when a batch starts, and halved by Shrink when the program ran out of descriptors anyway.
     bool Full();
     void Shrink();
+    // Every later commit flushes each file on its own, several at a time, as it does anyway while
+    // the machine holds much unwritten data besides the batch's (for the tests of that way).
+    void FlushEachFile() { flush_each_ = true; }
 
     // For the writers of this file.
     struct Entry {
@@ -168,6 +171,7 @@ class WriteBatch {
     std::unordered_set<std::string> names_; // the entries' names
     std::vector<WriteFailure> failures_;
     std::size_t capacity_ = kMaxWrites;
+    bool flush_each_ = false;
     bool listed_ = false;
     bool listing_failed_ = false;
     std::string listed_folder_;

@@ -171,7 +171,7 @@ bool WriteBatch::Commit() {
         files.push_back(entry.fd);
         own += entry.size;
     }
-    const std::vector<int> flushed = FlushTogether(files, own);
+    const std::vector<int> flushed = flush_each_ ? FlushEach(files) : FlushTogether(files, own);
     bool all_done = true;
     std::vector<std::string> folders;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
