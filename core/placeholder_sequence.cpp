@@ -4,10 +4,21 @@
 #include "core/text_file.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace qlm {
 
 namespace {
+
+// text.find(placeholder, from), with glibc's memmem: a page has a '<' in every tag, and find
+// stops at each of them to compare, where memmem skips ahead by pairs of bytes.
+std::size_t FindFrom(std::string_view text, std::string_view placeholder, std::size_t from = 0) {
+    if (from > text.size())
+        return std::string::npos;
+    const void* at = ::memmem(text.data() + from, text.size() - from, placeholder.data(), placeholder.size());
+    return at == nullptr ? std::string::npos
+                         : static_cast<std::size_t>(static_cast<const char*>(at) - text.data());
+}
 
 // True when a replacement could take part in an occurrence that begins before the place it is
 // put: an empty one joins its neighbours, one that is part of the placeholder can be completed
@@ -44,7 +55,7 @@ void ReplaceEachOnce(std::string& text, std::size_t first, std::string_view plac
     std::string rest;
     rest.reserve(text.size() - first);
     std::size_t from = first;
-    for (std::size_t at = first; at != std::string::npos; at = text.find(placeholder, from)) {
+    for (std::size_t at = first; at != std::string::npos; at = FindFrom(text, placeholder, from)) {
         rest.append(text, from, at - from);
         rest.append(replacement);
         from = at + placeholder.size();
@@ -73,7 +84,7 @@ void ReplaceInPlace(std::string& text, std::string_view placeholder, std::string
     if (replacement == kNoText)
         replacement = {};
     // Replacing makes no occurrence where there was none: a text without one stays as it is.
-    const std::size_t first = text.find(placeholder);
+    const std::size_t first = FindFrom(text, placeholder);
     if (first == std::string::npos)
         return;
     // A replacement that holds its placeholder, or one that can form none with its neighbours:

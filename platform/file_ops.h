@@ -146,15 +146,19 @@ class WriteBatch {
     // when a batch starts, and halved by Shrink when the program ran out of descriptors anyway.
     bool Full();
     void Shrink();
+    // Every later commit flushes each file on its own, several at a time, as it does anyway while
+    // the machine holds much unwritten data besides the batch's (for the tests of that way).
+    void FlushEachFile() { flush_each_ = true; }
 
     // For the writers of this file.
     struct Entry {
-        int fd = -1;           // the temporary file, open and locked
-        std::string name;      // as given to the write
-        std::string temporary; // its path
-        std::string target;    // the file it replaces
-        std::string backup;    // where the old file goes (ReplaceKeepingBackup), or empty
-        bool new_file = false; // takes its name only while that is free (WriteNewFileIn)
+        int fd = -1;            // the temporary file, open and locked
+        std::string name;       // as given to the write
+        std::string temporary;  // its path
+        std::string target;     // the file it replaces
+        std::string backup;     // where the old file goes (ReplaceKeepingBackup), or empty
+        bool new_file = false;  // takes its name only while that is free (WriteNewFileIn)
+        std::uint64_t size = 0; // the bytes written, which the commit weighs against other unwritten data
     };
     void Add(Entry entry);
     // The names in `folder` that may be temporary files of a write, sorted; listed once per folder
@@ -167,6 +171,7 @@ class WriteBatch {
     std::unordered_set<std::string> names_; // the entries' names
     std::vector<WriteFailure> failures_;
     std::size_t capacity_ = kMaxWrites;
+    bool flush_each_ = false;
     bool listed_ = false;
     bool listing_failed_ = false;
     std::string listed_folder_;

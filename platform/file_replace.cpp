@@ -198,7 +198,7 @@ int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode
     if (destination.batch == nullptr)
         return FinishAlone(temp_path, fd, target, backup);
     // Still locked: no other write takes it for a stale one until the batch renames it.
-    destination.batch->Add({fd.release(), name, temp_path, target.path, backup});
+    destination.batch->Add({fd.release(), name, temp_path, target.path, backup, false, size});
     return 0;
 }
 
@@ -290,7 +290,7 @@ int WriteNewFileIn(WriteBatch& batch, const std::string& path, std::string_view 
         return error;
     }
     // Still locked: no clean-up takes it for a stale one until the batch gives it its name.
-    batch.Add({fd.release(), path, temporary, path, {}, true});
+    batch.Add({fd.release(), path, temporary, path, {}, true, bytes.size()});
     return 0;
 }
 

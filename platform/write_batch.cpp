@@ -149,16 +149,10 @@ std::vector<int> FlushFileSystems(const std::vector<int>& files) {
     return results;
 }
 
-// Makes `files` durable: where the machine holds little unwritten data besides them, one flush
-// of the file system is the cheapest way; otherwise each file is flushed on its own (FlushEach),
-// so that the run does not wait for what other programs have not written yet.
-std::vector<int> FlushTogether(const std::vector<int>& files) {
-    std::uint64_t own = 0;
-    for (const int fd : files) {
-        struct stat state {};
-        if (::fstat(fd, &state) == 0)
-            own += static_cast<std::uint64_t>(state.st_size);
-    }
+// Makes `files` durable: where the machine holds little unwritten data besides their `own`
+// bytes, one flush of the file system is the cheapest way; otherwise each file is flushed on its
+// own (FlushEach), so that the run does not wait for what other programs have not written yet.
+std::vector<int> FlushTogether(const std::vector<int>& files, std::uint64_t own) {
     const std::optional<std::uint64_t> unwritten = UnwrittenBytes();
     if (unwritten && *unwritten <= own + kFewOtherBytes)
         return FlushFileSystems(files);
@@ -172,9 +166,12 @@ bool WriteBatch::Commit() {
         return true;
     std::vector<int> files;
     files.reserve(entries_.size());
-    for (const Entry& entry : entries_)
+    std::uint64_t own = 0;
+    for (const Entry& entry : entries_) {
         files.push_back(entry.fd);
-    const std::vector<int> flushed = FlushTogether(files);
+        own += entry.size;
+    }
+    const std::vector<int> flushed = flush_each_ ? FlushEach(files) : FlushTogether(files, own);
     bool all_done = true;
     std::vector<std::string> folders;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
