@@ -4,6 +4,7 @@
 // and the scaler and encoders under them.
 
 #include "core/gif_encoder.h"
+#include "core/jpeg_encoder.h"
 #include "core/picture_loader.h"
 #include "core/picture_scaler.h"
 #include "core/thumbnail_maker.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -263,6 +265,29 @@ TEST(EncodeGif, ManyColoursAreReducedCloselyAndFewKeptExactly) {
     const qlm::Picture exact = qlm::LoadPicture(folder / "f.gif", 0);
     EXPECT_TRUE(Near(PixelAt(exact.image, 0, 0), {1, 2, 3, 255}, 0));
     EXPECT_TRUE(Near(PixelAt(exact.image, 1, 0), {250, 251, 252, 255}, 0));
+}
+
+// An opaque picture goes to libjpeg with its pixels as they are, one with transparent pixels is
+// laid over white first. Where transparency leaves a white pixel white, both ways must give the
+// same file, byte for byte.
+TEST(EncodeJpeg, AnOpaquePictureGivesTheBytesOfItsColoursLaidOverWhite) {
+    qlm::Image opaque;
+    opaque.width = 37;
+    opaque.height = 23;
+    for (int y = 0; y < opaque.height; ++y)
+        for (int x = 0; x < opaque.width; ++x)
+            opaque.rgba.insert(opaque.rgba.end(),
+                               {static_cast<std::uint8_t>(x * 7), static_cast<std::uint8_t>(y * 11),
+                                static_cast<std::uint8_t>((x * y) % 256), 255});
+    for (int i = 0; i < 2; ++i)
+        std::fill_n(opaque.rgba.begin() + i * 4, 3, std::uint8_t{255});
+    qlm::Image transparent = opaque;
+    transparent.rgba[3] = 254; // white, barely transparent: stays white
+    transparent.rgba[4] = 10;  // any colour, wholly transparent: becomes white
+    transparent.rgba[7] = 0;
+    for (const bool progressive : {false, true})
+        EXPECT_EQ(qlm::EncodeJpeg(opaque, 85, progressive), qlm::EncodeJpeg(transparent, 85, progressive))
+            << (progressive ? "progressive" : "baseline");
 }
 
 } // namespace
