@@ -99,13 +99,14 @@ std::optional<PictureSize> CliHost::LoadThumbnail(const std::string& path) {
 
 void CliHost::ShowWarning(const std::string& text) {
     EndProgressLine();
-    messages_ << Printable(text) << '\n';
+    // One piece, so that the unbuffered standard error writes each message in one call.
+    messages_ << Printable(text) + '\n';
     messages_.flush();
 }
 
 void CliHost::ShowDecodeFailure(const std::string& path, const std::string& message) {
     EndProgressLine();
-    messages_ << Printable(BareName(path)) << ": " << message << '\n';
+    messages_ << Printable(BareName(path)) + ": " + message + '\n';
     messages_.flush();
 }
 
