@@ -76,6 +76,7 @@ bool RunJpegEncode(JpegEncodeJob* job) {
     return true;
 }
 
+// True when no pixel lets the white behind it show: libjpeg can then read the pixels as they are.
 bool Opaque(const Image& image) {
     const std::size_t pixels = static_cast<std::size_t>(image.width) * image.height;
     for (std::size_t i = 0; i < pixels; ++i)
@@ -90,18 +91,9 @@ std::vector<std::uint8_t> OverWhite(const Image& image) {
     std::vector<std::uint8_t> rgb(pixels * 3);
     for (std::size_t i = 0; i < pixels; ++i) {
         const std::uint8_t* p = image.rgba.data() + i * 4;
-        std::uint8_t* out = rgb.data() + i * 3;
         const unsigned alpha = p[3];
-        // Most pictures are opaque, and an opaque pixel keeps its colour exactly: the division
-        // below gives p[c] again, at a cost that shows with many small thumbnails.
-        if (alpha == 255) {
-            out[0] = p[0];
-            out[1] = p[1];
-            out[2] = p[2];
-            continue;
-        }
         for (int c = 0; c < 3; ++c)
-            out[c] = static_cast<std::uint8_t>((p[c] * alpha + 255 * (255 - alpha) + 127) / 255);
+            rgb[i * 3 + c] = static_cast<std::uint8_t>((p[c] * alpha + 255 * (255 - alpha) + 127) / 255);
     }
     return rgb;
 }

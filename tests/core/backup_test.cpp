@@ -4,6 +4,7 @@
 #include "core/picture_loader.h"
 #include "core/text_file.h"
 #include "core/thumbnail_maker.h"
+#include "platform/file_ops.h"
 #include "platform/globals.h"
 #include "platform/temporary_files.h"
 #include "tests/support/test_util.h"
@@ -111,6 +112,55 @@ TEST(Backup, ABackupFailingAtTheCommitIsToldFromItsPage) {
     EXPECT_EQ(folder.Get("a.html"), "neu a");
     EXPECT_EQ(CountIn(folder.Root()), 3u);
     EXPECT_TRUE(batch.TakeFailures().empty());
+}
+
+// A batch flushed file by file (as while the machine holds much unwritten data of other programs)
+// flushes on several threads: a result given to the wrong file would put an unflushed page in
+// place or name one that was written. The file whose flush fails is named with its own error,
+// keeps its old content and gets no backup, and its temporary goes.
+TEST(Backup, FlushedFileByFileEachPageGetsItsOwnContentAndError) {
+    constexpr int kPages = 40;
+    constexpr int kUnflushable = 17;
+    const auto page = [](int n) { return "p" + std::to_string(n) + ".html"; };
+    TempFolder folder;
+    for (int n = 0; n < kPages; ++n)
+        folder.Put(page(n), "alt " + std::to_string(n));
+    int pipe_ends[2] = {-1, -1};
+    ASSERT_EQ(::pipe2(pipe_ends, O_CLOEXEC), 0);
+
+    platform::WriteBatch batch;
+    batch.FlushEachFile();
+    for (int n = 0; n < kPages; ++n) {
+        const std::string path = folder / page(n);
+        if (n != kUnflushable) {
+            ASSERT_EQ(
+                platform::ReplaceKeepingBackupIn(batch, path, "neu " + std::to_string(n), path + ".bak"), 0);
+            continue;
+        }
+        // A descriptor that cannot be flushed (fsync of a pipe fails with EINVAL) in front of a
+        // complete temporary: the batch closes the descriptor at its commit.
+        const std::string temporary = folder.Put(".qlm-unflushable", "neu " + std::to_string(n));
+        batch.Add({pipe_ends[0], path, temporary, path, path + ".bak", false, 6});
+    }
+    EXPECT_FALSE(batch.Commit());
+    ::close(pipe_ends[1]);
+
+    const std::vector<platform::WriteFailure> failures = batch.TakeFailures();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].name, folder / page(kUnflushable));
+    EXPECT_EQ(failures[0].part, platform::WriteFailure::Part::File);
+    EXPECT_EQ(failures[0].error, EINVAL);
+    for (int n = 0; n < kPages; ++n) {
+        const std::string old_text = "alt " + std::to_string(n);
+        if (n == kUnflushable) {
+            EXPECT_EQ(folder.Get(page(n)), old_text);
+            EXPECT_FALSE(platform::NameExists(folder / (page(n) + ".bak")));
+        } else {
+            EXPECT_EQ(folder.Get(page(n)), "neu " + std::to_string(n));
+            EXPECT_EQ(folder.Get(page(n) + ".bak"), old_text);
+        }
+    }
+    EXPECT_EQ(folder.Listing().find(".qlm-"), std::string::npos) << folder.Listing();
 }
 
 // The content of page `page` in generation `generation`.
