@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli_host.h"
 
+#include "core/gallery_names.h"
 #include "core/picture_loader.h"
 #include "core/picture_measure.h"
+#include "core/picture_measure_ahead.h"
 #include "core/picture_prefetcher.h"
 #include "core/text_file.h"
 #include "platform/globals.h"
@@ -45,6 +47,8 @@ CliHost::CliHost(std::istream& answers, std::ostream& messages, bool show_progre
 CliHost::~CliHost() = default;
 
 Picture CliHost::Load(const std::string& path) {
+    if (measure_ahead_)
+        return measure_ahead_->Take(path);
     if (!verify_)
         return MeasurePicture(path, kMeasureBox);
     // A failure decoded ahead is thrown here, where the run reaches the picture, as without it.
@@ -129,8 +133,9 @@ void CliHost::StepProgress() {
 
 void CliHost::SetWorkingDisplay(bool working) {
     if (!working) {
-        // Whatever was decoded ahead belongs to the run that ends here.
+        // Whatever was decoded or measured ahead belongs to the run that ends here.
         ahead_.reset();
+        measure_ahead_.reset();
         EndProgressLine();
     }
 }
@@ -146,6 +151,20 @@ void CliHost::ComingNext(const std::string& thumbnail_path, const std::string& p
     }
     ahead_->Prefetch(thumbnail_path, kMeasureBox);
     ahead_->Prefetch(picture_path, kMeasureBox);
+}
+
+void CliHost::MeasureAhead(const std::string& folder, const std::vector<std::string>& pictures,
+                           bool thumbs_jpg) {
+    if (verify_)
+        return;
+    // The run asks for each picture's thumbnail, then for the picture.
+    const auto path_at = [&folder, &pictures, thumbs_jpg](std::size_t index) {
+        const std::string& picture = pictures[index / 2];
+        return folder + (index % 2 == 0 ? ThumbnailFileName(picture, thumbs_jpg) : picture);
+    };
+    measure_ahead_ = std::make_unique<PictureMeasureAhead>(
+        [](const std::string& path) { return MeasurePicture(path, kMeasureBox); }, path_at,
+        2 * pictures.size());
 }
 
 void CliHost::DrawProgressLine() {

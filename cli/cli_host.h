@@ -11,10 +11,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qlm {
+class PictureMeasureAhead;
 class PicturePrefetcher;
-}
+} // namespace qlm
 
 namespace qlm::cli {
 
@@ -42,6 +44,11 @@ class CliHost : public GenerationHost {
     // The number of pictures that could not be opened at all (a pipe, a dangling link named like a
     // picture); each was named on the messages as the run reached it.
     int UnopenedPictures() const { return unopened_pictures_; }
+    // Measures the thumbnails and pictures of the coming run on a second thread, in the order the
+    // run asks for them, unless they are to be verified. Only for a run that asks no questions:
+    // one that waits for an answer would give sizes measured before the wait. `folder` and
+    // `pictures` must stay until the run has ended.
+    void MeasureAhead(const std::string& folder, const std::vector<std::string>& pictures, bool thumbs_jpg);
     // Takes the progress line off the terminal, so that a message can follow.
     void EndProgressLine();
 
@@ -58,6 +65,8 @@ class CliHost : public GenerationHost {
     int unopened_pictures_ = 0;
     // Pictures to verify are decoded ahead while the run deals with those before them.
     std::unique_ptr<PicturePrefetcher> ahead_;
+    // Pictures only measured are measured ahead on a second thread, after MeasureAhead.
+    std::unique_ptr<PictureMeasureAhead> measure_ahead_;
     std::string progress_label_;
     int progress_maximum_ = 0;
     int progress_position_ = 0;

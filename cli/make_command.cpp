@@ -252,6 +252,8 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     const bool web_pictures_complete =
         !options.make_web_pictures ||
         MakeWebPictures(folder, input.pictures, options.web_sizes, messages, host);
+    if (!input.ask)
+        host.MeasureAhead(folder, input.pictures, input.flags.thumbs_jpg);
     const GenerationResult result = MakeGallery(input, host);
     const bool complete = thumbnails_complete && web_pictures_complete && !result.stopped &&
                           result.unwritten.empty() && host.UnopenedPictures() == 0;

@@ -771,6 +771,47 @@ TEST(CliGallery, VerifyingAheadKeepsTheMessagesOfThePicturesInTurn) {
         EXPECT_FALSE(fs::exists(folder / page)) << page;
 }
 
+// Without --verify the pictures are measured ahead on a second thread: the messages and pages must
+// still follow the pictures one by one, up to a picture whose headers are damaged, although the
+// damaged one after it was measured too.
+TEST(CliGallery, MeasuringAheadKeepsTheMessagesOfThePicturesInTurn) {
+    TempFolder dir;
+    const fs::path folder = dir / "pics";
+    fs::create_directory(folder);
+    CopyDemo(folder, {"bergsee.jpg"});
+    fs::copy_file(kDemo / "wald.jpg", folder / "b.jpg"); // no thumbnail
+    fs::create_symlink("nowhere.jpg", folder / "c.jpg");
+    const std::string jpeg = ReadFile(kDemo / "wald.jpg");
+    WriteFile(folder / "d.jpg", jpeg.substr(0, 300)); // ends in its headers
+    fs::copy_file(kDemo / "t_bergsee.jpg", folder / "t_d.jpg");
+    WriteFile(folder / "f.jpg", jpeg.substr(0, 200));
+    WriteFile(folder / "title.txt", "Probe");
+
+    const std::vector<std::string> measure = {"--no-ask", "--templates", kTemplates.string(),
+                                              folder.string()};
+    std::vector<std::string> up_to_damaged = measure;
+    for (const char* name : {"bergsee.jpg", "b.jpg", "c.jpg", "d.jpg"})
+        up_to_damaged.push_back(name);
+    const RunResult part = RunMake(up_to_damaged);
+    const RunResult whole = RunMake(measure);
+    EXPECT_EQ(whole.status, 1);
+    EXPECT_EQ(whole.err, part.err);
+    EXPECT_TRUE(
+        whole.err.starts_with("Der Thumbnail t_b.jpg fehlt!\nDer Thumbnail t_c.jpg fehlt!\n"
+                              "c.jpg: cannot be opened; its page gets the size of the picture before it\n"
+                              "d.jpg: Die JPEG-Datei endet vor den Bilddaten"))
+        << whole.err;
+    EXPECT_FALSE(Contains(whole.err, "f.jpg")) << whole.err;
+    // The page of the picture that cannot be opened has the size of the one before it (the
+    // folder's order is b, bergsee, c).
+    EXPECT_TRUE(Contains(ReadFile(folder / "c.html"), "<img src=\"c.jpg\" width=\"640\" height=\"427\""))
+        << ReadFile(folder / "c.html");
+    for (const char* page : {"b.html", "bergsee.html", "c.html"})
+        EXPECT_TRUE(fs::exists(folder / page)) << page;
+    for (const char* page : {"d.html", "f.html", "index.html"})
+        EXPECT_FALSE(fs::exists(folder / page)) << page;
+}
+
 class CliFailure : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(CliFailure, StopsWithItsStatusAndMessage) {
