@@ -9,14 +9,23 @@
 
 #include "core/placeholder_sequence.h"
 
+#include <bitset>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace qlm {
 
+using ByteSet = std::bitset<256>;
+
 class TemplateFiller {
   public:
+    // A placeholder with the bytes it holds anywhere, after its first byte and before its last.
+    struct Name {
+        std::string name;
+        ByteSet all, after_first, before_last;
+    };
+
     explicit TemplateFiller(std::string template_text) : template_(std::move(template_text)) {}
 
     // The template with each placeholder of `sequence` replaced in turn, as ApplyPlaceholders.
@@ -28,7 +37,7 @@ class TemplateFiller {
                     const std::string& text);
 
     std::string template_;
-    std::vector<std::string> names_; // the placeholders `held_` was learnt for, in their order
+    std::vector<Name> names_;        // the placeholders `held_` was learnt for, in their order
     std::vector<char> held_;         // whether the template holds each of them
     std::vector<char> may_occur_;    // per placeholder of the fill under way: whether the text can hold it
     std::vector<std::size_t> joins_; // where the last removal joined the text
