@@ -2,7 +2,8 @@
 #include "core/template_filler.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cstddef>
+#include <string_view>
 
 namespace qlm {
 
