@@ -34,8 +34,10 @@ bool CanReachBack(std::string_view placeholder, std::string_view replacement) {
     if (placeholder.find(replacement) != std::string_view::npos)
         return true;
     const std::size_t longest = std::min(placeholder.size(), replacement.size());
+    // The last byte compared first: most lengths fail there without a call to compare the rest.
     for (std::size_t length = 1; length <= longest; ++length)
-        if (placeholder.ends_with(replacement.substr(0, length)))
+        if (replacement[length - 1] == placeholder.back() &&
+            placeholder.ends_with(replacement.substr(0, length)))
             return true;
     return false;
 }
@@ -44,7 +46,8 @@ bool CanReachBack(std::string_view placeholder, std::string_view replacement) {
 bool CanReachOn(std::string_view placeholder, std::string_view replacement) {
     const std::size_t longest = std::min(placeholder.size(), replacement.size());
     for (std::size_t length = 1; length <= longest; ++length)
-        if (placeholder.starts_with(replacement.substr(replacement.size() - length)))
+        if (replacement[replacement.size() - length] == placeholder.front() &&
+            placeholder.starts_with(replacement.substr(replacement.size() - length)))
             return true;
     return false;
 }
