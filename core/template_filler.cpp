@@ -16,16 +16,16 @@ std::size_t Byte(char c) {
 // True when `later` can occur in a text that did not hold it once some text gave way to the whole
 // `inserted`: an occurrence that is new must overlap an inserted copy, so it lies inside the copy,
 // holds it, or runs over one of its ends (the copy then begins with an end of the placeholder, or
-// ends with a beginning of it). The byte sets rule out most pairs before any text is compared.
-bool CanFormAround(const TemplateFiller::Name& later, std::string_view inserted,
-                   const ByteSet& inserted_bytes) {
+// ends with a beginning of it). The placeholder's bytes rule out most pairs before any text is
+// compared.
+bool CanFormAround(const TemplateFiller::Name& later, std::string_view inserted) {
     const std::string_view name = later.name;
     if (name.empty() || inserted.empty())
         return true;
-    // One that holds the other holds all its bytes.
     if (inserted.size() >= name.size()
-            ? (later.all & ~inserted_bytes).none() && inserted.find(name) != std::string_view::npos
-            : (inserted_bytes & ~later.all).none() && name.find(inserted) != std::string_view::npos)
+            ? inserted.find(name) != std::string_view::npos
+            : later.all[Byte(inserted.front())] && later.all[Byte(inserted.back())] &&
+                  name.find(inserted) != std::string_view::npos)
         return true;
     const bool can_start = later.after_first[Byte(inserted.front())];
     const bool can_end = later.before_last[Byte(inserted.back())];
@@ -108,17 +108,13 @@ void TemplateFiller::NoteFormed(const PlaceholderSequence& sequence, std::size_t
     if (first_unheld == may_occur_.end())
         return;
     const std::string_view inserted = sequence[replaced].second;
-    ByteSet inserted_bytes;
-    if (change == TextChange::Inserted)
-        for (const char c : inserted)
-            inserted_bytes[Byte(c)] = true;
     for (auto later = static_cast<std::size_t>(first_unheld - may_occur_.begin()); later < sequence.size();
          ++later) {
         if (may_occur_[later])
             continue;
         switch (change) {
         case TextChange::Inserted:
-            may_occur_[later] = CanFormAround(names_[later], inserted, inserted_bytes);
+            may_occur_[later] = CanFormAround(names_[later], inserted);
             break;
         case TextChange::Joined:
             may_occur_[later] = FormedAtAJoin(text, joins_, names_[later]);

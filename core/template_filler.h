@@ -16,14 +16,12 @@
 
 namespace qlm {
 
-using ByteSet = std::bitset<256>;
-
 class TemplateFiller {
   public:
     // A placeholder with the bytes it holds anywhere, after its first byte and before its last.
     struct Name {
         std::string name;
-        ByteSet all, after_first, before_last;
+        std::bitset<256> all, after_first, before_last;
     };
 
     explicit TemplateFiller(std::string template_text) : template_(std::move(template_text)) {}
