@@ -269,23 +269,6 @@ TEST(TemplateFiller, GivesWhatTheEarlierSequenceGave) {
         EXPECT_GT(formed[way], 100) << "way " << way;
 }
 
-TEST(TemplateFiller, FillsThePageOfARun) {
-    const std::string page = "<title><myname></title><p><mytext></p><a href=\"<mynexthtmlfile>\">";
-    TemplateFiller filler(page);
-    for (const PlaceholderSequence& sequence :
-         {PlaceholderSequence{{"<mytext>", "<myname> am <b>See</b>"},
-                              {"<myname>", "bild1"},
-                              {"<mykeywords>", "Meer"},
-                              {"<mynexthtmlfile>", "bild2.html"}},
-          PlaceholderSequence{
-              {"<mytext>", "<my"}, {"<myname>", ""}, {"<mykeywords>", "keywords>"}, {"<mynexthtmlfile>", ""}},
-          PlaceholderSequence{{"<mytext>", "<mykey"},
-                              {"<myname>", "<notext>"},
-                              {"<mykeywords>", "<mynexthtmlfile>"},
-                              {"<mynexthtmlfile>", "x"}}})
-        EXPECT_EQ(filler.Fill(sequence), OracleApply(sequence, page));
-}
-
 TEST(ApplyPlaceholders, KeepsLongTextsAndReplacesNearTheirEnd) {
     // An overview of many entries with the version in its tail: the text before is kept as it is.
     std::string text(100000, 'x');
