@@ -5,10 +5,12 @@
 #include "core/page_text.h"
 #include "core/picture.h"
 #include "core/placeholder_sequence.h"
+#include "core/template_filler.h"
 #include "core/text_file.h"
 #include "core/web_pictures.h"
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -24,6 +26,11 @@ std::string Apply(const Sequence& sequence, std::string text) {
     return text;
 }
 
+void Append(Sequence& sequence, Sequence more) {
+    sequence.insert(sequence.end(), std::make_move_iterator(more.begin()),
+                    std::make_move_iterator(more.end()));
+}
+
 // Room for the overview, judged by its first entry with a margin for longer names. Room that is
 // reserved but never filled costs no memory pages, so the margin is generous; but a first entry
 // with a long text says nothing about the others, so the guess per entry is bounded. An overview
@@ -36,7 +43,8 @@ std::size_t OverviewRoom(std::size_t head_tail, std::size_t first_entry, std::si
 class Run {
   public:
     Run(const GenerationInput& input, GenerationHost& host)
-        : in_(input), host_(host), utf8_templates_(TemplatesDeclareUtf8(input.templates)) {
+        : in_(input), host_(host), utf8_templates_(TemplatesDeclareUtf8(input.templates)),
+          page_filler_(input.templates.pic), entry_filler_(input.templates.main_rep) {
         // The copy folder is listed only for templates that show web copies, so that other
         // templates cost what they always did.
         if (UsesWebCopies(input.templates.pic) || UsesWebCopies(input.templates.main_rep))
@@ -173,20 +181,15 @@ class Run {
         const std::string text = TextForPages(
             FolderText(TextFileName(file_name), in_.flags.alt, AskKind::Alt, ""), utf8_templates_);
         const std::string alt = AltTextOf(text);
-        const Sequence picture_sequence = PictureSequence(file_name, thumb_name, picture, thumb, text, alt);
-        Sequence navigation = NavigationSequence(index);
-        if (web_copies_) {
-            const Sequence web = WebSequence(file_name, LinkForPage(file_name), picture, alt);
-            navigation.insert(navigation.end(), web.begin(), web.end());
-        }
-        std::string page = in_.templates.pic;
-        ApplyPlaceholders(picture_sequence, page);
-        ApplyPlaceholders(navigation, page);
+        // The navigation and web copies come after every other placeholder.
+        Sequence sequence = PictureSequence(file_name, thumb_name, picture, thumb, text, alt);
+        Append(sequence, NavigationSequence(index));
+        if (web_copies_)
+            Append(sequence, WebSequence(file_name, LinkForPage(file_name), picture, alt));
+        std::string page = page_filler_.Fill(sequence);
         Write(PageFileName(file_name), page);
         page = {};
-        std::string entry = in_.templates.main_rep;
-        ApplyPlaceholders(picture_sequence, entry);
-        ApplyPlaceholders(navigation, entry);
+        std::string entry = entry_filler_.Fill(sequence);
         host_.StepProgress();
         return entry;
     }
@@ -259,6 +262,8 @@ class Run {
     PictureSize held_picture_;
     PictureSize held_thumbnail_;
     platform::WriteBatch pages_;
+    TemplateFiller page_filler_;
+    TemplateFiller entry_filler_;
     std::unique_ptr<const WebCopyIndex> web_copies_; // only for templates that show web copies
 };
 

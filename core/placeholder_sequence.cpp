@@ -34,8 +34,10 @@ bool CanReachBack(std::string_view placeholder, std::string_view replacement) {
     if (placeholder.find(replacement) != std::string_view::npos)
         return true;
     const std::size_t longest = std::min(placeholder.size(), replacement.size());
+    // The last byte compared first: most lengths fail there without a call to compare the rest.
     for (std::size_t length = 1; length <= longest; ++length)
-        if (placeholder.ends_with(replacement.substr(0, length)))
+        if (replacement[length - 1] == placeholder.back() &&
+            placeholder.ends_with(replacement.substr(0, length)))
             return true;
     return false;
 }
@@ -44,7 +46,8 @@ bool CanReachBack(std::string_view placeholder, std::string_view replacement) {
 bool CanReachOn(std::string_view placeholder, std::string_view replacement) {
     const std::size_t longest = std::min(placeholder.size(), replacement.size());
     for (std::size_t length = 1; length <= longest; ++length)
-        if (placeholder.starts_with(replacement.substr(replacement.size() - length)))
+        if (replacement[replacement.size() - length] == placeholder.front() &&
+            placeholder.starts_with(replacement.substr(replacement.size() - length)))
             return true;
     return false;
 }
@@ -77,35 +80,44 @@ bool EndsWithABeginning(const std::string& text, std::size_t first, std::string_
 
 } // namespace
 
-void ReplaceInPlace(std::string& text, std::string_view placeholder, std::string_view replacement) {
+TextChange ReplaceInPlace(std::string& text, std::string_view placeholder, std::string_view replacement,
+                          std::vector<std::size_t>* joins) {
     if (placeholder.empty())
-        return;
+        return TextChange::None;
     // The no-text answer inserts nothing, whatever the way of replacing below.
     if (replacement == kNoText)
         replacement = {};
     // Replacing makes no occurrence where there was none: a text without one stays as it is.
     const std::size_t first = FindFrom(text, placeholder);
     if (first == std::string::npos)
-        return;
+        return TextChange::None;
     // A replacement that holds its placeholder, or one that can form none with its neighbours:
     // every occurrence of the text is replaced once, as MyReplace does.
     if (replacement.find(placeholder) != std::string_view::npos ||
         (!CanReachBack(placeholder, replacement) && !CanReachOn(placeholder, replacement))) {
         ReplaceEachOnce(text, first, placeholder, replacement);
-        return;
+        return TextChange::Inserted;
     }
     // Every occurrence that reached back before the first one would have to hold the last byte
     // before it: an empty replacement cannot reach back where that byte ends no beginning of the
     // placeholder. (A non-empty one that can is read again by MyReplace within limits that depend
     // on the length of the whole text, so it is given the whole text.)
-    if (CanReachBack(placeholder, replacement) &&
-        (!replacement.empty() || EndsWithABeginning(text, first, placeholder))) {
-        text = MyReplace(text, placeholder, replacement);
-        return;
+    if (!replacement.empty()) {
+        const std::size_t from = CanReachBack(placeholder, replacement) ? 0 : first;
+        std::string rest = MyReplace(std::string_view(text).substr(from), placeholder, replacement);
+        text.resize(from);
+        text += rest;
+        return TextChange::Mixed;
     }
-    std::string rest = MyReplace(std::string_view(text).substr(first), placeholder, replacement);
-    text.resize(first);
+    const std::size_t from = EndsWithABeginning(text, first, placeholder) ? 0 : first;
+    std::vector<std::size_t> own_joins;
+    std::vector<std::size_t>& noted = joins != nullptr ? *joins : own_joins;
+    std::string rest = RemoveEvery(std::string_view(text).substr(from), placeholder, noted);
+    for (std::size_t& join : noted)
+        join += from;
+    text.resize(from);
     text += rest;
+    return TextChange::Joined;
 }
 
 void ApplyPlaceholders(const PlaceholderSequence& sequence, std::string& text) {

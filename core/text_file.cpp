@@ -116,6 +116,10 @@ class RestartingReplacer {
         out_.reserve(source.size());
     }
 
+    // Notes in `joins` where the result's text that was apart comes to meet; only for an empty
+    // replacement, which inserts nothing between them.
+    void NoteJoinsIn(std::vector<std::size_t>& joins) { joins_ = &joins; }
+
     // The replaced text; nothing when the rereading went beyond its budget.
     std::optional<std::string> Run() {
         for (;;) {
@@ -173,6 +177,12 @@ class RestartingReplacer {
     }
 
     void Replaced() {
+        if (joins_ != nullptr) {
+            // A join that the removal reached is gone: the text on its right was removed.
+            while (!joins_->empty() && joins_->back() >= out_.size())
+                joins_->pop_back();
+            joins_->push_back(out_.size());
+        }
         if (reread_)
             pending_.push_back(0);
         else
@@ -192,6 +202,7 @@ class RestartingReplacer {
     std::size_t state_ = 0;
     std::size_t next_ = 0;             // next byte of the source to read
     std::vector<std::size_t> pending_; // read positions in insertions still to be read, innermost last
+    std::vector<std::size_t>* joins_ = nullptr;
 };
 
 } // namespace
@@ -208,6 +219,17 @@ std::string MyReplace(std::string_view source, std::string_view placeholder, std
         if (std::optional<std::string> replaced = RestartingReplacer(source, placeholder, replacement).Run())
             return std::move(*replaced);
     return ReplaceEachOnce(source, placeholder, replacement);
+}
+
+std::string RemoveEvery(std::string_view source, std::string_view placeholder,
+                        std::vector<std::size_t>& joins) {
+    joins.clear();
+    if (placeholder.empty())
+        return std::string(source);
+    // An empty replacement is never read again, so the replacer cannot give up.
+    RestartingReplacer remover(source, placeholder, {});
+    remover.NoteJoinsIn(joins);
+    return std::move(*remover.Run());
 }
 
 } // namespace qlm

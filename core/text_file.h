@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qlm {
 
@@ -50,5 +51,10 @@ bool MyWriteFile(const std::string& file_name, std::string_view text, platform::
 // that keeps forming its placeholder with its neighbours beyond a generous amount of work.
 // An empty placeholder leaves the source unchanged. Time is linear in the length of the texts.
 std::string MyReplace(std::string_view source, std::string_view placeholder, std::string_view replacement);
+
+// MyReplace(source, placeholder, ""), which also gives in `joins` each place of the result where
+// text that lay apart in the source now meets, in increasing order.
+std::string RemoveEvery(std::string_view source, std::string_view placeholder,
+                        std::vector<std::size_t>& joins);
 
 } // namespace qlm

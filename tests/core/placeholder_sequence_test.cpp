@@ -5,11 +5,13 @@
 // of MyReplace.
 
 #include "core/placeholder_sequence.h"
+#include "core/template_filler.h"
 #include "core/text_file.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
 #include <string>
 #include <string_view>
@@ -174,6 +176,97 @@ TEST(ApplyPlaceholders, GivesWhatTheEarlierSequenceGave) {
         ApplyPlaceholders(sequence, text);
         ASSERT_EQ(text, OracleApply(sequence, template_text)) << "template \"" << template_text << "\"";
     }
+}
+
+// The ways in which a replacement can make a placeholder appear that the text did not hold: inside
+// the inserted text, holding it with text on both sides, across its start, across its end, or
+// where a removal joined the text. `kElse` is for replacements that form their own placeholder
+// anew and are cut up.
+enum Way { kInside, kAround, kAcrossStart, kAcrossEnd, kAtJoin, kElse, kWays };
+
+Way HowFormed(std::string_view later, std::string_view inserted) {
+    if (inserted.empty() || inserted == "<notext>")
+        return kAtJoin;
+    if (inserted.find(later) != std::string_view::npos)
+        return kInside;
+    if (later.find(inserted) != std::string_view::npos)
+        return kAround;
+    for (std::size_t length = 1; length < later.size(); ++length)
+        if (inserted.starts_with(later.substr(later.size() - length)))
+            return kAcrossStart;
+    for (std::size_t length = 1; length < later.size(); ++length)
+        if (inserted.ends_with(later.substr(0, length)))
+            return kAcrossEnd;
+    return kElse;
+}
+
+// The sequence applied by the oracle, counting each placeholder that a step makes appear anew.
+std::string OracleApplyCounting(const PlaceholderSequence& sequence, std::string text,
+                                std::array<int, kWays>& formed) {
+    for (std::size_t step = 0; step < sequence.size(); ++step) {
+        const std::string after = OracleReplace(text, sequence[step].first, sequence[step].second);
+        for (std::size_t later = step + 1; later < sequence.size(); ++later) {
+            const std::string_view name = sequence[later].first;
+            if (text.find(name) == std::string::npos && after.find(name) != std::string::npos)
+                ++formed[HowFormed(name, sequence[step].second)];
+        }
+        text = after;
+    }
+    return text;
+}
+
+// Texts as Generated, now and then the no-text answer or a piece from inside a placeholder.
+std::string GeneratedValue(std::mt19937& random, const std::vector<std::string_view>& names) {
+    const int kind = std::uniform_int_distribution<int>(0, 9)(random);
+    if (kind == 0)
+        return "<notext>";
+    const std::string_view name =
+        names[std::uniform_int_distribution<std::size_t>(0, names.size() - 1)(random)];
+    if (kind > 2 || name.size() < 3)
+        return Generated(random, 3);
+    const std::size_t from = std::uniform_int_distribution<std::size_t>(1, name.size() - 2)(random);
+    return std::string(
+        name.substr(from, std::uniform_int_distribution<std::size_t>(1, name.size() - 1 - from)(random)));
+}
+
+TEST(TemplateFiller, GivesWhatTheEarlierSequenceGave) {
+    std::mt19937 random(2026);
+    // Placeholders that hold each other, begin or end one another, and the one-letter ones that
+    // names and numbers are made of.
+    const std::vector<std::string_view> names = {"<mykeywords>", "<myname>", "<mytext>", "<my", "me>",
+                                                 "ext>",         "my",       "a",        "<<"};
+    std::uniform_int_distribution<std::size_t> pick(0, names.size() - 1), steps(1, 9), fills(1, 4);
+    std::array<int, kWays> formed{};
+    for (int round = 0; round < 20000; ++round) {
+        // Templates hold the placeholders among the pieces, so that removals join text around
+        // them, and between a beginning and an end of another, which an inserted text completes.
+        std::string template_text;
+        for (std::size_t n = steps(random); n > 0; --n) {
+            const std::string_view around = names[pick(random)];
+            const std::size_t cut = std::uniform_int_distribution<std::size_t>(0, around.size())(random);
+            template_text += Generated(random, 2) + std::string(around.substr(0, cut)) +
+                             std::string(names[pick(random)]) +
+                             std::string(around.substr(std::min(around.size(), cut + 1 + n % 3)));
+        }
+        TemplateFiller filler(template_text);
+        // The same filler serves sequences of the same names with other texts, as over a run's
+        // pictures, and now and then other names.
+        PlaceholderSequence sequence;
+        for (std::size_t n = fills(random); n > 0; --n) {
+            if (sequence.empty() || pick(random) == 0) {
+                sequence.clear();
+                for (std::size_t step = steps(random); step > 0; --step)
+                    sequence.emplace_back(names[pick(random)], "");
+            }
+            for (auto& entry : sequence)
+                entry.second = GeneratedValue(random, names);
+            const std::string expected = OracleApplyCounting(sequence, template_text, formed);
+            ASSERT_EQ(filler.Fill(sequence), expected) << "template \"" << template_text << "\"";
+        }
+    }
+    // Each way is met often, so that a filler that overlooks one of them fails above.
+    for (int way = 0; way < kElse; ++way)
+        EXPECT_GT(formed[way], 100) << "way " << way;
 }
 
 TEST(ApplyPlaceholders, KeepsLongTextsAndReplacesNearTheirEnd) {

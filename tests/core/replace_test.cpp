@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace qlm {
 namespace {
@@ -85,6 +88,51 @@ TEST(ReplaceAgreesWithTheLiteralSteps, OverEveryShortText) {
         }
     }
     EXPECT_GT(compared, 10000);
+}
+
+// Removing literally, step by step, while each byte keeps the place it had in the source: the
+// result's joins are where two neighbours were not neighbours in the source, or where something
+// before the first or after the last byte was removed.
+std::vector<std::size_t> LiteralJoins(const std::string& source, const std::string& placeholder) {
+    std::string text = source;
+    std::vector<std::size_t> origin(source.size());
+    for (std::size_t i = 0; i < origin.size(); ++i)
+        origin[i] = i;
+    bool removed = false;
+    for (auto at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder)) {
+        text.erase(at, placeholder.size());
+        origin.erase(origin.begin() + static_cast<std::ptrdiff_t>(at),
+                     origin.begin() + static_cast<std::ptrdiff_t>(at + placeholder.size()));
+        removed = true;
+    }
+    std::vector<std::size_t> joins;
+    if (origin.empty()) {
+        if (removed)
+            joins.push_back(0);
+        return joins;
+    }
+    for (std::size_t i = 0; i <= origin.size(); ++i)
+        if (i == 0               ? origin[0] != 0
+            : i == origin.size() ? origin[i - 1] != source.size() - 1
+                                 : origin[i] != origin[i - 1] + 1)
+            joins.push_back(i);
+    return joins;
+}
+
+TEST(RemoveEvery, RemovesAsMyReplaceAndNamesEveryJoin) {
+    std::vector<std::size_t> joins;
+    EXPECT_EQ(RemoveEvery("x<<<b>b>b>y", "<b>", joins), "xy");
+    EXPECT_EQ(joins, std::vector<std::size_t>{1});
+    for (const auto& placeholder : WordsUpTo(3)) {
+        if (placeholder.empty())
+            continue;
+        for (const auto& source : WordsUpTo(8)) {
+            const std::string removed = RemoveEvery(source, placeholder, joins);
+            ASSERT_EQ(removed, MyReplace(source, placeholder, ""));
+            ASSERT_EQ(joins, LiteralJoins(source, placeholder))
+                << "source " << source << " placeholder " << placeholder;
+        }
+    }
 }
 
 TEST(ReplaceEnds, InLinearTimeOverLongRuns) {
