@@ -92,21 +92,31 @@ void BM_PageEachPlaceholderIntoACopy(benchmark::State& state) {
 }
 BENCHMARK(BM_PageEachPlaceholderIntoACopy);
 
-void BM_PagePlaceholdersInPlace(benchmark::State& state) {
-    const std::string page = Templates().pic;
+// Each placeholder of `sequence` replaced in a fresh copy of `page`, one after the other.
+void PlaceholdersInPlace(benchmark::State& state, const std::string& page,
+                         const qlm::PlaceholderSequence& sequence) {
     for (auto _ : state) {
         std::string text = page;
-        qlm::ApplyPlaceholders(PageSequence(), text);
+        qlm::ApplyPlaceholders(sequence, text);
         benchmark::DoNotOptimize(text);
     }
 }
-BENCHMARK(BM_PagePlaceholdersInPlace);
 
 // As a run fills its pages: the template's placeholders learnt once, the others never searched for.
-void BM_PageTemplateFilled(benchmark::State& state) {
-    qlm::TemplateFiller filler(Templates().pic);
+void TemplateFilled(benchmark::State& state, const std::string& page,
+                    const qlm::PlaceholderSequence& sequence) {
+    qlm::TemplateFiller filler(page);
     for (auto _ : state)
-        benchmark::DoNotOptimize(filler.Fill(PageSequence()));
+        benchmark::DoNotOptimize(filler.Fill(sequence));
+}
+
+void BM_PagePlaceholdersInPlace(benchmark::State& state) {
+    PlaceholdersInPlace(state, Templates().pic, PageSequence());
+}
+BENCHMARK(BM_PagePlaceholdersInPlace);
+
+void BM_PageTemplateFilled(benchmark::State& state) {
+    TemplateFilled(state, Templates().pic, PageSequence());
 }
 BENCHMARK(BM_PageTemplateFilled);
 
@@ -150,19 +160,12 @@ const qlm::PlaceholderSequence& SamplePageSequence() {
 }
 
 void BM_SamplePagePlaceholdersInPlace(benchmark::State& state) {
-    const std::string page = SamplePage();
-    for (auto _ : state) {
-        std::string text = page;
-        qlm::ApplyPlaceholders(SamplePageSequence(), text);
-        benchmark::DoNotOptimize(text);
-    }
+    PlaceholdersInPlace(state, SamplePage(), SamplePageSequence());
 }
 BENCHMARK(BM_SamplePagePlaceholdersInPlace);
 
 void BM_SamplePageTemplateFilled(benchmark::State& state) {
-    qlm::TemplateFiller filler(SamplePage());
-    for (auto _ : state)
-        benchmark::DoNotOptimize(filler.Fill(SamplePageSequence()));
+    TemplateFilled(state, SamplePage(), SamplePageSequence());
 }
 BENCHMARK(BM_SamplePageTemplateFilled);
 

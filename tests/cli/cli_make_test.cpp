@@ -734,82 +734,61 @@ struct FailureCase {
     std::string files;   // "+name" written before the run stopped, "-name" not written
 };
 
-// Verifying decodes the next pictures ahead: what the run says and writes must still follow the
-// pictures one by one, so a run over the whole folder says exactly what a run over the pictures up
-// to the damaged one says, although the damaged picture after it was decoded too.
-TEST(CliGallery, VerifyingAheadKeepsTheMessagesOfThePicturesInTurn) {
+// A folder of a good picture, one without a thumbnail, a dangling link, a damaged picture `d` and
+// a second damaged one `f` after it, made from the demo picture `damaged_from` cut to
+// `d_bytes` and `f_bytes`. The run over the whole folder with `options` must say exactly what a
+// run over the pictures up to `d` says, although `f` was read ahead too, and write the pages up
+// to the damaged one, the page of the link with the size of the picture before it.
+void ExpectMessagesOfThePicturesInTurn(const std::vector<std::string>& options,
+                                       const std::string& damaged_from, std::size_t d_bytes,
+                                       std::size_t f_bytes, const std::string& d_message) {
     TempFolder dir;
     const fs::path folder = dir / "pics";
     fs::create_directory(folder);
     CopyDemo(folder, {"bergsee.jpg"});
     fs::copy_file(kDemo / "wald.jpg", folder / "b.jpg"); // no thumbnail
     fs::create_symlink("nowhere.jpg", folder / "c.jpg");
-    const std::string png = ReadFile(kDemo / "blumen.png");
-    WriteFile(folder / "d.png", png.substr(0, png.size() / 2));
-    fs::copy_file(kDemo / "t_blumen.png", folder / "t_d.png");
-    WriteFile(folder / "f.png", png.substr(0, png.size() / 3));
+    const std::string extension = fs::path(damaged_from).extension().string();
+    const std::string damaged = ReadFile(kDemo / damaged_from);
+    WriteFile(folder / ("d" + extension), damaged.substr(0, d_bytes));
+    fs::copy_file(kDemo / ("t_" + damaged_from), folder / ("t_d" + extension));
+    WriteFile(folder / ("f" + extension), damaged.substr(0, f_bytes));
     WriteFile(folder / "title.txt", "Probe");
 
-    const std::vector<std::string> verify = {"--no-ask", "--verify", "--templates", kTemplates.string(),
-                                             folder.string()};
-    std::vector<std::string> up_to_damaged = verify;
-    for (const char* name : {"bergsee.jpg", "b.jpg", "c.jpg", "d.png"})
-        up_to_damaged.push_back(name);
+    std::vector<std::string> whole_folder = options;
+    whole_folder.insert(whole_folder.end(),
+                        {"--no-ask", "--templates", kTemplates.string(), folder.string()});
+    std::vector<std::string> up_to_damaged = whole_folder;
+    up_to_damaged.insert(up_to_damaged.end(), {"bergsee.jpg", "b.jpg", "c.jpg", "d" + extension});
     const RunResult part = RunMake(up_to_damaged);
-    const RunResult whole = RunMake(verify);
+    const RunResult whole = RunMake(whole_folder);
     EXPECT_EQ(whole.status, 1);
     EXPECT_EQ(whole.err, part.err);
     EXPECT_TRUE(
         whole.err.starts_with("Der Thumbnail t_b.jpg fehlt!\nDer Thumbnail t_c.jpg fehlt!\n"
                               "c.jpg: cannot be opened; its page gets the size of the picture before it\n"
-                              "d.png: "))
+                              "d" +
+                              extension + ": " + d_message))
         << whole.err;
-    EXPECT_FALSE(Contains(whole.err, "f.png")) << whole.err;
-    for (const char* page : {"b.html", "bergsee.html", "c.html"})
-        EXPECT_TRUE(fs::exists(folder / page)) << page;
-    for (const char* page : {"d.html", "f.html", "index.html"})
-        EXPECT_FALSE(fs::exists(folder / page)) << page;
-}
-
-// Without --verify the pictures are measured ahead on a second thread: the messages and pages must
-// still follow the pictures one by one, up to a picture whose headers are damaged, although the
-// damaged one after it was measured too.
-TEST(CliGallery, MeasuringAheadKeepsTheMessagesOfThePicturesInTurn) {
-    TempFolder dir;
-    const fs::path folder = dir / "pics";
-    fs::create_directory(folder);
-    CopyDemo(folder, {"bergsee.jpg"});
-    fs::copy_file(kDemo / "wald.jpg", folder / "b.jpg"); // no thumbnail
-    fs::create_symlink("nowhere.jpg", folder / "c.jpg");
-    const std::string jpeg = ReadFile(kDemo / "wald.jpg");
-    WriteFile(folder / "d.jpg", jpeg.substr(0, 300)); // ends in its headers
-    fs::copy_file(kDemo / "t_bergsee.jpg", folder / "t_d.jpg");
-    WriteFile(folder / "f.jpg", jpeg.substr(0, 200));
-    WriteFile(folder / "title.txt", "Probe");
-
-    const std::vector<std::string> measure = {"--no-ask", "--templates", kTemplates.string(),
-                                              folder.string()};
-    std::vector<std::string> up_to_damaged = measure;
-    for (const char* name : {"bergsee.jpg", "b.jpg", "c.jpg", "d.jpg"})
-        up_to_damaged.push_back(name);
-    const RunResult part = RunMake(up_to_damaged);
-    const RunResult whole = RunMake(measure);
-    EXPECT_EQ(whole.status, 1);
-    EXPECT_EQ(whole.err, part.err);
-    EXPECT_TRUE(
-        whole.err.starts_with("Der Thumbnail t_b.jpg fehlt!\nDer Thumbnail t_c.jpg fehlt!\n"
-                              "c.jpg: cannot be opened; its page gets the size of the picture before it\n"
-                              "d.jpg: Die JPEG-Datei endet vor den Bilddaten"))
-        << whole.err;
-    EXPECT_FALSE(Contains(whole.err, "f.jpg")) << whole.err;
-    // The page of the picture that cannot be opened has the size of the one before it (the
-    // folder's order is b, bergsee, c).
+    EXPECT_FALSE(Contains(whole.err, "f" + extension)) << whole.err;
+    // The folder's order is b, bergsee, c.
     EXPECT_TRUE(Contains(ReadFile(folder / "c.html"), "<img src=\"c.jpg\" width=\"640\" height=\"427\""))
         << ReadFile(folder / "c.html");
     for (const char* page : {"b.html", "bergsee.html", "c.html"})
         EXPECT_TRUE(fs::exists(folder / page)) << page;
-    for (const char* page : {"d.html", "f.html", "index.html"})
+    for (const std::string page : {"d.html", "f.html", "index.html"})
         EXPECT_FALSE(fs::exists(folder / page)) << page;
+}
+
+// Verifying decodes the next pictures ahead; the second picture's data is cut, behind whole headers.
+TEST(CliGallery, VerifyingAheadKeepsTheMessagesOfThePicturesInTurn) {
+    const std::size_t png = fs::file_size(kDemo / "blumen.png");
+    ExpectMessagesOfThePicturesInTurn({"--verify"}, "blumen.png", png / 2, png / 3, "");
+}
+
+// Without --verify the headers are read ahead on a second thread; the picture's headers are cut.
+TEST(CliGallery, MeasuringAheadKeepsTheMessagesOfThePicturesInTurn) {
+    ExpectMessagesOfThePicturesInTurn({}, "wald.jpg", 300, 200, "Die JPEG-Datei endet vor den Bilddaten");
 }
 
 class CliFailure : public testing::TestWithParam<FailureCase> {};
