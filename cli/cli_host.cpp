@@ -162,9 +162,14 @@ void CliHost::MeasureAhead(const std::string& folder, const std::vector<std::str
         const std::string& picture = pictures[index / 2];
         return folder + (index % 2 == 0 ? ThumbnailFileName(picture, thumbs_jpg) : picture);
     };
-    measure_ahead_ = std::make_unique<PictureMeasureAhead>(
-        [](const std::string& path) { return MeasurePicture(path, kMeasureBox); }, path_at,
-        2 * pictures.size());
+    // Only the sizes are kept: a picture whose headers do not suffice is decoded, and dozens of
+    // those held ahead would hold their pixels too.
+    const auto measure = [](const std::string& path) {
+        Picture picture = MeasurePicture(path, kMeasureBox);
+        picture.image = {};
+        return picture;
+    };
+    measure_ahead_ = std::make_unique<PictureMeasureAhead>(measure, path_at, 2 * pictures.size());
 }
 
 void CliHost::DrawProgressLine() {
