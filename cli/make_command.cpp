@@ -183,9 +183,9 @@ bool LoadTemplatesOrSay(const CliOptions& options, const std::string& settings_p
 // The pictures of `folder` the run works on: all of them, or those named on the command line, in
 // the order of the folder list. Gives 0, or the exit status after saying what is wrong.
 int ChoosePictures(const CliOptions& options, const std::string& folder, std::vector<std::string>& pictures,
-                   std::ostream& messages) {
+                   std::vector<std::uint64_t>* text_keys, std::ostream& messages) {
     std::vector<std::string> listed;
-    if (const int code = ListPictures(folder, listed); code != 0) {
+    if (const int code = ListPictures(folder, listed, text_keys); code != 0) {
         messages << kProgramName << ": " << Printable(folder) << ": " << platform::GetErrorText(code) << '\n';
         return kExitFailure;
     }
@@ -224,7 +224,13 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
 
     const std::string folder = platform::AddBackslash(platform::GetFullPathName(options.folder));
     std::vector<std::string> pictures;
-    if (const int status = ChoosePictures(options, folder, pictures, messages); status != 0)
+    // A run that asks nothing learns from the listing which texts it need not look for.
+    std::optional<std::vector<std::uint64_t>> text_keys;
+    if (!options.ask)
+        text_keys.emplace();
+    if (const int status =
+            ChoosePictures(options, folder, pictures, text_keys ? &*text_keys : nullptr, messages);
+        status != 0)
         return status;
 
     // One run over a folder at a time; this one says so and leaves the folder to the other.
@@ -244,6 +250,7 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     input.templates = std::move(templates);
     input.version = platform::VersionString();
     input.ask = options.ask;
+    input.listed_text_keys = std::move(text_keys);
 
     CliHost host(answers, messages, show_progress, options.verify);
     const bool thumbnails_complete =

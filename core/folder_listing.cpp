@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/folder_listing.h"
 
+#include "core/gallery_names.h"
 #include "core/picture_loader.h"
 
 #include "platform/globals.h"
@@ -220,17 +221,26 @@ int ListFolder(const std::string& folder, std::vector<ListEntry>& entries) {
 // The pictures keep only their names, and the kind of an entry is asked of the file system only
 // where the folder's record does not tell it: a run over a large folder pays for its pictures,
 // not for the fixed records the folder list shows.
-int ListPictures(const std::string& folder, std::vector<std::string>& pictures) {
+int ListPictures(const std::string& folder, std::vector<std::string>& pictures,
+                 std::vector<std::uint64_t>* text_keys) {
     pictures.clear();
-    const int code = platform::ListNames(folder, [&pictures](std::string_view name, bool is_folder) {
+    if (text_keys != nullptr)
+        text_keys->clear();
+    const int code = platform::ListNames(folder, [&](std::string_view name, bool is_folder) {
         if (IsListedPicture(name, is_folder))
             pictures.emplace_back(name);
+        else if (text_keys != nullptr && name.ends_with(".txt"))
+            text_keys->push_back(TextNameKey(name));
     });
     if (code != 0) {
         pictures.clear();
+        if (text_keys != nullptr)
+            text_keys->clear();
         return code;
     }
     SortNames(pictures);
+    if (text_keys != nullptr)
+        std::sort(text_keys->begin(), text_keys->end());
     return 0;
 }
 

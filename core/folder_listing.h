@@ -2,6 +2,7 @@
 #pragma once
 // Which entries of a folder the browser list shows, of which kind, and in which order.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -36,8 +37,10 @@ void SortEntries(std::vector<ListEntry>& entries);
 // when the folder cannot be listed (`entries` is then empty).
 int ListFolder(const std::string& folder, std::vector<ListEntry>& entries);
 
-// The pictures of `folder` in list order, as bare names; 0 or an errno value as ListFolder.
-int ListPictures(const std::string& folder, std::vector<std::string>& pictures);
+// The pictures of `folder` in list order, as bare names; 0 or an errno value as ListFolder. With
+// `text_keys`, also the TextNameKey of every name of the folder that ends in ".txt", sorted.
+int ListPictures(const std::string& folder, std::vector<std::string>& pictures,
+                 std::vector<std::uint64_t>* text_keys = nullptr);
 
 // The folder entered from `current` by a folder or parent entry: the lexical full path of
 // current + caption, ending in "/".

@@ -2,6 +2,7 @@
 #include "core/gallery_names.h"
 
 #include <charconv>
+#include <functional>
 
 namespace qlm {
 
@@ -28,6 +29,10 @@ std::string TextFileName(const std::string& picture) {
     std::string base, extension;
     SplitFileName(picture, base, extension);
     return base + ".txt";
+}
+
+std::uint64_t TextNameKey(std::string_view name) {
+    return std::hash<std::string_view>{}(name);
 }
 
 std::string PageFileName(const std::string& picture) {

@@ -14,6 +14,7 @@
 
 #include "platform/temporary_files.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,10 @@ std::string ThumbnailFileName(const std::string& picture, bool thumbs_jpg);
 // only in their extension share both.
 std::string TextFileName(const std::string& picture);
 std::string PageFileName(const std::string& picture);
+
+// A short key of a text file's name, for telling cheaply that a folder held no such file when it
+// was listed. Names that differ may share a key.
+std::uint64_t TextNameKey(std::string_view name);
 
 // The files that belong to `picture` by their names: thumbnail, text file and page, in this order.
 // One more kind of companion is one more entry here.

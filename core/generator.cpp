@@ -117,6 +117,16 @@ class Run {
         return text;
     }
 
+    std::string PictureText(const std::string& file_name) {
+        const std::string text_name = TextFileName(file_name);
+        // Where the folder held no such file when it was listed, no file is opened in vain.
+        if (!in_.ask && in_.listed_text_keys &&
+            !std::binary_search(in_.listed_text_keys->begin(), in_.listed_text_keys->end(),
+                                TextNameKey(text_name)))
+            return {};
+        return FolderText(text_name, in_.flags.alt, AskKind::Alt, "");
+    }
+
     // Pages go into the batch, which makes them durable together; typed answers are written at once.
     void Write(const std::string& file_name, std::string_view text) {
         if (!MyWriteFile(in_.folder + file_name, text, pages_))
@@ -178,8 +188,7 @@ class Run {
         const PictureSize picture = OpenPicture(file_name);
 
         // Asked only after the picture is in the preview, so the question is about what the user sees.
-        const std::string text = TextForPages(
-            FolderText(TextFileName(file_name), in_.flags.alt, AskKind::Alt, ""), utf8_templates_);
+        const std::string text = TextForPages(PictureText(file_name), utf8_templates_);
         const std::string alt = AltTextOf(text);
         // The navigation and web copies come after every other placeholder.
         Sequence sequence = PictureSequence(file_name, thumb_name, picture, thumb, text, alt);

@@ -7,6 +7,7 @@
 #include "core/options.h"
 #include "core/templates.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -91,6 +92,10 @@ struct GenerationInput {
     // false (headless "--no-ask"): nothing is asked and no text file is written; a text whose
     // file cannot be read is empty.
     bool ask = true;
+    // Without questions, and when the folder was listed just before the run: the TextNameKey of
+    // each text file it held, sorted. A picture's text whose key is not among them is taken as
+    // missing without looking for its file, as if it had been created after the run read it.
+    std::optional<std::vector<std::uint64_t>> listed_text_keys;
 };
 
 inline constexpr const char* kUnwrittenFilesWarning = "Folgende Dateien konnten nicht geschrieben werden:";

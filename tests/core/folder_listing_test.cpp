@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/folder_listing.h"
+#include "core/gallery_names.h"
 
 #include "platform/globals.h"
 #include "tests/support/test_util.h"
@@ -216,7 +217,22 @@ TEST(ListPictures, GivesThePictureRowsOfTheFolderList) {
     EXPECT_EQ(std::set<std::string>(pictures.begin(), pictures.end()),
               std::set<std::string>(plain.begin(), plain.end()));
 
-    EXPECT_EQ(ListPictures(folder + "fehlt/", pictures), ENOENT);
+    // The texts: every name that ends in ".txt", whatever it is, and none other.
+    for (const char* text : {"bild.txt", "x.y.txt", "\xC3\xA4pfel.txt"})
+        std::ofstream(folder + text) << "Text";
+    fs::create_symlink(folder + "fehlt.txt", folder + "tot.txt");
+    fs::create_directory(folder + "ordner.txt");
+    std::vector<std::uint64_t> text_keys;
+    ASSERT_EQ(ListPictures(folder, pictures, &text_keys), 0);
+    EXPECT_EQ(pictures, expected);
+    std::vector<std::uint64_t> expected_keys;
+    for (const char* text : {"bild.txt", "x.y.txt", "\xC3\xA4pfel.txt", "tot.txt", "ordner.txt", "info.txt"})
+        expected_keys.push_back(TextNameKey(text));
+    std::sort(expected_keys.begin(), expected_keys.end());
+    EXPECT_EQ(text_keys, expected_keys);
+
+    EXPECT_EQ(ListPictures(folder + "fehlt/", pictures, &text_keys), ENOENT);
     EXPECT_TRUE(pictures.empty());
+    EXPECT_TRUE(text_keys.empty());
     EXPECT_EQ(ListPictures(folder + "bild.JPG/", pictures), ENOTDIR);
 }

@@ -3,11 +3,14 @@
 // file names), the questions and stored answers, progress and display, warnings, and what stays
 // when the run stops or cannot write.
 
+#include "core/gallery_names.h"
 #include "core/generator.h"
 #include "core/picture.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <deque>
 #include <map>
@@ -375,6 +378,27 @@ TEST_F(GeneratorTest, WithoutAskingNothingIsAskedOrStored) {
     Run({"p.jpg"});
     EXPECT_EQ(host.Made("ask "), Calls{});
     EXPECT_EQ(folder.Listing(true), "index.html=;;()|p.html=");
+}
+
+// The command line's run that asks nothing takes the texts the folder's listing held and opens no
+// other: a text that came after the listing is left for the next run; a run that asks reads it.
+TEST_F(GeneratorTest, WithoutAskingOnlyTheTextsOfTheListingAreRead) {
+    input.templates.pic = "<mytext>";
+    input.templates.main_rep = "<myname>=<mytext>,";
+    folder.Put("title.txt", "T");
+    folder.Put("a.txt", "Text a");
+    folder.Put("b.txt", "Text b");
+    folder.Put("c.txt", "Text c");
+    input.ask = false;
+    input.listed_text_keys = {TextNameKey("a.txt"), TextNameKey("c.txt")};
+    std::sort(input.listed_text_keys->begin(), input.listed_text_keys->end());
+    Run({"a.jpg", "b.jpg", "c.png"});
+    EXPECT_EQ(folder.Get("index.html"), "T;;a=Text a,b=,c=Text c,");
+    EXPECT_EQ(host.Made("ask "), Calls{});
+
+    input.ask = true;
+    Run({"a.jpg", "b.jpg", "c.png"});
+    EXPECT_EQ(folder.Get("index.html"), "T;;a=Text a,b=Text b,c=Text c,");
 }
 
 TEST_F(GeneratorTest, ADecodeFailureIsShownThenTheRunStopsKeepsWhatWasWrittenAndRestoresTheDisplay) {
