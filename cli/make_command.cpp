@@ -181,11 +181,12 @@ bool LoadTemplatesOrSay(const CliOptions& options, const std::string& settings_p
 }
 
 // The pictures of `folder` the run works on: all of them, or those named on the command line, in
-// the order of the folder list. Gives 0, or the exit status after saying what is wrong.
+// the order of the folder list, and the keys of the folder's text files (TextNameKey). Gives 0,
+// or the exit status after saying what is wrong.
 int ChoosePictures(const CliOptions& options, const std::string& folder, std::vector<std::string>& pictures,
-                   std::vector<std::uint64_t>* text_keys, std::ostream& messages) {
+                   std::vector<std::uint64_t>& text_keys, std::ostream& messages) {
     std::vector<std::string> listed;
-    if (const int code = ListPictures(folder, listed, text_keys); code != 0) {
+    if (const int code = ListPictures(folder, listed, &text_keys); code != 0) {
         messages << kProgramName << ": " << Printable(folder) << ": " << platform::GetErrorText(code) << '\n';
         return kExitFailure;
     }
@@ -224,13 +225,9 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
 
     const std::string folder = platform::AddBackslash(platform::GetFullPathName(options.folder));
     std::vector<std::string> pictures;
-    // A run that asks nothing learns from the listing which texts it need not look for.
-    std::optional<std::vector<std::uint64_t>> text_keys;
-    if (!options.ask)
-        text_keys.emplace();
-    if (const int status =
-            ChoosePictures(options, folder, pictures, text_keys ? &*text_keys : nullptr, messages);
-        status != 0)
+    // The texts the folder holds, for a run that asks nothing: it need not look for the others.
+    std::vector<std::uint64_t> text_keys;
+    if (const int status = ChoosePictures(options, folder, pictures, text_keys, messages); status != 0)
         return status;
 
     // One run over a folder at a time; this one says so and leaves the folder to the other.

@@ -31,26 +31,35 @@ bool CanReachBack(std::string_view placeholder, std::string_view replacement) {
     // Then each occurrence of the source is replaced once, and nothing is joined.
     if (replacement.find(placeholder) != std::string_view::npos)
         return false;
-    if (placeholder.find(replacement) != std::string_view::npos)
-        return true;
-    const std::size_t longest = std::min(placeholder.size(), replacement.size());
+    return placeholder.find(replacement) != std::string_view::npos ||
+           BeginsWithAnEnd(replacement, placeholder);
+}
+
+} // namespace
+
+bool BeginsWithAnEnd(std::string_view text, std::string_view placeholder) {
+    if (placeholder.empty())
+        return false;
+    const std::size_t longest = std::min(placeholder.size(), text.size());
     // The last byte compared first: most lengths fail there without a call to compare the rest.
     for (std::size_t length = 1; length <= longest; ++length)
-        if (replacement[length - 1] == placeholder.back() &&
-            placeholder.ends_with(replacement.substr(0, length)))
+        if (text[length - 1] == placeholder.back() && placeholder.ends_with(text.substr(0, length)))
             return true;
     return false;
 }
 
-// True when the end of a replacement could begin an occurrence with the text after it.
-bool CanReachOn(std::string_view placeholder, std::string_view replacement) {
-    const std::size_t longest = std::min(placeholder.size(), replacement.size());
+bool EndsWithABeginning(std::string_view text, std::string_view placeholder) {
+    if (placeholder.empty())
+        return false;
+    const std::size_t longest = std::min(placeholder.size(), text.size());
     for (std::size_t length = 1; length <= longest; ++length)
-        if (replacement[replacement.size() - length] == placeholder.front() &&
-            placeholder.starts_with(replacement.substr(replacement.size() - length)))
+        if (text[text.size() - length] == placeholder.front() &&
+            placeholder.starts_with(text.substr(text.size() - length)))
             return true;
     return false;
 }
+
+namespace {
 
 // Each occurrence from `first` on replaced once, left to right; the text before stays in place.
 void ReplaceEachOnce(std::string& text, std::size_t first, std::string_view placeholder,
@@ -66,16 +75,6 @@ void ReplaceEachOnce(std::string& text, std::size_t first, std::string_view plac
     rest.append(text, from);
     text.resize(first);
     text += rest;
-}
-
-// True when the text before `first` ends with a beginning of the placeholder, so that an
-// occurrence formed later (a removal joining its neighbours) could reach back into it.
-bool EndsWithABeginning(const std::string& text, std::size_t first, std::string_view placeholder) {
-    const std::size_t longest = std::min(first, placeholder.size() - 1);
-    for (std::size_t length = 1; length <= longest; ++length)
-        if (std::string_view(text).substr(first - length, length) == placeholder.substr(0, length))
-            return true;
-    return false;
 }
 
 } // namespace
@@ -94,7 +93,7 @@ TextChange ReplaceInPlace(std::string& text, std::string_view placeholder, std::
     // A replacement that holds its placeholder, or one that can form none with its neighbours:
     // every occurrence of the text is replaced once, as MyReplace does.
     if (replacement.find(placeholder) != std::string_view::npos ||
-        (!CanReachBack(placeholder, replacement) && !CanReachOn(placeholder, replacement))) {
+        (!CanReachBack(placeholder, replacement) && !EndsWithABeginning(replacement, placeholder))) {
         ReplaceEachOnce(text, first, placeholder, replacement);
         return TextChange::Inserted;
     }
@@ -109,7 +108,10 @@ TextChange ReplaceInPlace(std::string& text, std::string_view placeholder, std::
         text += rest;
         return TextChange::Mixed;
     }
-    const std::size_t from = EndsWithABeginning(text, first, placeholder) ? 0 : first;
+    // Where the text before the first occurrence ends with a beginning of the placeholder, an
+    // occurrence formed by the removal could reach back into it.
+    const std::size_t from =
+        EndsWithABeginning(std::string_view(text).substr(0, first), placeholder) ? 0 : first;
     std::vector<std::size_t> own_joins;
     std::vector<std::size_t>& noted = joins != nullptr ? *joins : own_joins;
     std::string rest = RemoveEvery(std::string_view(text).substr(from), placeholder, noted);

@@ -27,6 +27,12 @@ enum class TextChange {
 TextChange ReplaceInPlace(std::string& text, std::string_view placeholder, std::string_view replacement,
                           std::vector<std::size_t>* joins = nullptr);
 
+// True when `text` begins with an end of `placeholder` (ends with a beginning of it), so that the
+// text before (after) it could complete an occurrence that runs over its edge. Never for an empty
+// placeholder.
+bool BeginsWithAnEnd(std::string_view text, std::string_view placeholder);
+bool EndsWithABeginning(std::string_view text, std::string_view placeholder);
+
 // Each placeholder of `sequence` in turn replaced in `text`, as ReplaceInPlace.
 void ApplyPlaceholders(const PlaceholderSequence& sequence, std::string& text);
 

@@ -27,18 +27,9 @@ bool CanFormAround(const TemplateFiller::Name& later, std::string_view inserted)
             : later.all[Byte(inserted.front())] && later.all[Byte(inserted.back())] &&
                   name.find(inserted) != std::string_view::npos)
         return true;
-    const bool can_start = later.after_first[Byte(inserted.front())];
-    const bool can_end = later.before_last[Byte(inserted.back())];
-    const std::size_t longest = std::min(name.size() - 1, inserted.size());
-    for (std::size_t length = 1; length <= longest && (can_start || can_end); ++length) {
-        if (can_start && inserted[length - 1] == name.back() &&
-            inserted.starts_with(name.substr(name.size() - length)))
-            return true;
-        if (can_end && inserted[inserted.size() - length] == name.front() &&
-            inserted.ends_with(name.substr(0, length)))
-            return true;
-    }
-    return false;
+    // Bytes the placeholder holds past its first (before its last) rule out most pairs at once.
+    return (later.after_first[Byte(inserted.front())] && BeginsWithAnEnd(inserted, name)) ||
+           (later.before_last[Byte(inserted.back())] && EndsWithABeginning(inserted, name));
 }
 
 // True when `later` occurs across one of the joins of `text`, reaching over it on both sides.
