@@ -152,9 +152,9 @@ class WriteBatch {
 
     // For the writers of this file.
     struct Entry {
-        int fd = -1;            // the temporary file, open and locked
+        int fd = -1;            // the new content, open (a temporary also locked)
         std::string name;       // as given to the write
-        std::string temporary;  // its path
+        std::string temporary;  // its path, or empty for a file without a name (CreateUnnamed)
         std::string target;     // the file it replaces
         std::string backup;     // where the old file goes (ReplaceKeepingBackup), or empty
         bool new_file = false;  // takes its name only while that is free (WriteNewFileIn)

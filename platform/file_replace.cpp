@@ -120,12 +120,19 @@ int CreateNewContent(const Target& target, mode_t new_file_mode, const Destinati
                      std::string& temp_path, FileDescriptor& fd, bool& in_place) {
     int raw_fd = -1;
     const mode_t mode = target.exists ? 0600 : new_file_mode;
-    int error = CreateTemporary(target.path, mode, temp_path, raw_fd);
+    const auto create = [&] {
+        // A file that is not there yet needs no name in a batch until the batch gives it its own.
+        if (!target.exists && destination.batch != nullptr)
+            if (const int error = CreateUnnamed(FolderOf(target.path), mode, raw_fd); error != EOPNOTSUPP)
+                return error;
+        return CreateTemporary(target.path, mode, temp_path, raw_fd);
+    };
+    int error = create();
     // Out of descriptors with a batch open: its files go first, and the batch starts again smaller.
     if (OutOfDescriptors(error) && destination.batch != nullptr && destination.batch->Size() > 0) {
         destination.batch->Shrink();
         destination.batch->Commit();
-        error = CreateTemporary(target.path, mode, temp_path, raw_fd);
+        error = create();
     }
     if (error != 0) {
         // A folder that allows no new files, with a file in it that may be written.
@@ -192,12 +199,14 @@ int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode
         return RewriteInPlace(target, links, size, fill, backup);
     }
     if (int error = fill(fd.get())) {
-        ::unlink(temp_path.c_str());
+        if (!temp_path.empty())
+            ::unlink(temp_path.c_str());
         return error;
     }
     if (destination.batch == nullptr)
         return FinishAlone(temp_path, fd, target, backup);
-    // Still locked: no other write takes it for a stale one until the batch renames it.
+    // A temporary is still locked, so no other write takes it for a stale one until the batch
+    // renames it; an unnamed file is seen by no one until then.
     destination.batch->Add({fd.release(), name, temp_path, target.path, backup, false, size});
     return 0;
 }
@@ -275,21 +284,27 @@ int WriteNewFileIn(WriteBatch& batch, const std::string& path, std::string_view 
         batch.Commit();
     std::string temporary;
     int raw_fd = -1;
-    int error = CreateTemporary(path, 0666, temporary, raw_fd);
+    const auto create = [&] {
+        const int error = CreateUnnamed(FolderOf(path), 0666, raw_fd);
+        return error != EOPNOTSUPP ? error : CreateTemporary(path, 0666, temporary, raw_fd);
+    };
+    int error = create();
     if (OutOfDescriptors(error) && batch.Size() > 0) {
         batch.Shrink();
         batch.Commit();
-        error = CreateTemporary(path, 0666, temporary, raw_fd);
+        error = create();
     }
     // EEXIST must mean that the file is there; every slot taken by live writes is something else.
     if (error != 0)
         return error == EEXIST ? EBUSY : error;
     FileDescriptor fd(raw_fd);
     if ((error = WriteAll(fd.get(), bytes.data(), bytes.size())) != 0) {
-        ::unlink(temporary.c_str());
+        if (!temporary.empty())
+            ::unlink(temporary.c_str());
         return error;
     }
-    // Still locked: no clean-up takes it for a stale one until the batch gives it its name.
+    // Unnamed, or a temporary still locked: no clean-up takes it for a stale one until the batch
+    // gives it its name.
     batch.Add({fd.release(), path, temporary, path, {}, true, bytes.size()});
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -96,6 +97,32 @@ int CreateTemporary(const std::string& target, mode_t mode, std::string& temp_pa
         return 0;
     }
     return EEXIST;
+}
+
+namespace {
+
+// An unnamed file is named through its entry in /proc/self/fd, which any user may link (linkat
+// with AT_EMPTY_PATH needs a privilege on older kernels); without /proc, temporaries serve.
+bool CanNameUnnamedFiles() {
+    static const bool can = ::access("/proc/self/fd", X_OK) == 0;
+    return can;
+}
+
+} // namespace
+
+int CreateUnnamed(const std::string& folder, mode_t mode, int& fd) {
+    if (!CanNameUnnamedFiles())
+        return EOPNOTSUPP;
+    fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd >= 0)
+        return 0;
+    // Kernels and file systems without O_TMPFILE give EISDIR or EOPNOTSUPP.
+    return errno == EISDIR || errno == EINVAL ? EOPNOTSUPP : errno;
+}
+
+int LinkUnnamed(int fd, const std::string& target) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
 int CheckBackupName(const std::string& backup) {

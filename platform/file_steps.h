@@ -44,6 +44,16 @@ void RemoveStaleTemporaries(const std::string& target, WriteBatch* batch);
 // passed to open(), so a new file gets the usual mode & ~umask.
 int CreateTemporary(const std::string& target, mode_t mode, std::string& temp_path, int& fd);
 
+// Opens a new file without a name in `folder` (O_TMPFILE) for `target`'s content: it vanishes by
+// itself when the write is killed, and it takes its name with one new folder entry where a
+// temporary needs two and a removal (LinkUnnamed). EOPNOTSUPP where the file system or the
+// machine cannot do that (no /proc to name it by), and the caller makes a temporary instead.
+int CreateUnnamed(const std::string& folder, mode_t mode, int& fd);
+
+// Gives the complete, flushed file `fd` made by CreateUnnamed the name `target`, which it never
+// replaces: EEXIST when a file of that name appeared meanwhile.
+int LinkUnnamed(int fd, const std::string& target);
+
 // A backup name must be free or a regular file that may be written; a link is never replaced.
 int CheckBackupName(const std::string& backup);
 

@@ -26,7 +26,8 @@ namespace qlm::platform {
 
 WriteBatch::~WriteBatch() {
     for (const Entry& entry : entries_) {
-        ::unlink(entry.temporary.c_str());
+        if (!entry.temporary.empty())
+            ::unlink(entry.temporary.c_str());
         ::close(entry.fd);
     }
 }
@@ -177,18 +178,21 @@ bool WriteBatch::Commit() {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const Entry& entry = entries_[i];
         // Renamed while still locked, so no other write can take the file for a stale one. A new
-        // file never replaces one that appeared meanwhile.
+        // file never replaces one that appeared meanwhile, nor does an unnamed one, made for a file
+        // that was not there: one that appeared since is another program's, with no backup.
         int backup_error = 0;
         int error = flushed[i];
         if (error == 0)
-            error = entry.new_file ? RenameNoReplace(entry.temporary, entry.target)
-                                   : PutInPlace(entry.temporary, entry.target, entry.backup, backup_error);
+            error = entry.temporary.empty() ? LinkUnnamed(entry.fd, entry.target)
+                    : entry.new_file        ? RenameNoReplace(entry.temporary, entry.target)
+                                     : PutInPlace(entry.temporary, entry.target, entry.backup, backup_error);
         if (backup_error != 0) {
             failures_.push_back({entry.name, WriteFailure::Part::Backup, backup_error});
             all_done = false;
         }
         if (error != 0) {
-            ::unlink(entry.temporary.c_str());
+            if (!entry.temporary.empty())
+                ::unlink(entry.temporary.c_str());
             failures_.push_back({entry.name, WriteFailure::Part::File, error});
             all_done = false;
         } else if (std::find(folders.begin(), folders.end(), FolderOf(entry.target)) == folders.end()) {

@@ -287,6 +287,39 @@ TEST(WriteFile, ALargeRunCommitsBatchesOnTheWay) {
     EXPECT_EQ(folder.Get("p" + std::to_string(pages - 1) + ".html"), "Seite " + std::to_string(pages - 1));
 }
 
+// New pages wait in their batch without a name: a file that another program gives that name
+// meanwhile keeps its content (the page is reported instead), a new page gets the usual mode, and
+// a writer killed before the commit leaves nothing behind that a later run must clear up.
+TEST(WriteFile, NewPagesInABatchNeitherReplaceAFileMadeMeanwhileNorLeaveAnythingWhenKilled) {
+    TempFolder folder;
+    platform::WriteBatch batch;
+    ASSERT_TRUE(MyWriteFile(folder / "a.html", "neu a", batch));
+    ASSERT_TRUE(MyWriteFile(folder / "b.html", "neu b", batch));
+    folder.Put("a.html", "vom Nutzer");
+    EXPECT_FALSE(batch.Commit());
+    const std::vector<platform::WriteFailure> failures = batch.TakeFailures();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].name, folder / "a.html");
+    EXPECT_EQ(failures[0].error, EEXIST);
+    EXPECT_EQ(folder.Listing(true), "a.html=vom Nutzer|b.html=neu b");
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat state {};
+    ASSERT_EQ(::stat((folder / "b.html").c_str(), &state), 0);
+    EXPECT_EQ(state.st_mode & 0777, 0666 & ~mask);
+
+    TempFolder killed;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        platform::WriteBatch open_batch;
+        for (int page = 0; page < 20; ++page)
+            MyWriteFile(killed / ("p" + std::to_string(page) + ".html"), "Seite", open_batch);
+        ::raise(SIGKILL);
+    }
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(killed.Listing(), "");
+}
+
 // The content of page `page` in generation `generation`: lengths differ from one generation to the
 // next, and the closing mark shows that a file is whole.
 std::string PageContent(int generation, int page) {
