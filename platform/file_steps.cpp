@@ -66,6 +66,9 @@ bool StillNames(const std::string& path, int fd) {
 void RemoveStaleTemporaries(const std::string& target, WriteBatch* batch) {
     const std::vector<std::string>* present =
         batch != nullptr ? batch->TemporariesIn(FolderOf(target)) : nullptr;
+    // A folder without temporaries, as nearly every one is, needs no names worked out for each file.
+    if (present != nullptr && present->empty())
+        return;
     for (const TemporaryKind kind : {TemporaryKind::NewContent, TemporaryKind::OldVersion}) {
         for (int n = 0; n < kTemporarySlots; ++n) {
             const std::string name = TemporaryName(target, kind, n);
