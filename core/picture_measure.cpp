@@ -14,9 +14,11 @@ Picture MeasurePicture(const std::string& path, int box) {
     if (format == PictureFormat::Unknown) {
         return LoadPicture(path, box);
     }
-    // The decoder reads from the file as far as the headers go, and no further.
+    // The decoder reads from the file as far as the headers go, and no further. Those of a PNG or a
+    // GIF, and of a JPEG without a large Exif block, lie in the first few kilobytes.
+    constexpr std::size_t kHeadersRead = 4096;
     PictureSource source;
-    if (source.Open(path) != 0) {
+    if (source.Open(path, kHeadersRead) != 0) {
         return Picture{};
     }
     Picture picture;

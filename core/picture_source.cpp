@@ -31,7 +31,7 @@ PictureSource::~PictureSource() {
         spare_buffer = std::move(buffer_);
 }
 
-int PictureSource::Open(const std::string& path) {
+int PictureSource::Open(const std::string& path, std::size_t first_read) {
     if (const int error = platform::OpenRegularFile(path, file_, file_size_); error != 0)
         return error;
     if (!buffer_) {
@@ -41,6 +41,7 @@ int PictureSource::Open(const std::string& path) {
     }
     next_ = end_ = buffer_.get();
     position_ = 0;
+    next_read_ = first_read;
     whole_ = true;
     ended_ = false;
     failure_.clear();
@@ -78,8 +79,9 @@ bool PictureSource::FillFromFile() {
     };
     if (position_ > kMaxFileSize)
         return too_large();
-    const auto want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(buffer_size_, kMaxFileSize + 1 - position_));
+    const std::size_t piece = next_read_ != 0 ? std::min(next_read_, buffer_size_) : buffer_size_;
+    next_read_ = 0;
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(piece, kMaxFileSize + 1 - position_));
     const ssize_t got = platform::ReadSome(file_.get(), buffer_.get(), want);
     if (got < 0)
         return Fail("Die Bilddatei kann nicht gelesen werden: " + platform::GetErrorText(errno));

@@ -29,7 +29,9 @@ class PictureSource {
 
     // Opens the picture file `path` for reading from its start. Gives 0, or the errno of
     // platform::OpenRegularFile: only a regular file is opened, and nothing of it is read yet.
-    int Open(const std::string& path);
+    // `first_read`, when given, is the most the first read takes: a reader of the headers alone
+    // copies no more of the file than headers usually fill.
+    int Open(const std::string& path, std::size_t first_read = 0);
 
     // Makes the next bytes available at next() (at least one); false at the end of the bytes or
     // when reading failed. The bytes stay valid until the next Fill.
@@ -62,6 +64,7 @@ class PictureSource {
     // Not cleared when made: every byte is read into before it is used.
     std::unique_ptr<std::uint8_t[]> buffer_;
     std::size_t buffer_size_ = 0;
+    std::size_t next_read_ = 0; // the most the next read takes, or 0 for the buffer's size
     const std::uint8_t* next_ = nullptr;
     const std::uint8_t* end_ = nullptr;
     bool whole_ = true;

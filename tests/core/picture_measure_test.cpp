@@ -152,6 +152,14 @@ TEST(MeasurePicture, HeadersLongerThanTheFirstReadAreMeasured) {
     EXPECT_EQ(head.width, full.width);
     EXPECT_EQ(head.height, full.height);
     EXPECT_GT(head.height, head.width); // turned upright by its orientation
+    // A frame header across the end of the first, short read.
+    for (std::size_t size = 3850; size <= 3900; ++size) {
+        qlm::test::WriteFile(path, original.substr(0, 2) + App2Segment(size) + original.substr(2));
+        const qlm::Picture across = qlm::MeasurePicture(path, kBox);
+        EXPECT_TRUE(across.opened) << size;
+        EXPECT_EQ(across.width, full.width) << size;
+        EXPECT_EQ(across.height, full.height) << size;
+    }
 }
 
 TEST(MeasurePicture, OddFilesEndAsLoadPictureEndsThem) {
