@@ -9,7 +9,6 @@
 #include "core/text_file.h"
 
 #include <gtest/gtest.h>
-#include <iostream>
 
 #include <algorithm>
 #include <array>
@@ -219,8 +218,9 @@ std::string OracleApplyCounting(const PlaceholderSequence& sequence, std::string
 // Texts as a run's pages get them: file names, numbers, picture tags and texts with markup, which
 // may still begin or end like a placeholder, hold one of its bytes or the one-letter placeholder.
 std::string RunLikeValue(std::mt19937& random) {
-    static const std::vector<std::string> pieces = {
-        "bild", "0", "07", ".html", ".jpg", " / ", "<img src=\"", "\" width=\"160\">", "<i>", "</i>", "t_", "-"};
+    static const std::vector<std::string> pieces = {"bild", "0",    "07",          ".html",
+                                                    ".jpg", " / ",  "<img src=\"", "\" width=\"160\">",
+                                                    "<i>",  "</i>", "t_",          "-"};
     std::uniform_int_distribution<std::size_t> count(1, 4), piece(0, pieces.size() - 1);
     std::string text;
     for (std::size_t n = count(random); n > 0; --n)
@@ -283,10 +283,12 @@ TEST(TemplateFiller, GivesWhatTheEarlierSequenceGave) {
         planned += filler.paths().planned;
         replaced += filler.paths().replaced;
     }
-    std::cerr << "planned " << planned << " replaced " << replaced << " formed " << formed[0] << " " << formed[1] << " " << formed[2] << " " << formed[3] << " " << formed[4] << "\n";
-    // Each way is met often, so that a filler that overlooks one of them fails above.
+    // Each way is met often, so that a filler that overlooks one of them fails above, and pages
+    // are filled often both from a plan and by replacing.
     for (int way = 0; way < kElse; ++way)
         EXPECT_GT(formed[way], 100) << "way " << way;
+    EXPECT_GT(planned, 10000U);
+    EXPECT_GT(replaced, 10000U);
 }
 
 TEST(ApplyPlaceholders, KeepsLongTextsAndReplacesNearTheirEnd) {
