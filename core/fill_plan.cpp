@@ -3,6 +3,7 @@
 
 #include "core/text_file.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace qlm {
@@ -66,11 +67,14 @@ FillPlan::FillPlan(std::string_view template_text, const PlaceholderSequence& se
     for (const Run& run : runs) {
         if (run.value != kLiteral) {
             pieces_.push_back({run.value, 0, 0});
+            slotted_.push_back(run.value);
         } else if (!run.text.empty()) {
             pieces_.push_back({kLiteral, literals_.size(), literals_.size() + run.text.size()});
             literals_ += run.text;
         }
     }
+    std::sort(slotted_.begin(), slotted_.end());
+    slotted_.erase(std::unique(slotted_.begin(), slotted_.end()), slotted_.end());
 }
 
 std::string FillPlan::Fill(const PlaceholderSequence& sequence) const {

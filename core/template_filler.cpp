@@ -138,8 +138,8 @@ void TemplateFiller::LearnBytes(std::string_view placeholder) {
         beginnings_[Byte(placeholder[0]) << 8 | Byte(placeholder[1])] = true;
 }
 
-// The plan for the pattern of empty texts of `sequence`, when every other text is inert; none
-// when one is not, or when there is no room for another plan.
+// The plan for the pattern of empty texts of `sequence`, when every text it puts in is inert;
+// none when one is not, or when there is no room for another plan.
 const FillPlan* TemplateFiller::PlanFor(const PlaceholderSequence& sequence) {
     if (!plannable_)
         return nullptr;
@@ -148,15 +148,16 @@ const FillPlan* TemplateFiller::PlanFor(const PlaceholderSequence& sequence) {
         const std::string_view value = sequence[index].second;
         if (value.empty() || value == kNoText)
             empties |= std::uint64_t{1} << index;
-        else if (!Inert(value, index))
-            return nullptr;
     }
-    for (const FillPlan& plan : plans_)
-        if (plan.empties() == empties)
-            return &plan;
-    if (plans_.size() == kMaxPlans)
+    const auto known = std::find_if(plans_.begin(), plans_.end(),
+                                    [empties](const FillPlan& plan) { return plan.empties() == empties; });
+    if (known == plans_.end() && plans_.size() == kMaxPlans)
         return nullptr;
-    return &plans_.emplace_back(template_, sequence, empties);
+    const FillPlan& plan = known != plans_.end() ? *known : plans_.emplace_back(template_, sequence, empties);
+    for (const std::size_t index : plan.slotted())
+        if (!Inert(sequence[index].second, index))
+            return nullptr;
+    return &plan;
 }
 
 // True when no placeholder from `from` on can occur overlapping a copy of `value` put into any
@@ -176,23 +177,25 @@ bool TemplateFiller::Inert(std::string_view value, std::size_t from) const {
 // begins with a byte the placeholder holds past its first, and holds its last byte), or it ends
 // with a beginning of it (ends with a byte held before the last, holds the first byte).
 bool TemplateFiller::QuicklyInert(std::string_view value) const {
-    unsigned kinds = 0;
-    bool foreign = false, holds_a_name = false;
-    for (std::size_t at = 0; at < value.size(); ++at) {
-        const unsigned kind = byte_kinds_[Byte(value[at])];
-        kinds |= kind;
-        foreign = foreign || (kind & kInName) == 0;
-        if ((kind & kFirst) != 0)
-            holds_a_name = holds_a_name || (kind & kOneByteName) != 0 ||
-                           (at + 1 < value.size() && beginnings_[Byte(value[at]) << 8 | Byte(value[at + 1])]);
+    // The kinds any byte of the value has, and those every byte has.
+    unsigned any = 0, every = ~0U;
+    for (const char c : value) {
+        const unsigned kind = byte_kinds_[Byte(c)];
+        any |= kind;
+        every &= kind;
     }
-    if (!foreign || holds_a_name)
+    if ((every & kInName) != 0 || (any & kOneByteName) != 0)
         return false;
-    const bool may_begin_with_an_end =
-        (byte_kinds_[Byte(value.front())] & kAfterFirst) != 0 && (kinds & kLast) != 0;
-    const bool may_end_with_a_beginning =
-        (byte_kinds_[Byte(value.back())] & kBeforeLast) != 0 && (kinds & kFirst) != 0;
-    return !may_begin_with_an_end && !may_end_with_a_beginning;
+    if ((byte_kinds_[Byte(value.front())] & kAfterFirst) != 0 && (any & kLast) != 0)
+        return false;
+    if ((byte_kinds_[Byte(value.back())] & kBeforeLast) != 0 && (any & kFirst) != 0)
+        return false;
+    if ((any & kFirst) == 0)
+        return true;
+    for (std::size_t at = 0; at + 1 < value.size(); ++at)
+        if (beginnings_[Byte(value[at]) << 8 | Byte(value[at + 1])])
+            return false;
+    return true;
 }
 
 // Marks the placeholders after `replaced` that its replacement can have formed in `text`.
