@@ -20,7 +20,7 @@ class FillPlan {
     // The template as the placeholders of `sequence` would leave it in turn, when the values that
     // `empties` marks (bit i for the i-th) are empty and every other one that is put in (one of
     // `slotted()`) is a text that no placeholder from its own on can occur in or run into. The
-    // values themselves are not read.
+    // values themselves are not read. The sequence holds at most 64 placeholders.
     FillPlan(std::string_view template_text, const PlaceholderSequence& sequence, std::uint64_t empties);
 
     // The page for `sequence`, whose values must be empty exactly where the plan's are.

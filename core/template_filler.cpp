@@ -172,10 +172,12 @@ bool TemplateFiller::Inert(std::string_view value, std::size_t from) const {
 }
 
 // Inert for every placeholder learnt, as one pass over the value's bytes shows. A placeholder that
-// overlaps a copy of the value lies inside it, or the value lies inside the placeholder (then it
-// holds only the placeholder's bytes), or the value begins with an end of the placeholder (then it
-// begins with a byte the placeholder holds past its first, and holds its last byte), or it ends
-// with a beginning of it (ends with a byte held before the last, holds the first byte).
+// overlaps a copy of the value lies inside it (then the value holds the placeholder's first two
+// bytes in a row, or its only byte), or the value lies inside the placeholder (then it holds only
+// the placeholder's bytes), or the value begins with an end of the placeholder (then it begins
+// with a byte the placeholder holds past its first, and holds its last byte), or it ends with a
+// beginning of it (ends with a byte held before the last, and holds the first byte). A value that
+// may be any of these is left to the exact question, placeholder by placeholder.
 bool TemplateFiller::QuicklyInert(std::string_view value) const {
     // The kinds any byte of the value has, and those every byte has.
     unsigned any = 0, every = ~0U;
