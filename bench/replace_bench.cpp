@@ -169,6 +169,15 @@ void BM_SamplePageTemplateFilled(benchmark::State& state) {
 }
 BENCHMARK(BM_SamplePageTemplateFilled);
 
+// The same page for a picture whose text names it: a text that holds a placeholder is replaced
+// again later, so this page is replaced placeholder by placeholder.
+void BM_SamplePageTextWithPlaceholderFilled(benchmark::State& state) {
+    qlm::PlaceholderSequence sequence = SamplePageSequence();
+    sequence[2].second = "Das ist <myname>";
+    TemplateFilled(state, SamplePage(), sequence);
+}
+BENCHMARK(BM_SamplePageTextWithPlaceholderFilled);
+
 // A host that answers at once: fixed sizes, every file opened, no questions.
 class QuietHost : public qlm::GenerationHost {
   public:

@@ -215,11 +215,27 @@ std::string OracleApplyCounting(const PlaceholderSequence& sequence, std::string
     return text;
 }
 
-// Texts as Generated, now and then the no-text answer or a piece from inside a placeholder.
+// Texts as a run's pages get them: file names, numbers, picture tags and texts with markup, which
+// may still begin or end like a placeholder, hold one of its bytes or the one-letter placeholder.
+std::string RunLikeValue(std::mt19937& random) {
+    static const std::vector<std::string> pieces = {"bild", "0",    "07",          ".html",
+                                                    ".jpg", " / ",  "<img src=\"", "\" width=\"160\">",
+                                                    "<i>",  "</i>", "t_",          "-"};
+    std::uniform_int_distribution<std::size_t> count(1, 4), piece(0, pieces.size() - 1);
+    std::string text;
+    for (std::size_t n = count(random); n > 0; --n)
+        text += pieces[piece(random)];
+    return text;
+}
+
+// Texts as Generated, now and then the no-text answer, a piece from inside a placeholder or a
+// text as a run's.
 std::string GeneratedValue(std::mt19937& random, const std::vector<std::string_view>& names) {
-    const int kind = std::uniform_int_distribution<int>(0, 9)(random);
+    const int kind = std::uniform_int_distribution<int>(0, 19)(random);
     if (kind == 0)
         return "<notext>";
+    if (kind >= 10)
+        return kind == 19 ? std::string() : RunLikeValue(random);
     const std::string_view name =
         names[std::uniform_int_distribution<std::size_t>(0, names.size() - 1)(random)];
     if (kind > 2 || name.size() < 3)
@@ -237,7 +253,8 @@ TEST(TemplateFiller, GivesWhatTheEarlierSequenceGave) {
                                                  "ext>",         "my",       "a",        "<<"};
     std::uniform_int_distribution<std::size_t> pick(0, names.size() - 1), steps(1, 9), fills(1, 4);
     std::array<int, kWays> formed{};
-    for (int round = 0; round < 20000; ++round) {
+    std::size_t planned = 0, replaced = 0;
+    for (int round = 0; round < 30000; ++round) {
         // Templates hold the placeholders among the pieces, so that removals join text around
         // them, and between a beginning and an end of another, which an inserted text completes.
         std::string template_text;
@@ -263,10 +280,15 @@ TEST(TemplateFiller, GivesWhatTheEarlierSequenceGave) {
             const std::string expected = OracleApplyCounting(sequence, template_text, formed);
             ASSERT_EQ(filler.Fill(sequence), expected) << "template \"" << template_text << "\"";
         }
+        planned += filler.paths().planned;
+        replaced += filler.paths().replaced;
     }
-    // Each way is met often, so that a filler that overlooks one of them fails above.
+    // Each way is met often, so that a filler that overlooks one of them fails above, and pages
+    // are filled often both from a plan and by replacing.
     for (int way = 0; way < kElse; ++way)
         EXPECT_GT(formed[way], 100) << "way " << way;
+    EXPECT_GT(planned, 10000U);
+    EXPECT_GT(replaced, 10000U);
 }
 
 TEST(ApplyPlaceholders, KeepsLongTextsAndReplacesNearTheirEnd) {
