@@ -120,12 +120,11 @@ int CreateNewContent(const Target& target, mode_t new_file_mode, const Destinati
                      std::string& temp_path, FileDescriptor& fd, bool& in_place) {
     int raw_fd = -1;
     const mode_t mode = target.exists ? 0600 : new_file_mode;
+    // A file that is not there yet needs no name in a batch until the batch gives it its own.
     const auto create = [&] {
-        // A file that is not there yet needs no name in a batch until the batch gives it its own.
-        if (!target.exists && destination.batch != nullptr)
-            if (const int error = CreateUnnamed(FolderOf(target.path), mode, raw_fd); error != EOPNOTSUPP)
-                return error;
-        return CreateTemporary(target.path, mode, temp_path, raw_fd);
+        return !target.exists && destination.batch != nullptr
+                   ? CreateForNewFile(target.path, mode, temp_path, raw_fd)
+                   : CreateTemporary(target.path, mode, temp_path, raw_fd);
     };
     int error = create();
     // Out of descriptors with a batch open: its files go first, and the batch starts again smaller.
@@ -284,15 +283,11 @@ int WriteNewFileIn(WriteBatch& batch, const std::string& path, std::string_view 
         batch.Commit();
     std::string temporary;
     int raw_fd = -1;
-    const auto create = [&] {
-        const int error = CreateUnnamed(FolderOf(path), 0666, raw_fd);
-        return error != EOPNOTSUPP ? error : CreateTemporary(path, 0666, temporary, raw_fd);
-    };
-    int error = create();
+    int error = CreateForNewFile(path, 0666, temporary, raw_fd);
     if (OutOfDescriptors(error) && batch.Size() > 0) {
         batch.Shrink();
         batch.Commit();
-        error = create();
+        error = CreateForNewFile(path, 0666, temporary, raw_fd);
     }
     // EEXIST must mean that the file is there; every slot taken by live writes is something else.
     if (error != 0)

@@ -128,6 +128,11 @@ int LinkUnnamed(int fd, const std::string& target) {
     return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
+int CreateForNewFile(const std::string& target, mode_t mode, std::string& temp_path, int& fd) {
+    const int error = CreateUnnamed(FolderOf(target), mode, fd);
+    return error != EOPNOTSUPP ? error : CreateTemporary(target, mode, temp_path, fd);
+}
+
 int CheckBackupName(const std::string& backup) {
     struct stat state {};
     if (::lstat(backup.c_str(), &state) != 0)

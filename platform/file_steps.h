@@ -54,6 +54,10 @@ int CreateUnnamed(const std::string& folder, mode_t mode, int& fd);
 // replaces: EEXIST when a file of that name appeared meanwhile.
 int LinkUnnamed(int fd, const std::string& target);
 
+// The file that takes the content of `target`, which is not there yet: one without a name
+// (CreateUnnamed; `temp_path` stays empty) where the file system allows, a temporary otherwise.
+int CreateForNewFile(const std::string& target, mode_t mode, std::string& temp_path, int& fd);
+
 // A backup name must be free or a regular file that may be written; a link is never replaced.
 int CheckBackupName(const std::string& backup);
 
