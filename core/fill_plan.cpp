@@ -15,25 +15,25 @@ constexpr std::size_t kLiteral = static_cast<std::size_t>(-1);
 // The template while it is being laid out: runs of its text between the slots of values already
 // put in. No placeholder can occur across a slot, so each placeholder is replaced in each run on
 // its own, and runs never meet again.
-struct Run {
+struct Stretch {
     std::string text;
     std::size_t value = kLiteral;
 };
 
 // Each occurrence of `name` in the runs removed, with the search starting again where a removal
 // joined the text, as replacing by an empty text does.
-void RemoveFromRuns(std::vector<Run>& runs, std::string_view name) {
-    for (Run& run : runs)
+void RemoveFromRuns(std::vector<Stretch>& runs, std::string_view name) {
+    for (Stretch& run : runs)
         if (run.value == kLiteral && run.text.find(name) != std::string::npos)
             run.text = MyReplace(run.text, name, {});
 }
 
 // Each occurrence of `name` in the runs, leftmost first and not overlapping, made a slot for the
 // value at `value`; a text that cannot form its placeholder anew is replaced just so.
-void SlotIntoRuns(std::vector<Run>& runs, std::string_view name, std::size_t value) {
-    std::vector<Run> slotted;
+void SlotIntoRuns(std::vector<Stretch>& runs, std::string_view name, std::size_t value) {
+    std::vector<Stretch> slotted;
     slotted.reserve(runs.size());
-    for (Run& run : runs) {
+    for (Stretch& run : runs) {
         std::size_t at = run.value == kLiteral ? run.text.find(name) : std::string::npos;
         if (at == std::string::npos) {
             slotted.push_back(std::move(run));
@@ -54,7 +54,7 @@ void SlotIntoRuns(std::vector<Run>& runs, std::string_view name, std::size_t val
 
 FillPlan::FillPlan(std::string_view template_text, const PlaceholderSequence& sequence, std::uint64_t empties)
     : empties_(empties) {
-    std::vector<Run> runs{{std::string(template_text)}};
+    std::vector<Stretch> runs{{std::string(template_text)}};
     for (std::size_t index = 0; index < sequence.size(); ++index) {
         const std::string_view name = sequence[index].first;
         if (name.empty())
@@ -64,7 +64,7 @@ FillPlan::FillPlan(std::string_view template_text, const PlaceholderSequence& se
         else
             SlotIntoRuns(runs, name, index);
     }
-    for (const Run& run : runs) {
+    for (const Stretch& run : runs) {
         if (run.value != kLiteral) {
             pieces_.push_back({run.value, 0, 0});
             slotted_.push_back(run.value);
