@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -136,6 +137,11 @@ class WriteBatch {
 
     // Makes every write of the batch durable and renames it into place; false when one failed.
     bool Commit();
+    // Commit on a second thread, while the caller fills the batch anew: a run then waits for the
+    // disk only at its last commit. Its files still go in place before any later write's: Commit,
+    // TakeFailures and dropping the batch wait for it first, and Holds counts its files, so that a
+    // second write of one commits first. Without a thread to be had, it commits at once.
+    void CommitInBackground();
     // The writes that could not be put in place by the commits so far, in their order.
     std::vector<WriteFailure> TakeFailures();
 
@@ -167,8 +173,17 @@ class WriteBatch {
     const std::vector<std::string>* TemporariesIn(const std::string& folder);
 
   private:
+    // Waits for the commit in the background, if any, and takes its failures.
+    void FinishBackground();
+
     std::vector<Entry> entries_;
     std::unordered_set<std::string> names_; // the entries' names
+    // The commit in the background: its thread, entries, their names and what it gives.
+    std::thread background_;
+    std::vector<Entry> background_entries_;
+    std::unordered_set<std::string> background_names_;
+    std::vector<WriteFailure> background_failures_;
+    bool background_failed_ = false; // since the last Commit
     std::vector<WriteFailure> failures_;
     std::size_t capacity_ = kMaxWrites;
     bool flush_each_ = false;

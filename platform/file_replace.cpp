@@ -108,7 +108,7 @@ int PrepareWrite(const std::string& name, Links links, const Destination& destin
         if (int error = CheckBackupName(backup))
             return error;
     if (destination.batch != nullptr && destination.batch->Full())
-        destination.batch->Commit();
+        destination.batch->CommitInBackground();
     RemoveStaleTemporaries(target.path, destination.batch);
     return 0;
 }

@@ -13,10 +13,12 @@
 #include <dirent.h>
 #include <exception>
 #include <fcntl.h>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -25,6 +27,7 @@
 namespace qlm::platform {
 
 WriteBatch::~WriteBatch() {
+    FinishBackground();
     for (const Entry& entry : entries_) {
         if (!entry.temporary.empty())
             ::unlink(entry.temporary.c_str());
@@ -76,7 +79,7 @@ void WriteBatch::Add(Entry entry) {
 }
 
 bool WriteBatch::Holds(const std::string& path) const {
-    return names_.count(path) != 0;
+    return names_.count(path) != 0 || background_names_.count(path) != 0;
 }
 
 namespace {
@@ -160,23 +163,24 @@ std::vector<int> FlushTogether(const std::vector<int>& files, std::uint64_t own)
     return FlushEach(files);
 }
 
-} // namespace
-
-bool WriteBatch::Commit() {
-    if (entries_.empty())
+// Flushes `entries` and puts each in place, noting those that could not be in `failures`; closes
+// every file and empties `entries`. False when one failed.
+bool CommitEntries(std::vector<WriteBatch::Entry>& entries, bool flush_each,
+                   std::vector<WriteFailure>& failures) {
+    if (entries.empty())
         return true;
     std::vector<int> files;
-    files.reserve(entries_.size());
+    files.reserve(entries.size());
     std::uint64_t own = 0;
-    for (const Entry& entry : entries_) {
+    for (const WriteBatch::Entry& entry : entries) {
         files.push_back(entry.fd);
         own += entry.size;
     }
-    const std::vector<int> flushed = flush_each_ ? FlushEach(files) : FlushTogether(files, own);
+    const std::vector<int> flushed = flush_each ? FlushEach(files) : FlushTogether(files, own);
     bool all_done = true;
     std::vector<std::string> folders;
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        const Entry& entry = entries_[i];
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const WriteBatch::Entry& entry = entries[i];
         // Renamed while still locked, so no other write can take the file for a stale one. A new
         // file never replaces one that appeared meanwhile, nor does an unnamed one, made for a file
         // that was not there: one that appeared since is another program's, with no backup.
@@ -187,24 +191,58 @@ bool WriteBatch::Commit() {
                     : entry.new_file        ? RenameNoReplace(entry.temporary, entry.target)
                                      : PutInPlace(entry.temporary, entry.target, entry.backup, backup_error);
         if (backup_error != 0) {
-            failures_.push_back({entry.name, WriteFailure::Part::Backup, backup_error});
+            failures.push_back({entry.name, WriteFailure::Part::Backup, backup_error});
             all_done = false;
         }
         if (error != 0) {
             if (!entry.temporary.empty())
                 ::unlink(entry.temporary.c_str());
-            failures_.push_back({entry.name, WriteFailure::Part::File, error});
+            failures.push_back({entry.name, WriteFailure::Part::File, error});
             all_done = false;
         } else if (std::find(folders.begin(), folders.end(), FolderOf(entry.target)) == folders.end()) {
             folders.push_back(FolderOf(entry.target));
         }
         ::close(entry.fd);
     }
-    entries_.clear();
-    names_.clear();
+    entries.clear();
     for (const std::string& folder : folders)
         SyncFolder(folder);
     return all_done;
+}
+
+} // namespace
+
+bool WriteBatch::Commit() {
+    FinishBackground();
+    names_.clear();
+    const bool done = CommitEntries(entries_, flush_each_, failures_);
+    return !std::exchange(background_failed_, false) && done;
+}
+
+void WriteBatch::CommitInBackground() {
+    FinishBackground();
+    if (entries_.empty())
+        return;
+    // The entries wait in members, so that none is lost where no thread can be started.
+    background_entries_.swap(entries_);
+    background_names_.swap(names_);
+    names_.clear();
+    try {
+        background_ =
+            std::thread([this] { CommitEntries(background_entries_, flush_each_, background_failures_); });
+    } catch (const std::system_error&) {
+        CommitEntries(background_entries_, flush_each_, background_failures_);
+    }
+}
+
+void WriteBatch::FinishBackground() {
+    if (background_.joinable())
+        background_.join();
+    background_names_.clear();
+    background_failed_ = background_failed_ || !background_failures_.empty();
+    failures_.insert(failures_.end(), std::make_move_iterator(background_failures_.begin()),
+                     std::make_move_iterator(background_failures_.end()));
+    background_failures_.clear();
 }
 
 const std::vector<std::string>* WriteBatch::TemporariesIn(const std::string& folder) {
@@ -228,6 +266,7 @@ const std::vector<std::string>* WriteBatch::TemporariesIn(const std::string& fol
 }
 
 std::vector<WriteFailure> WriteBatch::TakeFailures() {
+    FinishBackground();
     std::vector<WriteFailure> failures;
     failures.swap(failures_);
     return failures;
