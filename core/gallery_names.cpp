@@ -31,7 +31,7 @@ std::string TextFileName(const std::string& picture) {
     return base + ".txt";
 }
 
-std::uint64_t TextNameKey(std::string_view name) {
+std::uint64_t FileNameKey(std::string_view name) {
     return std::hash<std::string_view>{}(name);
 }
 

@@ -34,9 +34,9 @@ std::string ThumbnailFileName(const std::string& picture, bool thumbs_jpg);
 std::string TextFileName(const std::string& picture);
 std::string PageFileName(const std::string& picture);
 
-// A short key of a text file's name, for telling cheaply that a folder held no such file when it
-// was listed. Names that differ may share a key.
-std::uint64_t TextNameKey(std::string_view name);
+// A short key of a file's name (a text, a page), for telling cheaply that a folder held no such
+// file when it was listed. Names that differ may share a key.
+std::uint64_t FileNameKey(std::string_view name);
 
 // The files that belong to `picture` by their names: thumbnail, text file and page, in this order.
 // One more kind of companion is one more entry here.

@@ -49,6 +49,8 @@ class Run {
         // templates cost what they always did.
         if (UsesWebCopies(input.templates.pic) || UsesWebCopies(input.templates.main_rep))
             web_copies_ = std::make_unique<const WebCopyIndex>(input.folder);
+        if (!input.ask && input.listed_page_keys)
+            shared_page_keys_ = SharedPageKeys(input.pictures);
     }
 
     void Execute() {
@@ -122,15 +124,43 @@ class Run {
         // Where the folder held no such file when it was listed, no file is opened in vain.
         if (!in_.ask && in_.listed_text_keys &&
             !std::binary_search(in_.listed_text_keys->begin(), in_.listed_text_keys->end(),
-                                TextNameKey(text_name)))
+                                FileNameKey(text_name)))
             return {};
         return FolderText(text_name, in_.flags.alt, AskKind::Alt, "");
     }
 
     // Pages go into the batch, which makes them durable together; typed answers are written at once.
     void Write(const std::string& file_name, std::string_view text) {
-        if (!MyWriteFile(in_.folder + file_name, text, pages_))
+        const std::string path = in_.folder + file_name;
+        if (!(NewPage(file_name) ? platform::WriteNewFileIn(pages_, path, text) == 0
+                                 : MyWriteFile(path, text, pages_)))
             NoteUnwritten(file_name);
+    }
+
+    // The keys of the pages that more than one picture (or a picture and the overview) would
+    // write: the second write of such a page keeps the first as its backup.
+    static std::vector<std::uint64_t> SharedPageKeys(const std::vector<std::string>& pictures) {
+        std::vector<std::uint64_t> keys;
+        keys.reserve(pictures.size() + 1);
+        for (const std::string& picture : pictures)
+            keys.push_back(FileNameKey(PageFileName(picture)));
+        keys.push_back(FileNameKey("index.html"));
+        std::sort(keys.begin(), keys.end());
+        std::vector<std::uint64_t> shared;
+        for (auto at = keys.begin(); (at = std::adjacent_find(at, keys.end())) != keys.end(); ++at)
+            if (shared.empty() || shared.back() != *at)
+                shared.push_back(*at);
+        return shared;
+    }
+
+    // True for a page the folder did not hold when it was listed and only one write of the run
+    // makes (see GenerationInput::listed_page_keys).
+    bool NewPage(const std::string& file_name) const {
+        if (in_.ask || !in_.listed_page_keys)
+            return false;
+        const std::uint64_t key = FileNameKey(file_name);
+        return !std::binary_search(in_.listed_page_keys->begin(), in_.listed_page_keys->end(), key) &&
+               !std::binary_search(shared_page_keys_.begin(), shared_page_keys_.end(), key);
     }
 
     void NoteUnwritten(const std::string& file_name) {
@@ -271,6 +301,7 @@ class Run {
     PictureSize held_picture_;
     PictureSize held_thumbnail_;
     platform::WriteBatch pages_;
+    std::vector<std::uint64_t> shared_page_keys_; // SharedPageKeys, for a run without questions
     TemplateFiller page_filler_;
     TemplateFiller entry_filler_;
     std::unique_ptr<const WebCopyIndex> web_copies_; // only for templates that show web copies

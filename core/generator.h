@@ -92,10 +92,14 @@ struct GenerationInput {
     // false (headless "--no-ask"): nothing is asked and no text file is written; a text whose
     // file cannot be read is empty.
     bool ask = true;
-    // Without questions, and when the folder was listed just before the run: the TextNameKey of
+    // Without questions, and when the folder was listed just before the run: the FileNameKey of
     // each text file it held, sorted. A picture's text whose key is not among them is taken as
     // missing without looking for its file, as if it had been created after the run read it.
     std::optional<std::vector<std::uint64_t>> listed_text_keys;
+    // Likewise the FileNameKey of each page (".html") it held. A page whose key is not among them,
+    // and whose name no other page of the run shares, is written as a new file: nothing is looked
+    // up for it, and a file made under its name since the listing is kept and reported instead.
+    std::optional<std::vector<std::uint64_t>> listed_page_keys;
 };
 
 inline constexpr const char* kUnwrittenFilesWarning = "Folgende Dateien konnten nicht geschrieben werden:";

@@ -280,7 +280,7 @@ int CopyInto(const std::string& from, const std::string& to, Links links, WriteB
 
 int WriteNewFileIn(WriteBatch& batch, const std::string& path, std::string_view bytes) {
     if (batch.Full())
-        batch.Commit();
+        batch.CommitInBackground();
     std::string temporary;
     int raw_fd = -1;
     int error = CreateForNewFile(path, 0666, temporary, raw_fd);

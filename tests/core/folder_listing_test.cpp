@@ -217,22 +217,29 @@ TEST(ListPictures, GivesThePictureRowsOfTheFolderList) {
     EXPECT_EQ(std::set<std::string>(pictures.begin(), pictures.end()),
               std::set<std::string>(plain.begin(), plain.end()));
 
-    // The texts: every name that ends in ".txt", whatever it is, and none other.
-    for (const char* text : {"bild.txt", "x.y.txt", "\xC3\xA4pfel.txt"})
+    // The texts and the pages: every name that ends in ".txt" (".html"), whatever it is, and none other.
+    for (const char* text : {"bild.txt", "x.y.txt", "\xC3\xA4pfel.txt", "bild.html", "index.html"})
         std::ofstream(folder + text) << "Text";
     fs::create_symlink(folder + "fehlt.txt", folder + "tot.txt");
     fs::create_directory(folder + "ordner.txt");
-    std::vector<std::uint64_t> text_keys;
-    ASSERT_EQ(ListPictures(folder, pictures, &text_keys), 0);
+    fs::create_directory(folder + "ordner.html");
+    std::vector<std::uint64_t> text_keys, page_keys;
+    ASSERT_EQ(ListPictures(folder, pictures, &text_keys, &page_keys), 0);
     EXPECT_EQ(pictures, expected);
-    std::vector<std::uint64_t> expected_keys;
-    for (const char* text : {"bild.txt", "x.y.txt", "\xC3\xA4pfel.txt", "tot.txt", "ordner.txt", "info.txt"})
-        expected_keys.push_back(TextNameKey(text));
-    std::sort(expected_keys.begin(), expected_keys.end());
-    EXPECT_EQ(text_keys, expected_keys);
+    const auto keys = [](std::initializer_list<const char*> names) {
+        std::vector<std::uint64_t> sorted;
+        for (const char* name : names)
+            sorted.push_back(FileNameKey(name));
+        std::sort(sorted.begin(), sorted.end());
+        return sorted;
+    };
+    EXPECT_EQ(text_keys,
+              keys({"bild.txt", "x.y.txt", "\xC3\xA4pfel.txt", "tot.txt", "ordner.txt", "info.txt"}));
+    EXPECT_EQ(page_keys, keys({"bild.html", "index.html", "ordner.html"}));
 
-    EXPECT_EQ(ListPictures(folder + "fehlt/", pictures, &text_keys), ENOENT);
+    EXPECT_EQ(ListPictures(folder + "fehlt/", pictures, &text_keys, &page_keys), ENOENT);
     EXPECT_TRUE(pictures.empty());
     EXPECT_TRUE(text_keys.empty());
+    EXPECT_TRUE(page_keys.empty());
     EXPECT_EQ(ListPictures(folder + "bild.JPG/", pictures), ENOTDIR);
 }

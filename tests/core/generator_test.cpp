@@ -390,7 +390,7 @@ TEST_F(GeneratorTest, WithoutAskingOnlyTheTextsOfTheListingAreRead) {
     folder.Put("b.txt", "Text b");
     folder.Put("c.txt", "Text c");
     input.ask = false;
-    input.listed_text_keys = {TextNameKey("a.txt"), TextNameKey("c.txt")};
+    input.listed_text_keys = {FileNameKey("a.txt"), FileNameKey("c.txt")};
     std::sort(input.listed_text_keys->begin(), input.listed_text_keys->end());
     Run({"a.jpg", "b.jpg", "c.png"});
     EXPECT_EQ(folder.Get("index.html"), "T;;a=Text a,b=,c=Text c,");
@@ -399,6 +399,23 @@ TEST_F(GeneratorTest, WithoutAskingOnlyTheTextsOfTheListingAreRead) {
     input.ask = true;
     Run({"a.jpg", "b.jpg", "c.png"});
     EXPECT_EQ(folder.Get("index.html"), "T;;a=Text a,b=Text b,c=Text c,");
+}
+
+// Without questions, a page the listing lacked is written as a new file: one made under its name
+// since the listing stays as it is and is named among the files not written. A page that two
+// pictures share, or a picture and the overview, still keeps the first one's as its backup.
+TEST_F(GeneratorTest, WithoutAskingPagesTheListingLackedReplaceNothing) {
+    input.templates.pic = "Seite <mypicfile>";
+    input.templates.main_rep = "<myname>,";
+    folder.Put("title.txt", "T");
+    folder.Put("b.html", "vom Nutzer");
+    input.ask = false;
+    input.listed_page_keys = std::vector<std::uint64_t>{};
+    input.pictures = {"a.jpg", "a.png", "b.jpg", "index.gif"};
+    input.selected_entries = 4;
+    EXPECT_EQ(MakeGallery(input, host).unwritten, std::vector<std::string>{"b.html"});
+    EXPECT_EQ(folder.Listing(true), "a.html=Seite a.png|a.html.bak=Seite a.jpg|b.html=vom Nutzer|"
+                                    "index.html=T;;a,a,b,index,|index.html.bak=Seite index.gif|title.txt=T");
 }
 
 TEST_F(GeneratorTest, ADecodeFailureIsShownThenTheRunStopsKeepsWhatWasWrittenAndRestoresTheDisplay) {
