@@ -222,30 +222,28 @@ int ListFolder(const std::string& folder, std::vector<ListEntry>& entries) {
 // where the folder's record does not tell it: a run over a large folder pays for its pictures,
 // not for the fixed records the folder list shows.
 int ListPictures(const std::string& folder, std::vector<std::string>& pictures,
-                 std::vector<std::uint64_t>* text_keys, std::vector<std::uint64_t>* page_keys) {
+                 std::vector<std::uint64_t>* text_keys, ListedNames* pages) {
     pictures.clear();
-    for (std::vector<std::uint64_t>* keys : {text_keys, page_keys})
-        if (keys != nullptr)
-            keys->clear();
+    if (text_keys != nullptr)
+        text_keys->clear();
     const int code = platform::ListNames(folder, [&](std::string_view name, bool is_folder) {
         if (IsListedPicture(name, is_folder))
             pictures.emplace_back(name);
         else if (text_keys != nullptr && name.ends_with(".txt"))
             text_keys->push_back(FileNameKey(name));
-        else if (page_keys != nullptr && name.ends_with(".html"))
-            page_keys->push_back(FileNameKey(name));
+        else if (pages != nullptr && name.ends_with(".html"))
+            pages->Add(name);
     });
-    if (code != 0)
+    if (code != 0) {
         pictures.clear();
-    else
-        SortNames(pictures);
-    for (std::vector<std::uint64_t>* keys : {text_keys, page_keys}) {
-        if (keys != nullptr && code != 0)
-            keys->clear();
-        else if (keys != nullptr)
-            std::sort(keys->begin(), keys->end());
+        if (text_keys != nullptr)
+            text_keys->clear();
+        return code;
     }
-    return code;
+    SortNames(pictures);
+    if (text_keys != nullptr)
+        std::sort(text_keys->begin(), text_keys->end());
+    return 0;
 }
 
 std::string EnterFolder(const std::string& current, const std::string& caption) {

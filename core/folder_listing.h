@@ -2,6 +2,8 @@
 #pragma once
 // Which entries of a folder the browser list shows, of which kind, and in which order.
 
+#include "core/gallery_names.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -39,10 +41,9 @@ int ListFolder(const std::string& folder, std::vector<ListEntry>& entries);
 
 // The pictures of `folder` in list order, as bare names; 0 or an errno value as ListFolder. With
 // `text_keys`, also the FileNameKey of every name of the folder that ends in ".txt", sorted; with
-// `page_keys`, that of every name that ends in ".html".
+// `pages`, every name that ends in ".html".
 int ListPictures(const std::string& folder, std::vector<std::string>& pictures,
-                 std::vector<std::uint64_t>* text_keys = nullptr,
-                 std::vector<std::uint64_t>* page_keys = nullptr);
+                 std::vector<std::uint64_t>* text_keys = nullptr, ListedNames* pages = nullptr);
 
 // The folder entered from `current` by a folder or parent entry: the lexical full path of
 // current + caption, ending in "/".

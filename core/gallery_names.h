@@ -14,6 +14,7 @@
 
 #include "platform/temporary_files.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,6 +38,21 @@ std::string PageFileName(const std::string& picture);
 // A short key of a file's name (a text, a page), for telling cheaply that a folder held no such
 // file when it was listed. Names that differ may share a key.
 std::uint64_t FileNameKey(std::string_view name);
+
+// Names a folder held when it was listed, as one bit of a fixed table per key: a name whose bit
+// is clear was not there; one whose bit is set may have been, since names share bits. The table
+// is made at once, whatever the folder holds, so that it does not grow beside the listing.
+class ListedNames {
+  public:
+    ListedNames() : bits_(kBits) {}
+    void Add(std::string_view name) { bits_[FileNameKey(name) % kBits] = true; }
+    bool MayHold(std::string_view name) const { return bits_[FileNameKey(name) % kBits]; }
+
+  private:
+    // 256 KiB: of 10,000 pages, about one in two hundred shares a bit with another page.
+    static constexpr std::size_t kBits = std::size_t{1} << 21;
+    std::vector<bool> bits_;
+};
 
 // The files that belong to `picture` by their names: thumbnail, text file and page, in this order.
 // One more kind of companion is one more entry here.

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -49,8 +50,6 @@ class Run {
         // templates cost what they always did.
         if (UsesWebCopies(input.templates.pic) || UsesWebCopies(input.templates.main_rep))
             web_copies_ = std::make_unique<const WebCopyIndex>(input.folder);
-        if (!input.ask && input.listed_page_keys)
-            shared_page_keys_ = SharedPageKeys(input.pictures);
     }
 
     void Execute() {
@@ -154,13 +153,15 @@ class Run {
     }
 
     // True for a page the folder did not hold when it was listed and only one write of the run
-    // makes (see GenerationInput::listed_page_keys).
-    bool NewPage(const std::string& file_name) const {
-        if (in_.ask || !in_.listed_page_keys)
+    // makes (see GenerationInput::listed_pages). A rerun, whose pages are all there, never works
+    // out which pages are shared.
+    bool NewPage(const std::string& file_name) {
+        if (in_.ask || !in_.listed_pages || in_.listed_pages->MayHold(file_name))
             return false;
-        const std::uint64_t key = FileNameKey(file_name);
-        return !std::binary_search(in_.listed_page_keys->begin(), in_.listed_page_keys->end(), key) &&
-               !std::binary_search(shared_page_keys_.begin(), shared_page_keys_.end(), key);
+        if (!shared_page_keys_)
+            shared_page_keys_ = SharedPageKeys(in_.pictures);
+        return !std::binary_search(shared_page_keys_->begin(), shared_page_keys_->end(),
+                                   FileNameKey(file_name));
     }
 
     void NoteUnwritten(const std::string& file_name) {
@@ -301,7 +302,7 @@ class Run {
     PictureSize held_picture_;
     PictureSize held_thumbnail_;
     platform::WriteBatch pages_;
-    std::vector<std::uint64_t> shared_page_keys_; // SharedPageKeys, for a run without questions
+    std::optional<std::vector<std::uint64_t>> shared_page_keys_; // SharedPageKeys, once a page is new
     TemplateFiller page_filler_;
     TemplateFiller entry_filler_;
     std::unique_ptr<const WebCopyIndex> web_copies_; // only for templates that show web copies

@@ -4,6 +4,7 @@
 // by placeholder replacement. The run talks to its caller only through GenerationHost, which the
 // main window, the command-line tool and the tests implement.
 
+#include "core/gallery_names.h"
 #include "core/options.h"
 #include "core/templates.h"
 
@@ -96,10 +97,10 @@ struct GenerationInput {
     // each text file it held, sorted. A picture's text whose key is not among them is taken as
     // missing without looking for its file, as if it had been created after the run read it.
     std::optional<std::vector<std::uint64_t>> listed_text_keys;
-    // Likewise the FileNameKey of each page (".html") it held. A page whose key is not among them,
-    // and whose name no other page of the run shares, is written as a new file: nothing is looked
-    // up for it, and a file made under its name since the listing is kept and reported instead.
-    std::optional<std::vector<std::uint64_t>> listed_page_keys;
+    // Likewise the pages (".html") it held. A page it surely did not hold, and whose name no other
+    // page of the run shares, is written as a new file: nothing is looked up for it, and a file
+    // made under its name since the listing is kept and reported instead.
+    std::optional<ListedNames> listed_pages;
 };
 
 inline constexpr const char* kUnwrittenFilesWarning = "Folgende Dateien konnten nicht geschrieben werden:";

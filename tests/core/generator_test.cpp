@@ -410,7 +410,7 @@ TEST_F(GeneratorTest, WithoutAskingPagesTheListingLackedReplaceNothing) {
     folder.Put("title.txt", "T");
     folder.Put("b.html", "vom Nutzer");
     input.ask = false;
-    input.listed_page_keys = std::vector<std::uint64_t>{};
+    input.listed_pages = ListedNames();
     input.pictures = {"a.jpg", "a.png", "b.jpg", "index.gif"};
     input.selected_entries = 4;
     EXPECT_EQ(MakeGallery(input, host).unwritten, std::vector<std::string>{"b.html"});
