@@ -181,12 +181,12 @@ bool LoadTemplatesOrSay(const CliOptions& options, const std::string& settings_p
 }
 
 // The pictures of `folder` the run works on: all of them, or those named on the command line, in
-// the order of the folder list, and the keys of the folder's text files and pages (FileNameKey). Gives 0,
+// the order of the folder list, and the folder's texts and pages. Gives 0,
 // or the exit status after saying what is wrong.
 int ChoosePictures(const CliOptions& options, const std::string& folder, std::vector<std::string>& pictures,
-                   std::vector<std::uint64_t>& text_keys, ListedNames& pages, std::ostream& messages) {
+                   ListedNames& listed_names, std::ostream& messages) {
     std::vector<std::string> listed;
-    if (const int code = ListPictures(folder, listed, &text_keys, &pages); code != 0) {
+    if (const int code = ListPictures(folder, listed, &listed_names); code != 0) {
         messages << kProgramName << ": " << Printable(folder) << ": " << platform::GetErrorText(code) << '\n';
         return kExitFailure;
     }
@@ -226,9 +226,8 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     const std::string folder = platform::AddBackslash(platform::GetFullPathName(options.folder));
     std::vector<std::string> pictures;
     // The texts the folder holds, for a run that asks nothing: it need not look for the others.
-    std::vector<std::uint64_t> text_keys;
-    ListedNames pages;
-    if (const int status = ChoosePictures(options, folder, pictures, text_keys, pages, messages); status != 0)
+    ListedNames listed_names;
+    if (const int status = ChoosePictures(options, folder, pictures, listed_names, messages); status != 0)
         return status;
 
     // One run over a folder at a time; this one says so and leaves the folder to the other.
@@ -248,8 +247,7 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     input.templates = std::move(templates);
     input.version = platform::VersionString();
     input.ask = options.ask;
-    input.listed_text_keys = std::move(text_keys);
-    input.listed_pages = std::move(pages);
+    input.listed = std::move(listed_names);
 
     CliHost host(answers, messages, show_progress, options.verify);
     const bool thumbnails_complete =

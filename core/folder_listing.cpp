@@ -222,27 +222,19 @@ int ListFolder(const std::string& folder, std::vector<ListEntry>& entries) {
 // where the folder's record does not tell it: a run over a large folder pays for its pictures,
 // not for the fixed records the folder list shows.
 int ListPictures(const std::string& folder, std::vector<std::string>& pictures,
-                 std::vector<std::uint64_t>* text_keys, ListedNames* pages) {
+                 ListedNames* texts_and_pages) {
     pictures.clear();
-    if (text_keys != nullptr)
-        text_keys->clear();
     const int code = platform::ListNames(folder, [&](std::string_view name, bool is_folder) {
         if (IsListedPicture(name, is_folder))
             pictures.emplace_back(name);
-        else if (text_keys != nullptr && name.ends_with(".txt"))
-            text_keys->push_back(FileNameKey(name));
-        else if (pages != nullptr && name.ends_with(".html"))
-            pages->Add(name);
+        else if (texts_and_pages != nullptr && (name.ends_with(".txt") || name.ends_with(".html")))
+            texts_and_pages->Add(name);
     });
     if (code != 0) {
         pictures.clear();
-        if (text_keys != nullptr)
-            text_keys->clear();
         return code;
     }
     SortNames(pictures);
-    if (text_keys != nullptr)
-        std::sort(text_keys->begin(), text_keys->end());
     return 0;
 }
 

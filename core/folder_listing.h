@@ -40,10 +40,9 @@ void SortEntries(std::vector<ListEntry>& entries);
 int ListFolder(const std::string& folder, std::vector<ListEntry>& entries);
 
 // The pictures of `folder` in list order, as bare names; 0 or an errno value as ListFolder. With
-// `text_keys`, also the FileNameKey of every name of the folder that ends in ".txt", sorted; with
-// `pages`, every name that ends in ".html".
+// `texts_and_pages`, also every name of the folder that ends in ".txt" or ".html", whatever it is.
 int ListPictures(const std::string& folder, std::vector<std::string>& pictures,
-                 std::vector<std::uint64_t>* text_keys = nullptr, ListedNames* pages = nullptr);
+                 ListedNames* texts_and_pages = nullptr);
 
 // The folder entered from `current` by a folder or parent entry: the lexical full path of
 // current + caption, ending in "/".

@@ -121,9 +121,7 @@ class Run {
     std::string PictureText(const std::string& file_name) {
         const std::string text_name = TextFileName(file_name);
         // Where the folder held no such file when it was listed, no file is opened in vain.
-        if (!in_.ask && in_.listed_text_keys &&
-            !std::binary_search(in_.listed_text_keys->begin(), in_.listed_text_keys->end(),
-                                FileNameKey(text_name)))
+        if (!in_.ask && in_.listed && !in_.listed->MayHold(text_name))
             return {};
         return FolderText(text_name, in_.flags.alt, AskKind::Alt, "");
     }
@@ -153,10 +151,10 @@ class Run {
     }
 
     // True for a page the folder did not hold when it was listed and only one write of the run
-    // makes (see GenerationInput::listed_pages). A rerun, whose pages are all there, never works
-    // out which pages are shared.
+    // makes (see GenerationInput::listed). A rerun, whose pages are all there, never works out
+    // which pages are shared.
     bool NewPage(const std::string& file_name) {
-        if (in_.ask || !in_.listed_pages || in_.listed_pages->MayHold(file_name))
+        if (in_.ask || !in_.listed || in_.listed->MayHold(file_name))
             return false;
         if (!shared_page_keys_)
             shared_page_keys_ = SharedPageKeys(in_.pictures);

@@ -93,14 +93,12 @@ struct GenerationInput {
     // false (headless "--no-ask"): nothing is asked and no text file is written; a text whose
     // file cannot be read is empty.
     bool ask = true;
-    // Without questions, and when the folder was listed just before the run: the FileNameKey of
-    // each text file it held, sorted. A picture's text whose key is not among them is taken as
-    // missing without looking for its file, as if it had been created after the run read it.
-    std::optional<std::vector<std::uint64_t>> listed_text_keys;
-    // Likewise the pages (".html") it held. A page it surely did not hold, and whose name no other
-    // page of the run shares, is written as a new file: nothing is looked up for it, and a file
-    // made under its name since the listing is kept and reported instead.
-    std::optional<ListedNames> listed_pages;
+    // Without questions, and when the folder was listed just before the run: the texts and pages
+    // it held (ListPictures). A picture's text it surely did not hold is taken as missing without
+    // looking for its file, as if it had been created after the run read it. Such a page, if no
+    // other page of the run shares its name, is written as a new file: nothing is looked up for
+    // it, and a file made under its name since the listing is kept and reported instead.
+    std::optional<ListedNames> listed;
 };
 
 inline constexpr const char* kUnwrittenFilesWarning = "Folgende Dateien konnten nicht geschrieben werden:";

@@ -390,8 +390,9 @@ TEST_F(GeneratorTest, WithoutAskingOnlyTheTextsOfTheListingAreRead) {
     folder.Put("b.txt", "Text b");
     folder.Put("c.txt", "Text c");
     input.ask = false;
-    input.listed_text_keys = {FileNameKey("a.txt"), FileNameKey("c.txt")};
-    std::sort(input.listed_text_keys->begin(), input.listed_text_keys->end());
+    input.listed = ListedNames();
+    input.listed->Add("a.txt");
+    input.listed->Add("c.txt");
     Run({"a.jpg", "b.jpg", "c.png"});
     EXPECT_EQ(folder.Get("index.html"), "T;;a=Text a,b=,c=Text c,");
     EXPECT_EQ(host.Made("ask "), Calls{});
@@ -410,7 +411,7 @@ TEST_F(GeneratorTest, WithoutAskingPagesTheListingLackedReplaceNothing) {
     folder.Put("title.txt", "T");
     folder.Put("b.html", "vom Nutzer");
     input.ask = false;
-    input.listed_pages = ListedNames();
+    input.listed = ListedNames();
     input.pictures = {"a.jpg", "a.png", "b.jpg", "index.gif"};
     input.selected_entries = 4;
     EXPECT_EQ(MakeGallery(input, host).unwritten, std::vector<std::string>{"b.html"});
