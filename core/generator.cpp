@@ -54,7 +54,7 @@ class Run {
 
     void Execute() {
         // Pages that would overwrite each other are named before anything is asked or written.
-        if (const std::string clash = PageClashWarning(in_.pictures); !clash.empty())
+        if (const std::string clash = PageClashWarning(in_.pictures, &shared_pages_); !clash.empty())
             host_.ShowWarning(clash);
         // The first picture can be decoded while the folder's texts are asked for.
         AnnounceNext(0);
@@ -134,32 +134,12 @@ class Run {
             NoteUnwritten(file_name);
     }
 
-    // The keys of the pages that more than one picture (or a picture and the overview) would
-    // write: the second write of such a page keeps the first as its backup.
-    static std::vector<std::uint64_t> SharedPageKeys(const std::vector<std::string>& pictures) {
-        std::vector<std::uint64_t> keys;
-        keys.reserve(pictures.size() + 1);
-        for (const std::string& picture : pictures)
-            keys.push_back(FileNameKey(PageFileName(picture)));
-        keys.push_back(FileNameKey("index.html"));
-        std::sort(keys.begin(), keys.end());
-        std::vector<std::uint64_t> shared;
-        for (auto at = keys.begin(); (at = std::adjacent_find(at, keys.end())) != keys.end(); ++at)
-            if (shared.empty() || shared.back() != *at)
-                shared.push_back(*at);
-        return shared;
-    }
-
     // True for a page the folder did not hold when it was listed and only one write of the run
-    // makes (see GenerationInput::listed). A rerun, whose pages are all there, never works out
-    // which pages are shared.
-    bool NewPage(const std::string& file_name) {
-        if (in_.ask || !in_.listed || in_.listed->MayHold(file_name))
-            return false;
-        if (!shared_page_keys_)
-            shared_page_keys_ = SharedPageKeys(in_.pictures);
-        return !std::binary_search(shared_page_keys_->begin(), shared_page_keys_->end(),
-                                   FileNameKey(file_name));
+    // makes (see GenerationInput::listed): a page that pictures share, or a picture and the
+    // overview, keeps the first write as its backup.
+    bool NewPage(const std::string& file_name) const {
+        return !in_.ask && in_.listed && !in_.listed->MayHold(file_name) &&
+               !std::binary_search(shared_pages_.begin(), shared_pages_.end(), file_name);
     }
 
     void NoteUnwritten(const std::string& file_name) {
@@ -300,7 +280,7 @@ class Run {
     PictureSize held_picture_;
     PictureSize held_thumbnail_;
     platform::WriteBatch pages_;
-    std::optional<std::vector<std::uint64_t>> shared_page_keys_; // SharedPageKeys, once a page is new
+    std::vector<std::string> shared_pages_; // written more than once (PageClashWarning), sorted
     TemplateFiller page_filler_;
     TemplateFiller entry_filler_;
     std::unique_ptr<const WebCopyIndex> web_copies_; // only for templates that show web copies

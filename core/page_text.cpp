@@ -98,7 +98,8 @@ std::string TextForPages(std::string_view text, bool utf8_templates) {
 
 // The pages are grouped by sorting their indexes rather than in a map of every page: a run over
 // 100,000 pictures keeps little more than their page names for this check.
-std::string PageClashWarning(const std::vector<std::string>& pictures) {
+std::string PageClashWarning(const std::vector<std::string>& pictures,
+                             std::vector<std::string>* shared_pages) {
     std::vector<std::string> pages;
     pages.reserve(pictures.size());
     for (const std::string& picture : pictures)
@@ -117,6 +118,11 @@ std::string PageClashWarning(const std::vector<std::string>& pictures) {
             ++end;
         if (end - begin >= 2 || pages[order[begin]] == "index.html")
             named.emplace_back(begin, end);
+    }
+    if (shared_pages != nullptr) {
+        shared_pages->clear();
+        for (const auto& group : named)
+            shared_pages->push_back(pages[order[group.first]]);
     }
     std::sort(named.begin(), named.end(),
               [&](const auto& a, const auto& b) { return order[a.first] < order[b.first]; });

@@ -38,7 +38,8 @@ std::string TextForPages(std::string_view text, bool utf8_templates);
 
 // Selected pictures whose pages would overwrite another page of the same run: a picture whose page
 // is "index.html", and pictures that share a page ("a.jpg" and "a.png"). Empty when there is none;
-// otherwise the warning that names them.
-std::string PageClashWarning(const std::vector<std::string>& pictures);
+// otherwise the warning that names them. With `shared_pages`, also those pages, sorted.
+std::string PageClashWarning(const std::vector<std::string>& pictures,
+                             std::vector<std::string>* shared_pages = nullptr);
 
 } // namespace qlm

@@ -80,6 +80,11 @@ TEST(PageText, PagesThatWouldOverwriteOneAnother) {
         "z.html: z.jpg z.png z.gif\n"
         "b.html: b.gif b.png\n"
         "index.html: index.gif index.png (die Übersicht überschreibt diese Seite)");
+    std::vector<std::string> shared{"stale"};
+    PageClashWarning({"z.jpg", "b.gif", "index.gif", "z.png", "m.jpg"}, &shared);
+    EXPECT_EQ(shared, (std::vector<std::string>{"index.html", "z.html"}));
+    PageClashWarning({"a.jpg"}, &shared);
+    EXPECT_TRUE(shared.empty());
 }
 
 } // namespace
