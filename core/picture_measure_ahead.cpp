@@ -13,6 +13,7 @@ PictureMeasureAhead::PictureMeasureAhead(Measure measure, PathAt path_at, std::s
       window_(std::max<std::size_t>(window, 2)) {
     if (count_ == 0)
         return;
+    slots_.resize(window_);
     try {
         worker_ = std::thread([this] { Work(); });
     } catch (const std::system_error&) {
@@ -33,7 +34,8 @@ PictureMeasureAhead::~PictureMeasureAhead() {
 
 void PictureMeasureAhead::StopLocked() {
     stop_ = true;
-    entries_.clear();
+    for (Slot& slot : slots_)
+        slot = Slot{};
 }
 
 Picture PictureMeasureAhead::Take(const std::string& path) {
@@ -43,67 +45,70 @@ Picture PictureMeasureAhead::Take(const std::string& path) {
     // A run that leaves the order may want other pictures than those measured ahead.
     if (!stop_ && !in_order)
         StopLocked();
-    if (!stop_) {
-        ++taken_;
+    const std::size_t index = taken_;
+    while (!stop_) {
+        Slot& slot = slots_[index % window_];
+        const bool measured_here = !slot.ready && claimed_ == index;
+        if (slot.ready || measured_here) {
+            // Taken by the run: one slot more for the second thread, which sleeps until half are free.
+            Slot taken = std::exchange(slot, Slot{});
+            ++taken_;
+            if (measured_here)
+                ++claimed_;
+            const bool wake = worker_sleeps_ && claimed_ + window_ / 2 <= taken_ + window_;
+            lock.unlock();
+            if (wake)
+                work_.notify_one();
+            if (measured_here)
+                return measure_(path);
+            if (taken.failure)
+                std::rethrow_exception(taken.failure);
+            return std::move(taken.picture);
+        }
+        if (MayClaim()) {
+            // The second thread is still at it: the run measures a later one of the order meanwhile.
+            const std::size_t later = claimed_++;
+            lock.unlock();
+            MeasureInto(later, lock);
+            continue;
+        }
         run_waits_ = true;
-        done_.wait(lock, [&] { return stop_ || !entries_.empty(); });
+        done_.wait(lock);
         run_waits_ = false;
     }
-    if (stop_) {
-        lock.unlock();
-        work_.notify_all();
-        return measure_(path);
-    }
-    Entry entry = std::move(entries_.front());
-    entries_.pop_front();
-    const bool wake = worker_sleeps_ && entries_.size() <= window_ / 2;
     lock.unlock();
-    if (wake)
-        work_.notify_one();
-    if (entry.failure)
-        std::rethrow_exception(entry.failure);
-    return std::move(entry.picture);
+    work_.notify_all();
+    return measure_(path);
+}
+
+void PictureMeasureAhead::MeasureInto(std::size_t index, std::unique_lock<std::mutex>& lock) {
+    Slot result;
+    try {
+        result.picture = measure_(path_at_(index));
+    } catch (...) {
+        result.failure = std::current_exception();
+    }
+    result.ready = true;
+    lock.lock();
+    if (!stop_)
+        slots_[index % window_] = std::move(result);
 }
 
 void PictureMeasureAhead::Work() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        if (!stop_ && next_ < count_ && entries_.size() >= window_) {
+        if (!stop_ && claimed_ < count_ && !MayClaim()) {
             worker_sleeps_ = true;
-            work_.wait(lock, [&] { return stop_ || entries_.size() <= window_ / 2; });
+            work_.wait(lock, [&] {
+                return stop_ || claimed_ >= count_ || claimed_ + window_ / 2 <= taken_ + window_;
+            });
             worker_sleeps_ = false;
         }
-        if (stop_ || next_ >= count_)
+        if (stop_ || claimed_ >= count_)
             return;
-        // Only this thread counts what is measured.
+        const std::size_t index = claimed_++;
         lock.unlock();
-        std::string path;
-        try {
-            path = path_at_(next_++);
-        } catch (...) {
-            // Out of memory: the run measures the rest itself.
-            lock.lock();
-            StopLocked();
-            done_.notify_all();
-            return;
-        }
-        Picture picture;
-        std::exception_ptr failure;
-        try {
-            picture = measure_(path);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        lock.lock();
-        if (stop_)
-            return;
-        try {
-            entries_.push_back(Entry{std::move(picture), failure});
-        } catch (...) {
-            StopLocked();
-            done_.notify_all();
-            return;
-        }
+        MeasureInto(index, lock);
         if (run_waits_)
             done_.notify_one();
     }

@@ -2,22 +2,23 @@
 #pragma once
 // Measures the pictures of a run on a second thread, in the order the run will ask for them, so
 // that a run over many small pictures reads their headers on one core while it writes their pages
-// on the other. The second thread keeps at most `window` results ahead of the run and is woken
-// again only when the run has taken half of them, so the two threads rarely wait for each other.
-// Each result is handed out once, where the run asks for it, and a failure is thrown there. A run
-// that asks for a picture out of that order gets it measured on its own thread, and from then on
-// every picture.
+// on the other. The second thread keeps at most `window` pictures ahead of the run and is woken
+// again only when the run has taken half of them. A run that finds its picture still being
+// measured does not wait: it measures the next ones of the order itself, so both cores stay busy
+// whichever of the two threads has more to do. Each result is handed out once, where the run asks
+// for it, and a failure is thrown there. A run that asks for a picture out of that order gets it
+// measured on its own thread, and from then on every picture.
 
 #include "core/picture.h"
 
 #include <condition_variable>
 #include <cstddef>
-#include <deque>
 #include <exception>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace qlm {
 
@@ -40,12 +41,18 @@ class PictureMeasureAhead {
     Picture Take(const std::string& path);
 
   private:
-    struct Entry {
+    // The result for one index of the order, in the slot of that index modulo the window.
+    struct Slot {
         Picture picture;
         std::exception_ptr failure;
+        bool ready = false;
     };
 
     void Work();
+    // Measures the picture at `index` into its slot; the lock is not held, and is held on return.
+    void MeasureInto(std::size_t index, std::unique_lock<std::mutex>& lock);
+    // Whether the second thread may go on: the lock is held.
+    bool MayClaim() const { return claimed_ < count_ && claimed_ < taken_ + window_; }
     // Ends measuring ahead; the lock is held.
     void StopLocked();
 
@@ -56,10 +63,9 @@ class PictureMeasureAhead {
     std::mutex mutex_;
     std::condition_variable work_;
     std::condition_variable done_;
-    // Measured and not yet taken, in the order of the run.
-    std::deque<Entry> entries_;
-    std::size_t next_ = 0;  // the index the second thread measures next
-    std::size_t taken_ = 0; // the index the run asks for next
+    std::vector<Slot> slots_;
+    std::size_t claimed_ = 0; // the next index neither thread measures yet
+    std::size_t taken_ = 0;   // the index the run asks for next
     bool stop_ = false;
     bool worker_sleeps_ = false;
     bool run_waits_ = false;
