@@ -224,19 +224,23 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
         return kExitTemplatesMissing;
 
     const std::string folder = platform::AddBackslash(platform::GetFullPathName(options.folder));
+    // One run over a folder at a time; this one says so and leaves the folder to the other. The
+    // folder is taken before it is listed, so that the listing also tells whether killed runs
+    // left temporaries there: a folder without any is not listed a second time for them.
+    platform::FolderRun run;
+    const int taken = run.Take(folder);
+    if (taken == EBUSY) {
+        messages << kProgramName << ": " << Printable(folder)
+                 << ": another run is writing in this folder; try again when it has finished\n";
+        return kExitFailure;
+    }
     std::vector<std::string> pictures;
     // The texts the folder holds, for a run that asks nothing: it need not look for the others.
     ListedNames listed_names;
     if (const int status = ChoosePictures(options, folder, pictures, listed_names, messages); status != 0)
         return status;
-
-    // One run over a folder at a time; this one says so and leaves the folder to the other.
-    platform::FolderRun run;
-    if (run.Begin(folder) == EBUSY) {
-        messages << kProgramName << ": " << Printable(folder)
-                 << ": another run is writing in this folder; try again when it has finished\n";
-        return kExitFailure;
-    }
+    if (taken == 0)
+        platform::CleanUpTemporaries(folder, listed_names.HeldTemporaries());
 
     GenerationInput input;
     input.folder = folder;

@@ -6,6 +6,7 @@
 
 #include "platform/globals.h"
 #include "platform/name_listing.h"
+#include "platform/temporary_files.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -229,6 +230,9 @@ int ListPictures(const std::string& folder, std::vector<std::string>& pictures,
             pictures.emplace_back(name);
         else if (texts_and_pages != nullptr && (name.ends_with(".txt") || name.ends_with(".html")))
             texts_and_pages->Add(name);
+        if (texts_and_pages != nullptr && name.starts_with('.') &&
+            (platform::ParseTemporaryName(name) || platform::IsOlderTemporaryName(name)))
+            texts_and_pages->AddTemporary();
     });
     if (code != 0) {
         pictures.clear();

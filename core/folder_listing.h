@@ -40,7 +40,8 @@ void SortEntries(std::vector<ListEntry>& entries);
 int ListFolder(const std::string& folder, std::vector<ListEntry>& entries);
 
 // The pictures of `folder` in list order, as bare names; 0 or an errno value as ListFolder. With
-// `texts_and_pages`, also every name of the folder that ends in ".txt" or ".html", whatever it is.
+// `texts_and_pages`, also every name of the folder that ends in ".txt" or ".html", whatever it is,
+// and whether any name is one of the program's temporaries.
 int ListPictures(const std::string& folder, std::vector<std::string>& pictures,
                  ListedNames* texts_and_pages = nullptr);
 

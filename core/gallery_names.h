@@ -47,11 +47,16 @@ class ListedNames {
     ListedNames() : bits_(kBits) {}
     void Add(std::string_view name) { bits_[FileNameKey(name) % kBits] = true; }
     bool MayHold(std::string_view name) const { return bits_[FileNameKey(name) % kBits]; }
+    // Whether the folder held a name of the kind the program gives its temporaries, which a run
+    // that was killed may have left.
+    void AddTemporary() { temporaries_ = true; }
+    bool HeldTemporaries() const { return temporaries_; }
 
   private:
     // 256 KiB: of 10,000 pages, about one in two hundred shares a bit with another page.
     static constexpr std::size_t kBits = std::size_t{1} << 21;
     std::vector<bool> bits_;
+    bool temporaries_ = false;
 };
 
 // The files that belong to `picture` by their names: thumbnail, text file and page, in this order.

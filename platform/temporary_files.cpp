@@ -161,8 +161,9 @@ bool SettleTemporary(const std::string& temporary, TemporaryKind kind, const std
     return ::unlink(temporary.c_str()) == 0;
 }
 
-void CleanUpTemporaries(const std::string& folder) {
-    CleanUpIn(folder);
+void CleanUpTemporaries(const std::string& folder, bool in_folder_itself) {
+    if (in_folder_itself)
+        CleanUpIn(folder);
     const std::string web = folder + std::string(kWebCopyFolder);
     struct stat state {};
     if (::lstat(web.c_str(), &state) == 0 && S_ISDIR(state.st_mode))
@@ -174,6 +175,13 @@ FolderRun::~FolderRun() {
 }
 
 int FolderRun::Begin(const std::string& folder) {
+    if (const int error = Take(folder); error != 0)
+        return error;
+    CleanUpTemporaries(folder);
+    return 0;
+}
+
+int FolderRun::Take(const std::string& folder) {
     End();
     FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid())
@@ -181,7 +189,6 @@ int FolderRun::Begin(const std::string& folder) {
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
         return errno == EWOULDBLOCK ? EBUSY : errno;
     fd_ = fd.release();
-    CleanUpTemporaries(folder);
     return 0;
 }
 

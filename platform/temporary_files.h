@@ -42,8 +42,10 @@ bool IsOlderTemporaryName(std::string_view bare_name);
 bool SettleTemporary(const std::string& temporary, TemporaryKind kind, const std::string& target);
 
 // Removes (or settles, see SettleTemporary) every temporary that killed runs left in `folder`
-// (ending in "/") and in its sub-folder of web copies. Temporaries of live writes stay.
-void CleanUpTemporaries(const std::string& folder);
+// (ending in "/") and in its sub-folder of web copies. Temporaries of live writes stay. A run that
+// has listed the folder while holding it, and found no temporary there, passes false for
+// `in_folder_itself`: nothing can have left one since.
+void CleanUpTemporaries(const std::string& folder, bool in_folder_itself = true);
 
 // The sub-folder of a picture folder that holds the pictures' web copies.
 inline constexpr std::string_view kWebCopyFolder = "qlm-web/";
@@ -60,6 +62,9 @@ class FolderRun {
     // Takes the folder (ending in "/") for this run and cleans up after killed runs. Gives 0,
     // EBUSY when another run holds the folder, or the errno of opening it.
     int Begin(const std::string& folder);
+    // Takes the folder as Begin does but cleans up nothing: for a run that lists the folder next
+    // and calls CleanUpTemporaries itself.
+    int Take(const std::string& folder);
     void End();
 
   private:

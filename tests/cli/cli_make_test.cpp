@@ -2,6 +2,7 @@
 // Runs the quillmoor-make program on folders of pictures and checks the pages, the stored answers,
 // the messages and the exit status it leaves behind.
 
+#include "platform/temporary_files.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
@@ -687,6 +688,34 @@ TEST(CliGallery, AFolderInUseByAnotherRunIsLeftToIt) {
     EXPECT_FALSE(fs::exists(folder / "index.html"));
     close(held);
     EXPECT_EQ(RunMake(args).status, 0);
+}
+
+// What a killed run left goes before the next run writes: the half-written page, and an old name
+// of a temporary; the old version of a page that was replaced already becomes its backup.
+TEST(CliGallery, ARunCleansUpAfterAKilledOne) {
+    TempFolder dir;
+    const fs::path folder = dir / "camera";
+    fs::create_directory(folder);
+    CopyDemo(folder, {"wald.jpg", "blumen.png"});
+    const std::vector<std::string> args{"--no-ask", "--templates", kTemplates.string(), folder.string()};
+    ASSERT_EQ(RunMake(args).status, 0);
+    const std::string page = ReadFile(folder / "wald.html");
+    const std::string page_path = (folder / "wald.html").string();
+    const fs::path half_written =
+        qlm::platform::TemporaryName(page_path, qlm::platform::TemporaryKind::NewContent, 0);
+    const fs::path old_version =
+        qlm::platform::TemporaryName(page_path, qlm::platform::TemporaryKind::OldVersion, 2);
+    WriteFile(half_written, "<html><head>");
+    WriteFile(old_version, "the page before");
+    WriteFile(folder / ".blumen.html.qlm-3", "<html>");
+
+    const RunResult run = RunMake(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(fs::exists(half_written));
+    EXPECT_FALSE(fs::exists(old_version));
+    EXPECT_FALSE(fs::exists(folder / ".blumen.html.qlm-3"));
+    EXPECT_EQ(ReadFile(folder / "wald.html.bak"), "the page before");
+    EXPECT_EQ(ReadFile(folder / "wald.html"), page);
 }
 
 // What the user asked to see could not be written: that is a failure.
