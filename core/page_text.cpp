@@ -11,6 +11,9 @@
 namespace qlm {
 
 std::string NameForPage(std::string_view name) {
+    // Most names hold nothing to escape.
+    if (name.find_first_of("&\"<>") == std::string_view::npos)
+        return std::string(name);
     std::string escaped;
     escaped.reserve(name.size());
     for (char c : name) {
@@ -36,6 +39,11 @@ std::string NameForPage(std::string_view name) {
 
 std::string LinkForPage(std::string_view name) {
     static constexpr char kHex[] = "0123456789ABCDEF";
+    if (std::none_of(name.begin(), name.end(), [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return c == '#' || c == '?' || c == '%' || byte < 0x20 || byte == 0x7F;
+        }))
+        return NameForPage(name);
     std::string encoded;
     encoded.reserve(name.size());
     for (char c : name) {
@@ -52,10 +60,15 @@ std::string LinkForPage(std::string_view name) {
 }
 
 std::string PageTextOf(std::string_view text) {
+    if (text.find('\n') == std::string_view::npos)
+        return std::string(text);
     return MyReplace(MyReplace(text, "\r\n", "<BR>"), "\n", "<BR>");
 }
 
 std::string AltTextOf(std::string_view text) {
+    // Each of the replacements below starts with one of these characters.
+    if (text.find_first_of("\n<\"") == std::string_view::npos)
+        return std::string(text);
     std::string alt = MyReplace(MyReplace(text, "\r\n", " "), "\n", " ");
     for (std::string_view tag : {"<i>", "<I>", "<b>", "<B>", "</i>", "</I>", "</b>", "</B>"})
         alt = MyReplace(alt, tag, "");

@@ -46,6 +46,21 @@ TEST(PageText, LineBreaksOfWindowsAndLinuxAlike) {
     EXPECT_EQ(AltTextOf("<i>\"Zitat\"</i>\n<b>fett</b> <u>u</u>"), "&quot;Zitat&quot; fett <u>u</u>");
 }
 
+// A text or name with a single character to change is changed all the same: plain ones are
+// passed through untouched, and only those.
+TEST(PageText, ASingleCharacterToChangeIsNotPassedOver) {
+    EXPECT_EQ(AltTextOf("ein \"Zitat\""), "ein &quot;Zitat&quot;");
+    EXPECT_EQ(AltTextOf("fett</B>"), "fett");
+    EXPECT_EQ(AltTextOf("zwei\nZeilen"), "zwei Zeilen");
+    EXPECT_EQ(AltTextOf("Ein Bild & mehr"), "Ein Bild & mehr");
+    EXPECT_EQ(PageTextOf("Zeile\n"), "Zeile<BR>");
+    EXPECT_EQ(PageTextOf("<i>so</i>"), "<i>so</i>");
+    for (const char* special : {"&", "\"", "<", ">"})
+        EXPECT_NE(NameForPage(std::string("a") + special), std::string("a") + special) << special;
+    for (const char* special : {"#", "?", "%", "\x01", "\x7f", "&"})
+        EXPECT_NE(LinkForPage(std::string("a") + special), std::string("a") + special) << special;
+}
+
 TEST(PageText, WindowsTextsBecomeUtf8ForUtf8Templates) {
     const std::string windows = "Gr\xF6\xDF"
                                 "e \x80";
