@@ -17,24 +17,33 @@ Picture MeasurePicture(const std::string& path, int box) {
     // The decoder reads from the file as far as the headers go, and no further. Those of a PNG or a
     // GIF, and of a JPEG without a large Exif block, lie in the first few kilobytes.
     constexpr std::size_t kHeadersRead = 4096;
+    // What kind of file it is is asked only when its headers cannot be read: a folder, a FIFO or
+    // a device is then not opened, as LoadPicture would not open it.
     PictureSource source;
-    if (source.Open(path, kHeadersRead) != 0) {
+    if (source.OpenUnchecked(path, kHeadersRead) != 0) {
         return Picture{};
     }
     Picture picture;
     bool measured = false;
-    switch (format) {
-    case PictureFormat::Jpeg:
-        measured = MeasureJpeg(source, box, picture);
-        break;
-    case PictureFormat::Gif:
-        measured = MeasureGif(source, box, picture);
-        break;
-    case PictureFormat::Png:
-        measured = MeasurePng(source, box, picture);
-        break;
-    case PictureFormat::Unknown:
-        break;
+    try {
+        switch (format) {
+        case PictureFormat::Jpeg:
+            measured = MeasureJpeg(source, box, picture);
+            break;
+        case PictureFormat::Gif:
+            measured = MeasureGif(source, box, picture);
+            break;
+        case PictureFormat::Png:
+            measured = MeasurePng(source, box, picture);
+            break;
+        case PictureFormat::Unknown:
+            break;
+        }
+    } catch (const DecodeError&) {
+        if (source.CheckRegular() != 0) {
+            return Picture{};
+        }
+        throw;
     }
     // A whole file always measures or throws; the full decoding judges anything else.
     return measured ? picture : LoadPicture(path, box);

@@ -34,6 +34,32 @@ PictureSource::~PictureSource() {
 int PictureSource::Open(const std::string& path, std::size_t first_read) {
     if (const int error = platform::OpenRegularFile(path, file_, file_size_); error != 0)
         return error;
+    size_known_ = true;
+    return Opened(first_read);
+}
+
+int PictureSource::OpenUnchecked(const std::string& path, std::size_t first_read) {
+    if (const int error = platform::OpenUnchecked(path, file_); error != 0)
+        return error;
+    file_size_ = 0;
+    size_known_ = false;
+    return Opened(first_read);
+}
+
+int PictureSource::CheckRegular() {
+    if (size_known_ || !file_.valid())
+        return 0;
+    const int error = platform::RegularFileSize(file_, file_size_);
+    size_known_ = error == 0;
+    return error;
+}
+
+std::uint64_t PictureSource::FileSize() {
+    CheckRegular();
+    return file_size_;
+}
+
+int PictureSource::Opened(std::size_t first_read) {
     if (!buffer_) {
         buffer_ = spare_buffer ? std::move(spare_buffer)
                                : std::make_unique_for_overwrite<std::uint8_t[]>(kPieceBytes);
@@ -73,7 +99,7 @@ bool PictureSource::FillFromFile() {
     // exactly the limit still ends normally.
     const auto too_large = [this] {
         return Fail("Die Bilddatei ist zu groß (" +
-                    std::to_string(picture_limits::Megabytes(std::max(file_size_, position_))) +
+                    std::to_string(picture_limits::Megabytes(std::max(FileSize(), position_))) +
                     " MB); gelesen werden höchstens " +
                     std::to_string(picture_limits::Megabytes(kMaxFileSize)) + " MB.");
     };
@@ -86,7 +112,7 @@ bool PictureSource::FillFromFile() {
     if (got < 0)
         return Fail("Die Bilddatei kann nicht gelesen werden: " + platform::GetErrorText(errno));
     if (got == 0) {
-        if (position_ < file_size_)
+        if (position_ < FileSize())
             return Fail("Die Bilddatei kann nicht gelesen werden: Sie wurde beim Lesen kürzer.");
         ended_ = true;
         return false;

@@ -32,6 +32,11 @@ class PictureSource {
     // `first_read`, when given, is the most the first read takes: a reader of the headers alone
     // copies no more of the file than headers usually fill.
     int Open(const std::string& path, std::size_t first_read = 0);
+    // Opens `path` as Open does but without asking what kind of file it is, for a reader of the
+    // headers of many pictures: CheckRegular tells, where the reading went wrong.
+    int OpenUnchecked(const std::string& path, std::size_t first_read);
+    // 0 for bytes in memory or a regular file, else the errno Open would have given for the file.
+    int CheckRegular();
 
     // Makes the next bytes available at next() (at least one); false at the end of the bytes or
     // when reading failed. The bytes stay valid until the next Fill.
@@ -55,11 +60,15 @@ class PictureSource {
     const std::string& failure() const { return failure_; }
 
   private:
+    int Opened(std::size_t first_read);
     bool FillFromFile();
     bool Fail(std::string text);
+    // The size of the file when it was opened, or (OpenUnchecked) when first asked for.
+    std::uint64_t FileSize();
 
     platform::FileDescriptor file_;
     std::uint64_t file_size_ = 0; // when opened
+    bool size_known_ = true;      // false after OpenUnchecked until FileSize or CheckRegular
     std::uint64_t position_ = 0;  // in the file, of the end of the bytes read so far
     // Not cleared when made: every byte is read into before it is used.
     std::unique_ptr<std::uint8_t[]> buffer_;

@@ -44,6 +44,12 @@ inline constexpr std::uint64_t kMaxTextFileSize = std::uint64_t{256} << 20;
 // caller that reads it piece by piece: gives 0 with the file in `file` and its size in `size`, or
 // the errno of ReadWholeFile's opening steps (ENOENT/ENOTDIR, EISDIR, EINVAL, ...).
 int OpenRegularFile(const std::string& path, FileDescriptor& file, std::uint64_t& size);
+// Opens a file as OpenRegularFile does but does not ask what kind of file it is, for a reader that
+// asks only where reading goes wrong (RegularFileSize): one system call less for each file. Gives
+// 0 with the file in `file`, or the errno of the open.
+int OpenUnchecked(const std::string& path, FileDescriptor& file);
+// The size of an opened file, with the errors of OpenRegularFile for anything but a regular file.
+int RegularFileSize(const FileDescriptor& file, std::uint64_t& size);
 
 // read(2) that tries again when a signal interrupts it.
 ssize_t ReadSome(int fd, void* into, std::size_t count);
@@ -95,8 +101,9 @@ int WriteNewFile(const std::string& path, std::string_view bytes);
 
 // True when `path` is a regular file whose content is exactly `bytes`, so that writing them would
 // change nothing. With Links::Refuse a symbolic link never holds anything. Reads the file in
-// pieces, comparing as it goes; any failure to read gives false. `missing`, when given, is set to
-// whether no file of that name exists (a new file needs no backup).
+// pieces, comparing as it goes; any failure to read gives false. A file is taken for a regular one
+// when it reads like one: only a FIFO or device giving exactly `bytes` would pass for one. `missing`, when
+// given, is set to whether no file of that name exists (a new file needs no backup).
 bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links links, bool* missing = nullptr);
 
 // Copies the file `from` over `to` (used for the ".bak" copies) by the rules of ReplaceFileContents.

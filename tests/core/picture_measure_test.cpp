@@ -19,6 +19,10 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -164,10 +168,22 @@ TEST(MeasurePicture, HeadersLongerThanTheFirstReadAreMeasured) {
 
 TEST(MeasurePicture, OddFilesEndAsLoadPictureEndsThem) {
     qlm::test::TempFolder dir;
-    fs::create_directory(dir / "ordner.png");
     qlm::test::WriteFile(dir.Path() + "bild.bmp", "BM");
     EXPECT_FALSE(qlm::MeasurePicture(dir.Path() + "fehlt.jpg", kBox).opened);
-    EXPECT_FALSE(qlm::MeasurePicture(dir.Path() + "ordner.png", kBox).opened);
+    // Neither a folder nor a FIFO is opened, with or without another program holding it open for
+    // writing, whichever decoder reads it.
+    for (const char* name : {"ordner.png", "ordner.jpg", "ordner.gif"}) {
+        fs::create_directory(dir / name);
+        EXPECT_FALSE(qlm::MeasurePicture(dir.Path() + name, kBox).opened) << name;
+    }
+    for (const char* name : {"fifo.jpg", "fifo.png", "fifo.gif"}) {
+        ASSERT_EQ(mkfifo((dir / name).c_str(), 0600), 0);
+        EXPECT_FALSE(qlm::MeasurePicture(dir.Path() + name, kBox).opened) << name;
+        const int writer = open((dir / name).c_str(), O_RDWR | O_NONBLOCK);
+        ASSERT_GE(writer, 0);
+        EXPECT_FALSE(qlm::MeasurePicture(dir.Path() + name, kBox).opened) << name;
+        close(writer);
+    }
     EXPECT_THROW(qlm::MeasurePicture(dir.Path() + "bild.bmp", kBox), qlm::DecodeError);
     // Cut inside the frame header: the whole file ends there, which is damage.
     const std::string jpeg = qlm::test::ReadFile((kData / "pictures" / "quadrants.jpg").string());

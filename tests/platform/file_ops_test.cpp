@@ -113,6 +113,10 @@ TEST(FileHoldsExactly, ComparesEveryByteOfRegularFilesOnly) {
         EXPECT_FALSE(FileHoldsExactly(folder / "page.html", other, Links::Refuse));
     ASSERT_EQ(::mkfifo((folder / "pipe.txt").c_str(), 0644), 0);
     EXPECT_FALSE(FileHoldsExactly(folder / "pipe.txt", "", Links::Refuse));
+    EXPECT_FALSE(FileHoldsExactly(folder / "pipe.txt", page, Links::Refuse));
+    ASSERT_EQ(::mkdir((folder / "folder.html").c_str(), 0755), 0);
+    EXPECT_FALSE(FileHoldsExactly(folder / "folder.html", "", Links::Refuse));
+    EXPECT_FALSE(FileHoldsExactly(folder / "folder.html", page, Links::Refuse));
     ASSERT_EQ(::symlink("page.html", (folder / "link.html").c_str()), 0);
     EXPECT_FALSE(FileHoldsExactly(folder / "link.html", page, Links::Refuse));
     EXPECT_TRUE(FileHoldsExactly(folder / "link.html", page, Links::Follow));
