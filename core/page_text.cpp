@@ -12,7 +12,8 @@ namespace qlm {
 
 std::string NameForPage(std::string_view name) {
     // Most names hold nothing to escape.
-    if (name.find_first_of("&\"<>") == std::string_view::npos)
+    if (std::none_of(name.begin(), name.end(),
+                     [](char c) { return c == '&' || c == '"' || c == '<' || c == '>'; }))
         return std::string(name);
     std::string escaped;
     escaped.reserve(name.size());
