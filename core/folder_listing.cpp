@@ -103,7 +103,7 @@ int CompareNames(icu::Collator* collator, const std::string& first, const std::s
 
 } // namespace
 
-bool HasPictureExtension(const std::string& name) {
+bool HasPictureExtension(std::string_view name) {
     // The list shows what the picture type can decode.
     return FormatForFileName(name) != PictureFormat::Unknown;
 }
@@ -117,7 +117,7 @@ bool IsThumbnailName(std::string_view name) {
 
 // An entry that the folder list shows as a picture.
 bool IsListedPicture(std::string_view name, bool is_folder) {
-    return !is_folder && name != "." && !IsThumbnailName(name) && HasPictureExtension(std::string(name));
+    return !is_folder && name != "." && !IsThumbnailName(name) && HasPictureExtension(name);
 }
 
 // Pictures alone in list order: all of one rank, so by name key, equal keys by their bytes. The

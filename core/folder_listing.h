@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qlm::platform {
@@ -23,7 +24,7 @@ struct ListEntry {
 };
 
 // True for the extensions ".JPG", ".GIF", ".JPEG", ".PNG" in any case.
-bool HasPictureExtension(const std::string& name);
+bool HasPictureExtension(std::string_view name);
 
 // The entries of one search that the list shows, in the search's order: no ".", no names starting
 // with "t_" in any case, only folders and pictures; ".." is the parent entry, except in "/".

@@ -29,15 +29,22 @@ std::string ExtensionOf(const std::string& file_name) {
 
 } // namespace
 
-PictureFormat FormatForFileName(const std::string& file_name) {
-    const std::string extension = ExtensionOf(file_name);
-    if (extension == "jpg" || extension == "jpeg") {
+PictureFormat FormatForFileName(std::string_view file_name) {
+    // Asked for every name of a folder as it is listed: nothing is copied.
+    const std::size_t dot = file_name.rfind('.');
+    const std::size_t slash = file_name.rfind('/');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
+        return PictureFormat::Unknown;
+    }
+    const std::string_view extension = file_name.substr(dot + 1);
+    if (platform::EqualIgnoringAsciiCase(extension, "jpg") ||
+        platform::EqualIgnoringAsciiCase(extension, "jpeg")) {
         return PictureFormat::Jpeg;
     }
-    if (extension == "gif") {
+    if (platform::EqualIgnoringAsciiCase(extension, "gif")) {
         return PictureFormat::Gif;
     }
-    if (extension == "png") {
+    if (platform::EqualIgnoringAsciiCase(extension, "png")) {
         return PictureFormat::Png;
     }
     return PictureFormat::Unknown;

@@ -6,11 +6,12 @@
 #include "core/picture.h"
 
 #include <string>
+#include <string_view>
 
 namespace qlm {
 
 enum class PictureFormat { Unknown, Jpeg, Gif, Png };
-PictureFormat FormatForFileName(const std::string& file_name);
+PictureFormat FormatForFileName(std::string_view file_name);
 
 // Loads a picture file. `box` > 0 allows the decoder to reduce the pixels, but never below what
 // covers a box x box square at the picture's proportions (natural size stays the one reported);
