@@ -3,6 +3,7 @@
 #include "platform/file_ops.h"
 #include "platform/file_steps.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <new>
@@ -131,8 +132,28 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max
     return 0;
 }
 
+namespace {
+
+// Comparing a file with what the program would write is the program's own business, not a use of
+// the file: it keeps its access time where its owner lets us (O_NOATIME), which spares a rerun
+// right after a run the writing of every page's inode. After one refusal (another owner's files)
+// the flag is no longer tried.
+int OpenForComparing(const std::string& path, Links links) {
+    static std::atomic<bool> keep_access_time{true};
+    if (keep_access_time.load(std::memory_order_relaxed)) {
+        const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOATIME | no_follow);
+        if (fd >= 0 || errno != EPERM)
+            return fd;
+        keep_access_time.store(false, std::memory_order_relaxed);
+    }
+    return OpenForReading(path, links);
+}
+
+} // namespace
+
 bool FileHoldsExactly(const std::string& path, std::string_view bytes, Links links, bool* missing) {
-    FileDescriptor file(OpenForReading(path, links));
+    FileDescriptor file(OpenForComparing(path, links));
     if (missing != nullptr)
         *missing = !file.valid() && errno == ENOENT;
     if (!file.valid())

@@ -122,6 +122,20 @@ TEST(FileHoldsExactly, ComparesEveryByteOfRegularFilesOnly) {
     EXPECT_TRUE(FileHoldsExactly(folder / "link.html", page, Links::Follow));
 }
 
+// Comparing is not a use of the page: its access time stays, even where the file system would
+// note the first read after a change (relatime).
+TEST(FileHoldsExactly, LeavesTheAccessTimeOfTheComparedFile) {
+    Folder folder;
+    folder.Put("page.html", "<html>");
+    const timespec times[2] = {{1'000'000'000, 0}, {1'500'000'000, 0}}; // read long before the change
+    ASSERT_EQ(::utimensat(AT_FDCWD, (folder / "page.html").c_str(), times, 0), 0);
+    EXPECT_TRUE(FileHoldsExactly(folder / "page.html", "<html>", Links::Refuse));
+    EXPECT_FALSE(FileHoldsExactly(folder / "page.html", "<body>", Links::Refuse));
+    struct stat state {};
+    ASSERT_EQ(::stat((folder / "page.html").c_str(), &state), 0);
+    EXPECT_EQ(state.st_atim.tv_sec, 1'000'000'000);
+}
+
 // Files are compared and read with as few reads as their size allows; around the sizes where one
 // read more or less is needed, the result must not change.
 TEST(FileHoldsExactly, FilesAroundTheReadSizeAreComparedWhole) {
