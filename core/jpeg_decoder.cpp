@@ -219,17 +219,81 @@ Picture SizedPicture(const Job& job) {
     return picture;
 }
 
+// A run measures thousands of pictures one after the other on each of its threads. Each thread's
+// job (64 KB) and decompressor are made once and set back between pictures, which reads the same
+// headers the same way: jpeg_abort_decompress keeps only what the library allocated for good, and
+// reading the headers sets every parameter anew.
+struct MeasuringJob {
+    std::unique_ptr<Job> job = std::make_unique_for_overwrite<Job>();
+    bool created = false; // the decompressor exists
+    MeasuringJob() = default;
+    MeasuringJob(const MeasuringJob&) = delete;
+    MeasuringJob& operator=(const MeasuringJob&) = delete;
+    ~MeasuringJob() {
+        if (created) {
+            jpeg_destroy_decompress(&job->cinfo);
+        }
+    }
+
+    // The job for the next picture, as a new one would start.
+    Job* For(PictureSource& source, int box) {
+        Job* next = job.get();
+        next->source = &source;
+        next->box = box;
+        next->measure_only = true;
+        next->need_more = false;
+        next->input = {};
+        next->input_seen = false;
+        next->progress = {};
+        next->reading_header = true;
+        next->warnings = 0;
+        next->orientation = 1;
+        next->exif_seen = false;
+        next->collect_profile = false;
+        next->natural_width = 0;
+        next->natural_height = 0;
+        next->cmyk = false;
+        next->message[0] = '\0';
+        return next;
+    }
+};
+
+// RunJpeg for measuring with a held job: the decompressor is made on the first call and kept.
+bool MeasureHeaders(MeasuringJob& held, Job* job) noexcept {
+    j_decompress_ptr cinfo = &job->cinfo;
+    jpeg::UseErrorManager(job);
+    if (setjmp(job->error.jump)) {
+        if (held.created) {
+            jpeg_abort_decompress(cinfo);
+        } else {
+            jpeg_destroy_decompress(cinfo);
+        }
+        return false;
+    }
+    if (!held.created) {
+        jpeg_create_decompress(cinfo);
+        held.created = true;
+        cinfo->mem->max_memory_to_use = static_cast<long>(picture_limits::kMemoryBudget);
+    }
+    jpeg::WatchProgress(job);
+    jpeg::UseSource(job);
+    jpeg::UseMarkerReaders(job);
+    ReadHeaders(job);
+    ChooseOutput(job);
+    CheckMemory(job);
+    jpeg_abort_decompress(cinfo);
+    return true;
+}
+
 } // namespace
 
 bool MeasureJpeg(PictureSource& source, int box, Picture& picture) {
     if (!source.Fill() && source.needs_more()) {
         return false;
     }
-    auto job = std::make_unique_for_overwrite<Job>();
-    job->source = &source;
-    job->box = box;
-    job->measure_only = true;
-    if (!RunJpeg(job.get())) {
+    thread_local MeasuringJob measuring;
+    Job* job = measuring.For(source, box);
+    if (!MeasureHeaders(measuring, job)) {
         if (job->need_more) {
             return false;
         }

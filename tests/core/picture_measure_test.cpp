@@ -17,6 +17,7 @@
 #include <cctype>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -164,6 +165,36 @@ TEST(MeasurePicture, HeadersLongerThanTheFirstReadAreMeasured) {
         EXPECT_EQ(across.width, full.width) << size;
         EXPECT_EQ(across.height, full.height) << size;
     }
+}
+
+// What measuring one picture gives, or the message it fails with.
+std::string MeasuredOrFailure(const std::string& path) {
+    try {
+        const qlm::Picture picture = qlm::MeasurePicture(path, kBox);
+        return std::to_string(picture.opened) + " " + std::to_string(picture.width) + "x" +
+               std::to_string(picture.height);
+    } catch (const qlm::DecodeError& failure) {
+        return failure.what();
+    }
+}
+
+// A thread measures JPEG after JPEG with what it kept from the ones before: each must come out as
+// on a thread that measures it first, also after a failure and after a turned picture.
+TEST(MeasurePicture, EachJpegOfAThreadIsMeasuredAsIfItWereTheFirst) {
+    std::vector<std::string> paths;
+    for (const char* name : {"exif_orientation_6.jpg", "quadrants.jpg", "truncated_header.jpg",
+                             "cmyk_adobe.jpg", "huge_dimensions.jpg", "quadrants_gray.jpg", "zero_length.jpg",
+                             "exif_orientation_3.jpg", "quadrants_progressive.jpg", "exif_orientation_6.jpg"})
+        paths.push_back((kData / "pictures" / name).string());
+    std::vector<std::string> alone;
+    for (const std::string& path : paths) {
+        std::string result;
+        std::thread([&] { result = MeasuredOrFailure(path); }).join();
+        alone.push_back(result);
+    }
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        EXPECT_EQ(MeasuredOrFailure(paths[i]), alone[i]) << paths[i];
+    EXPECT_NE(alone[0], alone[1]); // the turned one and the plain one differ
 }
 
 TEST(MeasurePicture, OddFilesEndAsLoadPictureEndsThem) {
