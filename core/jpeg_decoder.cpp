@@ -179,6 +179,17 @@ void ReadScanlines(Job* job) {
     }
 }
 
+// The steps up to the pixels, on a made decompressor: the headers, the output asked for, the
+// memory that needs. Gives that memory.
+std::uint64_t ReadUpToPixels(Job* job) {
+    jpeg::WatchProgress(job);
+    jpeg::UseSource(job);
+    jpeg::UseMarkerReaders(job);
+    ReadHeaders(job);
+    ChooseOutput(job);
+    return CheckMemory(job);
+}
+
 // Runs libjpeg. Holds no C++ objects, so that a longjmp from the library leaves nothing behind;
 // on every error path the decompressor is destroyed here.
 bool RunJpeg(Job* job) noexcept {
@@ -190,12 +201,7 @@ bool RunJpeg(Job* job) noexcept {
     }
     jpeg_create_decompress(cinfo);
     cinfo->mem->max_memory_to_use = static_cast<long>(picture_limits::kMemoryBudget);
-    jpeg::WatchProgress(job);
-    jpeg::UseSource(job);
-    jpeg::UseMarkerReaders(job);
-    ReadHeaders(job);
-    ChooseOutput(job);
-    const std::uint64_t needed = CheckMemory(job);
+    const std::uint64_t needed = ReadUpToPixels(job);
     if (job->measure_only) {
         jpeg_destroy_decompress(cinfo);
         return true;
@@ -275,12 +281,7 @@ bool MeasureHeaders(MeasuringJob& held, Job* job) noexcept {
         held.created = true;
         cinfo->mem->max_memory_to_use = static_cast<long>(picture_limits::kMemoryBudget);
     }
-    jpeg::WatchProgress(job);
-    jpeg::UseSource(job);
-    jpeg::UseMarkerReaders(job);
-    ReadHeaders(job);
-    ChooseOutput(job);
-    CheckMemory(job);
+    ReadUpToPixels(job);
     jpeg_abort_decompress(cinfo);
     return true;
 }
