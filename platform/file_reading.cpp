@@ -25,9 +25,9 @@ void FileDescriptor::reset(int fd) {
     fd_ = fd;
 }
 
-int OpenForReading(const std::string& path, Links links) {
+int OpenForReading(const std::string& path, Links links, int more_flags) {
     const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
-    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | no_follow);
+    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | no_follow | more_flags);
 }
 
 int RegularFileState(const FileDescriptor& file, struct stat& info) {
@@ -58,7 +58,9 @@ int OpenUnchecked(const std::string& path, FileDescriptor& file) {
 }
 
 int OpenRegularFile(const std::string& path, FileDescriptor& file, std::uint64_t& size) {
-    FileDescriptor opened(OpenForReading(path));
+    FileDescriptor opened;
+    if (const int error = OpenUnchecked(path, opened); error != 0)
+        return error;
     if (const int error = RegularFileSize(opened, size); error != 0)
         return error;
     file.reset(opened.release());
@@ -141,8 +143,7 @@ namespace {
 int OpenForComparing(const std::string& path, Links links) {
     static std::atomic<bool> keep_access_time{true};
     if (keep_access_time.load(std::memory_order_relaxed)) {
-        const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOATIME | no_follow);
+        const int fd = OpenForReading(path, links, O_NOATIME);
         if (fd >= 0 || errno != EPERM)
             return fd;
         keep_access_time.store(false, std::memory_order_relaxed);

@@ -14,8 +14,8 @@
 namespace qlm::platform {
 
 // Opens a file for reading without waiting on it, so that a FIFO of that name never stalls. With
-// Links::Refuse a symbolic link is not opened (ELOOP).
-int OpenForReading(const std::string& path, Links links = Links::Follow);
+// Links::Refuse a symbolic link is not opened (ELOOP). `more_flags` are added to open's flags.
+int OpenForReading(const std::string& path, Links links = Links::Follow, int more_flags = 0);
 
 // The state of an opened regular file; EISDIR for a folder, EINVAL for any other kind, the errno
 // of the failed open or fstat otherwise.
