@@ -3,6 +3,7 @@
 
 #include "core/exif_orientation.h"
 #include "core/jpeg_error_manager.h"
+#include "core/jpeg_header_scan.h"
 #include "core/jpeg_job.h"
 #include "core/jpeg_source_manager.h"
 #include "core/picture_limits.h"
@@ -216,13 +217,16 @@ bool RunJpeg(Job* job) noexcept {
 }
 
 // The picture's size as displayed: sides swapped for the orientations that turn it by 90 degrees.
-Picture SizedPicture(const Job& job) {
+Picture SizedPicture(unsigned width, unsigned height, int orientation) {
     Picture picture;
     picture.opened = true;
-    const bool swap = OrientationSwapsSides(job.orientation);
-    picture.width = static_cast<int>(swap ? job.natural_height : job.natural_width);
-    picture.height = static_cast<int>(swap ? job.natural_width : job.natural_height);
+    const bool swap = OrientationSwapsSides(orientation);
+    picture.width = static_cast<int>(swap ? height : width);
+    picture.height = static_cast<int>(swap ? width : height);
     return picture;
+}
+Picture SizedPicture(const Job& job) {
+    return SizedPicture(job.natural_width, job.natural_height, job.orientation);
 }
 
 // A run measures thousands of pictures one after the other on each of its threads. Each thread's
@@ -289,6 +293,19 @@ bool MeasureHeaders(MeasuringJob& held, Job* job) noexcept {
 } // namespace
 
 bool MeasureJpeg(PictureSource& source, int box, Picture& picture) {
+    if (!source.Fill() && source.needs_more()) {
+        return false;
+    }
+    // Most pictures have plain headers in the bytes read first; the library reads the others.
+    JpegHeaders headers;
+    if (ScanJpegHeaders(source.next(), source.available(), headers)) {
+        picture = SizedPicture(headers.width, headers.height, headers.orientation);
+        return true;
+    }
+    return MeasureJpegByLibrary(source, box, picture);
+}
+
+bool MeasureJpegByLibrary(PictureSource& source, int box, Picture& picture) {
     if (!source.Fill() && source.needs_more()) {
         return false;
     }

@@ -25,6 +25,10 @@ Picture DecodeJpeg(PictureSource& source, int box);
 // and the headers go on beyond it. Throws DecodeError like DecodeJpeg.
 bool MeasureJpeg(PictureSource& source, int box, Picture& picture);
 
+// MeasureJpeg with the library reading every file's headers, also those the quick reading of
+// plain headers takes on, so that the two can be compared.
+bool MeasureJpegByLibrary(PictureSource& source, int box, Picture& picture);
+
 // The colour profile (ICC) the JPEG file read from `source` carries in APP2 segments before its
 // picture data, joined; empty when there is none, or its chunks are incomplete, out of order or
 // above 1 MB together. Reads only the headers. Throws DecodeError like MeasureJpeg.
