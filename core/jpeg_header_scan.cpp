@@ -206,6 +206,27 @@ bool WithinMemory(const Frame& frame) {
     return needed <= picture_limits::kMemoryBudget;
 }
 
+// A segment before the scan. COM and the APPn the decoder does not read are passed over; any other
+// marker is left to the decoder.
+bool ReadSegment(int marker, const std::uint8_t* segment, std::size_t length, Frame& frame) {
+    switch (marker) {
+    case 0xC0:
+    case 0xC1:
+    case 0xC2:
+        return ReadFrame(segment, length, marker == 0xC2, frame);
+    case 0xC4:
+        return ReadHuffmanTables(segment, length);
+    case 0xDB:
+        return ReadQuantTables(segment, length);
+    case 0xDD:
+        return length == 2;
+    case 0xFE:
+        return true;
+    default:
+        return marker >= 0xE0 && marker <= 0xEF && ReadApplicationSegment(marker, segment, length, frame);
+    }
+}
+
 } // namespace
 
 bool ScanJpegHeaders(const std::uint8_t* data, std::size_t size, JpegHeaders& headers) noexcept {
@@ -231,26 +252,9 @@ bool ScanJpegHeaders(const std::uint8_t* data, std::size_t size, JpegHeaders& he
             return false;
         }
         const std::uint8_t* segment = data + at + 3;
-        const std::size_t payload = length - 2;
         at += 1 + length;
-        bool fine = true;
-        switch (marker) {
-        case 0xC0:
-        case 0xC1:
-        case 0xC2:
-            fine = ReadFrame(segment, payload, marker == 0xC2, frame);
-            break;
-        case 0xC4:
-            fine = ReadHuffmanTables(segment, payload);
-            break;
-        case 0xDB:
-            fine = ReadQuantTables(segment, payload);
-            break;
-        case 0xDD:
-            fine = length == 4;
-            break;
-        case 0xDA:
-            if (!ReadScan(segment, payload, frame) || !KnownColourModel(frame) ||
+        if (marker == 0xDA) {
+            if (!ReadScan(segment, length - 2, frame) || !KnownColourModel(frame) ||
                 std::uint64_t{frame.width} * frame.height > picture_limits::kMaxPixels ||
                 !WithinMemory(frame)) {
                 return false;
@@ -259,16 +263,8 @@ bool ScanJpegHeaders(const std::uint8_t* data, std::size_t size, JpegHeaders& he
             headers.height = frame.height;
             headers.orientation = frame.orientation;
             return true;
-        case 0xFE:
-            break;
-        default:
-            if (marker < 0xE0 || marker > 0xEF) {
-                return false;
-            }
-            fine = ReadApplicationSegment(marker, segment, payload, frame);
-            break;
         }
-        if (!fine) {
+        if (!ReadSegment(marker, segment, length - 2, frame)) {
             return false;
         }
     }
