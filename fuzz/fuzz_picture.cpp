@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Every decoder and its header reader over the same bytes: whatever they are, a picture or a
-// DecodeError comes back, never a crash, a hang or a read outside the bytes.
+// DecodeError comes back, never a crash, a hang or a read outside the bytes; and a JPEG measures
+// the same with the quick reading of its headers as with the library's.
 
 #include "core/gif_decoder.h"
 #include "core/jpeg_decoder.h"
@@ -9,7 +10,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -35,10 +38,31 @@ void Each(const std::uint8_t* data, std::size_t size, DecodeFn decode, MeasureFn
     });
 }
 
+// What measuring a JPEG gave: more bytes wanted, a size, or the refusal's message.
+std::string JpegOutcome(bool (*measure)(qlm::PictureSource&, int, qlm::Picture&), const std::uint8_t* data,
+                        std::size_t size) {
+    qlm::PictureSource source(data, size, false);
+    qlm::Picture picture;
+    try {
+        if (!measure(source, 0, picture)) {
+            return "more";
+        }
+    } catch (const qlm::DecodeError& error) {
+        return error.what();
+    } catch (const std::bad_alloc&) {
+        return "memory";
+    }
+    return std::to_string(picture.width) + "x" + std::to_string(picture.height);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Each(data, size, qlm::DecodeJpeg, qlm::MeasureJpeg);
+    // The quick reading of plain headers must give what the library gives.
+    if (JpegOutcome(qlm::MeasureJpeg, data, size) != JpegOutcome(qlm::MeasureJpegByLibrary, data, size)) {
+        std::abort();
+    }
     Each(data, size, qlm::DecodeGif, qlm::MeasureGif);
     Each(data, size, qlm::DecodePng, qlm::MeasurePng);
     return 0;
