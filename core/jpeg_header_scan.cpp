@@ -55,11 +55,11 @@ bool ReadFrame(const std::uint8_t* s, std::size_t length, bool progressive, Fram
         return false;
     }
     for (int c = 0; c < frame.count; ++c) {
-        const std::uint8_t* spec = s + 6 + 3 * c;
+        const std::uint8_t* entry = s + 6 + 3 * c;
         Component& component = frame.components[c];
-        component.id = spec[0];
-        component.h_samp = spec[1] >> 4;
-        component.v_samp = spec[1] & 15;
+        component.id = entry[0];
+        component.h_samp = entry[1] >> 4;
+        component.v_samp = entry[1] & 15;
         if (component.h_samp < 1 || component.h_samp > 4 || component.v_samp < 1 || component.v_samp > 4) {
             return false;
         }
