@@ -293,12 +293,9 @@ bool MeasureHeaders(MeasuringJob& held, Job* job) noexcept {
 } // namespace
 
 bool MeasureJpeg(PictureSource& source, int box, Picture& picture) {
-    if (!source.Fill() && source.needs_more()) {
-        return false;
-    }
     // Most pictures have plain headers in the bytes read first; the library reads the others.
     JpegHeaders headers;
-    if (ScanJpegHeaders(source.next(), source.available(), headers)) {
+    if (source.Fill() && ScanJpegHeaders(source.next(), source.available(), headers)) {
         picture = SizedPicture(headers.width, headers.height, headers.orientation);
         return true;
     }
