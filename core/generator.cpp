@@ -56,6 +56,7 @@ class Run {
         // Pages that would overwrite each other are named before anything is asked or written.
         if (const std::string clash = PageClashWarning(in_.pictures, &shared_pages_); !clash.empty())
             host_.ShowWarning(clash);
+        NoteLastWrites();
         // The first picture can be decoded while the folder's texts are asked for.
         AnnounceNext(0);
         std::string title = FolderText("title.txt", true, AskKind::Title, "");
@@ -92,8 +93,10 @@ class Run {
         // A ".bak" named here could not take its place although its page did; the next run over
         // the folder puts it there.
         for (const platform::WriteFailure& failure : pages_.TakeFailures())
-            NoteUnwritten(failure.name.substr(in_.folder.size()) +
-                          (failure.part == platform::WriteFailure::Part::Backup ? ".bak" : ""));
+            NoteUnwritten((failure.part == platform::WriteFailure::Part::Backup
+                               ? platform::BackupName(failure.name)
+                               : failure.name)
+                              .substr(in_.folder.size()));
     }
     // The picture or thumbnail being decoded, or decoded last.
     const std::string& CurrentFile() const { return current_file_; }
@@ -140,6 +143,28 @@ class Run {
     bool NewPage(const std::string& file_name) const {
         return !in_.ask && in_.listed && !in_.listed->MayHold(file_name) &&
                !std::binary_search(shared_pages_.begin(), shared_pages_.end(), file_name);
+    }
+
+    // The last picture that writes each shared page; the overview writes "index.html" after all.
+    void NoteLastWrites() {
+        last_writes_.assign(shared_pages_.size(), in_.pictures.size());
+        if (shared_pages_.empty())
+            return;
+        for (std::size_t index = 0; index < in_.pictures.size(); ++index) {
+            const std::string page = PageFileName(in_.pictures[index]);
+            const auto at = std::lower_bound(shared_pages_.begin(), shared_pages_.end(), page);
+            if (at != shared_pages_.end() && *at == page && page != "index.html")
+                last_writes_[static_cast<std::size_t>(at - shared_pages_.begin())] = index;
+        }
+    }
+
+    bool WrittenAgainAfter(std::size_t index) const {
+        if (shared_pages_.empty())
+            return false;
+        const std::string page = PageFileName(in_.pictures[index]);
+        const auto at = std::lower_bound(shared_pages_.begin(), shared_pages_.end(), page);
+        return at != shared_pages_.end() && *at == page &&
+               last_writes_[static_cast<std::size_t>(at - shared_pages_.begin())] != index;
     }
 
     void NoteUnwritten(const std::string& file_name) {
@@ -204,9 +229,13 @@ class Run {
         Append(sequence, NavigationSequence(index));
         if (web_copies_)
             Append(sequence, WebSequence(file_name, LinkForPage(file_name), picture, alt));
-        std::string page = page_filler_.Fill(sequence);
-        Write(PageFileName(file_name), page);
-        page = {};
+        // A page that a later picture (or the overview) writes again is written once, with its
+        // last content: its ".bak" keeps the version from before the run, and a rerun over an
+        // unchanged folder finds every page as it would write it.
+        if (!WrittenAgainAfter(index)) {
+            std::string page = page_filler_.Fill(sequence);
+            Write(PageFileName(file_name), page);
+        }
         std::string entry = entry_filler_.Fill(sequence);
         host_.StepProgress();
         return entry;
@@ -281,6 +310,7 @@ class Run {
     PictureSize held_thumbnail_;
     platform::WriteBatch pages_;
     std::vector<std::string> shared_pages_; // written more than once (PageClashWarning), sorted
+    std::vector<std::size_t> last_writes_;  // of each shared page, the index of its last picture
     TemplateFiller page_filler_;
     TemplateFiller entry_filler_;
     std::unique_ptr<const WebCopyIndex> web_copies_; // only for templates that show web copies

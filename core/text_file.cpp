@@ -28,7 +28,7 @@ bool MyWriteFile(const std::string& file_name, std::string_view text) {
     // the version before the last real change, so a rerun over an unchanged folder writes nothing.
     if (platform::FileHoldsExactly(file_name, text, platform::Links::Refuse))
         return true;
-    return platform::ReplaceKeepingBackup(file_name, text, file_name + ".bak") == 0;
+    return platform::ReplaceKeepingBackup(file_name, text, platform::BackupName(file_name)) == 0;
 }
 
 bool MyWriteFile(const std::string& file_name, std::string_view text, platform::WriteBatch& batch) {
@@ -37,7 +37,7 @@ bool MyWriteFile(const std::string& file_name, std::string_view text, platform::
         batch.Commit();
     if (platform::FileHoldsExactly(file_name, text, platform::Links::Refuse))
         return true;
-    return platform::ReplaceKeepingBackupIn(batch, file_name, text, file_name + ".bak") == 0;
+    return platform::ReplaceKeepingBackupIn(batch, file_name, text, platform::BackupName(file_name)) == 0;
 }
 
 namespace {

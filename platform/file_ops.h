@@ -219,12 +219,20 @@ int WriteNewFileIn(WriteBatch& batch, const std::string& path, std::string_view 
 void RaiseOpenFileLimit();
 
 // Renames `from` to `to` but never replaces an existing `to`, also under a race: renameat2 with
-// RENAME_NOREPLACE, or link + unlink where the file system lacks the flag.
+// RENAME_NOREPLACE, or link + unlink where the file system lacks the flag, or where it has neither
+// (exFAT and FAT through FUSE), RenameOntoReserved.
 int RenameNoReplace(const std::string& from, const std::string& to);
 
-// The fallback of RenameNoReplace on its own: link `to` to `from`, then unlink `from`. Never
-// replaces an existing `to`; needs a file system with hard links.
+// The fallbacks of RenameNoReplace on their own. ByLink: link `to` to `from`, then unlink `from`;
+// needs a file system with hard links. OntoReserved: create `to` empty with O_EXCL, then rename
+// `from` over it; a kill between the two leaves that empty file. Neither replaces an existing `to`.
 int RenameNoReplaceByLink(const std::string& from, const std::string& to);
+int RenameOntoReserved(const std::string& from, const std::string& to);
+
+// The name of the backup of the file `path`: `path` + ".bak", or where that bare name would
+// exceed the 255 bytes a name may have, the file's name shortened (whole characters) with a hash
+// of the whole name and ".bak", so that each file keeps its backup of its own.
+std::string BackupName(const std::string& path);
 
 // True when `path` names an existing regular file (symbolic links followed).
 bool IsRegularFile(const std::string& path);

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The crash-safe replacement of a file's content (alone or in a batch, with or without a backup),
 // the new file that never replaces one, and the copy over a file.
+#include "platform/file_marks.h"
 #include "platform/file_ops.h"
 #include "platform/file_steps.h"
 #include "platform/globals.h"
 #include "platform/temporary_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -48,11 +50,45 @@ int ResolveTarget(const std::string& name, Links links, Target& target) {
     return 0;
 }
 
+// Where a write goes: done at once, or into a batch that flushes and renames it later.
+struct Destination {
+    WriteBatch* batch = nullptr;
+    std::string backup;       // where the old content goes (ReplaceKeepingBackup), or empty
+    std::string_view content; // the new content, where a backup is kept
+};
+
+// True when the page at `path` is what an earlier rewrite in place left when it was killed: a
+// mixture of its backup's content and new content, where the backup is the real previous version.
+// Told by the mark the rewrite leaves; where the file system keeps no marks, by the page's bytes:
+// each is the backup's or the new content's at its place (or zero where the file had grown).
+bool LeftByKilledRewrite(const std::string& path, const std::string& backup, std::string_view content) {
+    const Mark mark = RewriteBroken(path);
+    if (mark != Mark::Unsupported)
+        return mark == Mark::Present;
+    std::string page, old;
+    if (ReadWholeFile(path, page, kMaxTextFileSize) != 0 || ReadWholeFile(backup, old, kMaxTextFileSize) != 0)
+        return false;
+    if (page == old || page == content)
+        return false;
+    const std::size_t longer = std::max(old.size(), content.size());
+    if (page.size() != old.size() && page.size() != content.size() && page.size() != longer)
+        return false;
+    for (std::size_t i = 0; i < page.size(); ++i) {
+        const bool as_new = i < content.size() && page[i] == content[i];
+        const bool as_old = i < old.size() ? page[i] == old[i] : page[i] == '\0';
+        if (!as_new && !as_old)
+            return false;
+    }
+    return true;
+}
+
 // Anything that writes the new content from the descriptor's current offset: gives 0 or an errno.
-// With a `backup`, the old content is copied there once the room for the new one is reserved.
+// With a backup, the old content is copied there (and flushed) before the file changes at all,
+// unless the file is a mixture left by a killed rewrite, whose backup is the version to keep. The
+// file carries a mark while it is rewritten, so that a kill is told afterwards.
 template <typename Fill>
 int RewriteInPlace(const Target& target, Links links, std::uint64_t size, const Fill& fill,
-                   const std::string& backup) {
+                   const std::string& backup, std::string_view content) {
     const int no_follow = links == Links::Refuse ? O_NOFOLLOW : 0;
     FileDescriptor fd(::open(target.path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | no_follow));
     if (!fd.valid())
@@ -62,33 +98,30 @@ int RewriteInPlace(const Target& target, Links links, std::uint64_t size, const 
         return errno;
     if (!S_ISREG(state.st_mode) || state.st_dev != target.state.st_dev || state.st_ino != target.state.st_ino)
         return EAGAIN; // the name was given to another file meanwhile
-    // Room for the whole content first: a full disk then stops the write before it changes a byte.
-    if (size > static_cast<std::uint64_t>(state.st_size) &&
-        ::fallocate(fd.get(), 0, 0, static_cast<off_t>(size)) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
-        return errno;
-    if (!backup.empty()) {
+    if (!backup.empty() && !LeftByKilledRewrite(target.path, backup, content)) {
         const int error = CopyFileOver(target.path, backup, Links::Refuse);
         if (error != 0 && !IsMissingFile(error))
             return error;
     }
+    const int marked = BeginRewrite(fd.get());
+    if (marked != 0 && marked != ENOTSUP)
+        return marked;
+    // Room for the whole content first: a full disk then stops the write before it changes a byte.
+    if (size > static_cast<std::uint64_t>(state.st_size) &&
+        ::fallocate(fd.get(), 0, 0, static_cast<off_t>(size)) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
+        return errno;
     if (int error = fill(fd.get()))
         return error;
     const off_t end = ::lseek(fd.get(), 0, SEEK_CUR);
     if (end < 0 || ::ftruncate(fd.get(), end) != 0 || ::fsync(fd.get()) != 0)
         return errno;
-    return 0;
+    return marked == 0 ? EndRewrite(fd.get()) : 0;
 }
 
 bool KeepsOwner(int fd, const struct stat& old_state) {
     struct stat state {};
     return ::fstat(fd, &state) == 0 && state.st_uid == old_state.st_uid && state.st_gid == old_state.st_gid;
 }
-
-// Where a write goes: done at once, or into a batch that flushes and renames it later.
-struct Destination {
-    WriteBatch* batch = nullptr;
-    std::string backup; // where the old content goes (ReplaceKeepingBackup), or empty
-};
 
 // A write in place cannot wait for the batch: what the batch holds goes first, so that the files
 // change in the order of the writes.
@@ -107,6 +140,9 @@ int PrepareWrite(const std::string& name, Links links, const Destination& destin
     if (!backup.empty())
         if (int error = CheckBackupName(backup))
             return error;
+    // A page that a killed rewrite left half new is no version to keep: its backup is.
+    if (!backup.empty() && RewriteBroken(target.path) == Mark::Present)
+        backup.clear();
     if (destination.batch != nullptr && destination.batch->Full())
         destination.batch->CommitInBackground();
     RemoveStaleTemporaries(target.path, destination.batch);
@@ -195,7 +231,7 @@ int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode
             return error;
     if (in_place) {
         BeforeInPlace(destination);
-        return RewriteInPlace(target, links, size, fill, backup);
+        return RewriteInPlace(target, links, size, fill, backup, destination.content);
     }
     if (int error = fill(fd.get())) {
         if (!temp_path.empty())
@@ -220,20 +256,21 @@ int ReplaceFileContents(const std::string& path, std::string_view bytes, Links l
 int ReplaceFileContentsIn(WriteBatch& batch, const std::string& path, std::string_view bytes, Links links) {
     return WriteFileContents(
         path, links, 0666, bytes.size(), nullptr,
-        [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); }, Destination{&batch, {}});
+        [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); }, Destination{&batch, {}, {}});
 }
 
 int ReplaceKeepingBackup(const std::string& path, std::string_view bytes, const std::string& backup) {
     return WriteFileContents(
         path, Links::Refuse, 0666, bytes.size(), nullptr,
-        [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); }, Destination{nullptr, backup});
+        [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); },
+        Destination{nullptr, backup, bytes});
 }
 
 int ReplaceKeepingBackupIn(WriteBatch& batch, const std::string& path, std::string_view bytes,
                            const std::string& backup) {
     return WriteFileContents(
         path, Links::Refuse, 0666, bytes.size(), nullptr,
-        [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); }, Destination{&batch, backup});
+        [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); }, Destination{&batch, backup, bytes});
 }
 
 int WriteNewFile(const std::string& path, std::string_view bytes) {
@@ -273,7 +310,7 @@ int CopyInto(const std::string& from, const std::string& to, Links links, WriteB
                 return errno;
             return CopyContent(source.get(), fd);
         },
-        Destination{batch, {}});
+        Destination{batch, {}, {}});
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // (keeping the old one as the backup where asked), and the rename that never replaces.
 #include "platform/file_steps.h"
 
+#include "platform/file_marks.h"
 #include "platform/globals.h"
 #include "platform/temporary_files.h"
 
@@ -169,23 +170,43 @@ bool LinksUnsupported(int error) {
     return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK || error == EXDEV;
 }
 
-// A flushed copy of `target` as the old version `candidate`, for file systems without hard links.
-int CopyOldVersion(const std::string& target, const std::string& candidate, FileDescriptor& held) {
+// Gives the complete, flushed copy `copy` of `target` the first free old-version name of it.
+int NameOldVersion(const std::string& copy, const std::string& target, std::string& old_version) {
+    for (int n = 0; n < kTemporarySlots; ++n) {
+        std::string candidate = TemporaryName(target, TemporaryKind::OldVersion, n);
+        const int error = RenameNoReplace(copy, candidate);
+        if (error == EEXIST)
+            continue;
+        if (error == 0)
+            old_version = std::move(candidate);
+        return error;
+    }
+    return EEXIST;
+}
+
+// A flushed copy of `target` as its old version, for file systems without hard links. The copy is
+// made under a new-content name and takes an old-version name only once complete, so a kill
+// during the copy leaves a temporary the next run removes, never a part of the page that it would
+// take for the page's previous version.
+int CopyOldVersion(const std::string& target, std::string& old_version, FileDescriptor& held) {
     FileDescriptor source(OpenForReading(target, Links::Refuse));
     struct stat state {};
     if (const int error = RegularFileState(source, state); error != 0)
         return error;
-    FileDescriptor copy(
-        ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!copy.valid())
-        return errno;
-    int error = ::flock(copy.get(), LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
-    if (error == 0)
-        error = CopyContent(source.get(), copy.get());
+    std::string copy_path;
+    int raw_fd = -1;
+    if (const int error = CreateTemporary(target, 0600, copy_path, raw_fd); error != 0)
+        return error;
+    FileDescriptor copy(raw_fd);
+    int error = CopyContent(source.get(), copy.get());
     if (error == 0 && (::fchmod(copy.get(), state.st_mode & 07777) != 0 || ::fsync(copy.get()) != 0))
         error = errno;
+    if (error == 0) {
+        MarkTemporary(copy.get(), BareName(target));
+        error = NameOldVersion(copy_path, target, old_version);
+    }
     if (error != 0) {
-        ::unlink(candidate.c_str());
+        ::unlink(copy_path.c_str());
         return error;
     }
     held.reset(copy.release());
@@ -193,23 +214,26 @@ int CopyOldVersion(const std::string& target, const std::string& candidate, File
 }
 
 // Keeps the file `target` as it is under a temporary name of the old-version kind, locked in
-// `held`: a second hard link, or a copy. ENOENT when there is no such file.
+// `held` and marked as the program's own: a second hard link, or a copy. ENOENT when there is no
+// such file.
 int HoldOldVersion(const std::string& target, std::string& old_version, FileDescriptor& held) {
     for (int n = 0; n < kTemporarySlots; ++n) {
         const std::string candidate = TemporaryName(target, TemporaryKind::OldVersion, n);
-        int error = ::link(target.c_str(), candidate.c_str()) == 0 ? 0 : errno;
-        if (error == 0) {
-            held.reset(::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-            if (held.valid())
-                ::flock(held.get(), LOCK_EX | LOCK_NB);
-        } else if (LinksUnsupported(error)) {
-            error = CopyOldVersion(target, candidate, held);
-        }
+        const int error = ::link(target.c_str(), candidate.c_str()) == 0 ? 0 : errno;
         if (error == EEXIST)
             continue;
-        if (error == 0)
-            old_version = candidate;
-        return error;
+        if (LinksUnsupported(error))
+            return CopyOldVersion(target, old_version, held);
+        if (error != 0)
+            return error;
+        // Until the page is replaced, the mark is on the page too: one file under two names.
+        held.reset(::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (held.valid()) {
+            ::flock(held.get(), LOCK_EX | LOCK_NB);
+            MarkTemporary(held.get(), BareName(target));
+        }
+        old_version = candidate;
+        return 0;
     }
     return EEXIST;
 }
@@ -232,8 +256,11 @@ int PutInPlace(const std::string& temporary, const std::string& target, const st
             ::unlink(old_version.c_str());
         return error;
     }
-    if (!old_version.empty())
+    if (!old_version.empty()) {
         backup_error = ::rename(old_version.c_str(), backup.c_str()) == 0 ? 0 : errno;
+        if (backup_error == 0 && held.valid())
+            UnmarkTemporary(held.get());
+    }
     return 0;
 }
 
@@ -257,15 +284,30 @@ int RenameNoReplaceByLink(const std::string& from, const std::string& to) {
     return 0;
 }
 
+int RenameOntoReserved(const std::string& from, const std::string& to) {
+    // O_EXCL never takes the name of a file that is there, even under a race; the rename then
+    // replaces only the empty file this call made.
+    FileDescriptor reserved(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!reserved.valid())
+        return errno;
+    reserved.reset();
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(to.c_str());
+        return error;
+    }
+    return 0;
+}
+
 int RenameNoReplace(const std::string& from, const std::string& to) {
 #ifdef SYS_renameat2
     if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
-    int error = errno;
-    if (!UnsupportedByFileSystem(error))
+    if (const int error = errno; !UnsupportedByFileSystem(error))
         return error;
 #endif
-    return RenameNoReplaceByLink(from, to);
+    const int error = RenameNoReplaceByLink(from, to);
+    return LinksUnsupported(error) ? RenameOntoReserved(from, to) : error;
 }
 
 } // namespace qlm::platform

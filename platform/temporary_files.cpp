@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/temporary_files.h"
 
+#include "platform/file_marks.h"
 #include "platform/file_ops.h"
+#include "platform/globals.h"
 
 #include <cerrno>
 #include <cstring>
@@ -136,15 +138,48 @@ std::optional<TemporaryNameParts> ParseTemporaryName(std::string_view name) {
     return parts;
 }
 
+namespace {
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+} // namespace
+
 bool IsOlderTemporaryName(std::string_view name) {
+    // ".<name>.qlm-<slot>" with one digit, or ".<name>.qlm-new-<process>-<count>": exactly the
+    // names those versions made, so that ".thesis.qlm-2024" or ".notes.qlm-new-draft.txt" stay.
     if (!name.starts_with('.'))
         return false;
-    if (name.find(".qlm-new-") != std::string_view::npos)
+    const auto slot = name.rfind(".qlm-");
+    if (slot != std::string_view::npos && slot > 1 && name.size() == slot + 6 &&
+        AllDigits(name.substr(slot + 5)))
         return true;
-    const auto at = name.rfind(".qlm-");
-    if (at == 0 || at == std::string_view::npos || at + 5 == name.size())
+    const auto at = name.rfind(".qlm-new-");
+    if (at == std::string_view::npos || at < 2)
         return false;
-    return name.substr(at + 5).find_first_not_of("0123456789") == std::string_view::npos;
+    const std::string_view numbers = name.substr(at + 9);
+    const auto dash = numbers.find('-');
+    return dash != std::string_view::npos && AllDigits(numbers.substr(0, dash)) &&
+           AllDigits(numbers.substr(dash + 1));
+}
+
+std::string BackupName(const std::string& path) {
+    constexpr std::size_t kNameMax = 255;
+    const std::string folder = FolderPart(path);
+    const std::string_view bare = std::string_view(path).substr(folder.size());
+    if (bare.size() + 4 <= kNameMax)
+        return path + ".bak";
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string hash(kKeyDigits, '0');
+    std::uint64_t value = TemporaryKey(bare);
+    for (std::size_t i = kKeyDigits; i-- > 0; value >>= 4)
+        hash[i] = kHex[value & 0xf];
+    // Cut before a character, never inside one of several bytes.
+    std::size_t keep = kNameMax - 1 - kKeyDigits - 4;
+    while (keep > 0 && (static_cast<unsigned char>(bare[keep]) & 0xc0) == 0x80)
+        --keep;
+    return folder + std::string(bare.substr(0, keep)) + "~" + hash + ".bak";
 }
 
 bool SettleTemporary(const std::string& temporary, TemporaryKind kind, const std::string& target) {
@@ -153,10 +188,18 @@ bool SettleTemporary(const std::string& temporary, TemporaryKind kind, const std
         return false;
     if (kind == TemporaryKind::OldVersion && !target.empty()) {
         // Killed before the page was replaced, the page still holds this version (the program never
-        // writes a page that holds its new text already); after, it is the page's backup.
+        // writes a page that holds its new text already), and the name can go; after, it is the
+        // page's backup. It replaces the backup only where it is known for the program's own old
+        // version of that page: by its mark, or by its name alone where no file carries marks.
         const FileDescriptor page(::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        if (!page.valid() || !SameContent(page.get(), held.get()))
-            return ::rename(temporary.c_str(), (target + ".bak").c_str()) == 0;
+        if (!page.valid() || !SameContent(page.get(), held.get())) {
+            if (MarkedFor(held.get(), BareName(target)) == Mark::Absent)
+                return false;
+            if (::rename(temporary.c_str(), BackupName(target).c_str()) != 0)
+                return false;
+            UnmarkTemporary(held.get());
+            return true;
+        }
     }
     return ::unlink(temporary.c_str()) == 0;
 }

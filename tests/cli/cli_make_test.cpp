@@ -2,6 +2,8 @@
 // Runs the quillmoor-make program on folders of pictures and checks the pages, the stored answers,
 // the messages and the exit status it leaves behind.
 
+#include "platform/file_marks.h"
+#include "platform/file_ops.h"
 #include "platform/temporary_files.h"
 #include "tests/support/test_util.h"
 
@@ -707,6 +709,8 @@ TEST(CliGallery, ARunCleansUpAfterAKilledOne) {
         qlm::platform::TemporaryName(page_path, qlm::platform::TemporaryKind::OldVersion, 2);
     WriteFile(half_written, "<html><head>");
     WriteFile(old_version, "the page before");
+    qlm::platform::MarkTemporary(qlm::platform::FileDescriptor(::open(old_version.c_str(), O_RDONLY)).get(),
+                                 "wald.html");
     WriteFile(folder / ".blumen.html.qlm-3", "<html>");
 
     const RunResult run = RunMake(args);

@@ -4,6 +4,7 @@
 #include "core/picture_loader.h"
 #include "core/text_file.h"
 #include "core/thumbnail_maker.h"
+#include "platform/file_marks.h"
 #include "platform/file_ops.h"
 #include "platform/globals.h"
 #include "platform/temporary_files.h"
@@ -246,24 +247,45 @@ TEST(Backup, TheNextRunRemovesWhatKilledRunsLeft) {
     folder.Put(live, "laufend");
     const platform::FileDescriptor held(::open((folder / live).c_str(), O_RDONLY));
     ASSERT_EQ(::flock(held.get(), LOCK_EX), 0);
-    for (const char* own : {".versteckt", "notiz.qlm-1", ".qlm-eigenes"})
+    for (const char* own :
+         {".versteckt", "notiz.qlm-1", ".qlm-eigenes", ".notes.qlm-new-draft.txt", ".thesis.qlm-2024"})
         folder.Put(own, "vom Benutzer");
 
     platform::FolderRun run;
     ASSERT_EQ(run.Begin(folder.Path()), 0);
-    EXPECT_EQ(folder.Listing(), ".qlm-eigenes|" + live + "|.versteckt|notiz.qlm-1|qlm-web|wald.html");
+    EXPECT_EQ(folder.Listing(), ".notes.qlm-new-draft.txt|.qlm-eigenes|" + live +
+                                    "|.thesis.qlm-2024|.versteckt|notiz.qlm-1|qlm-web|wald.html");
     EXPECT_EQ(CountIn(folder / "qlm-web"), 0u);
 }
 
+// An old version as the writer leaves it: under its name, marked for its page.
+void PutOldVersion(TempFolder& folder, const std::string& page, int slot, const std::string& content,
+                   const std::string& marked_for) {
+    const std::string name =
+        platform::TemporaryName(folder / page, platform::TemporaryKind::OldVersion, slot);
+    folder.Put(name.substr(folder.Path().size()), content);
+    if (!marked_for.empty()) {
+        const platform::FileDescriptor fd(::open(name.c_str(), O_RDONLY));
+        platform::MarkTemporary(fd.get(), marked_for);
+    }
+}
+
 // A run killed after the new page took its place but before the old one became the ".bak": the
-// next run makes it the ".bak"; killed before the page changed, the old version is dropped.
+// next run makes it the ".bak"; killed before the page changed, the old version is dropped. An old
+// version the program cannot tell for its own (not marked for that page where files carry marks)
+// never replaces a ".bak": the user's own backup of a picture stays.
 TEST(Backup, TheNextRunFinishesABackupThatWasOnItsWay) {
     TempFolder folder;
     folder.Put("neu.html", "neue Seite");
     folder.Put("neu.html.bak", "vorletzte");
-    folder.Put(platform::TemporaryName(folder / "neu.html", platform::TemporaryKind::OldVersion, 0)
-                   .substr(folder.Path().size()),
-               "letzte");
+    PutOldVersion(folder, "neu.html", 0, "letzte", "neu.html");
+    folder.Put("IMG_0002.jpg", "Foto");
+    folder.Put("IMG_0002.jpg.bak", "Sicherung des Nutzers");
+    PutOldVersion(folder, "IMG_0002.jpg", 1, "fremd", "");
+    PutOldVersion(folder, "IMG_0002.jpg", 2, "fremd", "anderes.html");
+    const bool marks =
+        platform::MarkedFor(platform::FileDescriptor(::open((folder / "neu.html").c_str(), O_RDONLY)).get(),
+                            "") != platform::Mark::Unsupported;
     folder.Put("alt.html", "Seite");
     folder.Put("alt.html.bak", "vorige");
     ASSERT_EQ(
@@ -272,8 +294,13 @@ TEST(Backup, TheNextRunFinishesABackupThatWasOnItsWay) {
         0);
     platform::FolderRun run;
     ASSERT_EQ(run.Begin(folder.Path()), 0);
+    const std::string strays =
+        platform::TemporaryName("IMG_0002.jpg", platform::TemporaryKind::OldVersion, 1) + "=fremd|" +
+        platform::TemporaryName("IMG_0002.jpg", platform::TemporaryKind::OldVersion, 2) + "=fremd|";
+    ASSERT_TRUE(marks) << "the test folder's file system keeps no extended attributes";
     EXPECT_EQ(folder.Listing(true),
-              "alt.html=Seite|alt.html.bak=vorige|neu.html=neue Seite|neu.html.bak=letzte");
+              strays + "IMG_0002.jpg=Foto|IMG_0002.jpg.bak=Sicherung des Nutzers|alt.html=Seite|"
+                       "alt.html.bak=vorige|neu.html=neue Seite|neu.html.bak=letzte");
 }
 
 // Temporary names have a fixed length: a picture whose name is near the limit gets its thumbnail.
