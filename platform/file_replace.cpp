@@ -55,7 +55,12 @@ struct Destination {
     WriteBatch* batch = nullptr;
     std::string backup;       // where the old content goes (ReplaceKeepingBackup), or empty
     std::string_view content; // the new content, where a backup is kept
+    // A backup replaced by a rename even where it has other links: it is the program's own file,
+    // and the copy a snapshot linked keeps is the version that snapshot took.
+    bool split_links = false;
 };
+
+int CopyInto(const std::string& from, const std::string& to, Links links, const Destination& destination);
 
 // True when the page at `path` is what an earlier rewrite in place left when it was killed: a
 // mixture of its backup's content and new content, where the backup is the real previous version.
@@ -99,7 +104,7 @@ int RewriteInPlace(const Target& target, Links links, std::uint64_t size, const 
     if (!S_ISREG(state.st_mode) || state.st_dev != target.state.st_dev || state.st_ino != target.state.st_ino)
         return EAGAIN; // the name was given to another file meanwhile
     if (!backup.empty() && !LeftByKilledRewrite(target.path, backup, content)) {
-        const int error = CopyFileOver(target.path, backup, Links::Refuse);
+        const int error = CopyInto(target.path, backup, Links::Refuse, Destination{nullptr, {}, {}, true});
         if (error != 0 && !IsMissingFile(error))
             return error;
     }
@@ -223,7 +228,8 @@ int WriteFileContents(const std::string& name, Links links, mode_t new_file_mode
     // or the next write of the source would change the copy too.
     const bool copy_onto_source =
         source != nullptr && source->st_dev == target.state.st_dev && source->st_ino == target.state.st_ino;
-    bool in_place = target.exists && target.state.st_nlink > 1 && !copy_onto_source;
+    bool in_place =
+        target.exists && target.state.st_nlink > 1 && !copy_onto_source && !destination.split_links;
     std::string temp_path;
     FileDescriptor fd;
     if (!in_place)
@@ -298,7 +304,7 @@ int WriteNewFile(const std::string& path, std::string_view bytes) {
 namespace {
 
 // CopyFileOver, at once (no batch) or into a batch.
-int CopyInto(const std::string& from, const std::string& to, Links links, WriteBatch* batch) {
+int CopyInto(const std::string& from, const std::string& to, Links links, const Destination& destination) {
     FileDescriptor source(OpenForReading(from, links));
     struct stat state {};
     if (const int error = RegularFileState(source, state); error != 0)
@@ -310,7 +316,7 @@ int CopyInto(const std::string& from, const std::string& to, Links links, WriteB
                 return errno;
             return CopyContent(source.get(), fd);
         },
-        Destination{batch, {}, {}});
+        destination);
 }
 
 } // namespace
@@ -342,11 +348,11 @@ int WriteNewFileIn(WriteBatch& batch, const std::string& path, std::string_view 
 }
 
 int CopyFileOverIn(WriteBatch& batch, const std::string& from, const std::string& to, Links links) {
-    return CopyInto(from, to, links, &batch);
+    return CopyInto(from, to, links, Destination{&batch, {}, {}, false});
 }
 
 int CopyFileOver(const std::string& from, const std::string& to, Links links) {
-    return CopyInto(from, to, links, nullptr);
+    return CopyInto(from, to, links, Destination{});
 }
 
 } // namespace qlm::platform

@@ -170,11 +170,26 @@ bool LinksUnsupported(int error) {
     return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK || error == EXDEV;
 }
 
+int RenameByFileSystem(const std::string& from, const std::string& to);
+
+// Renames `from` to the free name `to`. Where the file system cannot refuse to replace, the name
+// is looked at first: old-version names are made only by the run that holds the folder, and an
+// empty file reserving the name (RenameOntoReserved) would, if the run were killed, be taken by
+// the next one for the page's previous version.
+int RenameToFreeName(const std::string& from, const std::string& to) {
+    const int error = RenameByFileSystem(from, to);
+    if (error != EPERM)
+        return error;
+    if (NameExists(to))
+        return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
 // Gives the complete, flushed copy `copy` of `target` the first free old-version name of it.
 int NameOldVersion(const std::string& copy, const std::string& target, std::string& old_version) {
     for (int n = 0; n < kTemporarySlots; ++n) {
         std::string candidate = TemporaryName(target, TemporaryKind::OldVersion, n);
-        const int error = RenameNoReplace(copy, candidate);
+        const int error = RenameToFreeName(copy, candidate);
         if (error == EEXIST)
             continue;
         if (error == 0)
@@ -299,7 +314,10 @@ int RenameOntoReserved(const std::string& from, const std::string& to) {
     return 0;
 }
 
-int RenameNoReplace(const std::string& from, const std::string& to) {
+namespace {
+
+// RenameNoReplace by the file system's own means only: EPERM where it has none.
+int RenameByFileSystem(const std::string& from, const std::string& to) {
 #ifdef SYS_renameat2
     if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
@@ -307,7 +325,14 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
         return error;
 #endif
     const int error = RenameNoReplaceByLink(from, to);
-    return LinksUnsupported(error) ? RenameOntoReserved(from, to) : error;
+    return LinksUnsupported(error) ? EPERM : error;
+}
+
+} // namespace
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    const int error = RenameByFileSystem(from, to);
+    return error == EPERM ? RenameOntoReserved(from, to) : error;
 }
 
 } // namespace qlm::platform
