@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/viewer/chm_check.h"
 
+#include <algorithm>
+#include <array>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,7 +69,9 @@ std::optional<ChmLayout> CheckChmHeaderBytes(std::string_view head, std::string_
     const auto is_block = [&](std::int32_t index) {
         return index >= 0 && static_cast<std::uint64_t>(index) < blocks;
     };
-    if (!is_block(index_head) || (index_root >= 0 && !is_block(index_root)) || index_root < -1)
+    // chmlib starts from the first listing block when the index root is negative (-1 where there
+    // are no index blocks, other negative numbers in some files).
+    if (!is_block(index_head) || (index_root >= 0 && !is_block(index_root)))
         return std::nullopt;
     return layout;
 }
@@ -97,61 +102,196 @@ bool SameNameNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-// Every entry named `name` in the listing blocks (PMGL) of the directory `blocks`: its section,
-// offset and length. False when a listing block is damaged.
-template <typename Visit>
-bool ForEachEntry(std::string_view blocks, std::uint64_t block_length, std::string_view name,
-                  const Visit& visit) {
-    for (std::size_t block = 0; block + block_length <= blocks.size(); block += block_length) {
-        if (blocks.substr(block, 4) != "PMGL")
-            continue;
-        const std::uint64_t free_space = U32(blocks, block + 4);
-        if (free_space > block_length - 0x14)
+// Directory blocks begin with a header of 0x14 bytes (listing) or 8 bytes (index).
+constexpr std::size_t kListingHeader = 0x14;
+constexpr std::size_t kIndexHeader = 0x08;
+// chmlib copies a name into a buffer of CHM_MAX_PATHLEN (512) bytes and a zero.
+constexpr std::uint64_t kMaxNameLength = 512;
+
+// Calls `visit(name, numbers)` for each entry of the directory block `block` with a header of
+// `header` bytes: a name and `Count` numbers. chmlib reads entries as long as one begins before the
+// block's free space (the block's last bytes), and reads each whole. False when the free space
+// leaves no room for the header, an entry runs into the free space, a name is empty, too long for
+// chmlib or holds a zero byte (chmlib compares names up to it), or `visit` is false.
+template <std::size_t Count, typename Visit>
+bool ForEachEntry(std::string_view block, std::size_t header, const Visit& visit) {
+    const std::uint64_t free_space = U32(block, 4);
+    if (free_space > block.size() - header)
+        return false;
+    const std::size_t end = block.size() - static_cast<std::size_t>(free_space);
+    for (std::size_t at = header; at < end;) {
+        std::uint64_t length = 0;
+        if (!EncInt(block, at, end, length) || length == 0 || length > kMaxNameLength || length > end - at)
             return false;
-        const std::size_t end = block + static_cast<std::size_t>(block_length - free_space);
-        for (std::size_t at = block + 0x14; at < end;) {
-            std::uint64_t length = 0, section = 0, offset = 0, size = 0;
-            if (!EncInt(blocks, at, end, length) || length > end - at)
-                return false;
-            const std::string_view entry = blocks.substr(at, static_cast<std::size_t>(length));
-            at += static_cast<std::size_t>(length);
-            if (!EncInt(blocks, at, end, section) || !EncInt(blocks, at, end, offset) ||
-                !EncInt(blocks, at, end, size))
-                return false;
-            if (SameNameNoCase(entry, name) && !visit(section, offset, size))
+        const std::string_view name = block.substr(at, static_cast<std::size_t>(length));
+        at += static_cast<std::size_t>(length);
+        std::array<std::uint64_t, Count> numbers{};
+        for (std::uint64_t& number : numbers) {
+            if (!EncInt(block, at, end, number))
                 return false;
         }
+        if (name.find('\0') != std::string_view::npos || !visit(name, numbers))
+            return false;
+    }
+    return true;
+}
+
+// The directory's blocks as chmlib comes to them, each checked once; the entries of the listing
+// blocks among them are kept.
+class DirectoryWalk {
+  public:
+    DirectoryWalk(std::string_view blocks, std::size_t block_length)
+        : blocks_(blocks), block_length_(block_length), seen_(blocks.size() / block_length, Seen::kNot) {}
+
+    // Down from `root` to every listing block below it, as chm_resolve_object goes down for some
+    // name: each index block names a block for each of its entries.
+    bool Down(std::int64_t root);
+    // Along the chain of listing blocks from `head`, as chm_enumerate goes: each names the next one,
+    // the last one -1.
+    bool Along(std::int64_t head);
+    std::vector<ChmEntry> TakeEntries() { return std::move(entries_); }
+
+  private:
+    // kPassing: an index block on the way down from the root to where the walk is now.
+    enum class Seen : std::uint8_t { kNot, kPassing, kDone };
+
+    bool IsBlock(std::int64_t number) const {
+        return number >= 0 && static_cast<std::uint64_t>(number) < seen_.size();
+    }
+    std::string_view Block(std::int64_t number) const {
+        return blocks_.substr(static_cast<std::size_t>(number) * block_length_, block_length_);
+    }
+    // Keeps the entries of the listing block `number` the first time.
+    bool ReadListing(std::int64_t number);
+    // The blocks the index block `number` names, when each is one of the directory.
+    bool ReadIndex(std::int64_t number, std::vector<std::int64_t>& below) const;
+
+    std::string_view blocks_;
+    std::size_t block_length_;
+    std::vector<Seen> seen_;
+    std::vector<ChmEntry> entries_;
+};
+
+bool DirectoryWalk::ReadListing(std::int64_t number) {
+    if (seen_[static_cast<std::size_t>(number)] == Seen::kDone)
+        return true;
+    seen_[static_cast<std::size_t>(number)] = Seen::kDone;
+    return ForEachEntry<3>(Block(number), kListingHeader,
+                           [&](std::string_view name, const std::array<std::uint64_t, 3>& numbers) {
+                               entries_.push_back({name, numbers[0], numbers[1], numbers[2]});
+                               return true;
+                           });
+}
+
+bool DirectoryWalk::ReadIndex(std::int64_t number, std::vector<std::int64_t>& below) const {
+    return ForEachEntry<1>(Block(number), kIndexHeader,
+                           [&](std::string_view, const std::array<std::uint64_t, 1>& numbers) {
+                               if (numbers[0] >= seen_.size())
+                                   return false;
+                               below.push_back(static_cast<std::int64_t>(numbers[0]));
+                               return true;
+                           });
+}
+
+bool DirectoryWalk::Down(std::int64_t root) {
+    struct Step {
+        std::int64_t block;
+        std::vector<std::int64_t> below;
+        std::size_t next = 0;
+    };
+    std::vector<Step> path;
+    const auto enter = [&](std::int64_t number) {
+        switch (seen_[static_cast<std::size_t>(number)]) {
+        case Seen::kPassing:
+            return false; // back up the way it came: chmlib would go round for ever
+        case Seen::kDone:
+            return true;
+        case Seen::kNot:
+            break;
+        }
+        const std::string_view kind = Block(number).substr(0, 4);
+        if (kind == "PMGL")
+            return ReadListing(number);
+        std::vector<std::int64_t> below;
+        if (kind != "PMGI" || !ReadIndex(number, below))
+            return false;
+        seen_[static_cast<std::size_t>(number)] = Seen::kPassing;
+        path.push_back({number, std::move(below)});
+        return true;
+    };
+    if (!IsBlock(root) || !enter(root))
+        return false;
+    while (!path.empty()) {
+        Step& step = path.back();
+        if (step.next == step.below.size()) {
+            seen_[static_cast<std::size_t>(step.block)] = Seen::kDone;
+            path.pop_back();
+        } else if (!enter(step.below[step.next++])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DirectoryWalk::Along(std::int64_t head) {
+    std::size_t passed = 0;
+    for (std::int64_t number = head; number != -1;
+         number = static_cast<std::int32_t>(U32(Block(number), 0x10))) {
+        // A chain longer than the directory comes back to a block it has passed.
+        if (!IsBlock(number) || ++passed > seen_.size() || Block(number).substr(0, 4) != "PMGL" ||
+            !ReadListing(number))
+            return false;
     }
     return true;
 }
 
 constexpr std::uint64_t kMaxDirectoryLength = 16u << 20;
 
-// chmlib reads the LZX control data while it opens the file and divides by them at once; they
-// are looked up in the directory here and checked before.
-bool ControlDataBeforeOpeningSound(int fd, const ChmLayout& layout, std::uint64_t dir_offset,
-                                   std::uint64_t dir_length, std::uint64_t block_length) {
+// chmlib reads the LZX control data while it opens the file and divides by them at once.
+bool ControlDataSound(int fd, const ChmLayout& layout, const ChmEntry& entry) {
+    if (entry.section != 0 || entry.length > 4096 ||
+        !Inside(layout.data_offset, entry.offset, layout.file_size) ||
+        !Inside(layout.data_offset + entry.offset, entry.length, layout.file_size))
+        return false;
+    std::string control(static_cast<std::size_t>(entry.length), '\0');
+    return ::pread(fd, control.data(), control.size(),
+                   static_cast<off_t>(layout.data_offset + entry.offset)) ==
+               static_cast<ssize_t>(control.size()) &&
+           LzxControlDataSound(control);
+}
+
+// chmlib walks the directory for every name it looks up and reads the control data (looked up
+// there) while it opens the file: both are checked before.
+bool DirectoryAndControlDataSound(int fd, const ChmLayout& layout, std::string_view itsf,
+                                  std::string_view itsp) {
+    const std::uint64_t dir_offset = U64(itsf, 0x48);
+    const std::uint64_t dir_length = U64(itsf, 0x50);
     if (dir_length > kMaxDirectoryLength)
         return false;
     std::string blocks(static_cast<std::size_t>(dir_length - kItspLength), '\0');
     if (::pread(fd, blocks.data(), blocks.size(), static_cast<off_t>(dir_offset + kItspLength)) !=
         static_cast<ssize_t>(blocks.size()))
         return false;
-    return ForEachEntry(blocks, block_length, "::DataSpace/Storage/MSCompressed/ControlData",
-                        [&](std::uint64_t section, std::uint64_t offset, std::uint64_t length) {
-                            if (section != 0 || length > 4096 ||
-                                !Inside(layout.data_offset, offset, layout.file_size) ||
-                                !Inside(layout.data_offset + offset, length, layout.file_size))
-                                return false;
-                            std::string control(static_cast<std::size_t>(length), '\0');
-                            return ::pread(fd, control.data(), control.size(),
-                                           static_cast<off_t>(layout.data_offset + offset)) ==
-                                       static_cast<ssize_t>(control.size()) &&
-                                   LzxControlDataSound(control);
-                        });
+    const auto entries = ReachableEntries(blocks, U32(itsp, 0x10), static_cast<std::int32_t>(U32(itsp, 0x1c)),
+                                          static_cast<std::int32_t>(U32(itsp, 0x20)));
+    return entries && std::all_of(entries->begin(), entries->end(), [&](const ChmEntry& entry) {
+               return !SameNameNoCase(entry.name, "::DataSpace/Storage/MSCompressed/ControlData") ||
+                      ControlDataSound(fd, layout, entry);
+           });
 }
 
 } // namespace
+
+std::optional<std::vector<ChmEntry>> ReachableEntries(std::string_view blocks, std::uint64_t block_length,
+                                                      std::int32_t index_root, std::int32_t index_head) {
+    if (block_length < kMinBlockLength || block_length > kMaxBlockLength)
+        return std::nullopt;
+    DirectoryWalk walk(blocks, static_cast<std::size_t>(block_length));
+    // chmlib takes the first listing block for the root when the root is negative.
+    if (!walk.Down(index_root >= 0 ? index_root : index_head) || !walk.Along(index_head))
+        return std::nullopt;
+    return walk.TakeEntries();
+}
 
 std::optional<ChmLayout> CheckChmHeaders(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -170,7 +310,7 @@ std::optional<ChmLayout> CheckChmHeaders(const std::string& path) {
     std::optional<ChmLayout> layout;
     if (read)
         layout = CheckChmHeaderBytes(itsf, itsp, static_cast<std::uint64_t>(state.st_size));
-    if (layout && !ControlDataBeforeOpeningSound(fd, *layout, dir_offset, U64(itsf, 0x50), U32(itsp, 0x10)))
+    if (layout && !DirectoryAndControlDataSound(fd, *layout, itsf, itsp))
         layout.reset();
     ::close(fd);
     return layout;
