@@ -156,19 +156,24 @@ void ReportOutcome(const std::string& folder, const GenerationResult& result, bo
     }
 }
 
-// Reads the templates from the first folder that holds them; false, after naming every folder
-// looked in and what it lacks, when none does.
+// Reads the templates from the first folder that holds them, saying which ones the user's own
+// folder lacked and where they came from instead; false, after naming every folder looked in and
+// what it lacks, when none does.
 bool LoadTemplatesOrSay(const CliOptions& options, const std::string& settings_path, TemplateSet& templates,
                         std::ostream& messages) {
     const std::vector<std::string> template_folders = TemplateFolders(options);
-    const std::string template_folder = ChooseTemplateFolder(template_folders);
+    const TemplateChoice choice = ChooseTemplates(template_folders);
     if (options.verbose) {
         messages << kProgramName << ": settings from " << Printable(settings_path) << '\n'
                  << kProgramName << ": templates from "
-                 << Printable(platform::AddBackslash(platform::GetFullPathName(template_folder))) << '\n';
+                 << Printable(platform::AddBackslash(platform::GetFullPathName(choice.sources.folder)))
+                 << '\n';
     }
-    if (LoadTemplates(templates, template_folder, false) == TemplateLoad::Ok)
+    if (LoadTemplates(templates, choice.sources, false) == TemplateLoad::Ok) {
+        if (!choice.borrowed.empty())
+            messages << Printable(BorrowedTemplatesWarning(choice)) << '\n';
         return true;
+    }
     messages << kTemplatesMissingMessage << '\n';
     for (const TemplateFolderReport& tried : TemplateSearchReport(template_folders)) {
         messages << kProgramName << ": looked in " << Printable(tried.folder);

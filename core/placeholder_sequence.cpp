@@ -61,20 +61,47 @@ bool EndsWithABeginning(std::string_view text, std::string_view placeholder) {
 
 namespace {
 
-// Each occurrence from `first` on replaced once, left to right; the text before stays in place.
+// ReplaceEachOnce for a replacement longer than its placeholder: the text grows once to its new
+// size and is moved towards the back, from its end.
+void ReplaceEachOnceGrowing(std::string& text, std::size_t first, std::string_view placeholder,
+                            std::string_view replacement) {
+    std::vector<std::size_t> places;
+    for (std::size_t at = first; at != std::string::npos;
+         at = FindFrom(text, placeholder, at + placeholder.size()))
+        places.push_back(at);
+    const std::size_t old_size = text.size();
+    text.resize(old_size + places.size() * (replacement.size() - placeholder.size()));
+    std::size_t end = old_size, to = text.size();
+    for (auto place = places.rbegin(); place != places.rend(); ++place) {
+        const std::size_t after = *place + placeholder.size();
+        to -= end - after;
+        std::memmove(text.data() + to, text.data() + after, end - after);
+        to -= replacement.size();
+        std::memcpy(text.data() + to, replacement.data(), replacement.size());
+        end = *place;
+    }
+}
+
+// Each occurrence from `first` on replaced once, left to right, within the text itself: a page
+// can be hundreds of megabytes, and a second copy of it for each placeholder cost both memory and
+// time. A replacement no longer than its placeholder moves the text towards the front in one pass.
 void ReplaceEachOnce(std::string& text, std::size_t first, std::string_view placeholder,
                      std::string_view replacement) {
-    std::string rest;
-    rest.reserve(text.size() - first);
-    std::size_t from = first;
+    if (replacement.size() > placeholder.size()) {
+        ReplaceEachOnceGrowing(text, first, placeholder, replacement);
+        return;
+    }
+    // What is written never reaches beyond what is still to be searched.
+    std::size_t to = first, from = first;
     for (std::size_t at = first; at != std::string::npos; at = FindFrom(text, placeholder, from)) {
-        rest.append(text, from, at - from);
-        rest.append(replacement);
+        std::memmove(text.data() + to, text.data() + from, at - from);
+        to += at - from;
+        std::memcpy(text.data() + to, replacement.data(), replacement.size());
+        to += replacement.size();
         from = at + placeholder.size();
     }
-    rest.append(text, from);
-    text.resize(first);
-    text += rest;
+    std::memmove(text.data() + to, text.data() + from, text.size() - from);
+    text.resize(to + text.size() - from);
 }
 
 } // namespace

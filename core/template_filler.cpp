@@ -26,6 +26,11 @@ enum ByteKind : std::uint8_t {
 // a text, the first and the last page); beyond these, pages are replaced as any other.
 constexpr std::size_t kMaxPlans = 8;
 
+// The largest template filled from plans. Each plan holds its own copy of the template's text,
+// and making one takes about two more for a while: for a template of hundreds of megabytes the
+// plans cost several times its size, where replacing costs about twice the page.
+constexpr std::size_t kMaxPlannedTemplate = std::size_t{4} << 20;
+
 std::size_t Byte(char c) {
     return static_cast<unsigned char>(c);
 }
@@ -89,7 +94,7 @@ std::string TemplateFiller::FillByReplacing(const PlaceholderSequence& sequence)
     // A placeholder the text cannot hold would be searched for in vain; occurrences only vanish
     // unless a replacement forms new ones, so the flags change only after a replacement.
     may_occur_ = held_;
-    std::string text = template_;
+    std::string text(template_);
     for (std::size_t index = 0; index < sequence.size(); ++index) {
         if (!may_occur_[index])
             continue;
@@ -108,7 +113,7 @@ void TemplateFiller::Learn(const PlaceholderSequence& sequence) {
     byte_kinds_.fill(0);
     beginnings_.reset();
     // A plan's empty texts are noted as bits of one word; an empty placeholder can form anywhere.
-    plannable_ = sequence.size() <= 64;
+    plannable_ = sequence.size() <= 64 && template_.size() <= kMaxPlannedTemplate;
     for (const auto& [placeholder, value] : sequence) {
         Name& name = names_.emplace_back();
         name.name = placeholder;
@@ -118,7 +123,7 @@ void TemplateFiller::Learn(const PlaceholderSequence& sequence) {
             name.after_first[byte] = name.after_first[byte] || at > 0;
             name.before_last[byte] = name.before_last[byte] || at + 1 < placeholder.size();
         }
-        held_.push_back(template_.find(placeholder) != std::string::npos);
+        held_.push_back(template_.find(placeholder) != std::string_view::npos);
         plannable_ = plannable_ && !placeholder.empty();
         LearnBytes(placeholder);
     }

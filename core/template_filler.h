@@ -35,7 +35,9 @@ class TemplateFiller {
         std::size_t planned = 0, replaced = 0;
     };
 
-    explicit TemplateFiller(std::string template_text) : template_(std::move(template_text)) {}
+    // `template_text` is read, not copied (a template can be hundreds of megabytes): it must
+    // outlive the filler.
+    explicit TemplateFiller(std::string_view template_text) : template_(template_text) {}
 
     // The template with each placeholder of `sequence` replaced in turn, as ApplyPlaceholders.
     std::string Fill(const PlaceholderSequence& sequence);
@@ -52,7 +54,7 @@ class TemplateFiller {
     void NoteFormed(const PlaceholderSequence& sequence, std::size_t replaced, TextChange change,
                     const std::string& text);
 
-    std::string template_;
+    std::string_view template_;
     std::vector<Name> names_;        // the placeholders `held_` was learnt for, in their order
     std::vector<char> held_;         // whether the template holds each of them
     std::vector<char> may_occur_;    // per placeholder of the fill under way: whether the text can hold it

@@ -7,6 +7,7 @@
 #include "platform/globals.h"
 #include "platform/program_places.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -22,6 +23,26 @@ constexpr std::uint64_t kMaxTemplateSize = std::uint64_t{256} << 20;
 
 std::string WithoutSlash(const std::string& folder) {
     return folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
+}
+
+std::string FullFolder(const std::string& folder) {
+    return platform::AddBackslash(platform::GetFullPathName(folder));
+}
+
+// The names joined by ", ", as the messages list them.
+std::string NameList(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names)
+        list += (list.empty() ? "" : ", ") + name;
+    return list;
+}
+
+std::vector<std::string> MissingTemplates(const std::string& folder) {
+    std::vector<std::string> missing;
+    for (const char* name : kRequiredTemplateNames)
+        if (!platform::IsRegularFile(folder + name))
+            missing.emplace_back(name);
+    return missing;
 }
 
 bool HoldsAnyTemplate(const std::string& folder) {
@@ -72,17 +93,63 @@ std::string ChooseTemplateFolder(const std::vector<std::string>& folders) {
     return folders.empty() ? std::string() : folders.front();
 }
 
+TemplateChoice ChooseTemplates(const std::vector<std::string>& folders) {
+    TemplateChoice choice;
+    const std::string& chosen = choice.sources.folder = ChooseTemplateFolder(folders);
+    choice.sources.required.fill(chosen);
+    // The working directory gives its whole set or none.
+    if (chosen.empty())
+        return choice;
+    const auto after = std::find(folders.begin(), folders.end(), chosen);
+    for (std::size_t index = 0; index < std::size(kRequiredTemplateNames); ++index) {
+        const std::string name = kRequiredTemplateNames[index];
+        if (platform::IsRegularFile(chosen + name))
+            continue;
+        const auto holder = std::find_if(after + 1, folders.end(), [&name](const std::string& folder) {
+            return platform::IsRegularFile(folder + name);
+        });
+        if (holder == folders.end())
+            continue;
+        choice.sources.required[index] = *holder;
+        choice.borrowed.push_back({name, *holder});
+    }
+    return choice;
+}
+
+std::string BorrowedTemplatesWarning(const TemplateChoice& choice) {
+    if (choice.borrowed.empty())
+        return {};
+    std::vector<std::string> names, sources;
+    for (const BorrowedTemplate& borrowed : choice.borrowed) {
+        names.push_back(borrowed.name);
+        if (std::find(sources.begin(), sources.end(), borrowed.folder) == sources.end())
+            sources.push_back(borrowed.folder);
+    }
+    std::string text =
+        "Es fehlen Definitionsdatei(en) in " + FullFolder(choice.sources.folder) + ": " + NameList(names);
+    // One line per folder they come from: with more than one later folder, each may give some.
+    for (const std::string& source : sources) {
+        std::vector<std::string> taken;
+        for (const BorrowedTemplate& borrowed : choice.borrowed)
+            if (borrowed.folder == source)
+                taken.push_back(borrowed.name);
+        text += "\nErsatzweise genommen aus " + FullFolder(source) + ": " + NameList(taken);
+    }
+    return text;
+}
+
 std::vector<TemplateFolderReport> TemplateSearchReport(const std::vector<std::string>& folders) {
     std::vector<TemplateFolderReport> report;
+    bool borrowing = false;
     for (const std::string& folder : folders) {
-        TemplateFolderReport entry{platform::AddBackslash(platform::GetFullPathName(folder)), {}};
-        for (const char* name : kRequiredTemplateNames)
-            if (!platform::IsRegularFile(folder + name))
-                entry.missing += (entry.missing.empty() ? "" : ", ") + std::string(name);
-        report.push_back(std::move(entry));
-        // The search ends at the first folder with any template; those after it were not tried.
-        if (HoldsAnyTemplate(folder))
+        report.push_back({FullFolder(folder), NameList(MissingTemplates(folder))});
+        // The search ends at the first folder with any template; those after it were not tried,
+        // unless that folder could borrow what it lacks from them.
+        if (borrowing || !HoldsAnyTemplate(folder))
+            continue;
+        if (folder.empty() || report.back().missing.empty())
             break;
+        borrowing = true;
     }
     return report;
 }

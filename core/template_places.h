@@ -3,6 +3,8 @@
 // Where the window and quillmoor-make look for the templates: the working directory, then the
 // user's own template folder, then the sample templates installed with the program.
 
+#include "core/templates.h"
+
 #include <string>
 #include <vector>
 
@@ -21,9 +23,32 @@ std::vector<std::string> TemplateSearchFolders();
 // first folder, whose loading then fails.
 std::string ChooseTemplateFolder(const std::vector<std::string>& folders);
 
+// A required template that the chosen folder lacks, and the later folder it is read from instead.
+struct BorrowedTemplate {
+    std::string name;
+    std::string folder;
+};
+
+// Where the templates of a search are read from. The chosen folder (ChooseTemplateFolder) gives
+// them all, with one exception: a folder after the working directory (the user's own) that lacks
+// some takes each of those from the first later folder that holds it, so that a file renamed by
+// hand there does not end every start while the samples are complete. The working directory gives
+// its whole set or fails. A template that no later folder holds stays with the chosen folder,
+// whose loading then fails.
+struct TemplateChoice {
+    TemplateSources sources;
+    std::vector<BorrowedTemplate> borrowed; // in the order of kRequiredTemplateNames
+};
+TemplateChoice ChooseTemplates(const std::vector<std::string>& folders);
+
+// The warning that names the templates a choice borrowed, the folder that lacks them and where
+// they come from; empty when it borrowed none.
+std::string BorrowedTemplatesWarning(const TemplateChoice& choice);
+
 // One folder of a failed search: its full path and the required templates missing there, joined
 // by ", " (empty when they are all there but could not be read). The report runs up to the folder
-// that was chosen, or over all of them when none holds any template.
+// that was chosen, or over all of them when none holds any template; when the chosen folder could
+// borrow what it lacks, over the later folders too, where those templates were looked for.
 struct TemplateFolderReport {
     std::string folder;
     std::string missing;

@@ -2,6 +2,8 @@
 #pragma once
 // The template set: the six HTML template files that the pages are made from.
 
+#include <array>
+#include <iterator>
 #include <string>
 
 namespace qlm {
@@ -26,9 +28,20 @@ struct TemplateSet {
 
 enum class TemplateLoad { Ok, RequiredMissing, ExtendedMissing };
 
+// Where each template is read from: each required one from its own folder, in the order of
+// kRequiredTemplateNames, and the info pair from `folder`. A folder is "" for the working
+// directory or a path ending in "/".
+struct TemplateSources {
+    std::string folder;
+    std::array<std::string, std::size(kRequiredTemplateNames)> required;
+};
+
 // Reads the four required templates, in order, stopping at the first that fails, and then, when
 // `with_extended`, the two info templates. `folder` is "" for the working directory or a folder
 // path ending in "/". A file that fails leaves its template empty; templates after it keep theirs.
 TemplateLoad LoadTemplates(TemplateSet& set, const std::string& folder, bool with_extended);
+
+// LoadTemplates with each template read from its place in `sources`.
+TemplateLoad LoadTemplates(TemplateSet& set, const TemplateSources& sources, bool with_extended);
 
 } // namespace qlm

@@ -11,11 +11,10 @@ namespace qlm {
 
 TextRead ReadTextFile(const std::string& file_name, std::string& text) {
     const int error = platform::ReadWholeFile(file_name, text, platform::kMaxTextFileSize);
+    // A zero byte is kept like any other: texts are byte strings, and cutting there would drop
+    // the rest of the user's text without a word.
     if (error != 0)
         return platform::IsMissingFile(error) ? TextRead::Missing : TextRead::Unreadable;
-    const std::size_t zero = text.find('\0');
-    if (zero != std::string::npos)
-        text.resize(zero);
     return TextRead::Read;
 }
 

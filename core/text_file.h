@@ -21,7 +21,7 @@ enum class TextRead {
     Unreadable, // it exists but cannot be read: a folder, a FIFO, no permission, an I/O error, too large
 };
 
-// Reads the whole file; its text ends before the first zero byte. Only regular files are read,
+// Reads the whole file, every byte of it, zero bytes included. Only regular files are read,
 // symbolic links followed, without ever waiting for a FIFO. The text is empty unless Read.
 TextRead ReadTextFile(const std::string& file_name, std::string& text);
 

@@ -175,10 +175,15 @@ bool TMain::eventFilter(QObject* watched, QEvent* event) {
 void TMain::ReloadHTMLClick() {
     // Looked for afresh each time, so that the user's own folder, once made, takes over.
     const std::vector<std::string> folders = TemplateSearchFolders();
-    const TemplateLoad result =
-        LoadTemplates(templates_, ChooseTemplateFolder(folders), !TransFile->isHidden());
+    const TemplateChoice choice = ChooseTemplates(folders);
+    const TemplateLoad result = LoadTemplates(templates_, choice.sources, !TransFile->isHidden());
     templates_loaded_ = result == TemplateLoad::Ok;
     if (templates_loaded_) {
+        // Templates missing from the user's own folder came from a later one: said, and the
+        // program goes on.
+        if (!choice.borrowed.empty())
+            MessageBoxes::ShowWarning(isVisible() ? this : nullptr,
+                                      QString::fromUtf8(BorrowedTemplatesWarning(choice)));
         return;
     }
     QString text =

@@ -469,6 +469,41 @@ TEST(CliGallery, TheUsersOwnTemplatesComeBetweenTheWorkingDirectoryAndTheSamples
     EXPECT_EQ(ReadFile(folder / "index.html"), "USER Wiese|[blumen]|END");
 }
 
+// A template renamed by hand in the user's own folder comes from the samples, with a warning
+// that names it, and the run goes on; the working directory still gives all or nothing.
+TEST(CliGallery, AnOwnFolderLackingATemplateTakesItFromTheSamples) {
+    InstalledTree tree;
+    const fs::path folder = tree.dir / "pics";
+    const fs::path work = tree.dir / "wd";
+    const fs::path own = tree.dir / "data/quillmoor/templates";
+    fs::create_directories(own);
+    fs::create_directory(folder);
+    fs::create_directory(work);
+    CopyDemo(folder, {"blumen.png"});
+    WriteFile(folder / "title.txt", "Wiese");
+    WriteFile(own / "MainHead.html", "USER <mytitle>|");
+    WriteFile(own / "MainRep.html", "{<myname>}");
+    WriteFile(own / "MainTail.html", "|USER END");
+    WriteFile(own / "Pic.html.old", "USER PAGE <myname>");
+
+    const RunResult run = RunMake({"--no-ask", folder.string()}, "", work, tree.binary);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(folder / "index.html"), "USER Wiese|{blumen}|USER END");
+    EXPECT_EQ(ReadFile(folder / "blumen.html"), "SAMPLE PAGE blumen");
+    EXPECT_EQ(run.err, "Es fehlen Definitionsdatei(en) in " + own.string() +
+                           "/: Pic.html\nErsatzweise genommen aus " +
+                           fs::weakly_canonical(tree.templates).string() + "/: Pic.html\n");
+
+    // Missing from the samples as well: the run ends as before, naming the samples too.
+    fs::remove(tree.templates / "Pic.html");
+    const RunResult none = RunMake({"--no-ask", folder.string()}, "", work, tree.binary);
+    EXPECT_EQ(none.status, 2);
+    EXPECT_TRUE(Contains(none.err, "looked in " + own.string() + "/, missing: Pic.html\n")) << none.err;
+    EXPECT_TRUE(Contains(none.err, "looked in " + fs::weakly_canonical(tree.templates).string() +
+                                       "/, missing: Pic.html\n"))
+        << none.err;
+}
+
 TEST(CliGallery, AProgramInAFolderTheUserCannotWriteKeepsItsSettingsInTheConfigFolder) {
     if (geteuid() != 0 && access("/", W_OK) == 0)
         GTEST_SKIP() << "this user can write everywhere";

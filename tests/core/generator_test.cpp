@@ -202,7 +202,10 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"TagFormedByARemoval", "<<i>i>", "<<i>i>##", ""}, TextCase{"NoText", "<notext>", "##", ""},
         TextCase{"NoTextInsideEmphasis", "<i><notext></i>", "<i><notext></i>##", ""},
         // A value is searched by the placeholders after its own, not by those before it.
-        TextCase{"LaterPlaceholderInText", "Bild <myname>", "Bild a#Bild <myname>#", "Bild a"}),
+        TextCase{"LaterPlaceholderInText", "Bild <myname>", "Bild a#Bild <myname>#", "Bild a"},
+        // A zero byte in the text keeps what follows it, on the page and in the alt text.
+        TextCase{"ZeroByteKeepsTheRest", std::string("vor\0nach", 8), std::string("vor\0nach#vor\0nach#", 18),
+                 std::string("vor\0nach", 8)}),
     kRowName);
 
 TEST_F(GeneratorTest, NoTextAnswersVanishAndATitleThatIsItsOwnPlaceholderEnds) {

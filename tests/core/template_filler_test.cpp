@@ -83,6 +83,19 @@ TEST(TemplateFiller, ReplacesWhenThePatternsOfEmptyTextsAreTooMany) {
     EXPECT_EQ(filler.paths().replaced, 16U);
 }
 
+// A plan copies the template; one of many megabytes is filled by replacing, with the same pages.
+TEST(TemplateFiller, ALargeTemplateIsReplacedNotPlanned) {
+    const std::string template_text =
+        "<p><myname>|<mytext>" + std::string(std::size_t{5} << 20, 'x') + "<myname>";
+    TemplateFiller filler(template_text);
+    PlaceholderSequence sequence = {{"<myname>", "bild1"}, {"<mytext>", ""}};
+    ASSERT_EQ(filler.Fill(sequence), Applied(sequence, template_text));
+    sequence[0].second = "b";
+    ASSERT_EQ(filler.Fill(sequence), Applied(sequence, template_text));
+    EXPECT_EQ(filler.paths().planned, 0U);
+    EXPECT_EQ(filler.paths().replaced, 2U);
+}
+
 TEST(TemplateFiller, PlansAnewForOtherPlaceholders) {
     const std::string template_text = "<myname><mytext><myalt>";
     TemplateFiller filler(template_text);

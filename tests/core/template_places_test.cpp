@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Where the templates are looked for, what a failed search names, and the copy of the samples
-// into the user's own folder.
+// Where the templates are looked for, which ones the user's own folder takes from a later folder,
+// what a failed search names, and the copy of the samples into the user's own folder.
 
 #include "core/template_places.h"
+#include "core/templates.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -104,6 +106,88 @@ TEST_F(TemplatePlacesTest, AFailedSearchNamesEachFolderAndWhatIsMissing) {
     const auto complete = TemplateSearchReport({root_ / "complete/"});
     ASSERT_EQ(complete.size(), 1u);
     EXPECT_EQ(complete[0].missing, "");
+}
+
+TEST_F(TemplatePlacesTest, AnOwnFolderLackingTemplatesTakesEachFromTheFirstLaterFolderHoldingIt) {
+    const std::string user = root_.MakeFolder("data/quillmoor/templates");
+    const std::string more = root_.MakeFolder("more");
+    const std::string samples = root_.MakeFolder("samples");
+    PutRequired(root_, "data/quillmoor/templates/", "own ");
+    PutRequired(root_, "samples/", "sample ");
+    // A file renamed by hand: only that one comes from the samples.
+    std::filesystem::rename(user + "Pic.html", user + "Pic.html.old");
+    TemplateChoice choice = ChooseTemplates({"", user, samples});
+    EXPECT_EQ(choice.sources.folder, user);
+    EXPECT_EQ(choice.sources.required, (std::array<std::string, 4>{user, user, user, samples}));
+    ASSERT_EQ(choice.borrowed.size(), 1u);
+    EXPECT_EQ(choice.borrowed[0].name, "Pic.html");
+    EXPECT_EQ(choice.borrowed[0].folder, samples);
+    TemplateSet set;
+    ASSERT_EQ(LoadTemplates(set, choice.sources, false), TemplateLoad::Ok);
+    EXPECT_EQ(set.main_head, "own MainHead.html");
+    EXPECT_EQ(set.main_tail, "own MainTail.html");
+    EXPECT_EQ(set.pic, "sample Pic.html");
+    EXPECT_EQ(BorrowedTemplatesWarning(choice), "Es fehlen Definitionsdatei(en) in " + user +
+                                                    ": Pic.html\nErsatzweise genommen aus " + samples +
+                                                    ": Pic.html");
+
+    // Each missing one comes from the first later folder that holds it, and the warning says
+    // which from where.
+    std::filesystem::remove(user + "MainRep.html");
+    root_.Put("more/MainRep.html", "more MainRep.html");
+    choice = ChooseTemplates({"", user, more, samples});
+    EXPECT_EQ(choice.sources.required, (std::array<std::string, 4>{user, more, user, samples}));
+    ASSERT_EQ(LoadTemplates(set, choice.sources, false), TemplateLoad::Ok);
+    EXPECT_EQ(set.main_rep, "more MainRep.html");
+    EXPECT_EQ(set.pic, "sample Pic.html");
+    EXPECT_EQ(BorrowedTemplatesWarning(choice), "Es fehlen Definitionsdatei(en) in " + user +
+                                                    ": MainRep.html, Pic.html\nErsatzweise genommen aus " +
+                                                    more + ": MainRep.html\nErsatzweise genommen aus " +
+                                                    samples + ": Pic.html");
+
+    // A complete folder borrows nothing and has nothing to say.
+    const TemplateChoice complete = ChooseTemplates({"", samples});
+    EXPECT_EQ(complete.sources.required, (std::array<std::string, 4>{samples, samples, samples, samples}));
+    EXPECT_TRUE(complete.borrowed.empty());
+    EXPECT_EQ(BorrowedTemplatesWarning(complete), "");
+}
+
+TEST_F(TemplatePlacesTest, TheWorkingDirectoryGivesItsWholeSetOrNone) {
+    const std::string user = root_.MakeFolder("data/quillmoor/templates");
+    const std::string samples = root_.MakeFolder("samples");
+    PutRequired(root_, "data/quillmoor/templates/", "own ");
+    PutRequired(root_, "samples/", "sample ");
+    root_.Put("wd/MainHead.html", "wd head");
+    const TemplateChoice choice = ChooseTemplates({"", user, samples});
+    EXPECT_EQ(choice.sources.folder, "");
+    EXPECT_EQ(choice.sources.required, (std::array<std::string, 4>{"", "", "", ""}));
+    EXPECT_TRUE(choice.borrowed.empty());
+    TemplateSet set;
+    EXPECT_EQ(LoadTemplates(set, choice.sources, false), TemplateLoad::RequiredMissing);
+    EXPECT_EQ(set.main_head, "wd head");
+    EXPECT_EQ(set.main_rep, "");
+}
+
+TEST_F(TemplatePlacesTest, ATemplateNoLaterFolderHoldsFailsAndEveryFolderLookedInIsNamed) {
+    const std::string user = root_.MakeFolder("data/quillmoor/templates");
+    const std::string samples = root_.MakeFolder("samples");
+    PutRequired(root_, "data/quillmoor/templates/", "own ");
+    std::filesystem::remove(user + "Pic.html");
+    root_.Put("samples/MainHead.html", "sample head");
+    const std::vector<std::string> folders{"", user, samples};
+    const TemplateChoice choice = ChooseTemplates(folders);
+    EXPECT_EQ(choice.sources.required[3], user);
+    EXPECT_TRUE(choice.borrowed.empty());
+    TemplateSet set;
+    EXPECT_EQ(LoadTemplates(set, choice.sources, false), TemplateLoad::RequiredMissing);
+    // The samples were looked in for what the user's folder lacks, so they are named too.
+    const auto report = TemplateSearchReport(folders);
+    ASSERT_EQ(report.size(), 3u);
+    EXPECT_EQ(report[0].missing, "MainHead.html, MainRep.html, MainTail.html, Pic.html");
+    EXPECT_EQ(report[1].folder, user);
+    EXPECT_EQ(report[1].missing, "Pic.html");
+    EXPECT_EQ(report[2].folder, samples);
+    EXPECT_EQ(report[2].missing, "MainRep.html, MainTail.html, Pic.html");
 }
 
 TEST_F(TemplatePlacesTest, TheSamplesAreCopiedIntoANewFolder) {

@@ -22,12 +22,14 @@ namespace {
 
 using test::TempFolder;
 
-TEST(ReadFile, GivesTheBytesBeforeTheFirstZero) {
-    const std::pair<std::string, std::string> cases[] = {{"", ""},
-                                                         {"eins\r\nzwei\r\n", "eins\r\nzwei\r\n"},
-                                                         {"Gr\xFC\xDF\x65 \x80", "Gr\xFC\xDF\x65 \x80"},
-                                                         {std::string("vor\0nach", 8), "vor"},
-                                                         {std::string("\0x", 2), ""}};
+// A zero byte does not end the text: what follows it is the user's text too.
+TEST(ReadFile, GivesEveryByteZerosIncluded) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"eins\r\nzwei\r\n", "eins\r\nzwei\r\n"},
+        {"Gr\xFC\xDF\x65 \x80", "Gr\xFC\xDF\x65 \x80"},
+        {std::string("vor\0nach", 8), std::string("vor\0nach", 8)},
+        {std::string("\0x", 2), std::string("\0x", 2)}};
     TempFolder folder;
     for (const auto& [content, expected] : cases) {
         folder.Put("f.txt", content);
