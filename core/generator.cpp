@@ -202,8 +202,11 @@ class Run {
         // The navigation and web copies come after every other placeholder.
         Sequence sequence = PictureSequence(file_name, thumb_name, picture, thumb, text, alt);
         Append(sequence, NavigationSequence(index));
-        if (web_copies_)
+        if (web_copies_) {
+            // A copy that stops the run is named by its folder.
+            current_file_ = in_.folder + std::string(kWebCopyFolder);
             Append(sequence, WebSequence(file_name, LinkForPage(file_name), picture, alt));
+        }
         std::string page = page_filler_.Fill(sequence);
         Write(PageFileName(file_name), page);
         page = {};

@@ -80,6 +80,8 @@ std::vector<WebCopy> WebCopyIndex::CopiesOf(const std::string& picture, int widt
         Picture measured;
         try {
             measured = MeasurePicture(folder_ + name, 0);
+        } catch (const OutOfDescriptorsError&) {
+            throw; // the copy is there: leaving it out would take it off a page that offers it
         } catch (const DecodeError&) {
             continue; // a damaged copy is not offered; the original still is
         }

@@ -27,7 +27,8 @@ class WebCopyIndex {
     // The usable copies of `picture` (a bare name) whose original is `width` x `height` pixels,
     // narrowest first, one per width. Left out: copies that cannot be read or measured, copies
     // not smaller than the original, and copies of another shape (left from an earlier picture of
-    // that name), since a page must never show a picture other than its own.
+    // that name), since a page must never show a picture other than its own. A copy that cannot
+    // be opened for want of descriptors throws OutOfDescriptorsError.
     std::vector<WebCopy> CopiesOf(const std::string& picture, int width, int height) const;
 
   private:
