@@ -42,18 +42,29 @@ std::string EncodeCopy(PictureFormat format, const Image& image, const std::stri
     return EncodeJpeg(image, kWebCopyJpegQuality, true, profile);
 }
 
+// Opens the picture once more for a look at its headers: false when it is gone meanwhile. Out of
+// descriptors it throws, as LoadPicture does, rather than take the picture for one without a
+// colour profile or a second frame.
+bool OpenAgain(PictureSource& source, const std::string& path) {
+    const int error = source.Open(path);
+    if (error == EMFILE || error == ENFILE)
+        throw OutOfDescriptorsError(platform::GetErrorText(error));
+    return error == 0;
+}
+
 // The JPEG picture's ICC profile: without it a photo taken in a wider colour space than sRGB
-// would look dull in its copy.
-std::string ColourProfile(const std::string& path, PictureFormat format) {
+// would look dull in its copy. Its headers are read as for the decoding at `box`, so that a
+// picture decoded at an eighth is not refused for the memory of its full size.
+std::string ColourProfile(const std::string& path, PictureFormat format, int box) {
     PictureSource source;
-    if (format != PictureFormat::Jpeg || source.Open(path) != 0)
+    if (format != PictureFormat::Jpeg || !OpenAgain(source, path))
         return {};
-    return ReadJpegColourProfile(source);
+    return ReadJpegColourProfile(source, box);
 }
 
 bool IsAnimatedGif(const std::string& path) {
     PictureSource source;
-    return source.Open(path) == 0 && GifHasSeveralFrames(source);
+    return OpenAgain(source, path) && GifHasSeveralFrames(source);
 }
 
 // The copies' folder is made on the first copy; one that is there (made by a maker running at the
@@ -89,7 +100,7 @@ void MakeCopies(const std::string& folder, const std::vector<int>& missing, WebC
         return;
     }
     const PictureFormat format = FormatForFileName(result.picture);
-    const std::string profile = ColourProfile(path, format);
+    const std::string profile = ColourProfile(path, format, missing.front());
     for (const int size : missing) {
         const ScaledSize target = ThumbnailSize(picture.width, picture.height, size);
         const bool exact = target.width == picture.image.width && target.height == picture.image.height;
@@ -139,13 +150,24 @@ void WriteCopies(NewFileBatch& batch, const std::string& folder, std::vector<Enc
     });
 }
 
+// The smallest of the asked sizes, or 0 (every pixel) when none is one.
+int SmallestSize(const std::vector<int>& sizes) {
+    int smallest = 0;
+    for (const int size : sizes)
+        if (size >= 1 && (smallest == 0 || size < smallest))
+            smallest = size;
+    return smallest;
+}
+
 // The copies of `result.picture` still missing, encoded into `copies`; the outcome stays Made
 // where they are to be written.
 void Make(const std::string& folder, const std::vector<int>& sizes, WebCopyResult& result,
           std::vector<EncodedCopy>& copies) {
     const std::string path = folder + result.picture;
-    // The headers tell which copies the picture needs, so that a rerun decodes nothing.
-    const Picture measured = MeasurePicture(path, 0);
+    // The headers tell which copies the picture needs, so that a rerun decodes nothing. They are
+    // read as for the smallest copy: the decoding at the largest one missing checks its own memory,
+    // and none decodes the picture at its full size.
+    const Picture measured = MeasurePicture(path, SmallestSize(sizes));
     if (!measured.opened) {
         result.outcome = WebCopyOutcome::PictureMissing;
         return;
