@@ -9,7 +9,10 @@
 #include "core/text_file.h"
 #include "core/web_pictures.h"
 
+#include "platform/globals.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -53,6 +56,8 @@ class Run {
     }
 
     void Execute() {
+        if (web_copies_)
+            CheckWebCopies();
         // Pages that would overwrite each other are named before anything is asked or written.
         if (const std::string clash = PageClashWarning(in_.pictures, &shared_pages_); !clash.empty())
             host_.ShowWarning(clash);
@@ -99,6 +104,17 @@ class Run {
     const std::string& CurrentFile() const { return current_file_; }
 
   private:
+    // The copy folder, looked at once as the run begins: a link or a file in its place is named,
+    // and its pages offer no copies from it; one that could not be listed for want of descriptors
+    // stops the run as a picture would, rather than take the copies off the pages.
+    void CheckWebCopies() {
+        current_file_ = in_.folder + std::string(kWebCopyFolder);
+        if (const int error = web_copies_->ListingError(); error == EMFILE || error == ENFILE)
+            throw OutOfDescriptorsError(platform::GetErrorText(error));
+        if (web_copies_->Refused())
+            host_.ShowWarning(std::string(kWebCopyFolder) + ": " + kWebCopyFolderRefused);
+    }
+
     // Reads a folder or picture text; when its file is missing and `ask_for_it`, asks and keeps the
     // answer in that file, so that the next run over the folder asks nothing. A file that exists
     // but cannot be read is never replaced: the answer serves this run only, and the file is named

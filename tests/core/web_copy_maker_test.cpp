@@ -8,6 +8,7 @@
 #include "core/name_correction.h"
 #include "core/picture_loader.h"
 #include "core/thumbnail_maker.h"
+#include "core/web_copy_folder.h"
 #include "core/web_copy_maker.h"
 #include "tests/support/pixels.h"
 #include "tests/support/test_util.h"
@@ -345,6 +346,30 @@ TEST_F(WebCopyTest, DamagedMissingAndUnwritableAreReported) {
     EXPECT_EQ(result.outcome, WebCopyOutcome::Unwritten);
     EXPECT_FALSE(result.message.empty());
     EXPECT_EQ(folder.Get("qlm-web"), "not a folder");
+}
+
+// A link in place of the copies' folder, to a folder elsewhere: nothing is looked up, written or
+// renamed through it, and every picture that needs copies says why.
+TEST_F(WebCopyTest, ALinkInPlaceOfTheCopiesFolderIsNotFollowed) {
+    TempFolder outside;
+    Copy("quadrants.jpg");
+    Copy("quadrants.png");
+    folder.Put("a b.jpg", "picture");
+    outside.Put("quadrants_16.jpg", "theirs");
+    outside.Put("a b_800.jpg", "theirs");
+    fs::create_directory_symlink(outside.Root(), folder / "qlm-web");
+    const auto results =
+        qlm::MakeMissingWebCopies(folder.Path(), {"quadrants.jpg", "quadrants.png"}, {16, 8}, nullptr);
+    for (const qlm::WebCopyResult& result : results) {
+        EXPECT_EQ(result.outcome, WebCopyOutcome::Unwritten) << result.picture;
+        EXPECT_EQ(result.failed, "qlm-web");
+        EXPECT_EQ(result.message, qlm::kWebCopyFolderRefused);
+    }
+    EXPECT_EQ(Make("quadrants.jpg", {16}).outcome, WebCopyOutcome::Unwritten);
+    EXPECT_EQ(qlm::CorrectNames(folder.Path(), {"a b.jpg"}, false), 1);
+    EXPECT_EQ(folder.Get("ab.jpg"), "picture");
+    EXPECT_EQ(outside.Listing(true), "a b_800.jpg=theirs|quadrants_16.jpg=theirs");
+    EXPECT_TRUE(fs::is_symlink(folder / "qlm-web"));
 }
 
 TEST_F(WebCopyTest, CorrectNamesTakesTheCopiesAlongEachAtItsSize) {
