@@ -122,7 +122,14 @@ class Run {
     std::string FolderText(const std::string& file_name, bool ask_for_it, AskKind kind,
                            const std::string& initial) {
         std::string text;
-        const TextRead read = ReadTextFile(in_.folder + file_name, text);
+        int error = 0;
+        const TextRead read = ReadTextFile(in_.folder + file_name, text, &error);
+        // The text is there and would be read another time: a page without it must not replace
+        // the page that has it.
+        if (read == TextRead::OutOfDescriptors) {
+            current_file_ = in_.folder + file_name;
+            throw OutOfDescriptorsError(platform::GetErrorText(error));
+        }
         if (read == TextRead::Read || !ask_for_it || !in_.ask)
             return text;
         text = host_.AskUser(initial, kind);

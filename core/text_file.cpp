@@ -4,15 +4,20 @@
 #include "platform/file_ops.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <vector>
 
 namespace qlm {
 
-TextRead ReadTextFile(const std::string& file_name, std::string& text) {
-    const int error = platform::ReadWholeFile(file_name, text, platform::kMaxTextFileSize);
-    if (error != 0)
-        return platform::IsMissingFile(error) ? TextRead::Missing : TextRead::Unreadable;
+TextRead ReadTextFile(const std::string& file_name, std::string& text, int* error) {
+    const int failed = platform::ReadWholeFile(file_name, text, platform::kMaxTextFileSize);
+    if (error != nullptr)
+        *error = failed;
+    if (failed == EMFILE || failed == ENFILE)
+        return TextRead::OutOfDescriptors;
+    if (failed != 0)
+        return platform::IsMissingFile(failed) ? TextRead::Missing : TextRead::Unreadable;
     const std::size_t zero = text.find('\0');
     if (zero != std::string::npos)
         text.resize(zero);
