@@ -93,6 +93,8 @@ bool MakeThumbnails(const std::string& folder, const std::vector<std::string>& p
 bool MakeWebPictures(const std::string& folder, const std::vector<std::string>& pictures,
                      const std::vector<int>& sizes, std::ostream& messages, CliHost& host) {
     int made = 0, existing = 0, none = 0, failed = 0, done = 0;
+    // A copies' folder that cannot be used fails every picture alike: it is named once.
+    std::set<std::string> unwritten_said;
     host.SetProgressMaximum(static_cast<int>(pictures.size()));
     const auto report = [&](const WebCopyResult& result) {
         host.SetProgressPosition(++done);
@@ -119,6 +121,8 @@ bool MakeWebPictures(const std::string& folder, const std::vector<std::string>& 
                      << Printable(WithoutFinalStop(result.message)) << "; no web copy made\n";
             break;
         case WebCopyOutcome::Unwritten:
+            if (!unwritten_said.insert(result.failed + '\n' + result.message).second)
+                break;
             host.EndProgressLine();
             messages << kProgramName << ": " << Printable(result.failed)
                      << " could not be written: " << Printable(result.message) << '\n';

@@ -9,7 +9,10 @@
 #include "core/text_file.h"
 #include "core/web_pictures.h"
 
+#include "platform/globals.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -53,10 +56,12 @@ class Run {
     }
 
     void Execute() {
+        if (web_copies_)
+            CheckWebCopies();
         // Pages that would overwrite each other are named before anything is asked or written.
         if (const std::string clash = PageClashWarning(in_.pictures, &shared_pages_); !clash.empty())
             host_.ShowWarning(clash);
-        NoteLastWrites();
+        last_writes_ = LastWrites(in_.pictures, shared_pages_);
         // The first picture can be decoded while the folder's texts are asked for.
         AnnounceNext(0);
         std::string title = FolderText("title.txt", true, AskKind::Title, "");
@@ -102,6 +107,17 @@ class Run {
     const std::string& CurrentFile() const { return current_file_; }
 
   private:
+    // The copy folder, looked at once as the run begins: a link or a file in its place is named,
+    // and its pages offer no copies from it; one that could not be listed for want of descriptors
+    // stops the run as a picture would, rather than take the copies off the pages.
+    void CheckWebCopies() {
+        current_file_ = in_.folder + std::string(kWebCopyFolder);
+        if (const int error = web_copies_->ListingError(); error == EMFILE || error == ENFILE)
+            throw OutOfDescriptorsError(platform::GetErrorText(error));
+        if (web_copies_->Refused())
+            host_.ShowWarning(std::string(kWebCopyFolder) + ": " + kWebCopyFolderRefused);
+    }
+
     // Reads a folder or picture text; when its file is missing and `ask_for_it`, asks and keeps the
     // answer in that file, so that the next run over the folder asks nothing. A file that exists
     // but cannot be read is never replaced: the answer serves this run only, and the file is named
@@ -109,7 +125,14 @@ class Run {
     std::string FolderText(const std::string& file_name, bool ask_for_it, AskKind kind,
                            const std::string& initial) {
         std::string text;
-        const TextRead read = ReadTextFile(in_.folder + file_name, text);
+        int error = 0;
+        const TextRead read = ReadTextFile(in_.folder + file_name, text, &error);
+        // The text is there and would be read another time: a page without it must not replace
+        // the page that has it.
+        if (read == TextRead::OutOfDescriptors) {
+            current_file_ = in_.folder + file_name;
+            throw OutOfDescriptorsError(platform::GetErrorText(error));
+        }
         if (read == TextRead::Read || !ask_for_it || !in_.ask)
             return text;
         text = host_.AskUser(initial, kind);
@@ -143,28 +166,6 @@ class Run {
     bool NewPage(const std::string& file_name) const {
         return !in_.ask && in_.listed && !in_.listed->MayHold(file_name) &&
                !std::binary_search(shared_pages_.begin(), shared_pages_.end(), file_name);
-    }
-
-    // The last picture that writes each shared page; the overview writes "index.html" after all.
-    void NoteLastWrites() {
-        last_writes_.assign(shared_pages_.size(), in_.pictures.size());
-        if (shared_pages_.empty())
-            return;
-        for (std::size_t index = 0; index < in_.pictures.size(); ++index) {
-            const std::string page = PageFileName(in_.pictures[index]);
-            const auto at = std::lower_bound(shared_pages_.begin(), shared_pages_.end(), page);
-            if (at != shared_pages_.end() && *at == page && page != "index.html")
-                last_writes_[static_cast<std::size_t>(at - shared_pages_.begin())] = index;
-        }
-    }
-
-    bool WrittenAgainAfter(std::size_t index) const {
-        if (shared_pages_.empty())
-            return false;
-        const std::string page = PageFileName(in_.pictures[index]);
-        const auto at = std::lower_bound(shared_pages_.begin(), shared_pages_.end(), page);
-        return at != shared_pages_.end() && *at == page &&
-               last_writes_[static_cast<std::size_t>(at - shared_pages_.begin())] != index;
     }
 
     void NoteUnwritten(const std::string& file_name) {
@@ -227,12 +228,15 @@ class Run {
         // The navigation and web copies come after every other placeholder.
         Sequence sequence = PictureSequence(file_name, thumb_name, picture, thumb, text, alt);
         Append(sequence, NavigationSequence(index));
-        if (web_copies_)
+        if (web_copies_) {
+            // A copy that stops the run is named by its folder.
+            current_file_ = in_.folder + std::string(kWebCopyFolder);
             Append(sequence, WebSequence(file_name, LinkForPage(file_name), picture, alt));
+        }
         // A page that a later picture (or the overview) writes again is written once, with its
         // last content: its ".bak" keeps the version from before the run, and a rerun over an
         // unchanged folder finds every page as it would write it.
-        if (!WrittenAgainAfter(index)) {
+        if (!WrittenAgainAfter(index, in_.pictures, shared_pages_, last_writes_)) {
             std::string page = page_filler_.Fill(sequence);
             Write(PageFileName(file_name), page);
         }

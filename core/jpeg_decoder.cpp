@@ -318,9 +318,10 @@ bool MeasureJpegByLibrary(PictureSource& source, int box, Picture& picture) {
     return true;
 }
 
-std::string ReadJpegColourProfile(PictureSource& source) {
+std::string ReadJpegColourProfile(PictureSource& source, int box) {
     auto job = std::make_unique_for_overwrite<Job>();
     job->source = &source;
+    job->box = box;
     job->measure_only = true;
     job->collect_profile = true;
     job->profile.resize(kMaxProfile);

@@ -31,7 +31,8 @@ bool MeasureJpegByLibrary(PictureSource& source, int box, Picture& picture);
 
 // The colour profile (ICC) the JPEG file read from `source` carries in APP2 segments before its
 // picture data, joined; empty when there is none, or its chunks are incomplete, out of order or
-// above 1 MB together. Reads only the headers. Throws DecodeError like MeasureJpeg.
-std::string ReadJpegColourProfile(PictureSource& source);
+// above 1 MB together. Reads only the headers, with the checks DecodeJpeg with `box` makes of them
+// (so the memory of the scale `box` decodes at). Throws DecodeError like MeasureJpeg.
+std::string ReadJpegColourProfile(PictureSource& source, int box);
 
 } // namespace qlm

@@ -3,6 +3,7 @@
 
 #include "core/folder_listing.h"
 #include "core/gallery_names.h"
+#include "core/web_copy_folder.h"
 #include "core/web_copy_maker.h"
 
 #include "platform/file_ops.h"
@@ -156,9 +157,11 @@ void MyRenamePic(const std::string& folder, const std::string& base_name, const 
         if (!existing.empty() && existing != new_names[i])
             (void)platform::RenameNoReplace(folder + existing, folder + new_names[i]);
     }
-    // The web copies, each keeping its size, in their own folder.
-    const std::string web_folder = folder + std::string(kWebCopyFolder) + "/";
-    for (const std::string& copy : ExistingWebCopies(folder, picture))
+    // The web copies, each keeping its size, in their own folder; a link in its place is not
+    // followed, so nothing outside the picture folder is renamed.
+    const WebCopyFolder web(folder);
+    const std::string web_folder = web.Path();
+    for (const std::string& copy : ExistingWebCopies(web_folder, picture))
         (void)platform::RenameNoReplace(
             web_folder + copy,
             web_folder + WebCopyFileName(new_picture, WebCopyLongSide(picture, copy).value_or(0)));

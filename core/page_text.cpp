@@ -154,4 +154,37 @@ std::string PageClashWarning(const std::vector<std::string>& pictures,
     return "Diese Seiten würden mehrfach geschrieben; bitte benennen Sie die Bilder um:" + lines;
 }
 
+namespace {
+
+// Where `page` stands among the sorted `shared_pages`, or their size.
+std::size_t SharedIndex(const std::string& page, const std::vector<std::string>& shared_pages) {
+    const auto at = std::lower_bound(shared_pages.begin(), shared_pages.end(), page);
+    return at != shared_pages.end() && *at == page ? static_cast<std::size_t>(at - shared_pages.begin())
+                                                   : shared_pages.size();
+}
+
+} // namespace
+
+std::vector<std::size_t> LastWrites(const std::vector<std::string>& pictures,
+                                    const std::vector<std::string>& shared_pages) {
+    std::vector<std::size_t> last(shared_pages.size(), pictures.size());
+    if (shared_pages.empty())
+        return last;
+    for (std::size_t index = 0; index < pictures.size(); ++index) {
+        const std::string page = PageFileName(pictures[index]);
+        if (const std::size_t at = SharedIndex(page, shared_pages); at < last.size() && page != "index.html")
+            last[at] = index;
+    }
+    return last;
+}
+
+bool WrittenAgainAfter(std::size_t index, const std::vector<std::string>& pictures,
+                       const std::vector<std::string>& shared_pages,
+                       const std::vector<std::size_t>& last_writes) {
+    if (shared_pages.empty())
+        return false;
+    const std::size_t at = SharedIndex(PageFileName(pictures[index]), shared_pages);
+    return at < last_writes.size() && last_writes[at] != index;
+}
+
 } // namespace qlm

@@ -42,4 +42,14 @@ std::string TextForPages(std::string_view text, bool utf8_templates);
 std::string PageClashWarning(const std::vector<std::string>& pictures,
                              std::vector<std::string>* shared_pages = nullptr);
 
+// For each of the `shared_pages` (as PageClashWarning gives them), the index of the last picture
+// whose page it is; pictures.size() for "index.html", which the overview writes after them all.
+std::vector<std::size_t> LastWrites(const std::vector<std::string>& pictures,
+                                    const std::vector<std::string>& shared_pages);
+// True when the page of pictures[index] is written again later in the run, so that only its last
+// content need be written.
+bool WrittenAgainAfter(std::size_t index, const std::vector<std::string>& pictures,
+                       const std::vector<std::string>& shared_pages,
+                       const std::vector<std::size_t>& last_writes);
+
 } // namespace qlm

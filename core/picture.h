@@ -16,6 +16,15 @@ class DecodeError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A picture file that could not be opened because the program had no descriptor left (EMFILE,
+// ENFILE); what() is the system's text. The picture is there and would open another time, so it
+// is no missing picture: it stops a run as a damaged one does, and whoever passes over damaged
+// files (the web copies a page offers) lets this one through.
+class OutOfDescriptorsError : public DecodeError {
+  public:
+    using DecodeError::DecodeError;
+};
+
 // Decoded pixels, 8-bit RGBA, rows top to bottom without padding, upright (EXIF orientation applied).
 struct Image {
     int width = 0;

@@ -59,7 +59,7 @@ Picture LoadPicture(const std::string& path, int box) {
         // Out of descriptors, the picture is there and would open another time: that is no
         // missing picture, and the run must not take the size of the picture before it.
         if (error == EMFILE || error == ENFILE)
-            throw DecodeError(platform::GetErrorText(error));
+            throw OutOfDescriptorsError(platform::GetErrorText(error));
         return Picture{};
     }
     const int reduce_to = box > 0 ? box : 0;

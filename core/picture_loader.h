@@ -15,8 +15,9 @@ PictureFormat FormatForFileName(std::string_view file_name);
 
 // Loads a picture file. `box` > 0 allows the decoder to reduce the pixels, but never below what
 // covers a box x box square at the picture's proportions (natural size stays the one reported);
-// box == 0 keeps every pixel. A file that cannot be opened gives opened == false; damaged,
-// unsupported or too large picture data throws DecodeError.
+// box == 0 keeps every pixel. A file that cannot be opened gives opened == false, except for want
+// of descriptors (OutOfDescriptorsError); damaged, unsupported or too large picture data throws
+// DecodeError.
 // Only a regular file counts as opened (a folder, device or pipe named like a picture does not);
 // an opened file with an extension of none of the three formats throws DecodeError. The file is
 // read piece by piece as far as its picture goes, so whatever follows the picture costs nothing;

@@ -7,6 +7,10 @@
 #include "core/picture_source.h"
 #include "core/png_decoder.h"
 
+#include "platform/globals.h"
+
+#include <cerrno>
+
 namespace qlm {
 
 Picture MeasurePicture(const std::string& path, int box) {
@@ -20,7 +24,11 @@ Picture MeasurePicture(const std::string& path, int box) {
     // What kind of file it is is asked only when its headers cannot be read: a folder, a FIFO or
     // a device is then not opened, as LoadPicture would not open it.
     PictureSource source;
-    if (source.OpenUnchecked(path, kHeadersRead) != 0) {
+    if (const int error = source.OpenUnchecked(path, kHeadersRead); error != 0) {
+        // Out of descriptors the picture is there all the same: its page must not get the size
+        // of the picture before it.
+        if (error == EMFILE || error == ENFILE)
+            throw OutOfDescriptorsError(platform::GetErrorText(error));
         return Picture{};
     }
     Picture picture;

@@ -12,9 +12,10 @@
 namespace qlm {
 
 // The picture LoadPicture(path, box) would give, without pixels, read from the beginning of the
-// file only, as far as its headers go. A file that cannot be opened gives opened == false; damaged
-// headers, a picture refused for its size and a file that cannot be read throw DecodeError, with
-// LoadPicture's words. A file of an unknown type takes LoadPicture's own path.
+// file only, as far as its headers go. A file that cannot be opened gives opened == false, but
+// one that cannot be opened for want of descriptors throws OutOfDescriptorsError as LoadPicture
+// does; damaged headers, a picture refused for its size and a file that cannot be read throw
+// DecodeError, with LoadPicture's words. A file of an unknown type takes LoadPicture's own path.
 Picture MeasurePicture(const std::string& path, int box);
 
 } // namespace qlm

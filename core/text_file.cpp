@@ -4,17 +4,22 @@
 #include "platform/file_ops.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <vector>
 
 namespace qlm {
 
-TextRead ReadTextFile(const std::string& file_name, std::string& text) {
-    const int error = platform::ReadWholeFile(file_name, text, platform::kMaxTextFileSize);
+TextRead ReadTextFile(const std::string& file_name, std::string& text, int* error) {
+    const int failed = platform::ReadWholeFile(file_name, text, platform::kMaxTextFileSize);
+    if (error != nullptr)
+        *error = failed;
+    if (failed == EMFILE || failed == ENFILE)
+        return TextRead::OutOfDescriptors;
     // A zero byte is kept like any other: texts are byte strings, and cutting there would drop
     // the rest of the user's text without a word.
-    if (error != 0)
-        return platform::IsMissingFile(error) ? TextRead::Missing : TextRead::Unreadable;
+    if (failed != 0)
+        return platform::IsMissingFile(failed) ? TextRead::Missing : TextRead::Unreadable;
     return TextRead::Read;
 }
 

@@ -19,11 +19,12 @@ enum class TextRead {
     Read,
     Missing,    // there is no such file
     Unreadable, // it exists but cannot be read: a folder, a FIFO, no permission, an I/O error, too large
+    OutOfDescriptors, // it could not be opened for want of descriptors (EMFILE, ENFILE in `*error`)
 };
 
 // Reads the whole file, every byte of it, zero bytes included. Only regular files are read,
 // symbolic links followed, without ever waiting for a FIFO. The text is empty unless Read.
-TextRead ReadTextFile(const std::string& file_name, std::string& text);
+TextRead ReadTextFile(const std::string& file_name, std::string& text, int* error = nullptr);
 
 // ReadTextFile as a success flag: false and an empty text when the file is missing or unreadable.
 bool MyReadFile(const std::string& file_name, std::string& text);

@@ -14,6 +14,7 @@
 #include "core/picture_scaler.h"
 #include "core/picture_source.h"
 #include "core/png_encoder.h"
+#include "core/web_copy_folder.h"
 #include "core/work_pool.h"
 #include "platform/globals.h"
 
@@ -21,8 +22,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <new>
-
-#include <sys/stat.h>
+#include <utility>
 
 namespace qlm {
 namespace {
@@ -42,38 +42,49 @@ std::string EncodeCopy(PictureFormat format, const Image& image, const std::stri
     return EncodeJpeg(image, kWebCopyJpegQuality, true, profile);
 }
 
+// Opens the picture once more for a look at its headers: false when it is gone meanwhile. Out of
+// descriptors it throws, as LoadPicture does, rather than take the picture for one without a
+// colour profile or a second frame.
+bool OpenAgain(PictureSource& source, const std::string& path) {
+    const int error = source.Open(path);
+    if (error == EMFILE || error == ENFILE)
+        throw OutOfDescriptorsError(platform::GetErrorText(error));
+    return error == 0;
+}
+
 // The JPEG picture's ICC profile: without it a photo taken in a wider colour space than sRGB
-// would look dull in its copy.
-std::string ColourProfile(const std::string& path, PictureFormat format) {
+// would look dull in its copy. Its headers are read as for the decoding at `box`, so that a
+// picture decoded at an eighth is not refused for the memory of its full size.
+std::string ColourProfile(const std::string& path, PictureFormat format, int box) {
     PictureSource source;
-    if (format != PictureFormat::Jpeg || source.Open(path) != 0)
+    if (format != PictureFormat::Jpeg || !OpenAgain(source, path))
         return {};
-    return ReadJpegColourProfile(source);
+    return ReadJpegColourProfile(source, box);
 }
 
 bool IsAnimatedGif(const std::string& path) {
     PictureSource source;
-    return source.Open(path) == 0 && GifHasSeveralFrames(source);
+    return OpenAgain(source, path) && GifHasSeveralFrames(source);
 }
 
-// The copies' folder is made on the first copy; one that is there (made by a maker running at the
-// same time, say) is used as it is.
-int MakeCopyFolder(const std::string& folder) {
-    const std::string path = folder + std::string(kWebCopyFolder);
-    if (::mkdir(path.c_str(), 0777) == 0 || errno == EEXIST)
-        return 0;
-    return errno;
-}
-
-// A copy encoded and waiting to be written: its path relative to the picture folder, its bytes.
+// A copy encoded and waiting to be written: its path relative to the picture folder, its name in
+// the copies' folder, its bytes.
 struct EncodedCopy {
     std::string path;
+    std::string name;
     std::string bytes;
 };
 
+// The copies' folder could not be made or used: no copy of the picture is written.
+void SetFolderUnusable(int error, WebCopyResult& result) {
+    result.outcome = WebCopyOutcome::Unwritten;
+    result.failed = std::string(kWebCopyFolder);
+    result.message = WebCopyFolderReason(error);
+}
+
 // Encodes the copies of `missing` (largest first) from one decoding at the largest of them.
-void MakeCopies(const std::string& folder, const std::vector<int>& missing, WebCopyResult& result,
-                std::vector<EncodedCopy>& copies) {
+void MakeCopies(const std::string& folder, WebCopyFolder& web, const std::vector<int>& missing,
+                WebCopyResult& result, std::vector<EncodedCopy>& copies) {
     const std::string path = folder + result.picture;
     // The decoder's own reduction does the coarse work (a JPEG is decoded at the smallest eighth
     // that still covers the largest copy), the scaler the exact size.
@@ -82,19 +93,17 @@ void MakeCopies(const std::string& folder, const std::vector<int>& missing, WebC
         result.outcome = WebCopyOutcome::PictureMissing;
         return;
     }
-    if (const int error = MakeCopyFolder(folder); error != 0) {
-        result.outcome = WebCopyOutcome::Unwritten;
-        result.failed = std::string(kWebCopyFolder);
-        result.message = platform::GetErrorText(error);
-        return;
-    }
+    // The copies' folder is made on the first copy; one that is there (made by a maker running at
+    // the same time, say) is used as it is.
+    if (const int error = web.Make(); error != 0)
+        return SetFolderUnusable(error, result);
     const PictureFormat format = FormatForFileName(result.picture);
-    const std::string profile = ColourProfile(path, format);
+    const std::string profile = ColourProfile(path, format, missing.front());
     for (const int size : missing) {
         const ScaledSize target = ThumbnailSize(picture.width, picture.height, size);
         const bool exact = target.width == picture.image.width && target.height == picture.image.height;
         copies.push_back(
-            {WebCopyPath(result.picture, size),
+            {WebCopyPath(result.picture, size), WebCopyFileName(result.picture, size),
              EncodeCopy(format,
                         exact ? picture.image : ScaleImage(picture.image, target.width, target.height),
                         profile)});
@@ -110,24 +119,31 @@ void SetUnwritten(const std::string& copy, int error, WebCopyResult& result) {
 // Writes the encoded copies of a picture into `batch`, largest first, each under a temporary name
 // and then given its own only if that is still free; a copy whose name was taken meanwhile is left
 // to the file that took it. The outcome is settled once the batch has put them in place.
-void WriteCopies(NewFileBatch& batch, const std::string& folder, std::vector<EncodedCopy>& copies,
+void WriteCopies(NewFileBatch& batch, const WebCopyFolder& web, std::vector<EncodedCopy>& copies,
                  WebCopyResult& result) {
     if (result.outcome != WebCopyOutcome::Made)
         return;
-    std::vector<std::string> written;
+    // Written through the folder opened, so that a link put in place of its name meanwhile does
+    // not take the copies elsewhere.
+    const std::string place = web.Path();
+    if (place.empty()) {
+        std::vector<EncodedCopy>().swap(copies);
+        return SetFolderUnusable(ELOOP, result);
+    }
+    std::vector<std::pair<std::string, std::string>> written; // relative path, path written
     std::string failed;
     int error = 0;
     for (const EncodedCopy& copy : copies) {
-        if ((error = batch.Write(folder + copy.path, copy.bytes)) != 0) {
+        if ((error = batch.Write(place + copy.name, copy.bytes)) != 0) {
             failed = copy.path;
             break;
         }
-        written.push_back(copy.path);
+        written.emplace_back(copy.path, place + copy.name);
     }
     std::vector<EncodedCopy>().swap(copies);
-    batch.Then([&batch, &result, folder, written, failed, error] {
-        for (const std::string& copy : written) {
-            const int outcome = batch.Outcome(folder + copy);
+    batch.Then([&batch, &result, written, failed, error] {
+        for (const auto& [copy, path] : written) {
+            const int outcome = batch.Outcome(path);
             if (outcome == 0)
                 result.made.push_back(copy);
             else if (outcome != EEXIST)
@@ -139,13 +155,24 @@ void WriteCopies(NewFileBatch& batch, const std::string& folder, std::vector<Enc
     });
 }
 
+// The smallest of the asked sizes, or 0 (every pixel) when none is one.
+int SmallestSize(const std::vector<int>& sizes) {
+    int smallest = 0;
+    for (const int size : sizes)
+        if (size >= 1 && (smallest == 0 || size < smallest))
+            smallest = size;
+    return smallest;
+}
+
 // The copies of `result.picture` still missing, encoded into `copies`; the outcome stays Made
 // where they are to be written.
-void Make(const std::string& folder, const std::vector<int>& sizes, WebCopyResult& result,
+void Make(const std::string& folder, WebCopyFolder& web, const std::vector<int>& sizes, WebCopyResult& result,
           std::vector<EncodedCopy>& copies) {
     const std::string path = folder + result.picture;
-    // The headers tell which copies the picture needs, so that a rerun decodes nothing.
-    const Picture measured = MeasurePicture(path, 0);
+    // The headers tell which copies the picture needs, so that a rerun decodes nothing. They are
+    // read as for the smallest copy: the decoding at the largest one missing checks its own memory,
+    // and none decodes the picture at its full size.
+    const Picture measured = MeasurePicture(path, SmallestSize(sizes));
     if (!measured.opened) {
         result.outcome = WebCopyOutcome::PictureMissing;
         return;
@@ -155,9 +182,13 @@ void Make(const std::string& folder, const std::vector<int>& sizes, WebCopyResul
         result.outcome = WebCopyOutcome::NotNeeded;
         return;
     }
+    // A link or a file in place of the copies' folder is neither looked into nor written through.
+    if (web.Refused())
+        return SetFolderUnusable(web.Error(), result);
+    const std::string place = web.Path();
     std::vector<int> missing;
     for (const int size : needed)
-        if (!platform::NameExists(folder + WebCopyPath(result.picture, size)))
+        if (place.empty() || !platform::NameExists(place + WebCopyFileName(result.picture, size)))
             missing.push_back(size);
     if (missing.empty()) {
         result.outcome = WebCopyOutcome::Existing;
@@ -167,14 +198,14 @@ void Make(const std::string& folder, const std::vector<int>& sizes, WebCopyResul
         result.outcome = WebCopyOutcome::Animated;
         return;
     }
-    MakeCopies(folder, missing, result, copies);
+    MakeCopies(folder, web, missing, result, copies);
 }
 
-WebCopyResult EncodeWebCopies(const std::string& folder, const std::string& picture,
+WebCopyResult EncodeWebCopies(const std::string& folder, WebCopyFolder& web, const std::string& picture,
                               const std::vector<int>& sizes, std::vector<EncodedCopy>& copies) {
     WebCopyResult result;
     result.picture = picture;
-    if (const auto why = ReasonMakingFailed([&] { Make(folder, sizes, result, copies); })) {
+    if (const auto why = ReasonMakingFailed([&] { Make(folder, web, sizes, result, copies); })) {
         result.outcome = WebCopyOutcome::Damaged;
         result.message = *why;
     }
@@ -196,10 +227,11 @@ std::vector<int> WebCopySizesFor(int width, int height, const std::vector<int>& 
 
 WebCopyResult MakeWebCopies(const std::string& folder, const std::string& picture,
                             const std::vector<int>& sizes) {
+    WebCopyFolder web(folder);
     std::vector<EncodedCopy> copies;
-    WebCopyResult result = EncodeWebCopies(folder, picture, sizes, copies);
+    WebCopyResult result = EncodeWebCopies(folder, web, picture, sizes, copies);
     NewFileBatch batch;
-    WriteCopies(batch, folder, copies, result);
+    WriteCopies(batch, web, copies, result);
     batch.Finish();
     return result;
 }
@@ -213,12 +245,14 @@ std::vector<WebCopyResult> MakeMissingWebCopies(const std::string& folder,
     // The threads decode and encode; the calling thread writes the copies into one batch and
     // reports each picture once the batch has put its copies in place.
     std::vector<std::vector<EncodedCopy>> encoded(pictures.size());
+    // The copies' folder is looked at once for the run; the batch writes through it to the end.
+    WebCopyFolder web(folder);
     NewFileBatch batch;
     RunOnEveryCore(
         pictures.size(),
-        [&](std::size_t i) { results[i] = EncodeWebCopies(folder, pictures[i], sizes, encoded[i]); },
+        [&](std::size_t i) { results[i] = EncodeWebCopies(folder, web, pictures[i], sizes, encoded[i]); },
         [&](std::size_t i) {
-            WriteCopies(batch, folder, encoded[i], results[i]);
+            WriteCopies(batch, web, encoded[i], results[i]);
             batch.Then([&done, &results, i] {
                 if (done)
                     done(results[i]);
@@ -230,11 +264,13 @@ std::vector<WebCopyResult> MakeMissingWebCopies(const std::string& folder,
     return results;
 }
 
-std::vector<std::string> ExistingWebCopies(const std::string& folder, const std::string& picture) {
+std::vector<std::string> ExistingWebCopies(const std::string& copies_folder, const std::string& picture) {
     std::vector<std::string> copies;
+    if (copies_folder.empty())
+        return copies;
     std::error_code error;
-    for (std::filesystem::directory_iterator entry(folder + std::string(kWebCopyFolder), error), end;
-         !error && entry != end; entry.increment(error)) {
+    for (std::filesystem::directory_iterator entry(copies_folder, error), end; !error && entry != end;
+         entry.increment(error)) {
         const std::string name = entry->path().filename().string();
         if (WebCopyLongSide(picture, name))
             copies.push_back(name);

@@ -6,7 +6,9 @@
 // Exif, GPS, XMP or comment; only a JPEG keeps its ICC colour profile. A JPEG becomes a
 // progressive JPEG, a PNG stays PNG, a still GIF stays GIF; an animated GIF gets no copy, the
 // pages use the original. Copies live where gallery_names.h says; an existing file is never
-// replaced and the picture never touched.
+// replaced and the picture never touched. A link or a file in place of the copies' folder is
+// neither looked into nor written through (see web_copy_folder.h): the pictures that need copies
+// are then reported as unwritten with kWebCopyFolderRefused.
 
 #include <functional>
 #include <string>
@@ -53,7 +55,8 @@ std::vector<WebCopyResult> MakeMissingWebCopies(const std::string& folder,
                                                 const std::function<void(const WebCopyResult&)>& done,
                                                 int threads = 0);
 
-// The copies of `picture` that exist in the copies' folder of `folder`, as bare names.
-std::vector<std::string> ExistingWebCopies(const std::string& folder, const std::string& picture);
+// The copies of `picture` that exist in the copies' folder reached by `copies_folder` (a
+// WebCopyFolder's Path(): none where that is empty), as bare names.
+std::vector<std::string> ExistingWebCopies(const std::string& copies_folder, const std::string& picture);
 
 } // namespace qlm

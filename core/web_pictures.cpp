@@ -7,6 +7,7 @@
 #include "core/picture_measure.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -56,30 +57,40 @@ std::string CopyLink(const WebCopy& copy) {
 
 } // namespace
 
-WebCopyIndex::WebCopyIndex(const std::string& folder) : folder_(folder + std::string(kWebCopyFolder) + "/") {
+WebCopyIndex::WebCopyIndex(const std::string& folder) : web_(folder) {
+    if (web_.Error() != ENOENT && !web_.Refused())
+        listing_error_ = web_.Error();
+    const std::string place = web_.Path();
+    if (place.empty())
+        return;
     // A folder that cannot be listed, or not to its end, offers what was listed: pictures without
     // copies fall back to their originals.
     std::error_code error;
-    for (std::filesystem::directory_iterator entry(folder_, error), end; !error && entry != end;
-         entry.increment(error)) {
+    std::filesystem::directory_iterator entry(place, error);
+    for (const std::filesystem::directory_iterator end; !error && entry != end; entry.increment(error)) {
         std::string name = entry->path().filename().string();
         std::string key = PictureKey(name);
         if (!key.empty())
             files_[std::move(key)].push_back(std::move(name));
     }
+    listing_error_ = error.value();
 }
 
 std::vector<WebCopy> WebCopyIndex::CopiesOf(const std::string& picture, int width, int height) const {
     std::vector<WebCopy> copies;
     const auto found = files_.find(picture);
-    if (found == files_.end() || width <= 0 || height <= 0)
+    // Read through the folder listed, and only while its name still reaches it.
+    const std::string place = web_.Path();
+    if (found == files_.end() || width <= 0 || height <= 0 || place.empty())
         return copies;
     for (const std::string& name : found->second) {
         if (!WebCopyLongSide(picture, name))
             continue;
         Picture measured;
         try {
-            measured = MeasurePicture(folder_ + name, 0);
+            measured = MeasurePicture(place + name, 0);
+        } catch (const OutOfDescriptorsError&) {
+            throw; // the copy is there: leaving it out would take it off a page that offers it
         } catch (const DecodeError&) {
             continue; // a damaged copy is not offered; the original still is
         }

@@ -4,6 +4,8 @@
 // the browser. A page made with it lets a phone load a copy of a few hundred kilobytes where it
 // would otherwise get the whole original; a picture without copies keeps the tag of its original.
 
+#include "core/web_copy_folder.h"
+
 #include <map>
 #include <string>
 #include <vector>
@@ -21,17 +23,25 @@ struct WebCopy {
 // that listing and measured from their headers, so a run costs one listing, not one look per size.
 class WebCopyIndex {
   public:
-    // Lists the copy folder of `folder` (ending in "/"). A folder without copies gives an empty index.
+    // Lists the copy folder of `folder` (ending in "/"). A folder without copies gives an empty
+    // index, and so does a link or a file in place of the copy folder (see WebCopyFolder).
     explicit WebCopyIndex(const std::string& folder);
+
+    // True when the copy folder is a link or a file, whose copies are not offered.
+    bool Refused() const { return web_.Refused(); }
+    // The errno that kept the copy folder from being opened or listed, or 0 (none there is 0 too).
+    int ListingError() const { return listing_error_; }
 
     // The usable copies of `picture` (a bare name) whose original is `width` x `height` pixels,
     // narrowest first, one per width. Left out: copies that cannot be read or measured, copies
     // not smaller than the original, and copies of another shape (left from an earlier picture of
-    // that name), since a page must never show a picture other than its own.
+    // that name), since a page must never show a picture other than its own. A copy that cannot
+    // be opened for want of descriptors throws OutOfDescriptorsError.
     std::vector<WebCopy> CopiesOf(const std::string& picture, int width, int height) const;
 
   private:
-    std::string folder_;
+    WebCopyFolder web_;
+    int listing_error_ = 0;
     // The copy files by the picture name they could belong to ("a_800.jpg" under "a.jpg").
     std::map<std::string, std::vector<std::string>> files_;
 };

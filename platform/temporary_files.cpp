@@ -4,6 +4,7 @@
 #include "platform/file_marks.h"
 #include "platform/file_ops.h"
 #include "platform/globals.h"
+#include "platform/sub_folder.h"
 
 #include <cerrno>
 #include <cstring>
@@ -207,10 +208,11 @@ bool SettleTemporary(const std::string& temporary, TemporaryKind kind, const std
 void CleanUpTemporaries(const std::string& folder, bool in_folder_itself) {
     if (in_folder_itself)
         CleanUpIn(folder);
-    const std::string web = folder + std::string(kWebCopyFolder);
-    struct stat state {};
-    if (::lstat(web.c_str(), &state) == 0 && S_ISDIR(state.st_mode))
-        CleanUpIn(web);
+    // Only a folder of its own: nothing is removed through a link in its place, nor through one put
+    // there while the clean-up works.
+    SubFolder web;
+    if (web.Open(folder, kWebCopyFolder.substr(0, kWebCopyFolder.size() - 1), false) == 0 && web.StillThere())
+        CleanUpIn(web.Path());
 }
 
 FolderRun::~FolderRun() {

@@ -7,6 +7,7 @@
 #include "platform/temporary_files.h"
 
 #include <cerrno>
+#include <set>
 
 namespace qlm::ui {
 
@@ -90,9 +91,11 @@ std::vector<Result> RunMaker(CommandWindow& window, const char* warning_head, Ma
     WorkingDisplay display(host, static_cast<int>(pictures.size()));
     std::vector<Result> results = make(window.CommandFolder(), pictures, host);
     display.End();
+    // A line that many pictures share (a copies' folder that cannot be used) is named once.
     std::string warning;
+    std::set<std::string> said;
     for (const Result& result : results)
-        if (const std::string line = NotMadeLine(result); !line.empty())
+        if (const std::string line = NotMadeLine(result); !line.empty() && said.insert(line).second)
             warning += "\n" + line;
     if (!warning.empty())
         window.Warn(warning_head + warning);

@@ -709,6 +709,29 @@ TEST(CliGallery, MissingWebCopiesAreMadeBeforeTheRunAndARerunMakesNone) {
     EXPECT_EQ(again.err, "quillmoor-make: web copies: 0 made, 3 pictures had them, 0 need none\n");
 }
 
+// A link in place of the copies' folder, to a folder elsewhere: no copy is written there, the maker
+// says so once for all the pictures, and the pages offer no copy from it and say so too.
+TEST(CliGallery, ALinkInPlaceOfTheCopiesFolderIsNotFollowed) {
+    TempFolder dir;
+    const fs::path folder = dir / "camera";
+    const fs::path elsewhere = dir / "elsewhere";
+    fs::create_directories(elsewhere);
+    fs::create_directory(folder);
+    CopyDemo(folder, {"blumen.png", "wald.jpg"});
+    WriteFile(folder / "title.txt", "Kamera");
+    fs::create_directory_symlink(elsewhere, folder / "qlm-web");
+    const RunResult run = RunMake({"--no-ask", "--make-web-pictures", "--web-sizes=300", "--templates",
+                                   kTemplates.string(), folder.string()});
+    EXPECT_EQ(run.status, 1);
+    const std::string refused = "Kein echter Unterordner des Bilderordners, sondern ein symbolischer Link";
+    EXPECT_TRUE(run.err.starts_with("quillmoor-make: qlm-web could not be written: " + refused)) << run.err;
+    EXPECT_TRUE(Contains(
+        run.err, "web copies: 0 made, 0 pictures had them, 0 need none, 2 not made\nqlm-web: " + refused))
+        << run.err;
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    EXPECT_FALSE(Contains(ReadFile(folder / "wald.html"), "qlm-web/")) << ReadFile(folder / "wald.html");
+}
+
 // One run over a folder at a time: while another holds it, the tool says so and writes nothing.
 TEST(CliGallery, AFolderInUseByAnotherRunIsLeftToIt) {
     TempFolder dir;

@@ -5,11 +5,14 @@
 
 #include "core/generator.h"
 #include "core/jpeg_encoder.h"
+#include "core/web_copy_folder.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
+#include <vector>
 
 namespace qlm {
 namespace {
@@ -21,6 +24,7 @@ class SizesHost : public GenerationHost {
   public:
     explicit SizesHost(std::string folder) : folder_(std::move(folder)) {}
     std::map<std::string, PictureSize> sizes;
+    std::vector<std::string> warnings;
     std::string AskUser(const std::string&, AskKind) override { return "<notext>"; }
     std::optional<PictureSize> MyLoadPic(const std::string& path) override {
         return sizes[path.substr(folder_.size())];
@@ -28,7 +32,7 @@ class SizesHost : public GenerationHost {
     std::optional<PictureSize> LoadThumbnail(const std::string& path) override {
         return sizes[path.substr(folder_.size())];
     }
-    void ShowWarning(const std::string&) override {}
+    void ShowWarning(const std::string& text) override { warnings.push_back(text); }
     void ShowDecodeFailure(const std::string&, const std::string&) override {}
     void SetProgressLabel(const std::string&) override {}
     void SetProgressMaximum(int) override {}
@@ -84,6 +88,23 @@ TEST_F(GeneratorWebTest, PagesAndEntriesOfferTheCopiesAndFallBackToTheOriginal) 
               "[qlm-web/wide_200.jpg 200x150 qlm-web/wide_200.jpg 200w, wide.jpg 400w]"
               "[qlm-web/tall_200.jpg 150x200 qlm-web/tall_200.jpg 150w, tall.jpg 300w]"
               "[bare.jpg 64x48 bare.jpg 64w]");
+}
+
+// A link in place of the copy folder, to a folder elsewhere that holds a copy by the picture's name:
+// the pages offer no copy from it, and the run says why, once.
+TEST_F(GeneratorWebTest, ALinkInPlaceOfTheCopyFolderOffersNothingAndIsNamed) {
+    TempFolder outside;
+    Image image;
+    image.width = 200;
+    image.height = 150;
+    image.rgba.assign(static_cast<std::size_t>(200) * 150 * 4, 200);
+    outside.Put("wide_200.jpg", EncodeJpeg(image, 80));
+    std::filesystem::create_directory_symlink(outside.Root(), folder / "qlm-web");
+    input.templates = {"", "[<mywebpicfile>]", "", "<mywebpic>", "", ""};
+    Run({"wide.jpg", "tall.jpg"});
+    EXPECT_EQ(folder.Get("wide.html"), "<img src=\"wide.jpg\" width=\"400\" height=\"300\" alt=\"\">");
+    EXPECT_EQ(folder.Get("index.html"), "[wide.jpg][tall.jpg]");
+    EXPECT_EQ(host.warnings, std::vector<std::string>{"qlm-web: " + std::string(kWebCopyFolderRefused)});
 }
 
 TEST_F(GeneratorWebTest, ThePictureKeepsItsAltTextWithImagesWithoutAlt) {

@@ -9,12 +9,14 @@
 #include "core/picture_measure.h"
 #include "core/picture_source.h"
 #include "core/png_decoder.h"
+#include "platform/globals.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -220,6 +222,24 @@ TEST(MeasurePicture, OddFilesEndAsLoadPictureEndsThem) {
     const std::string jpeg = qlm::test::ReadFile((kData / "pictures" / "quadrants.jpg").string());
     qlm::test::WriteFile(dir.Path() + "kurz.jpg", jpeg.substr(0, 200));
     EXPECT_THROW(qlm::MeasurePicture(dir.Path() + "kurz.jpg", kBox), qlm::DecodeError);
+}
+
+// A picture that cannot be opened for want of descriptors is there all the same: measuring it
+// fails as decoding it does, rather than taking it for a missing one whose page would get the size
+// of the picture before it.
+TEST(MeasureHeaders, RunningOutOfDescriptorsIsNoMissingPicture) {
+    const std::string expected = qlm::platform::GetErrorText(EMFILE);
+    for (const char* name : {"quadrants.jpg", "quadrants.png", "quadrants.gif"}) {
+        const std::string path = (kData / "pictures" / name).string();
+        const int outcome = qlm::test::RunOutOfDescriptors([&] {
+            try {
+                return qlm::MeasurePicture(path, kBox).opened ? 1 : 2;
+            } catch (const qlm::DecodeError& error) {
+                return error.what() == expected ? 0 : 3;
+            }
+        });
+        EXPECT_EQ(outcome, 0) << name << " (1: measured, 2: taken for a missing file, 3: another failure)";
+    }
 }
 
 } // namespace

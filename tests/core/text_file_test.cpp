@@ -80,6 +80,21 @@ TEST(ReadFile, TellsAMissingFileFromOneThatCannotBeRead) {
     }
 }
 
+// A text that cannot be opened for want of descriptors is there all the same: it is neither
+// missing (which a run would ask for and store) nor one of the unreadable files whose pages go
+// without them, and the run stops at it.
+TEST(ReadFile, RunningOutOfDescriptorsIsToldApart) {
+    TempFolder folder;
+    folder.Put("a.txt", "Text");
+    const int outcome = test::RunOutOfDescriptors([&] {
+        std::string text = "old";
+        int error = 0;
+        const TextRead read = ReadTextFile(folder / "a.txt", text, &error);
+        return read == TextRead::OutOfDescriptors && error == EMFILE && text.empty() ? 0 : 1;
+    });
+    EXPECT_EQ(outcome, 0);
+}
+
 TEST(WriteFile, WritesExactlyTheBytesAndBacksUpOnlyAnExistingFile) {
     TempFolder folder;
     const std::string with_zero("a\r\nb\0c", 6);

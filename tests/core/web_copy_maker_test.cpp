@@ -8,6 +8,7 @@
 #include "core/name_correction.h"
 #include "core/picture_loader.h"
 #include "core/thumbnail_maker.h"
+#include "core/web_copy_folder.h"
 #include "core/web_copy_maker.h"
 #include "tests/support/pixels.h"
 #include "tests/support/test_util.h"
@@ -121,6 +122,23 @@ std::string ExifWithGpsAndArtist() {
     tiff += "\x00\x01\x00\x02\x00\x00\x00\x02N\x00\x00\x00"s;
     tiff += "\x00\x00\x00\x00"s;
     return "Exif\x00\x00"s + tiff;
+}
+
+// A baseline grey JPEG of `width` x `height` (multiples of 8) whose every block is flat grey, with
+// a colour profile: Huffman tables of one code each make every block two zero bits, so a picture of
+// 120 megapixels takes half a megabyte of file.
+std::string FlatGreyJpeg(int width, int height, const std::string& profile) {
+    using namespace std::string_literals;
+    const auto two = [](int value) {
+        return std::string{static_cast<char>(value >> 8), static_cast<char>(value)};
+    };
+    const std::string one_code = "\x01"s + std::string(15, '\0') + "\x00"s; // one code of one bit: symbol 0
+    const std::size_t blocks = static_cast<std::size_t>(width / 8) * static_cast<std::size_t>(height / 8);
+    return "\xFF\xD8"s + Segment(0xE2, "ICC_PROFILE\x00\x01\x01"s + profile) +
+           Segment(0xDB, "\x00"s + std::string(64, '\x01')) +
+           Segment(0xC0, "\x08"s + two(height) + two(width) + "\x01\x01\x11\x00"s) +
+           Segment(0xC4, "\x00"s + one_code) + Segment(0xC4, "\x10"s + one_code) +
+           Segment(0xDA, "\x01\x01\x00\x00\x3F\x00"s) + std::string((blocks * 2 + 7) / 8, '\0') + "\xFF\xD9"s;
 }
 
 // --- Which sizes ---------------------------------------------------------------------------------
@@ -246,6 +264,35 @@ TEST_F(WebCopyTest, APngCopyHoldsNoTextChunks) {
     EXPECT_EQ(PngChunks(folder.Get("qlm-web/tagged_32.png")), "IHDR IDAT IEND");
 }
 
+// A picture whose full size would need more memory than a decoding may take is decoded at an
+// eighth for its copies and thumbnail: neither its headers nor its colour profile are judged by
+// the memory of its full size, which still refuses a decoding at full size.
+TEST_F(WebCopyTest, ALargePictureDecodedAtAnEighthGetsItsCopiesAndThumbnail) {
+    using namespace std::string_literals;
+    const std::string profile = std::string(200, 'p') + "end of profile";
+    folder.Put("huge.jpg", FlatGreyJpeg(12000, 10000, profile));
+    try {
+        qlm::LoadPicture(folder / "huge.jpg", 0);
+        ADD_FAILURE() << "decoded at full size";
+    } catch (const qlm::DecodeError& error) {
+        EXPECT_NE(std::string(error.what()).find("458 MB"), std::string::npos) << error.what();
+    }
+
+    const qlm::WebCopyResult result = Make("huge.jpg", {800, 1600});
+    ASSERT_EQ(result.outcome, WebCopyOutcome::Made) << result.message;
+    EXPECT_EQ(Copies(), "huge_1600.jpg|huge_800.jpg");
+    const qlm::Picture copy = qlm::LoadPicture(folder / "qlm-web/huge_1600.jpg", 0);
+    EXPECT_EQ(copy.width, 1600);
+    EXPECT_EQ(copy.height, 1333);
+    EXPECT_TRUE(Near(PixelAt(copy.image, 800, 666), Rgba{128, 128, 128, 255}, 2));
+    EXPECT_NE(folder.Get("qlm-web/huge_800.jpg").find("ICC_PROFILE\x00\x01\x01"s + profile),
+              std::string::npos);
+
+    const qlm::ThumbnailResult thumbnail = qlm::MakeThumbnail(folder.Path(), "huge.jpg", false, 400);
+    EXPECT_EQ(thumbnail.outcome, qlm::ThumbnailOutcome::Made) << thumbnail.message;
+    EXPECT_EQ(thumbnail.width, 400);
+}
+
 // --- What is left alone -----------------------------------------------------------------------------
 
 TEST_F(WebCopyTest, ARerunWritesNothingAndAnExistingFileIsNeverReplaced) {
@@ -299,6 +346,30 @@ TEST_F(WebCopyTest, DamagedMissingAndUnwritableAreReported) {
     EXPECT_EQ(result.outcome, WebCopyOutcome::Unwritten);
     EXPECT_FALSE(result.message.empty());
     EXPECT_EQ(folder.Get("qlm-web"), "not a folder");
+}
+
+// A link in place of the copies' folder, to a folder elsewhere: nothing is looked up, written or
+// renamed through it, and every picture that needs copies says why.
+TEST_F(WebCopyTest, ALinkInPlaceOfTheCopiesFolderIsNotFollowed) {
+    TempFolder outside;
+    Copy("quadrants.jpg");
+    Copy("quadrants.png");
+    folder.Put("a b.jpg", "picture");
+    outside.Put("quadrants_16.jpg", "theirs");
+    outside.Put("a b_800.jpg", "theirs");
+    fs::create_directory_symlink(outside.Root(), folder / "qlm-web");
+    const auto results =
+        qlm::MakeMissingWebCopies(folder.Path(), {"quadrants.jpg", "quadrants.png"}, {16, 8}, nullptr);
+    for (const qlm::WebCopyResult& result : results) {
+        EXPECT_EQ(result.outcome, WebCopyOutcome::Unwritten) << result.picture;
+        EXPECT_EQ(result.failed, "qlm-web");
+        EXPECT_EQ(result.message, qlm::kWebCopyFolderRefused);
+    }
+    EXPECT_EQ(Make("quadrants.jpg", {16}).outcome, WebCopyOutcome::Unwritten);
+    EXPECT_EQ(qlm::CorrectNames(folder.Path(), {"a b.jpg"}, false), 1);
+    EXPECT_EQ(folder.Get("ab.jpg"), "picture");
+    EXPECT_EQ(outside.Listing(true), "a b_800.jpg=theirs|quadrants_16.jpg=theirs");
+    EXPECT_TRUE(fs::is_symlink(folder / "qlm-web"));
 }
 
 TEST_F(WebCopyTest, CorrectNamesTakesTheCopiesAlongEachAtItsSize) {

@@ -6,9 +6,12 @@
 #include "core/jpeg_encoder.h"
 #include "core/png_encoder.h"
 #include "core/web_pictures.h"
+#include "platform/globals.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 namespace qlm {
 namespace {
@@ -112,6 +115,22 @@ TEST_F(WebCopyIndexTest, OnlyThePicturesOwnReadableSmallerCopiesOfItsShapeAreOff
     EXPECT_EQ(Names(index.CopiesOf("c.jpg", 400, 300)), "");
     // A picture that could not be measured gets no copies rather than ones of any size.
     EXPECT_EQ(Names(index.CopiesOf("a.jpg", 0, 0)), "");
+}
+
+// A copy that cannot be opened for want of descriptors is there all the same: leaving it out would
+// take it off a page that offers it, so the failure goes to the run, which stops.
+TEST_F(WebCopyIndexTest, ACopyThatCannotBeOpenedForWantOfDescriptorsIsNotLeftOut) {
+    Copy("a_80.jpg", 80, 60);
+    const WebCopyIndex index(folder.Path());
+    const std::string expected = platform::GetErrorText(EMFILE);
+    const int outcome = test::RunOutOfDescriptors([&] {
+        try {
+            return index.CopiesOf("a.jpg", 400, 300).empty() ? 1 : 2;
+        } catch (const DecodeError& error) {
+            return error.what() == expected ? 0 : 3;
+        }
+    });
+    EXPECT_EQ(outcome, 0) << "1: left out, 2: offered, 3: another failure";
 }
 
 } // namespace

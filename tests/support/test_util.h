@@ -17,6 +17,7 @@
 
 #include <grp.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -121,6 +122,30 @@ inline int RunAsNobody(const std::function<int()>& body) {
         if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
             ::_exit(255);
         ::_exit(body() & 0xFF);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) == 255)
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+// Runs `body` in a child process that has no descriptor left to open (a limit of 64, every free
+// one taken) and gives its result (0 to 254), or -1 when the child did not end normally. What
+// `body` compares with (a system message) is best made before: the child cannot open files. The
+// descriptors go back before the child ends, since a sanitizer's checks open files of their own.
+inline int RunOutOfDescriptors(const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit limit{64, 64};
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            ::_exit(255);
+        while (::dup(0) >= 0) {
+        }
+        const int result = body();
+        for (int fd = 3; fd < 64; ++fd)
+            ::close(fd);
+        ::_exit(result & 0xFF);
     }
     int status = 0;
     if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
