@@ -6,9 +6,11 @@
 #include "platform/file_marks.h"
 #include "platform/globals.h"
 #include "platform/temporary_files.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <string>
@@ -330,9 +332,45 @@ int RenameByFileSystem(const std::string& from, const std::string& to) {
 
 } // namespace
 
+namespace {
+
+// True when `to` is `from` under a name that differs only in case, on a file system that folds
+// case (FAT, exFAT): "IMG.JPG" and "img.jpg". Where the file system gives both names one file
+// number, that tells; FUSE file systems give each name a number of its own, and then the folder's
+// listing tells, which holds only the one name.
+bool SameFileUnderAnotherCase(const std::string& from, const std::string& to) {
+    const std::string folder = FolderOf(from);
+    const std::string from_name = BareName(from), to_name = BareName(to);
+    if (folder != FolderOf(to) || from_name == to_name || !EqualIgnoringAsciiCase(from_name, to_name))
+        return false;
+    struct stat a {
+    }, b{};
+    if (::lstat(from.c_str(), &a) != 0 || ::lstat(to.c_str(), &b) != 0 || a.st_nlink != 1 || b.st_nlink != 1)
+        return false;
+    if (a.st_dev == b.st_dev && a.st_ino == b.st_ino)
+        return true;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return false;
+    bool from_listed = false, to_listed = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        from_listed = from_listed || from_name == entry->d_name;
+        to_listed = to_listed || to_name == entry->d_name;
+    }
+    ::closedir(dir);
+    return from_listed && !to_listed;
+}
+
+} // namespace
+
 int RenameNoReplace(const std::string& from, const std::string& to) {
-    const int error = RenameByFileSystem(from, to);
-    return error == EPERM ? RenameOntoReserved(from, to) : error;
+    int error = RenameByFileSystem(from, to);
+    if (error == EPERM)
+        error = RenameOntoReserved(from, to);
+    // Changing only the case of a name replaces nothing.
+    if (error == EEXIST && SameFileUnderAnotherCase(from, to))
+        return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    return error;
 }
 
 } // namespace qlm::platform
