@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Every decoder and its header reader over the same bytes: whatever they are, a picture or a
-// DecodeError comes back, never a crash, a hang or a read outside the bytes; and a JPEG measures
-// the same with the quick reading of its headers as with the library's.
+// Every decoder and its header reader, and the removal of metadata for publishing, over the same
+// bytes: whatever they are, a picture or a DecodeError comes back, never a crash, a hang or a read
+// outside the bytes; a JPEG measures the same with the quick reading of its headers as with the
+// library's; and what the removal gives is taken again unchanged.
 
 #include "core/gif_decoder.h"
 #include "core/jpeg_decoder.h"
+#include "core/metadata_strip.h"
 #include "core/picture_source.h"
 #include "core/png_decoder.h"
 
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -65,5 +68,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Each(data, size, qlm::DecodeGif, qlm::MeasureGif);
     Each(data, size, qlm::DecodePng, qlm::MeasurePng);
+    std::string published;
+    Try([&] {
+        published = qlm::StripForPublishing(std::string_view(reinterpret_cast<const char*>(data), size));
+    });
+    if (!published.empty() && qlm::StripForPublishing(published) != published) {
+        std::abort();
+    }
     return 0;
 }

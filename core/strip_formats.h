@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The three walks behind StripForPublishing (core/metadata_strip.h, which picture_strip.cpp
+// chooses among), one for each kind of picture file. Each follows the file's structure from its
+// first byte to its end marker, copies what the published picture keeps and leaves out everything
+// else, including whatever follows the end marker; a structure it cannot follow throws
+// DecodeError through RefuseToStrip.
+
+#include <string>
+#include <string_view>
+
+namespace qlm {
+
+std::string StripJpeg(std::string_view bytes);
+std::string StripPng(std::string_view bytes);
+std::string StripGif(std::string_view bytes);
+
+// Throws the DecodeError that names why a file's metadata cannot be removed: `reason` is a German
+// sentence about the file.
+[[noreturn]] void RefuseToStrip(const std::string& reason);
+
+} // namespace qlm
