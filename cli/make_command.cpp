@@ -2,6 +2,7 @@
 #include "cli/make_command.h"
 
 #include "cli/cli_host.h"
+#include "cli/publish_command.h"
 #include "core/folder_listing.h"
 #include "core/generator.h"
 #include "core/picture.h"
@@ -275,7 +276,15 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     const bool complete = thumbnails_complete && web_pictures_complete && !result.stopped &&
                           result.unwritten.empty() && host.UnopenedPictures() == 0;
     ReportOutcome(folder, result, complete, options.verbose || show_progress, messages);
-    return complete ? kExitOk : kExitFailure;
+    if (options.publish_dir.empty())
+        return complete ? kExitOk : kExitFailure;
+    if (result.stopped ||
+        std::find(result.unwritten.begin(), result.unwritten.end(), "index.html") != result.unwritten.end()) {
+        messages << kProgramName << ": nothing published: the run did not write the overview page\n";
+        return kExitFailure;
+    }
+    const bool published = PublishGallery(folder, input.pictures, options.publish_dir, messages, host);
+    return complete && published ? kExitOk : kExitFailure;
 }
 
 } // namespace qlm::cli
