@@ -11,7 +11,7 @@ namespace qlm::cli {
 
 namespace {
 
-constexpr const char* kProgramName = "quillmoor-make";
+constexpr const char* kCommandName = "quillmoor-make";
 
 // Why the target was refused, after its name.
 std::string RefusalText(const PublishResult& result) {
@@ -76,18 +76,18 @@ bool PublishGallery(const std::string& folder, const std::vector<std::string>& p
     const PublishResult result = Publish({folder, pictures, target}, host);
     host.EndProgressLine();
     if (result.refusal != PublishRefusal::None) {
-        messages << kProgramName << ": " << Printable(target) << ": " << Printable(RefusalText(result))
+        messages << kCommandName << ": " << Printable(target) << ": " << Printable(RefusalText(result))
                  << "; nothing published\n";
         return false;
     }
     for (const PublishedFile& file : result.files)
         if (file.outcome == FileOutcome::NotPublished)
-            messages << kProgramName << ": " << Printable(file.name) << ": " << Printable(ReasonText(file))
+            messages << kCommandName << ": " << Printable(file.name) << ": " << Printable(ReasonText(file))
                      << '\n';
     if (result.record_error != 0)
-        messages << kProgramName << ": " << Printable(result.target + std::string(kPublishRecordName))
+        messages << kCommandName << ": " << Printable(result.target + std::string(kPublishRecordName))
                  << " could not be written: " << platform::GetErrorText(result.record_error) << '\n';
-    messages << kProgramName << ": published: " << result.Count(FileOutcome::Written) << " written, "
+    messages << kCommandName << ": published: " << result.Count(FileOutcome::Written) << " written, "
              << result.Count(FileOutcome::Unchanged) << " unchanged, " << result.Count(FileOutcome::Removed)
              << " removed";
     if (const int failed = result.Count(FileOutcome::NotPublished); failed > 0)

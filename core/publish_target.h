@@ -4,7 +4,7 @@
 // (links resolved): never the picture folder or a folder inside it, never a file. A target that
 // is not there yet is made, in a folder that must exist.
 
-#include "core/publisher.h"
+#include "core/publish_result.h"
 
 #include <string>
 
