@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,8 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
         PageCase{"no value", "<input disabled src><img src=\"a.jpg\"/>", {"a.jpg"}},
         PageCase{"other attributes", "<img data-src=\"no.jpg\" alt=\"src=no.png\">", {}},
         PageCase{"text", "a < b and src=\"x.jpg\" in text", {}}),
-    [](const testing::TestParamInfo<PageCase>& info) {
-        std::string name = info.param.what;
+    [](const testing::TestParamInfo<PageCase>& param_info) {
+        std::string name = param_info.param.what;
         for (char& c : name)
             c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
         return name;
