@@ -6,6 +6,7 @@
 
 #include "core/generator.h"
 #include "core/picture.h"
+#include "core/publisher.h"
 
 #include <iosfwd>
 #include <memory>
@@ -20,7 +21,8 @@ class PicturePrefetcher;
 
 namespace qlm::cli {
 
-class CliHost : public GenerationHost {
+// It is also the host of publishing, whose progress it shows on the same line.
+class CliHost : public GenerationHost, public PublishingHost {
   public:
     // `show_progress`: draw a progress line on `messages` (meant for a terminal). `verify`: decode
     // every picture and thumbnail, so that damaged picture data stops the run.

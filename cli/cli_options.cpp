@@ -143,6 +143,9 @@ std::string TakeOption(const std::vector<std::string>& args, std::size_t& i, Cli
             return "option --web-sizes needs sizes in pixels from 1 to " + std::to_string(kMaxWebSize) +
                    ", each once, separated by commas (such as 800,1600)";
         scan.web_sizes_given = true;
+    } else if (IsOption(arg, "--publish")) {
+        if (!OptionValue(args, i, "--publish", options.publish_dir))
+            return "option --publish needs a folder";
     } else if (arg == "--templates" || arg.starts_with("--templates=")) {
         if (arg == "--templates") {
             options.templates_dir = (i + 1 < args.size()) ? args[++i] : std::string();
@@ -236,6 +239,11 @@ std::string UsageText(const std::string& program) {
            "                         than the picture, none of an animated GIF; an\n"
            "                         existing file is never replaced)\n"
            "  --web-sizes PX[,PX...] their longer sides in pixels (default 800,1600)\n"
+           "  --publish DIR          after the run, publish the gallery into DIR: index.html,\n"
+           "                         the pages and the files they link, pictures without\n"
+           "                         their private metadata; only files an earlier\n"
+           "                         publishing wrote are replaced or removed (DIR must not\n"
+           "                         be FOLDER or inside it; it is made if its parent exists)\n"
            "  -v, --verbose          say which settings file and templates are used, and\n"
            "                         name the overview page written\n"
            "  -h, --help             show this text\n"
@@ -245,7 +253,8 @@ std::string UsageText(const std::string& program) {
            "\n"
            "Exit status: 0 done, 1 a picture could not be opened or decoded, the folder\n"
            "could not be listed or holds no picture, or a file, thumbnail or web copy could\n"
-           "not be written or made, 2 templates missing or unreadable, 64 usage error.\n";
+           "not be written, made or published, 2 templates missing or unreadable, 64 usage\n"
+           "error.\n";
 }
 
 } // namespace qlm::cli

@@ -35,8 +35,9 @@ struct CliOptions {
     int thumb_size = kDefaultThumbnailSize;
     bool make_web_pictures = false; // make the missing web copies before the run
     std::vector<int> web_sizes = kDefaultWebSizes;
-    bool verify = false;  // decode every picture instead of reading its size from the headers
-    bool verbose = false; // tell which settings file and template folder are used
+    std::string publish_dir; // publish the gallery into this folder after the run; empty: not
+    bool verify = false;     // decode every picture instead of reading its size from the headers
+    bool verbose = false;    // tell which settings file and template folder are used
     bool show_help = false;
     bool show_version = false;
 };

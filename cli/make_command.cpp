@@ -2,6 +2,7 @@
 #include "cli/make_command.h"
 
 #include "cli/cli_host.h"
+#include "cli/publish_command.h"
 #include "core/folder_listing.h"
 #include "core/generator.h"
 #include "core/picture.h"
@@ -221,6 +222,19 @@ int ChoosePictures(const CliOptions& options, const std::string& folder, std::ve
     return 0;
 }
 
+// Publishes the gallery the run made; a run that did not write its overview page has none to
+// publish. True when every file was published.
+bool PublishAfterRun(const std::string& folder, const std::vector<std::string>& pictures,
+                     const std::string& target, const GenerationResult& result, std::ostream& messages,
+                     CliHost& host) {
+    if (result.stopped ||
+        std::find(result.unwritten.begin(), result.unwritten.end(), "index.html") != result.unwritten.end()) {
+        messages << kProgramName << ": nothing published: the run did not write the overview page\n";
+        return false;
+    }
+    return PublishGallery(folder, pictures, target, messages, host);
+}
+
 } // namespace
 
 int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostream& messages,
@@ -275,7 +289,10 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     const bool complete = thumbnails_complete && web_pictures_complete && !result.stopped &&
                           result.unwritten.empty() && host.UnopenedPictures() == 0;
     ReportOutcome(folder, result, complete, options.verbose || show_progress, messages);
-    return complete ? kExitOk : kExitFailure;
+    const bool published =
+        options.publish_dir.empty() ||
+        PublishAfterRun(folder, input.pictures, options.publish_dir, result, messages, host);
+    return complete && published ? kExitOk : kExitFailure;
 }
 
 } // namespace qlm::cli

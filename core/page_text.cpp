@@ -78,21 +78,16 @@ std::string AltTextOf(std::string_view text) {
 
 namespace {
 
-bool StartsWithIgnoringCase(std::string_view text, std::size_t at, std::string_view start) {
-    return at + start.size() <= text.size() &&
-           platform::EqualIgnoringAsciiCase(text.substr(at, start.size()), start);
-}
-
 // "charset=utf-8" as HTML 4 writes it in a content type, or charset="utf-8" as HTML 5 does.
 bool DeclaresUtf8(std::string_view text) {
     constexpr std::string_view kCharset = "charset=";
     for (std::size_t at = 0; at + kCharset.size() <= text.size(); ++at) {
-        if (!StartsWithIgnoringCase(text, at, kCharset))
+        if (!platform::HasAtIgnoringAsciiCase(text, at, kCharset))
             continue;
         std::size_t value = at + kCharset.size();
         if (value < text.size() && (text[value] == '"' || text[value] == '\''))
             ++value;
-        if (StartsWithIgnoringCase(text, value, "utf-8"))
+        if (platform::HasAtIgnoringAsciiCase(text, value, "utf-8"))
             return true;
     }
     return false;

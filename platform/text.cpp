@@ -29,6 +29,11 @@ bool EqualIgnoringAsciiCase(std::string_view first, std::string_view second) {
     return true;
 }
 
+bool HasAtIgnoringAsciiCase(std::string_view text, std::size_t at, std::string_view part) {
+    return at <= text.size() && part.size() <= text.size() - at &&
+           EqualIgnoringAsciiCase(text.substr(at, part.size()), part);
+}
+
 std::size_t DecodeUtf8(std::string_view text, std::size_t at, std::uint32_t& code_point) {
     auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(at);

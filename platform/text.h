@@ -16,6 +16,8 @@ char AsciiLower(char c);
 std::string AsciiUpper(std::string_view text);
 // Equal when only the case of ASCII letters differs.
 bool EqualIgnoringAsciiCase(std::string_view first, std::string_view second);
+// True when `text` holds `part` at `at`, the case of ASCII letters aside.
+bool HasAtIgnoringAsciiCase(std::string_view text, std::size_t at, std::string_view part);
 
 // Length of the well-formed UTF-8 sequence at `at` and its code point; 0 when it is malformed
 // (overlong forms, surrogates and values above U+10FFFF included).

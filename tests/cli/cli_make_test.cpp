@@ -989,4 +989,49 @@ INSTANTIATE_TEST_SUITE_P(
                     "-index.html"}),
     [](const testing::TestParamInfo<FailureCase>& param_info) { return param_info.param.name; });
 
+// The files under `root`, relative to it.
+std::set<std::string> FilesUnder(const fs::path& root) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (!entry.is_directory())
+            names.insert(fs::relative(entry.path(), root).string());
+    return names;
+}
+
+TEST(CliPublish, TheDemoGalleryIsPublishedWithoutItsTextsAndARerunWritesNothing) {
+    TempFolder dir;
+    const fs::path folder = dir / "demo";
+    const fs::path www = dir / "www";
+    fs::copy(kDemo, folder);
+    WriteFile(folder / "wald.html.bak", "an old page");
+    const std::vector<std::string> args = {"--no-ask",          "--make-thumbnails", "--templates",
+                                           kTemplates.string(), "--publish",         www.string(),
+                                           folder.string()};
+    const RunResult run = RunMake(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.err, "quillmoor-make: published: 19 written, 0 unchanged, 0 removed\n"))
+        << run.err;
+    std::set<std::string> expected = {"index.html", ".quillmoor-published"};
+    for (const char* picture :
+         {"bergsee.jpg", "blumen.png", "leuchtturm.gif", "nacht.jpg", "sonnenuntergang.jpg", "wald.jpg"}) {
+        const std::string name = picture;
+        expected.insert({name, "t_" + name, name.substr(0, name.rfind('.')) + ".html"});
+    }
+    EXPECT_EQ(FilesUnder(www), expected);
+    EXPECT_EQ(ReadFile(www / "index.html"), ReadFile(folder / "index.html"));
+    EXPECT_FALSE(fs::exists(folder / ".quillmoor-published"));
+
+    const RunResult again = RunMake(args);
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_TRUE(Contains(again.err, "quillmoor-make: published: 0 written, 19 unchanged, 0 removed\n"))
+        << again.err;
+
+    const RunResult into_folder = RunMake({"--no-ask", "--templates", kTemplates.string(), "--publish",
+                                           (folder / "www").string(), folder.string()});
+    EXPECT_EQ(into_folder.status, 1);
+    EXPECT_TRUE(Contains(into_folder.err, "lies inside the picture folder; nothing published"))
+        << into_folder.err;
+    EXPECT_FALSE(fs::exists(folder / "www"));
+}
+
 } // namespace
