@@ -76,6 +76,13 @@ std::string AltTextOf(std::string_view text) {
     return MyReplace(alt, "\"", "&quot;");
 }
 
+std::string FirstTextOnOneLine(std::initializer_list<std::string_view> texts) {
+    for (const std::string_view text : texts)
+        if (!text.empty() && text != kNoText)
+            return AltTextOf(text);
+    return {};
+}
+
 namespace {
 
 bool StartsWithIgnoringCase(std::string_view text, std::size_t at, std::string_view start) {
