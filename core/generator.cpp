@@ -70,10 +70,12 @@ class Run {
             FolderText("description.txt", in_.flags.description, AskKind::Description, keywords);
         keywords_ = TextForPages(keywords, utf8_templates_);
         description_ = TextForPages(description, utf8_templates_);
+        title = TextForPages(title, utf8_templates_);
         folder_sequence_ = {{"<mykeywords>", keywords_},
                             {"<mydescription>", description_},
-                            {"<mytitle>", TextForPages(title, utf8_templates_)},
-                            {"<myversion>", in_.version}};
+                            {"<mytitle>", title},
+                            {"<myversion>", in_.version},
+                            {"<mypagedescription>", FirstTextOnOneLine({description_, title})}};
 
         // The entries go straight into the overview: a folder of 100,000 pictures holds its
         // overview once, not once more as separate entries.
@@ -233,6 +235,9 @@ class Run {
             current_file_ = in_.folder + std::string(kWebCopyFolder);
             Append(sequence, WebSequence(file_name, LinkForPage(file_name), picture, alt));
         }
+        // Last of all, as it names no text: the page's own picture loads at once, an entry as its
+        // place in the overview says.
+        sequence.emplace_back("<myloading>", "eager");
         // A page that a later picture (or the overview) writes again is written once, with its
         // last content: its ".bak" keeps the version from before the run, and a rerun over an
         // unchanged folder finds every page as it would write it.
@@ -240,6 +245,7 @@ class Run {
             std::string page = page_filler_.Fill(sequence);
             Write(PageFileName(file_name), page);
         }
+        sequence.back().second = EntryLoading(index);
         std::string entry = entry_filler_.Fill(sequence);
         host_.StepProgress();
         return entry;
@@ -297,7 +303,8 @@ class Run {
                 {"<mywidth>", width},
                 {"<myheight>", height},
                 {"<mytinywidth>", thumb_width},
-                {"<mytinyheight>", thumb_height}};
+                {"<mytinyheight>", thumb_height},
+                {"<mypagedescription>", FirstTextOnOneLine({alt, description_, NameForPage(base)})}};
     }
 
     const GenerationInput& in_;

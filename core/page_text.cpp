@@ -76,6 +76,13 @@ std::string AltTextOf(std::string_view text) {
     return MyReplace(alt, "\"", "&quot;");
 }
 
+std::string FirstTextOnOneLine(std::initializer_list<std::string_view> texts) {
+    for (const std::string_view text : texts)
+        if (!text.empty() && text != kNoText)
+            return AltTextOf(text);
+    return {};
+}
+
 namespace {
 
 // "charset=utf-8" as HTML 4 writes it in a content type, or charset="utf-8" as HTML 5 does.

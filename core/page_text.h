@@ -6,6 +6,7 @@
 
 #include "core/templates.h"
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,11 @@ std::string PageTextOf(std::string_view text);
 // "<b>" and their closing and capital forms, and with '"' as "&quot;" so that it cannot end the
 // attribute it stands in.
 std::string AltTextOf(std::string_view text);
+
+// A page's description on one line, for `<mypagedescription>`: the first of `texts` that is neither
+// empty nor the no-text answer, as AltTextOf gives it; empty when all are. A page that has no text
+// of its own is described by the next best, so that it never tells search engines it has none.
+std::string FirstTextOnOneLine(std::initializer_list<std::string_view> texts);
 
 // True when "MainHead.html" or "Pic.html" declares the charset UTF-8: "charset=utf-8" in any case,
 // the value also in quotes as HTML 5 writes it.

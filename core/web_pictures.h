@@ -6,8 +6,10 @@
 
 #include "core/web_copy_folder.h"
 
+#include <cstddef>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qlm {
@@ -54,6 +56,14 @@ struct WebPicture {
     int height = 0;
     std::string srcset; // every copy and the original with their widths
 };
+
+// How the overview's entries load their thumbnails (`<myloading>`): the first six at once, which in
+// the sample overview are a phone's first screen and a wide screen's first row, the others only as
+// the reader scrolls near them; a picture page's own picture always at once.
+inline constexpr std::size_t kEntriesLoadedAtOnce = 6;
+inline std::string_view EntryLoading(std::size_t index) {
+    return index < kEntriesLoadedAtOnce ? "eager" : "lazy";
+}
 
 // The image tag of `picture_link` (the original, `width` x `height`) with its copies: src is the
 // narrowest copy, srcset every copy and the original with their widths, sizes the original's

@@ -3,7 +3,8 @@
 # The sample templates on the demo folder: every page passes tidy without errors, the picture
 # pages lead to their neighbours in the run's order (no link before the first, none after the
 # last), say where they stand ("2 / 3"), give the big picture its alt text and work the arrow keys
-# through their links, and the overview's tiles carry the thumbnails with alt texts and the texts.
+# through their links, and the overview's tiles carry the thumbnails with alt texts and the texts;
+# no page has an empty description.
 # With Chromium, the overview and a picture page are drawn at a phone's and a desktop's width and
 # kept as screenshots.
 # Arguments: <quillmoor-make> <source tree> <screenshot folder>
@@ -47,9 +48,15 @@ has leuchtturm.html 'id="prev" rel="prev" href="blumen.html"'
 has leuchtturm.html 'id="next" rel="next" href=""'
 has leuchtturm.html '<span class="count">3 / 3</span>'
 # The big picture and the thumbnails with the one-line alt text, emphasis removed.
-has bergsee.html '<img src="bergsee.jpg" width="640" height="427" alt="Der Bergsee am Morgen Die Gipfel'
+has bergsee.html '<img src="bergsee.jpg" srcset="bergsee.jpg 640w" sizes="(max-width: 40rem) min(calc(100vw - 1.5rem), 640px, calc((100vh - 9rem) * 640 / 427)), '
+has bergsee.html 'width="640" height="427" alt="Der Bergsee am Morgen Die Gipfel'
 has index.html '<img src="t_bergsee.jpg" width="180" height="120" alt="Der Bergsee am Morgen Die Gipfel'
-has index.html '<img src="t_leuchtturm.gif" width="180" height="135" alt="">'
+has index.html '<img src="t_leuchtturm.gif" width="180" height="135" alt="" loading="eager">'
+# Without description.txt the overview is described by its title, a picture page without a text by
+# its name; neither description is left empty.
+has index.html "<meta name=\"description\" content=\"$(cat "$src/demo/title.txt")\">"
+has bergsee.html '<meta name="description" content="Der Bergsee am Morgen Die Gipfel'
+has leuchtturm.html '<meta name="description" content="leuchtturm">'
 has index.html '<span class="text">Fünf Blumen auf der Wiese</span>'
 has index.html 'title="2 / 3"'
 # The keys: the script follows the links named prev, next and up; without it the links still work.

@@ -291,6 +291,31 @@ TEST(TemplateFiller, GivesWhatTheEarlierSequenceGave) {
     EXPECT_GT(replaced, 10000U);
 }
 
+TEST(TemplateFiller, GivesWhatTheEarlierSequenceGaveWithTheNamesReplacedLast) {
+    // The page description and the loading hint come after the run's other names; one ends like
+    // "<mydescription>" and both begin like every other, so that texts inserted before them can
+    // complete them and removals can join them.
+    std::mt19937 random(30);
+    const std::vector<std::string_view> names = {"<mydescription>", "<myalt>", "<mynumber>",
+                                                 "<mypagedescription>", "<myloading>"};
+    const std::vector<std::string> pieces = {"<mypage", "description>", "<my", "loading>", "<myalt>", "x",
+                                             "<"};
+    std::uniform_int_distribution<std::size_t> piece(0, pieces.size() - 1), name(0, names.size() - 1),
+        count(1, 10);
+    for (int round = 0; round < 20000; ++round) {
+        std::string template_text;
+        for (std::size_t n = count(random); n > 0; --n)
+            template_text += n % 3 == 0 ? std::string(names[name(random)]) : pieces[piece(random)];
+        PlaceholderSequence sequence;
+        for (const std::string_view each : names)
+            sequence.emplace_back(each,
+                                  random() % 4 == 0 ? pieces[piece(random)] : GeneratedValue(random, names));
+        TemplateFiller filler(template_text);
+        ASSERT_EQ(filler.Fill(sequence), OracleApply(sequence, template_text))
+            << "template \"" << template_text << "\"";
+    }
+}
+
 TEST(ApplyPlaceholders, KeepsLongTextsAndReplacesNearTheirEnd) {
     // An overview of many entries with the version in its tail: the text before is kept as it is.
     std::string text(100000, 'x');
