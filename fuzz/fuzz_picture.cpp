@@ -1,18 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Every decoder and its header reader over the same bytes: whatever they are, a picture or a
 // DecodeError comes back, never a crash, a hang or a read outside the bytes; and a JPEG measures
-// the same with the quick reading of its headers as with the library's.
+// the same with the quick reading of its headers as with the library's. The colour profiles read
+// from the headers, and the bytes themselves taken for a profile, convert a picture to sRGB or
+// leave it.
 
 #include "core/gif_decoder.h"
 #include "core/jpeg_decoder.h"
 #include "core/picture_source.h"
 #include "core/png_decoder.h"
+#include "core/srgb_conversion.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -55,6 +59,17 @@ std::string JpegOutcome(bool (*measure)(qlm::PictureSource&, int, qlm::Picture&)
     return std::to_string(picture.width) + "x" + std::to_string(picture.height);
 }
 
+void ConvertWithProfiles(const std::uint8_t* data, std::size_t size) {
+    qlm::Image image{2, 1, {10, 200, 30, 255, 128, 128, 128, 128}};
+    qlm::ConvertToSrgb(image, std::string_view(reinterpret_cast<const char*>(data), size));
+    for (const auto read : {qlm::ReadJpegColourProfile, qlm::ReadPngColourProfile}) {
+        Try([&] {
+            qlm::PictureSource source(data, size, true);
+            qlm::ConvertToSrgb(image, read(source, 64));
+        });
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -65,5 +80,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Each(data, size, qlm::DecodeGif, qlm::MeasureGif);
     Each(data, size, qlm::DecodePng, qlm::MeasurePng);
+    ConvertWithProfiles(data, size);
     return 0;
 }
