@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <new>
+#include <string>
 #include <vector>
 
 #include <png.h>
@@ -23,13 +24,15 @@ constexpr png_uint_32 kMaxSide = 1'000'000;
 struct PngJob {
     PictureSource* source = nullptr;
     int box = 0;
-    bool measure_only = false; // stop after the checks of the headers, before any pixel
-    bool need_more = false;    // the source held only the beginning of the file, the headers go on
+    bool measure_only = false;    // stop after the checks of the headers, before any pixel
+    bool collect_profile = false; // keep the ICC profile in `profile`
+    bool need_more = false;       // the source held only the beginning of the file, the headers go on
     int width = 0;
     int height = 0;
     int factor = 1;
     char message[512] = {};
     Image image;
+    std::string profile;
     std::vector<std::uint8_t> rows; // one row
     PictureReducer reducer;
 
@@ -227,6 +230,25 @@ void ReadRows(png_structp png, PngJob* job, const PngHeader& header, int passes)
     png_read_end(png, nullptr);
 }
 
+// Copies the ICC profile (iCCP) libpng has inflated and checked; a damaged one it has dropped.
+void KeepProfile(png_structp png, png_infop info, PngJob* job) {
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep data = nullptr;
+    png_uint_32 length = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &data, &length) != PNG_INFO_iCCP || data == nullptr)
+        return;
+    bool kept = true;
+    try {
+        job->profile.assign(reinterpret_cast<const char*>(data), length);
+    } catch (const std::bad_alloc&) {
+        kept = false;
+    }
+    if (!kept) {
+        FailWith(png, job, "Für das Farbprofil des PNG-Bildes reicht der Speicher nicht.");
+    }
+}
+
 // Runs libpng. Holds no C++ objects, so that a longjmp from the library leaves nothing behind;
 // on every error path the read and info structs are destroyed here.
 bool RunPng(PngJob* job) noexcept {
@@ -247,6 +269,9 @@ bool RunPng(PngJob* job) noexcept {
     }
     const PngHeader header = ReadHeader(png, info, job);
     CheckMemory(png, job, header);
+    if (job->collect_profile) {
+        KeepProfile(png, info, job);
+    }
     if (!job->measure_only) {
         const int passes = AskForRgba(png, info, job, header);
         ReadRows(png, job, header, passes);
@@ -284,6 +309,19 @@ bool MeasurePng(PictureSource& source, int box, Picture& picture) {
     picture.width = job.width;
     picture.height = job.height;
     return true;
+}
+
+std::string ReadPngColourProfile(PictureSource& source, int box) {
+    CheckNotEmpty(source);
+    PngJob job;
+    job.source = &source;
+    job.box = box;
+    job.measure_only = true;
+    job.collect_profile = true;
+    if (!RunPng(&job)) {
+        throw DecodeError(job.message);
+    }
+    return std::move(job.profile);
 }
 
 Picture DecodePng(PictureSource& source, int box) {

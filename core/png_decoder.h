@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace qlm {
 
@@ -23,5 +24,10 @@ Picture DecodePng(PictureSource& source, int box);
 // only the beginning of the file and the headers go on beyond it. Throws DecodeError like
 // DecodePng.
 bool MeasurePng(PictureSource& source, int box, Picture& picture);
+
+// The ICC profile of the PNG file read from `source` (its iCCP chunk, inflated); empty when there
+// is none or libpng drops it as damaged. Reads only the chunks before the picture data, with the
+// checks DecodePng with `box` makes of them. Throws DecodeError like MeasurePng.
+std::string ReadPngColourProfile(PictureSource& source, int box);
 
 } // namespace qlm

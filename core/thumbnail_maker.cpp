@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/thumbnail_maker.h"
 
+#include "core/colour_profile.h"
 #include "core/encode_error.h"
 #include "core/gallery_names.h"
 #include "core/gif_encoder.h"
@@ -10,6 +11,7 @@
 #include "core/picture_loader.h"
 #include "core/picture_scaler.h"
 #include "core/png_encoder.h"
+#include "core/srgb_conversion.h"
 #include "core/work_pool.h"
 #include "platform/file_ops.h"
 #include "platform/globals.h"
@@ -19,6 +21,7 @@
 #include <new>
 #include <set>
 #include <thread>
+#include <utility>
 
 namespace qlm {
 namespace {
@@ -69,15 +72,21 @@ void Make(const std::string& folder, int size, ThumbnailResult& result, std::str
         return;
     }
     // Twice the size: the decoders' own reduction does the coarse work, the scaler the fine.
-    const Picture picture = LoadPicture(folder + result.picture, std::min(size, kMaxThumbnailSize) * 2);
+    const std::string path = folder + result.picture;
+    const int box = std::min(size, kMaxThumbnailSize) * 2;
+    Picture picture = LoadPicture(path, box);
     if (!picture.opened) {
         result.outcome = ThumbnailOutcome::PictureMissing;
         return;
     }
     const ScaledSize target = ThumbnailSize(picture.width, picture.height, size);
-    const Image thumbnail = (target.width == picture.image.width && target.height == picture.image.height)
-                                ? picture.image
-                                : ScaleImage(picture.image, target.width, target.height);
+    Image thumbnail = (target.width == picture.image.width && target.height == picture.image.height)
+                          ? std::move(picture.image)
+                          : ScaleImage(picture.image, target.width, target.height);
+    // A thumbnail is written without a colour profile, so a browser shows it as sRGB: the colours
+    // of a picture in another colour space are converted, or an Adobe RGB photo would look dull.
+    // A profile the library cannot use leaves the pixels as they were decoded.
+    ConvertToSrgb(thumbnail, ReadColourProfile(path, FormatForFileName(result.picture), box));
     bytes = EncodeFor(result.thumbnail, thumbnail);
     result.width = thumbnail.width;
     result.height = thumbnail.height;

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/web_copy_maker.h"
 
+#include "core/colour_profile.h"
 #include "core/encode_error.h"
 #include "core/gallery_names.h"
 #include "core/gif_decoder.h"
 #include "core/gif_encoder.h"
-#include "core/jpeg_decoder.h"
 #include "core/jpeg_encoder.h"
 #include "core/making_failure.h"
 #include "core/new_file_batch.h"
@@ -42,29 +42,16 @@ std::string EncodeCopy(PictureFormat format, const Image& image, const std::stri
     return EncodeJpeg(image, kWebCopyJpegQuality, true, profile);
 }
 
-// Opens the picture once more for a look at its headers: false when it is gone meanwhile. Out of
-// descriptors it throws, as LoadPicture does, rather than take the picture for one without a
-// colour profile or a second frame.
-bool OpenAgain(PictureSource& source, const std::string& path) {
-    const int error = source.Open(path);
-    if (error == EMFILE || error == ENFILE)
-        throw OutOfDescriptorsError(platform::GetErrorText(error));
-    return error == 0;
-}
-
 // The JPEG picture's ICC profile: without it a photo taken in a wider colour space than sRGB
 // would look dull in its copy. Its headers are read as for the decoding at `box`, so that a
 // picture decoded at an eighth is not refused for the memory of its full size.
 std::string ColourProfile(const std::string& path, PictureFormat format, int box) {
-    PictureSource source;
-    if (format != PictureFormat::Jpeg || !OpenAgain(source, path))
-        return {};
-    return ReadJpegColourProfile(source, box);
+    return format == PictureFormat::Jpeg ? ReadColourProfile(path, format, box) : std::string();
 }
 
 bool IsAnimatedGif(const std::string& path) {
     PictureSource source;
-    return OpenAgain(source, path) && GifHasSeveralFrames(source);
+    return OpenPictureAgain(source, path) && GifHasSeveralFrames(source);
 }
 
 // A copy encoded and waiting to be written: its path relative to the picture folder, its name in

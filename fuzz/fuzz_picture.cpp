@@ -2,13 +2,15 @@
 // Every decoder and its header reader, and the removal of metadata for publishing, over the same
 // bytes: whatever they are, a picture or a DecodeError comes back, never a crash, a hang or a read
 // outside the bytes; a JPEG measures the same with the quick reading of its headers as with the
-// library's; and what the removal gives is taken again unchanged.
+// library's; and what the removal gives is taken again unchanged. The colour profiles read from
+// the headers, and the bytes themselves taken for a profile, convert a picture to sRGB or leave it.
 
 #include "core/gif_decoder.h"
 #include "core/jpeg_decoder.h"
 #include "core/metadata_strip.h"
 #include "core/picture_source.h"
 #include "core/png_decoder.h"
+#include "core/srgb_conversion.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -58,6 +60,17 @@ std::string JpegOutcome(bool (*measure)(qlm::PictureSource&, int, qlm::Picture&)
     return std::to_string(picture.width) + "x" + std::to_string(picture.height);
 }
 
+void ConvertWithProfiles(const std::uint8_t* data, std::size_t size) {
+    qlm::Image image{2, 1, {10, 200, 30, 255, 128, 128, 128, 128}};
+    qlm::ConvertToSrgb(image, std::string_view(reinterpret_cast<const char*>(data), size));
+    for (const auto read : {qlm::ReadJpegColourProfile, qlm::ReadPngColourProfile}) {
+        Try([&] {
+            qlm::PictureSource source(data, size, true);
+            qlm::ConvertToSrgb(image, read(source, 64));
+        });
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -75,5 +88,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!published.empty() && qlm::StripForPublishing(published) != published) {
         std::abort();
     }
+    ConvertWithProfiles(data, size);
     return 0;
 }

@@ -11,7 +11,7 @@ set -eu
 
 packages="cmake ninja-build g++ pkg-config
 qt6-base-dev qt6-qpa-plugins
-libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev libicu-dev libimage-exiftool-perl
+libjpeg62-turbo-dev libpng-dev libgif-dev liblcms2-dev zlib1g-dev libicu-dev libimage-exiftool-perl
 exfat-fuse exfatprogs fuse3
 libgtest-dev libbenchmark-dev
 xvfb xauth xdotool wmctrl openbox x11-apps x11-utils x11-xserver-utils

@@ -42,7 +42,7 @@ deb=${debs[0]}
 depends=$(dpkg-deb -f "$deb" Depends)
 e2e_log "Depends: $depends"
 # A library may carry the "t64" suffix of Debian 13's 64-bit time_t transition.
-for package in libc6 libqt6widgets6 libqt6gui6 libjpeg62-turbo libpng16-16 libgif7 qt6-qpa-plugins; do
+for package in libc6 libqt6widgets6 libqt6gui6 libjpeg62-turbo libpng16-16 libgif7 liblcms2-2 qt6-qpa-plugins; do
   e2e_check "the package depends on $package" grep -q -E "(^|, )$package(t64)?( |,|\$)" <<<"$depends"
 done
 description=$(dpkg-deb -f "$deb" Description)
