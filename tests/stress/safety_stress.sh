@@ -16,9 +16,10 @@
 # which the next run makes the .bak). A page or .bak that did not exist may be missing.
 #
 # Scenarios:
-#   kills   the run is killed with SIGKILL after a random delay between 0 and a little more than
-#           a whole run takes (microseconds, by a small C helper); one to three killed runs in a
-#           row, each checked, then a complete run.
+#   kills   the run is killed with SIGKILL after a random delay of up to a little more than a
+#           typical run takes, mostly in its later part where the pages are put in place
+#           (microseconds, by a small C helper); one to three killed runs in a row, each checked,
+#           then a complete run.
 #   cuts    the folder lies on an ext4 and on an xfs image (loop devices); the earlier versions are
 #           synced, then during the run `xfs_io -x -c shutdown` stops the file system without
 #           flushing its journal, as a power cut would, the run is killed, the file system is
