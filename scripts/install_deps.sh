@@ -7,7 +7,7 @@ set -eu
 # clang and libclang-rt-dev (libFuzzer) are the unversioned packages of Debian's default LLVM, so
 # the same names give clang 14 on Debian 12 and clang 19 on Debian 13; clang-format likewise (the
 # formatting check runs with version 14 only and skips itself with another); lld links the
-# sanitizer builds.
+# sanitizer builds. xfsprogs gives tests/stress/safety_stress.sh mkfs.xfs and xfs_io.
 
 packages="cmake ninja-build g++ pkg-config
 qt6-base-dev qt6-qpa-plugins
@@ -18,7 +18,8 @@ xvfb xauth xdotool wmctrl openbox x11-apps x11-utils x11-xserver-utils
 netpbm libjpeg-turbo-progs fonts-liberation2 tidy chromium python3
 dpkg-dev file desktop-file-utils appstream man-db lintian
 fp-compiler-3.2.2 fp-units-fcl-3.2.2 fp-units-misc-3.2.2 fpc-source-3.2.2 libchm-dev
-clang libclang-rt-dev clang-format lld"
+clang libclang-rt-dev clang-format lld
+xfsprogs"
 
 missing=""
 for package in $packages; do
