@@ -3,6 +3,7 @@
 
 #include "platform/file_ops.h"
 #include "platform/ini_file.h"
+#include "platform/text.h"
 
 #include <cerrno>
 
@@ -23,54 +24,16 @@ std::string TargetKey(int number) {
 
 // Control characters would break the line, blanks at either end would be trimmed, quotes around
 // the value taken off.
-bool Escaped(const std::string& name, std::size_t index) {
+bool EscapedInValue(std::string_view name, std::size_t index) {
     const auto byte = static_cast<unsigned char>(name[index]);
     const bool at_end = index == 0 || index + 1 == name.size();
     return byte < 0x20 || byte == 0x7F || byte == '%' || byte == '"' || (byte == ' ' && at_end);
 }
 
-std::string EscapeName(const std::string& name) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string value;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const char c = name[i];
-        const auto byte = static_cast<unsigned char>(c);
-        if (Escaped(name, i)) {
-            value += '%';
-            value += kHex[byte >> 4];
-            value += kHex[byte & 0x0F];
-        } else {
-            value += c;
-        }
-    }
-    return value;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-// A "%" not followed by two hexadecimal digits (a value edited by hand) stays as it is.
+// A value edited by hand into no escapes stands for itself.
 std::string UnescapeName(const std::string& value) {
     std::string name;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        const bool escape = value[i] == '%' && i + 2 < value.size();
-        const int high = escape ? HexDigit(value[i + 1]) : -1;
-        const int low = escape ? HexDigit(value[i + 2]) : -1;
-        if (high >= 0 && low >= 0) {
-            name += static_cast<char>(high * 16 + low);
-            i += 2;
-        } else {
-            name += value[i];
-        }
-    }
-    return name;
+    return platform::PercentUnescape(value, name) ? name : value;
 }
 
 // The number of the pair that holds `folder`, or the first free number when none does.
@@ -100,8 +63,8 @@ std::string RememberedPublishTarget(const std::string& ini_path, const std::stri
 }
 
 int RememberPublishTarget(const std::string& ini_path, const std::string& folder, const std::string& target) {
-    const std::string folder_value = EscapeName(folder);
-    const std::string target_value = EscapeName(target);
+    const std::string folder_value = platform::PercentEscape(folder, EscapedInValue);
+    const std::string target_value = platform::PercentEscape(target, EscapedInValue);
     if (folder_value.size() > kLongestValue || target_value.size() > kLongestValue)
         return ENAMETOOLONG;
     platform::IniText ini;
