@@ -76,7 +76,7 @@ void Remember(CommandWindow& window, const PublishPlaces& places, const std::str
                     ")");
 }
 
-void ShowReport(const PublishPlaces& places, const PublishResult& result) {
+void ShowPublished(const PublishPlaces& places, const PublishResult& result) {
     const std::string page = result.target + "index.html";
     const bool viewable = platform::IsRegularFile(page);
     const QMessageBox::StandardButton answer = MessageBoxes::ShowReport(
@@ -119,7 +119,7 @@ std::optional<PublishResult> PublishClick(CommandWindow& window, const PublishPl
     }
     if (asked)
         Remember(window, places, folder, *target);
-    ShowReport(places, result);
+    ShowPublished(places, result);
     return result;
 }
 

@@ -19,8 +19,6 @@
 using namespace qlm::ui;
 using namespace qlm::ui::test;
 
-namespace {
-
 // Takes the URLs the program hands to the desktop.
 class PageRecorder : public QObject {
     Q_OBJECT
@@ -31,6 +29,8 @@ class PageRecorder : public QObject {
   public slots:
     void record(const QUrl& url) { opened << url; }
 };
+
+namespace {
 
 // A window on the folder "bilder" holding a gallery made by "Make HTML" from two pictures, both
 // selected, and a text no page links; the settings file as it was before any publishing.
@@ -195,6 +195,16 @@ void PublishCommandTest::changing_the_target_asks_again_at_the_remembered_one() 
     gallery.Entry("PublishGallery")->trigger();
     QCOMPARE(FolderDialog::Recorded().size(), 3);
     QVERIFY(QFile::exists(second + QStringLiteral("/a.html")));
+
+    // A remembered target that has become unusable is refused with the way to another one.
+    QVERIFY(QDir(second).removeRecursively());
+    WriteBytes(second, "kein Ordner");
+    MessageBoxes::ClearRecorded();
+    gallery.Entry("PublishGallery")->trigger();
+    QCOMPARE(FolderDialog::Recorded().size(), 3);
+    QVERIFY2(MessageBoxes::Recorded().value(0).text.endsWith(QStringLiteral(
+                 "Einen anderen Zielordner wählen Sie mit „Veröffentlichungsordner ändern…“.")),
+             qPrintable(MessageBoxes::Recorded().value(0).text));
 }
 
 void PublishCommandTest::refused_target_gives_the_error_box_and_writes_nothing_data() {
