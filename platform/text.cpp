@@ -113,4 +113,46 @@ std::string TextAsUtf8(std::string_view text) {
     return IsUtf8(text) ? std::string(text) : Windows1252ToUtf8(text);
 }
 
+namespace {
+
+int UpperHexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+} // namespace
+
+std::string PercentEscape(std::string_view text, bool (*escape)(std::string_view text, std::size_t index)) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (escape(text, i)) {
+            escaped += '%';
+            escaped += kHex[byte >> 4];
+            escaped += kHex[byte & 0x0F];
+        } else {
+            escaped += text[i];
+        }
+    }
+    return escaped;
+}
+
+bool PercentUnescape(std::string_view text, std::string& bytes) {
+    bytes.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            bytes += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size() || UpperHexDigit(text[i + 1]) < 0 || UpperHexDigit(text[i + 2]) < 0)
+            return false;
+        bytes += static_cast<char>(UpperHexDigit(text[i + 1]) * 16 + UpperHexDigit(text[i + 2]));
+        i += 2;
+    }
+    return true;
+}
+
 } // namespace qlm::platform

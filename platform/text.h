@@ -2,7 +2,8 @@
 #pragma once
 // Byte texts as the program meets them: file names and text files that are UTF-8 as a rule, or
 // Windows-1252 when they come from an old disk or a Windows folder. Small helpers every layer
-// shares: ASCII case folding, UTF-8 checks and decoding, and the Windows-1252 reading.
+// shares: ASCII case folding, UTF-8 checks and decoding, the Windows-1252 reading, and the "%HH"
+// escapes of names kept in the program's own files.
 
 #include <cstddef>
 #include <cstdint>
@@ -32,5 +33,12 @@ std::string Windows1252ToUtf8(std::string_view text);
 
 // The text as UTF-8: itself when it is valid UTF-8, otherwise read as Windows-1252.
 std::string TextAsUtf8(std::string_view text);
+
+// `text` with every byte for which `escape(text, index)` holds written as "%HH", the two digits in
+// upper case.
+std::string PercentEscape(std::string_view text, bool (*escape)(std::string_view text, std::size_t index));
+// `text` with every "%HH" (upper-case digits, as PercentEscape writes them) read back as its byte;
+// false for a "%" that two such digits do not follow.
+bool PercentUnescape(std::string_view text, std::string& bytes);
 
 } // namespace qlm::platform

@@ -11,18 +11,12 @@
 
 namespace qlm::ui {
 
-namespace {
-
-// Takes the command's folder for this run (see platform::FolderRun); false, after telling the
-// user, when another run holds it.
 bool BeginFolderRun(CommandWindow& window, platform::FolderRun& run) {
     if (run.Begin(window.CommandFolder()) != EBUSY)
         return true;
     window.Warn(std::string(kFolderInUseWarning) + "\n" + window.CommandFolder());
     return false;
 }
-
-} // namespace
 
 GenerationResult MakeItSoClick(CommandWindow& window) {
     platform::FolderRun run;

@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+namespace qlm::platform {
+class FolderRun;
+}
+
 namespace qlm::ui {
 
 class CommandWindow {
@@ -36,6 +40,10 @@ class CommandWindow {
     // The warning box.
     virtual void Warn(const std::string& text) = 0;
 };
+
+// Takes the command's folder for this run (see platform::FolderRun); false, after telling the
+// user, when another run holds it.
+bool BeginFolderRun(CommandWindow& window, platform::FolderRun& run);
 
 // "Make HTML": the pages of the selected pictures and "index.html", asking for missing texts.
 GenerationResult MakeItSoClick(CommandWindow& window);

@@ -79,6 +79,10 @@ void DesktopActions::ShowGallery() {
         UpdateEntries();
         return;
     }
+    ShowInBrowser(page);
+}
+
+void DesktopActions::ShowInBrowser(const std::string& page) {
     if (!Open(page))
         MessageBoxes::ShowWarning(window_, QStringLiteral("Kann ") + QString::fromUtf8(page) +
                                                QStringLiteral(" nicht im Browser öffnen."));

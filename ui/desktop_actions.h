@@ -28,6 +28,8 @@ class DesktopActions : public QObject {
     void EditOwnTemplates();
     // "Galerie im Browser zeigen": opens index.html of the current folder.
     void ShowGallery();
+    // Opens `page` (a full path) in the browser; a warning box when the desktop cannot.
+    void ShowInBrowser(const std::string& page);
     // The gallery entry is enabled while the current folder holds index.html.
     void UpdateEntries();
 

@@ -140,6 +140,10 @@ void TMain::ConnectHandlers() {
     connect(MarkAll, &QAction::triggered, this, &TMain::MarkAllClick);
     connect(MakeThumbs, &QAction::triggered, this, &TMain::MakeThumbsClick);
     connect(MakeWebPics, &QAction::triggered, this, &TMain::MakeWebPicsClick);
+    connect(PublishGallery, &QAction::triggered, this,
+            [this] { PublishGalleryClick(PublishTargetChoice::Remembered); });
+    connect(ChangePublishTarget, &QAction::triggered, this,
+            [this] { PublishGalleryClick(PublishTargetChoice::AskAgain); });
     connect(MainList, &QListWidget::itemDoubleClicked, this, &TMain::MainListDblClick);
     // The preview follows the focus; the command buttons follow the selection. A change of the
     // selection alone does not decode the focused picture again.
@@ -304,6 +308,14 @@ void TMain::MakeWebPicsClick() {
     RunGuarded(this, [this] { ui::MakeWebPicturesClick(*this); });
 }
 
+void TMain::PublishGalleryClick(PublishTargetChoice choice) {
+    if (host_->Working() || !browser_->HasSelectedPicture())
+        return;
+    RunGuarded(this, [this, choice] {
+        ui::PublishClick(*this, {this, settings_path_, desktop_actions_}, choice);
+    });
+}
+
 void TMain::MyGetDrives() {
     browser_->MyGetDrives();
     UpdateCommandButtons();
@@ -378,6 +390,8 @@ void TMain::UpdateCommandButtons() {
     RenameFiles->setEnabled(picture_selected);
     MakeThumbs->setEnabled(picture_selected);
     MakeWebPics->setEnabled(picture_selected);
+    PublishGallery->setEnabled(picture_selected);
+    ChangePublishTarget->setEnabled(picture_selected);
 }
 
 } // namespace qlm::ui

@@ -9,6 +9,7 @@
 #include "core/templates.h"
 #include "ui/commands.h"
 #include "ui/folder_browser.h"
+#include "ui/publish_command.h"
 
 #include <QString>
 #include <QWidget>
@@ -103,6 +104,9 @@ class TMain : public QWidget, public CommandWindow {
     void MakeThumbsClick();
     // "Fehlende Webbilder erzeugen" of the list's pop-up menu.
     void MakeWebPicsClick();
+    // "Galerie veröffentlichen…" (the remembered target) and "Veröffentlichungsordner ändern…"
+    // (asked again) of the list's pop-up menu.
+    void PublishGalleryClick(PublishTargetChoice choice);
     void MyGetDrives();
     void MyReload() override;
 
@@ -157,6 +161,8 @@ class TMain : public QWidget, public CommandWindow {
     QAction* MarkAll = nullptr;
     QAction* MakeThumbs = nullptr;
     QAction* MakeWebPics = nullptr;
+    QAction* PublishGallery = nullptr;
+    QAction* ChangePublishTarget = nullptr;
     DesktopActions* desktop_actions_ = nullptr;
 
     std::unique_ptr<help::THookHelpSystem> help_hook_;

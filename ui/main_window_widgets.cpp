@@ -121,6 +121,14 @@ void TMain::CreateWidgets() {
     MainPopUp->addAction(MakeWebPics);
     desktop_actions_ = new DesktopActions(
         MainPopUp, this, [this] { return browser_->Folder(); }, [this] { ReloadHTMLClick(); });
+    // Publishing follows the gallery's own entry, as it needs the gallery made.
+    PublishGallery = Named(new QAction(QString::fromUtf8(kPublishEntry), MainList), "PublishGallery");
+    ChangePublishTarget =
+        Named(new QAction(QString::fromUtf8(kChangePublishTargetEntry), MainList), "ChangePublishTarget");
+    for (QAction* entry : {PublishGallery, ChangePublishTarget}) {
+        entry->setEnabled(false);
+        MainPopUp->addAction(entry);
+    }
 
     WorkPanel = Panel(this, "WorkPanel");
     WorkPanel->hide();

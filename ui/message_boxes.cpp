@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QPushButton>
 #include <QQueue>
 
 namespace qlm::ui {
@@ -44,6 +45,12 @@ void MessageBoxes::ShowError(QWidget* parent, const QString& text) {
     Show(parent, QMessageBox::Critical, QString::fromUtf8(kErrorTitle), text);
 }
 
+QMessageBox::StandardButton MessageBoxes::ShowReport(QWidget* parent, QMessageBox::Icon icon,
+                                                     const QString& title, const QString& text,
+                                                     const QString& open_text) {
+    return Show(parent, icon, title, text, open_text);
+}
+
 void MessageBoxes::SetNextAnswer(QMessageBox::StandardButton answer) {
     PresetButtons().enqueue(answer);
 }
@@ -61,9 +68,9 @@ void MessageBoxes::ClearRecorded() {
 }
 
 QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
-                                               const QString& text) {
+                                               const QString& text, const QString& open_text) {
     if (!PresetButtons().isEmpty() || AutoAnswer()) {
-        RecordedBoxes().append(ShownBox{icon, title, text});
+        RecordedBoxes().append(ShownBox{icon, title, text, open_text});
         // A shown box runs its own event loop, which delivers what was posted meanwhile.
         QCoreApplication::processEvents();
         return PresetButtons().isEmpty() ? QMessageBox::Ok : PresetButtons().dequeue();
@@ -71,6 +78,11 @@ QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Ico
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
     // File names and system texts are shown as they are, never read as markup.
     box.setTextFormat(Qt::PlainText);
+    if (!open_text.isEmpty()) {
+        QPushButton* open = box.addButton(QMessageBox::Open);
+        open->setText(open_text);
+        open->setIcon(QIcon());
+    }
     box.setDefaultButton(QMessageBox::Ok);
     // A plain "OK", without the picture some platform themes put on dialog buttons.
     box.button(QMessageBox::Ok)->setIcon(QIcon());

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The program's modal message boxes, each with one "OK" button: the standard error box for a
-// failure that ends a user action, the warning box and the error box. Tests preset the answers
+// The program's modal message boxes, each with an "OK" button: the standard error box for a
+// failure that ends a user action, the warning box, the error box, and the report of a command
+// that offers one more step on a second button. Tests preset the answers
 // (SetNextAnswer, SetAutoAnswer) so that no box waits for a click; the boxes that were answered
 // that way are recorded for the test to read.
 
@@ -22,6 +23,7 @@ struct ShownBox {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString title;
     QString text;
+    QString open_text; // the second button's text, or empty for "OK" alone
 };
 
 // `text` with "." appended when its last character's code lies above that of ".", so that a text
@@ -36,6 +38,11 @@ class MessageBoxes {
     static void ShowWarning(QWidget* parent, const QString& text);
     // Title "Fehler", error icon.
     static void ShowError(QWidget* parent, const QString& text);
+    // `title` and `icon` as given, the buttons `open_text` (answered as QMessageBox::Open) and "OK",
+    // the default; without `open_text`, "OK" alone.
+    static QMessageBox::StandardButton ShowReport(QWidget* parent, QMessageBox::Icon icon,
+                                                  const QString& title, const QString& text,
+                                                  const QString& open_text);
 
     // The next box is not shown but answered with `answer` (one answer per call, first in first out).
     static void SetNextAnswer(QMessageBox::StandardButton answer);
@@ -47,7 +54,7 @@ class MessageBoxes {
 
   private:
     static QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
-                                            const QString& text);
+                                            const QString& text, const QString& open_text = QString());
 };
 
 } // namespace qlm::ui
