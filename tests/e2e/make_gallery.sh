@@ -98,7 +98,7 @@ expect_bytes b.txt '<notext>'
 expect_bytes c.txt ' drei '
 e2e_check "index.html holds the title" grep -qF '<title>  Über den Wolken</title>' "$gallery/index.html"
 e2e_check "a.html holds its text" grep -qF '<figcaption>Größe & Maß</figcaption>' "$gallery/a.html"
-e2e_check "a.html holds the picture's size" grep -qF '<img src="a.jpg" width="64" height="48" alt="Größe & Maß">' "$gallery/a.html"
+e2e_check "a.html holds the picture's size" grep -qF 'width="64" height="48" alt="Größe & Maß">' "$gallery/a.html"
 e2e_check "b.html has no text" grep -qF '<figcaption></figcaption>' "$gallery/b.html"
 e2e_check "the window is back with the list" e2e_wait_region_equal "${LIST[@]}" "$E2E_TMP/list.ppm"
 e2e_shot 4-after-run
