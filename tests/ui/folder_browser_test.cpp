@@ -194,8 +194,8 @@ void FolderBrowserTest::mark_all_selects_every_picture() {
     // thumbnails and web copies of the selected pictures, so they wait for a selection.
     const auto* popup = browser.window->findChild<QMenu*>(QStringLiteral("MainPopUp"));
     QVERIFY(popup != nullptr);
-    // The menu shows the shortcut as a German keyboard labels it; the last two entries hand over
-    // to the desktop.
+    // The menu shows the shortcut as a German keyboard labels it; the two entries after the makers
+    // hand over to the desktop, the last two publish.
     QStringList texts;
     for (const QAction* action : popup->actions())
         texts << action->text();
@@ -203,7 +203,8 @@ void FolderBrowserTest::mark_all_selects_every_picture() {
              QStringList(
                  {QStringLiteral("markiere alles\tStrg+A"), QStringLiteral("Fehlende Thumbnails erzeugen"),
                   QStringLiteral("Fehlende Webbilder erzeugen"), QStringLiteral("Eigene Vorlagen bearbeiten"),
-                  QStringLiteral("Galerie im Browser zeigen")}));
+                  QStringLiteral("Galerie im Browser zeigen"), QStringLiteral("Galerie veröffentlichen…"),
+                  QStringLiteral("Veröffentlichungsordner ändern…")}));
     QAction* make_thumbs = popup->actions().at(1);
     QAction* make_web = popup->actions().at(2);
     QVERIFY(!make_thumbs->isEnabled() && !make_web->isEnabled());
