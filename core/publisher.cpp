@@ -31,7 +31,26 @@ struct Publishing {
     std::set<std::string> recorded;      // the names of the record found in the target
     std::set<std::string> linked;        // every name found, published or not
     std::vector<std::string> to_publish; // the names to publish, in the order found
+    PublishStamps stamps;                // as the record found them, then as this publishing leaves them
+    // The writes go in batches made durable together, as a run's pages do; the files written
+    // wait here for their stamps until the batch is committed.
+    platform::WriteBatch batch;
+    std::vector<std::string> written;
 };
+
+// The stamps of a name; they change with what removing metadata keeps, so that a new way of
+// removing it reaches every file published before.
+std::string Stamps(const Publishing& job, const std::string& name) {
+    const std::string stamps = StampsOf(job.place.folder + name, job.place.target + name);
+    return stamps.empty() ? stamps : "1 " + stamps;
+}
+
+// True when neither the file nor what was published of it changed since the record's stamps.
+bool UnchangedSinceRecorded(const Publishing& job, const std::string& name) {
+    const auto found = job.stamps.find(name);
+    return job.recorded.contains(name) && found != job.stamps.end() && !found->second.empty() &&
+           found->second == Stamps(job, name);
+}
 
 void NotPublished(PublishResult& result, const std::string& name, NotPublishedReason reason, int error = 0,
                   std::string message = {}) {
@@ -151,6 +170,10 @@ bool PublishedBytes(Publishing& job, const std::string& name, std::string& bytes
 
 // Publishes one file; false when a write into the target failed and publishing stops.
 bool PublishFile(Publishing& job, const std::string& name) {
+    if (UnchangedSinceRecorded(job, name)) {
+        job.result.files.push_back({name, FileOutcome::Unchanged, NotPublishedReason::None, 0, {}});
+        return true;
+    }
     std::string bytes;
     if (!PublishedBytes(job, name, bytes))
         return true;
@@ -158,12 +181,14 @@ bool PublishFile(Publishing& job, const std::string& name) {
     int error = MakeFoldersOf(job.place.target, name);
     if (error == 0 && platform::FileHoldsExactly(path, bytes, platform::Links::Refuse)) {
         job.result.files.push_back({name, FileOutcome::Unchanged, NotPublishedReason::None, 0, {}});
+        job.stamps[name] = Stamps(job, name);
         return true;
     }
     if (error == 0)
-        error = platform::ReplaceFileContents(path, bytes, platform::Links::Refuse);
+        error = platform::ReplaceFileContentsIn(job.batch, path, bytes, platform::Links::Refuse);
     if (error == 0) {
         job.result.files.push_back({name, FileOutcome::Written, NotPublishedReason::None, 0, {}});
+        job.written.push_back(name);
         return true;
     }
     NotPublished(job.result, name,
@@ -190,9 +215,9 @@ void RemoveUnlinked(Publishing& job) {
 }
 
 // Writes the record unless it holds `names` already.
-int WriteRecord(const std::string& target, const std::set<std::string>& names) {
+int WriteRecord(const std::string& target, const std::set<std::string>& names, const PublishStamps& stamps) {
     const std::string path = target + std::string(kPublishRecordName);
-    const std::string text = PublishRecordText(names);
+    const std::string text = PublishRecordText(names, &stamps);
     if (platform::FileHoldsExactly(path, text, platform::Links::Refuse))
         return 0;
     return platform::ReplaceFileContents(path, text, platform::Links::Refuse);
@@ -205,11 +230,31 @@ bool ReadRecord(Publishing& job) {
                                               platform::kMaxTextFileSize);
     if (platform::IsMissingFile(error))
         return true;
-    if (error == 0 && ParsePublishRecord(text, job.recorded))
+    if (error == 0 && ParsePublishRecord(text, job.recorded, &job.stamps))
         return true;
     job.result.refusal = PublishRefusal::RecordUnreadable;
     job.result.error = error;
     return false;
+}
+
+// Puts the batch's files in place; a file that could not be is named with its reason instead of
+// written. False when one failed.
+bool CommitWrites(Publishing& job) {
+    job.batch.Commit();
+    const std::vector<platform::WriteFailure> failures = job.batch.TakeFailures();
+    std::set<std::string> failed;
+    for (const platform::WriteFailure& failure : failures)
+        for (PublishedFile& file : job.result.files)
+            if (file.outcome == FileOutcome::Written && job.place.target + file.name == failure.name) {
+                file = {
+                    file.name, FileOutcome::NotPublished, NotPublishedReason::Unwritable, failure.error, {}};
+                failed.insert(file.name);
+            }
+    // A file that kept what was published before gets no stamps: the next publishing compares it.
+    for (const std::string& name : job.written)
+        job.stamps[name] = failed.contains(name) ? std::string() : Stamps(job, name);
+    job.written.clear();
+    return failures.empty();
 }
 
 // Every file found, published in turn; then, unless a write failed, the old ones removed.
@@ -219,9 +264,14 @@ void PublishFiles(Publishing& job, PublishingHost& host) {
         host.SetProgressLabel(job.to_publish[i]);
         host.SetProgressPosition(static_cast<int>(i + 1));
         if (!PublishFile(job, job.to_publish[i])) {
+            CommitWrites(job);
             job.result.stopped = true;
             return;
         }
+    }
+    if (!CommitWrites(job)) {
+        job.result.stopped = true;
+        return;
     }
     RemoveUnlinked(job);
 }
@@ -256,13 +306,13 @@ PublishResult Publish(const PublishInput& input, PublishingHost& host) {
         result.error = taken;
         return result;
     }
-    Publishing job{place, result, {}, {}, {}};
+    Publishing job{place, result, {}, {}, {}, {}, {}, {}};
     if (!ReadRecord(job))
         return result;
     FindFiles(job, input.pictures);
     std::set<std::string> ahead = job.recorded;
     ahead.insert(job.to_publish.begin(), job.to_publish.end());
-    if (const int error = WriteRecord(place.target, ahead); error != 0) {
+    if (const int error = WriteRecord(place.target, ahead, job.stamps); error != 0) {
         result.refusal = PublishRefusal::RecordUnwritable;
         result.error = error;
         return result;
@@ -271,7 +321,7 @@ PublishResult Publish(const PublishInput& input, PublishingHost& host) {
     for (const PublishedFile& file : result.files)
         if (file.outcome == FileOutcome::Written || file.outcome == FileOutcome::Unchanged)
             job.recorded.insert(file.name);
-    result.record_error = WriteRecord(place.target, job.recorded);
+    result.record_error = WriteRecord(place.target, job.recorded, job.stamps);
     return result;
 }
 

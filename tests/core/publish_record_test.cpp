@@ -28,3 +28,21 @@ TEST(PublishRecord, EscapesNoRecordWritesAreNoRecord) {
             ParsePublishRecord(std::string("# Quillmoor: files published here\n") + line + "\n", read))
             << line;
 }
+
+// Stamps follow their name after a tab (escaped within names), and a record of names alone, as
+// the first publishings wrote it, still reads.
+TEST(PublishRecord, StampsReadBackAndRecordsWithoutThemStillRead) {
+    const std::set<std::string> names{"a\tb.jpg", "index.html", "neu.png"};
+    const PublishStamps stamps{{"a\tb.jpg", "1 10 2 3 4 5 6 7 8"}, {"index.html", "1 9 9 9 9 9 9 9 9"}};
+    const std::string text = PublishRecordText(names, &stamps);
+    EXPECT_EQ(text, "# Quillmoor: files published here\na%09b.jpg\t1 10 2 3 4 5 6 7 8\n"
+                    "index.html\t1 9 9 9 9 9 9 9 9\nneu.png\n");
+    std::set<std::string> read;
+    PublishStamps read_stamps;
+    ASSERT_TRUE(ParsePublishRecord(text, read, &read_stamps));
+    EXPECT_EQ(read, names);
+    EXPECT_EQ(read_stamps, stamps);
+    ASSERT_TRUE(ParsePublishRecord(PublishRecordText(names), read, &read_stamps));
+    EXPECT_EQ(read, names);
+    EXPECT_TRUE(read_stamps.empty());
+}

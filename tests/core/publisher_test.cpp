@@ -140,6 +140,22 @@ TEST_F(PublishTest, SecondPublishingWritesNothing) {
     EXPECT_EQ(Inode(target_ + std::string(qlm::kPublishRecordName)), record);
 }
 
+// Publishing again looks only at the stamps of unchanged files; a published file changed by hand
+// since, or a source replaced by one of the same content, is compared and put right.
+TEST_F(PublishTest, APublishedFileChangedSinceIsPutRight) {
+    Run();
+    const std::string page = qlm::test::ReadFile(target_ + "a b.html");
+    qlm::test::WriteFile(target_ + "a b.html", "changed by hand");
+    const std::string picture = qlm::test::ReadFile(folder_ + "c.png");
+    fs::remove(folder_ + "c.png");
+    Put("c.png", picture);
+    const qlm::PublishResult again = Run();
+    EXPECT_EQ(Find(again, "a b.html").outcome, FileOutcome::Written);
+    EXPECT_EQ(qlm::test::ReadFile(target_ + "a b.html"), page);
+    EXPECT_EQ(Find(again, "c.png").outcome, FileOutcome::Unchanged);
+    EXPECT_EQ(again.Count(FileOutcome::Written), 1);
+}
+
 TEST_F(PublishTest, RewritesChangedWithdrawsUnlinkedAndKeepsForeignFiles) {
     Run();
     root_.Put("out/mine.txt", "the user's own");
