@@ -74,6 +74,11 @@ std::string UsageError(const std::vector<std::string>& args) {
     return {};
 }
 
+bool Set(const char* (*environment)(const char*), const char* name) {
+    const char* value = environment(name);
+    return value != nullptr && value[0] != '\0';
+}
+
 } // namespace
 
 std::optional<EarlyExit> CheckStart(const std::vector<std::string>& args,
