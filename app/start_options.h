@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window program does with its command line before any window exists: --help and
-// --version are answered on standard output, and a start without a display is refused with one
-// line instead of the platform layer's abort.
+// --version are answered on standard output, an argument neither the window nor Qt takes is refused
+// with status 64, and a start without a display is refused with one line instead of the platform
+// layer's abort.
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The window program's command line without a display: --help and --version answer on standard
-# output with status 0, and a start without them ends with one line and status 1 instead of the
-# abort of the platform layer.
+# output with status 0, an unknown argument is refused with status 64, and a start without them
+# ends with one line and status 1 instead of the abort of the platform layer.
 # Arguments: <quillmoor>
 set -u -o pipefail
 program=$1
@@ -32,6 +32,27 @@ for option in --help -h; do
   grep -q '^Usage: quillmoor ' "$work/help$option.out" || fail "$option: no usage on standard output"
   grep -q -e '--version' "$work/help$option.out" || fail "$option: the usage lacks --version"
   [[ ! -s "$work/help$option.err" ]] || fail "$option wrote to standard error: $(cat "$work/help$option.err")"
+done
+
+grep -q 'web copies' "$work/help--help.out" || fail "--help does not mention the web copies"
+
+# What neither the window nor Qt takes ends with status 64 and names the argument, before the
+# display is even looked for; what Qt or the help's trace takes reaches the display check.
+refused=(--bogus -x --help-me folder -style --)
+for index in "${!refused[@]}"; do
+  name=refused-$index
+  if [[ ${refused[index]} == -- ]]; then run "$name" -- -- picture.jpg; else run "$name" -- "${refused[index]}"; fi
+  [[ $(status "$name") -eq 64 ]] || fail "${refused[index]}: status $(status "$name"), not 64"
+  grep -q '^quillmoor: ' "$work/$name.err" || fail "${refused[index]}: no message: $(cat "$work/$name.err")"
+  grep -q -e "--help" "$work/$name.err" || fail "${refused[index]}: the message does not point to --help"
+  [[ ! -s "$work/$name.out" ]] || fail "${refused[index]} wrote to standard output"
+done
+grep -q -e '--bogus' "$work/refused-0.err" || fail "--bogus is not named: $(cat "$work/refused-0.err")"
+for arguments in "-debug" "/DEBUG" "-style Fusion" "--platform xcb" "-reverse"; do
+  name="taken-${arguments//[ \/]/_}"
+  # shellcheck disable=SC2086 # the option and its value are two arguments
+  run "$name" -- $arguments
+  [[ $(status "$name") -eq 1 ]] || fail "$arguments: status $(status "$name"), not the display's 1"
 done
 
 run version -- --version
