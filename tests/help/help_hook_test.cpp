@@ -242,7 +242,7 @@ class HelpHookTest : public QObject {
             auto* tree = viewer->findChild<QTreeWidget*>();
             QVERIFY(tree != nullptr);
             QCOMPARE(tree->topLevelItemCount(), 1);
-            QCOMPARE(tree->topLevelItem(0)->childCount(), 8);
+            QCOMPARE(tree->topLevelItem(0)->childCount(), 9);
             QCOMPARE(tree->topLevelItem(0)->child(1)->text(0),
                      QStringLiteral("Ordner wechseln und Bilder auswählen"));
             QCOMPARE(tree->currentItem(), tree->topLevelItem(0)->child(0));
