@@ -15,6 +15,7 @@
 #include "platform/text.h"
 #include "ui/ask_dialog.h"
 #include "ui/borderless_button.h"
+#include "ui/desktop_actions.h"
 #include "ui/main_window_layout.h"
 #include "ui/message_boxes.h"
 #include "ui/picture_preview.h"
