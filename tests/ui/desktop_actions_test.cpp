@@ -9,40 +9,9 @@
 
 #include <QAction>
 #include <QClipboard>
-#include <QSignalSpy>
 
 using namespace qlm::ui;
 using namespace qlm::ui::test;
-
-namespace {
-
-// A stand-in for the desktop's opener: each path it is given goes on a line of its record.
-class FakeOpener {
-  public:
-    void Install() const { DesktopActions::SetOpener(dir_.filePath(QStringLiteral("opener"))); }
-    // The opener ends with `status` from now on (3: xdg-open found no program for the file).
-    void EndWith(int status) const {
-        const QString script = dir_.filePath(QStringLiteral("opener"));
-        WriteBytes(script, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$0.record\"\nexit " +
-                               QByteArray::number(status) + "\n");
-        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    QStringList Opened() const {
-        const QString record = QString::fromUtf8(ReadBytes(dir_.filePath(QStringLiteral("opener.record"))));
-        return record.split(u'\n', Qt::SkipEmptyParts);
-    }
-    void Forget() const { QFile::remove(dir_.filePath(QStringLiteral("opener.record"))); }
-
-  private:
-    QTemporaryDir dir_;
-};
-
-// Waits until the opener started by the last hand-off has ended.
-bool HandOffEnds(QSignalSpy& ended) {
-    return !ended.isEmpty() || ended.wait(10000);
-}
-
-} // namespace
 
 class DesktopActionsTest : public QObject {
     Q_OBJECT
