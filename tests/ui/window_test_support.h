@@ -163,7 +163,7 @@ class FakeOpener {
 };
 
 // Waits until the opener started by the last hand-off has ended.
-bool HandOffEnds(QSignalSpy& ended) {
+inline bool HandOffEnds(QSignalSpy& ended) {
     return !ended.isEmpty() || ended.wait(10000);
 }
 
