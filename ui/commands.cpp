@@ -6,8 +6,10 @@
 #include "core/text_file.h"
 #include "platform/temporary_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <set>
+#include <string>
 
 namespace qlm::ui {
 
@@ -33,10 +35,33 @@ GenerationResult MakeItSoClick(CommandWindow& window) {
     input.flags = window.Flags();
     input.templates = window.Templates();
     input.version = window.Version();
-    return MakeGallery(input, window.Host());
+    GenerationResult result = MakeGallery(input, window.Host());
+    // A stopped run has not written the overview; one that could not write it has said so.
+    const bool written =
+        std::find(result.unwritten.begin(), result.unwritten.end(), "index.html") == result.unwritten.end();
+    if (!result.stopped && written)
+        window.NoteGallery(input.folder + "index.html");
+    return result;
+}
+
+std::string MadeThumbnailsNote(int made) {
+    return std::to_string(made) + (made == 1 ? " Thumbnail erzeugt" : " Thumbnails erzeugt");
+}
+
+std::string MadeWebPicturesNote(int pictures) {
+    return "Webbilder für " + std::to_string(pictures) +
+           (pictures == 1 ? " Bild erzeugt" : " Bilder erzeugt");
 }
 
 namespace {
+
+bool WasMade(const ThumbnailResult& result) {
+    return result.outcome == ThumbnailOutcome::Made;
+}
+
+bool WasMade(const WebCopyResult& result) {
+    return result.outcome == WebCopyOutcome::Made;
+}
 
 // One line of the warning for a thumbnail that could not be made.
 std::string NotMadeLine(const ThumbnailResult& result) {
@@ -74,9 +99,11 @@ std::string NotMadeLine(const WebCopyResult& result) {
 
 // Runs a maker of missing files (thumbnails, web copies) over the selected pictures behind the
 // working display, then names what could not be made in one warning and reads the list again, as
-// the new files belong to the folder.
+// the new files belong to the folder; the pictures stay selected for the next step, and the status
+// line gets `note` of the number made.
 template <typename Result, typename Make>
-std::vector<Result> RunMaker(CommandWindow& window, const char* warning_head, Make make) {
+std::vector<Result> RunMaker(CommandWindow& window, const char* warning_head, std::string (*note)(int made),
+                             Make make) {
     const std::vector<std::string> pictures = window.SelectedPictures();
     platform::FolderRun run;
     if (pictures.empty() || !BeginFolderRun(window, run))
@@ -94,6 +121,10 @@ std::vector<Result> RunMaker(CommandWindow& window, const char* warning_head, Ma
     if (!warning.empty())
         window.Warn(warning_head + warning);
     window.MyReload();
+    window.Reselect(pictures);
+    const auto made =
+        std::count_if(results.begin(), results.end(), [](const Result& result) { return WasMade(result); });
+    window.Note(note(static_cast<int>(made)));
     return results;
 }
 
@@ -102,7 +133,7 @@ std::vector<Result> RunMaker(CommandWindow& window, const char* warning_head, Ma
 std::vector<ThumbnailResult> MakeThumbnailsClick(CommandWindow& window) {
     const bool thumbs_jpg = window.Flags().thumbs_jpg;
     return RunMaker<ThumbnailResult>(
-        window, kThumbnailsNotMadeWarning,
+        window, kThumbnailsNotMadeWarning, MadeThumbnailsNote,
         [&](const std::string& folder, const std::vector<std::string>& pictures, GenerationHost& host) {
             return MakeMissingThumbnails(folder, pictures, thumbs_jpg, kDefaultThumbnailSize,
                                          [&host](const ThumbnailResult& result) {
@@ -114,7 +145,7 @@ std::vector<ThumbnailResult> MakeThumbnailsClick(CommandWindow& window) {
 
 std::vector<WebCopyResult> MakeWebPicturesClick(CommandWindow& window) {
     return RunMaker<WebCopyResult>(
-        window, kWebPicturesNotMadeWarning,
+        window, kWebPicturesNotMadeWarning, MadeWebPicturesNote,
         [](const std::string& folder, const std::vector<std::string>& pictures, GenerationHost& host) {
             return MakeMissingWebCopies(folder, pictures, kDefaultWebSizes,
                                         [&host](const WebCopyResult& result) {
@@ -129,9 +160,11 @@ void RenameFilesClick(CommandWindow& window) {
     if (!BeginFolderRun(window, run))
         return;
     window.SetCommandButtons(false);
-    CorrectNames(window.CommandFolder(), window.SelectedPictures(), window.Flags().thumbs_jpg);
+    const int renamed =
+        CorrectNames(window.CommandFolder(), window.SelectedPictures(), window.Flags().thumbs_jpg);
     window.MyReload();
     window.SetCommandButtons(false);
+    window.Note(renamed > 0 ? kNamesChangedNote : kNamesUnchangedNote);
 }
 
 bool TransFileClick(CommandWindow& window) {

@@ -9,9 +9,10 @@
 #include "ui/message_boxes.h"
 
 #include <QAction>
-#include <QDesktopServices>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMenu>
-#include <QUrl>
+#include <QProcess>
 
 namespace qlm::ui {
 
@@ -28,11 +29,16 @@ std::string SampleFolder() {
     return ChooseTemplateFolder(others);
 }
 
-bool Open(const std::string& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromUtf8(path)));
+QString& Opener() {
+    static QString program = QStringLiteral("xdg-open");
+    return program;
 }
 
 } // namespace
+
+void DesktopActions::SetOpener(const QString& program) {
+    Opener() = program;
+}
 
 DesktopActions::DesktopActions(QMenu* menu, QWidget* window, std::function<std::string()> current_folder,
                                std::function<void()> reload_templates)
@@ -68,9 +74,13 @@ void DesktopActions::EditOwnTemplates() {
     // Made just now: from here on the window uses it (unless the working directory has templates).
     if (!existed)
         reload_templates_();
-    if (!Open(own))
-        MessageBoxes::ShowWarning(window_, QStringLiteral("Kann den Ordner ") + QString::fromUtf8(own) +
-                                               QStringLiteral(" nicht im Dateimanager öffnen."));
+    HandOff(own,
+            QStringLiteral("Kann den Ordner ") + QString::fromUtf8(own) +
+                QStringLiteral(" nicht im Dateimanager öffnen."),
+            [this, own] {
+                if (note_)
+                    note_(QStringLiteral("Eigene Vorlagen: ") + QString::fromUtf8(own));
+            });
 }
 
 void DesktopActions::ShowGallery() {
@@ -83,9 +93,42 @@ void DesktopActions::ShowGallery() {
 }
 
 void DesktopActions::ShowInBrowser(const std::string& page) {
-    if (!Open(page))
-        MessageBoxes::ShowWarning(window_, QStringLiteral("Kann ") + QString::fromUtf8(page) +
-                                               QStringLiteral(" nicht im Browser öffnen."));
+    HandOff(page,
+            QStringLiteral("Kann ") + QString::fromUtf8(page) + QStringLiteral(" nicht im Browser öffnen."),
+            {});
+}
+
+void DesktopActions::HandOff(const std::string& path, const QString& failure, std::function<void()> opened) {
+    const QString shown = QString::fromUtf8(path);
+    auto* process = new QProcess(this);
+    process->setProgram(Opener());
+    process->setArguments({shown});
+    // The opener's own complaints still reach standard error; its output is of no use here.
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Called once: when the opener has ended, or could not be started at all.
+    auto ended = [this, process, shown, failure, opened](bool ok) {
+        process->disconnect(this);
+        process->deleteLater();
+        if (ok) {
+            if (opened)
+                opened();
+        } else {
+            // On the clipboard before the box, which waits for the user.
+            QGuiApplication::clipboard()->setText(shown);
+            MessageBoxes::ShowWarning(
+                window_, failure + QStringLiteral("\nDer Pfad steht in der Zwischenablage:\n") + shown);
+        }
+        emit HandOffEnded(shown, ok);
+    };
+    connect(process, &QProcess::finished, this, [ended](int code, QProcess::ExitStatus status) {
+        ended(status == QProcess::NormalExit && code == 0);
+    });
+    connect(process, &QProcess::errorOccurred, this, [ended](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            ended(false);
+    });
+    process->start();
 }
 
 void DesktopActions::UpdateEntries() {

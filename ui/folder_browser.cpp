@@ -14,6 +14,7 @@
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <set>
 
 namespace qlm::ui {
 namespace {
@@ -151,9 +152,18 @@ bool FolderBrowser::EnterFocused() {
 }
 
 void FolderBrowser::MarkAll() {
+    SelectWhere([](const QListWidgetItem*) { return true; });
+}
+
+void FolderBrowser::Select(const std::vector<std::string>& names) {
+    const std::set<std::string> wanted(names.begin(), names.end());
+    SelectWhere([&wanted](const QListWidgetItem* item) { return wanted.contains(NameOf(item)); });
+}
+
+void FolderBrowser::SelectWhere(const std::function<bool(const QListWidgetItem*)>& wanted) {
     QItemSelection pictures;
     for (int row = 0; row < list_->count(); ++row) {
-        if (KindOf(list_->item(row)) == EntryKind::Picture) {
+        if (KindOf(list_->item(row)) == EntryKind::Picture && wanted(list_->item(row))) {
             const QModelIndex index = list_->model()->index(row, 0);
             pictures.select(index, index);
         }

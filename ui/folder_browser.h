@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QList>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,6 +44,8 @@ class FolderBrowser {
     bool EnterFocused();
     // Every picture entry becomes selected; the other entries stay as they are.
     void MarkAll();
+    // The picture entries named in `names` become selected, those the list shows.
+    void Select(const std::vector<std::string>& names);
 
     // The focused entry's kind; none without a focused entry.
     std::optional<EntryKind> FocusedKind() const;
@@ -60,6 +63,8 @@ class FolderBrowser {
     static std::string NameOf(const QListWidgetItem* item);
 
   private:
+    // One change of the selection for every picture entry that `wanted` accepts.
+    void SelectWhere(const std::function<bool(const QListWidgetItem*)>& wanted);
     void Fill(const std::vector<ListEntry>& entries);
 
     QListWidget* list_;

@@ -15,6 +15,7 @@
 #include "platform/text.h"
 #include "ui/ask_dialog.h"
 #include "ui/borderless_button.h"
+#include "ui/desktop_actions.h"
 #include "ui/main_window_layout.h"
 #include "ui/message_boxes.h"
 #include "ui/picture_preview.h"
@@ -134,6 +135,8 @@ void TMain::ConnectHandlers() {
     connect(ReadDrives, &TBorderLessButton::clicked, this, &TMain::ReadDrivesClick);
     connect(Reload, &TBorderLessButton::clicked, this, &TMain::ReloadClick);
     connect(ReloadHTML, &QPushButton::clicked, this, &TMain::ReloadHTMLClick);
+    connect(ShowInBrowser, &QPushButton::clicked, this, &TMain::ShowNotedPage);
+    desktop_actions_->SetNote([this](const QString& text) { Note(text.toStdString()); });
     connect(MakeItSo, &QPushButton::clicked, this, &TMain::MakeItSoClick);
     connect(RenameFiles, &QPushButton::clicked, this, &TMain::RenameFilesClick);
     connect(TransFile, &QPushButton::clicked, this, &TMain::TransFileClick);
@@ -174,36 +177,6 @@ bool TMain::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void TMain::ReloadHTMLClick() {
-    // Looked for afresh each time, so that the user's own folder, once made, takes over.
-    const std::vector<std::string> folders = TemplateSearchFolders();
-    const TemplateChoice choice = ChooseTemplates(folders);
-    const TemplateLoad result = LoadTemplates(templates_, choice.sources, !TransFile->isHidden());
-    templates_loaded_ = result == TemplateLoad::Ok;
-    if (templates_loaded_) {
-        // Templates missing from the user's own folder came from a later one: said, and the
-        // program goes on.
-        if (!choice.borrowed.empty())
-            MessageBoxes::ShowWarning(isVisible() ? this : nullptr,
-                                      QString::fromUtf8(BorrowedTemplatesWarning(choice)));
-        return;
-    }
-    QString text =
-        QString::fromUtf8(result == TemplateLoad::RequiredMissing ? kTemplatesMissingMessage
-                                                                  : kExtendedTemplatesMissingMessage);
-    if (result == TemplateLoad::RequiredMissing) {
-        text += QStringLiteral("\n\nGesucht in:");
-        for (const TemplateFolderReport& tried : TemplateSearchReport(folders)) {
-            text += QStringLiteral("\n") + QString::fromUtf8(tried.folder);
-            if (!tried.missing.empty())
-                text +=
-                    QStringLiteral(" (es fehlt: ") + QString::fromUtf8(tried.missing) + QStringLiteral(")");
-        }
-    }
-    MessageBoxes::ShowError(isVisible() ? this : nullptr, text);
-    emit TemplatesFailed();
 }
 
 OptionFlags TMain::Flags() const {
@@ -322,6 +295,7 @@ void TMain::MyGetDrives() {
 }
 
 void TMain::MyReload() {
+    ClearNote();
     if (const int code = browser_->MyReload(); code != 0) {
         // The box names the folder and the system's reason; then the drives are a way out.
         Warn(browser_->Folder() + "\n" + platform::GetErrorText(code));

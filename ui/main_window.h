@@ -82,8 +82,14 @@ class TMain : public QWidget, public CommandWindow {
     GenerationHost& Host() override;
     void SetCommandButtons(bool enabled) override;
     void Warn(const std::string& text) override;
+    void Reselect(const std::vector<std::string>& names) override;
+    void Note(const std::string& text) override;
+    void NoteGallery(const std::string& page) override;
+    // The status line's text (empty when it says nothing).
+    QString StatusText() const;
 
     // The handlers of the window's buttons and list, callable directly.
+    // "Reload Defs": the templates read again; the status line names their folder.
     void ReloadHTMLClick();
     // "Make HTML", "Correct Names", "Correct Infofile": each runs the command of the same name in
     // commands.h on this window.
@@ -125,6 +131,8 @@ class TMain : public QWidget, public CommandWindow {
     void CreateWidgets();
     void CreateCommandButtons();
     void CreateOptionBoxes();
+    // The status line above the list, which says what the last command did, and its button.
+    void CreateStatusLine();
     void PlaceWidgets();
     // The browser, the preview and its decoding ahead, the ask-user dialog and the run's host.
     void CreateParts();
@@ -135,9 +143,15 @@ class TMain : public QWidget, public CommandWindow {
     void ShowFocusedEntry();
     // "Make HTML" and "Correct Names" enabled exactly while a picture is selected.
     void UpdateCommandButtons();
+    // The status line empty, its browser button hidden.
+    void ClearNote();
+    // The status line's button: the page named by the note in the browser.
+    void ShowNotedPage();
 
     QLabel* MyDir = nullptr;
     QWidget* MainPanel = nullptr;
+    QLabel* StatusLine = nullptr;
+    QPushButton* ShowInBrowser = nullptr;
     TBorderLessButton* ReadDrives = nullptr;
     TBorderLessButton* Reload = nullptr;
     QListWidget* MainList = nullptr;
@@ -173,6 +187,7 @@ class TMain : public QWidget, public CommandWindow {
     std::unique_ptr<WindowHost> host_;
     std::string version_;
     std::string settings_path_;
+    std::string noted_page_; // the page the status line's browser button opens
     TemplateSet templates_;
     bool templates_loaded_ = false;
     bool save_settings_on_close_ = true;

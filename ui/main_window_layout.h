@@ -30,6 +30,8 @@ inline constexpr WidgetPlace kMainWindowLayout[] = {
     {"MainPanel", 8, 32, 400, 273, 1},
     {"ReadDrives", 8, 8, 20, 16, kNoTabStop},
     {"Reload", 32, 8, 20, 16, kNoTabStop},
+    {"StatusLine", 58, 8, 231, 16, kNoTabStop},
+    {"ShowInBrowser", 293, 7, 100, 17, kNoTabStop},
     {"MainList", 8, 24, 385, 241, kNoTabStop},
     {"WorkPanel", 8, 32, 400, 273, 2},
     {"TheProgress", 31, 24, 330, 17, kNoTabStop},

@@ -102,6 +102,7 @@ void TMain::CreateWidgets() {
     Reload->setEnablePicture(Asset("reload.png"));
     Reload->setDisablePicture(Asset("reload_disabled.png"));
     Reload->setEnabledEx(false);
+    CreateStatusLine();
     MainList = Named(new QListWidget(MainPanel), "MainList");
     MainList->setContextMenuPolicy(Qt::CustomContextMenu);
     MainPopUp = Named(new QMenu(MainList), "MainPopUp");

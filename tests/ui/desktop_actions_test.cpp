@@ -1,28 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The pop-up entries that hand over to the desktop: the user's own templates, made from the
 // samples once and opened in the file manager, and the current gallery opened in the browser.
-// The desktop's handler of file URLs is replaced by a recorder.
+// The desktop's opener is replaced by a script that records what it is given and ends with the
+// status the test chooses.
 
 #include "ui/desktop_actions.h"
 #include "window_test_support.h"
 
 #include <QAction>
-#include <QDesktopServices>
-#include <QUrl>
+#include <QClipboard>
 
 using namespace qlm::ui;
 using namespace qlm::ui::test;
-
-// Takes the URLs the program hands to the desktop.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-
-  public:
-    QList<QUrl> opened;
-
-  public slots:
-    void record(const QUrl& url) { opened << url; }
-};
 
 class DesktopActionsTest : public QObject {
     Q_OBJECT
@@ -32,25 +21,28 @@ class DesktopActionsTest : public QObject {
         SetUpApplication();
         QVERIFY(data_.isValid());
         qputenv("XDG_DATA_HOME", QFile::encodeName(data_.path()));
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder_, "record");
     }
     void init() {
         QDir(OwnFolder()).removeRecursively();
-        recorder_.opened.clear();
+        opener_.Install();
+        opener_.EndWith(0);
+        opener_.Forget();
         MessageBoxes::ClearRecorded();
     }
-    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    void cleanupTestCase() { DesktopActions::SetOpener(QStringLiteral("xdg-open")); }
 
     void own_templates_are_made_opened_and_then_used();
     void own_templates_already_there_are_left_alone();
     void gallery_entry_follows_index_html();
     void failed_template_search_names_folders_and_files();
+    void failed_hand_off_names_the_path_and_copies_it_data();
+    void failed_hand_off_names_the_path_and_copies_it();
 
   private:
     QString OwnFolder() const { return data_.path() + QStringLiteral("/quillmoor/templates"); }
 
     QTemporaryDir data_;
-    UrlRecorder recorder_;
+    FakeOpener opener_;
 };
 
 void DesktopActionsTest::own_templates_are_made_opened_and_then_used() {
@@ -59,12 +51,16 @@ void DesktopActionsTest::own_templates_are_made_opened_and_then_used() {
     QVERIFY(window->TemplatesLoaded());
     QAction* entry = window->Desktop()->OwnTemplatesEntry();
     QCOMPARE(entry->text(), QStringLiteral("Eigene Vorlagen bearbeiten"));
+    QSignalSpy ended(window->Desktop(), &DesktopActions::HandOffEnded);
     entry->trigger();
 
-    // Made from the templates in use (a build tree has no installed samples) and opened.
+    // Made from the templates in use (a build tree has no installed samples) and opened; the
+    // status line names the folder, so that the user can find it again without a file manager.
     QCOMPARE(ReadBytes(OwnFolder() + QStringLiteral("/MainHead.html")), QByteArray("<p>MainHead.html</p>"));
     QCOMPARE(ReadBytes(OwnFolder() + QStringLiteral("/Pic.html")), QByteArray("<p>Pic.html</p>"));
-    QCOMPARE(recorder_.opened, QList<QUrl>{QUrl::fromLocalFile(OwnFolder() + u'/')});
+    QVERIFY(HandOffEnds(ended));
+    QCOMPARE(opener_.Opened(), QStringList{OwnFolder() + u'/'});
+    QCOMPARE(window->StatusText(), QStringLiteral("Eigene Vorlagen: ") + OwnFolder() + u'/');
     QVERIFY(MessageBoxes::Recorded().isEmpty());
 
     // Without templates in the working directory, "Reload Defs" takes the user's edited ones.
@@ -81,10 +77,12 @@ void DesktopActionsTest::own_templates_already_there_are_left_alone() {
     WorkFolder work;
     FillFolder(OwnFolder(), {QStringLiteral("MainHead.html=mine")});
     const auto window = work.OpenWindowAt(work.Path());
+    QSignalSpy ended(window->Desktop(), &DesktopActions::HandOffEnded);
     window->Desktop()->OwnTemplatesEntry()->trigger();
     QCOMPARE(ReadBytes(OwnFolder() + QStringLiteral("/MainHead.html")), QByteArray("mine"));
     QVERIFY(!QFile::exists(OwnFolder() + QStringLiteral("/Pic.html")));
-    QCOMPARE(recorder_.opened.size(), 1);
+    QVERIFY(HandOffEnds(ended));
+    QCOMPARE(opener_.Opened().size(), 1);
     // The working directory's templates stay in use.
     QCOMPARE(window->Templates().main_head, std::string("<p>MainHead.html</p>"));
 }
@@ -102,13 +100,17 @@ void DesktopActionsTest::gallery_entry_follows_index_html() {
     WriteBytes(folder + QStringLiteral("/index.html"), "<html></html>");
     actions->UpdateEntries();
     QVERIFY(actions->GalleryEntry()->isEnabled());
+    QSignalSpy ended(actions, &DesktopActions::HandOffEnded);
     actions->GalleryEntry()->trigger();
-    QCOMPARE(recorder_.opened, QList<QUrl>{QUrl::fromLocalFile(folder + QStringLiteral("/index.html"))});
+    QVERIFY(HandOffEnds(ended));
+    QCOMPARE(opener_.Opened(), QStringList{folder + QStringLiteral("/index.html")});
 
     // Gone meanwhile: nothing is opened and the entry turns off.
     QVERIFY(QFile::remove(folder + QStringLiteral("/index.html")));
     actions->ShowGallery();
-    QCOMPARE(recorder_.opened.size(), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(opener_.Opened().size(), 1);
     QVERIFY(!actions->GalleryEntry()->isEnabled());
 }
 
@@ -135,6 +137,52 @@ void DesktopActionsTest::failed_template_search_names_folders_and_files() {
     const QString all = QStringLiteral(" (es fehlt: MainHead.html, MainRep.html, MainTail.html, Pic.html)");
     const QString text = MessageBoxes::Recorded().value(0).text;
     QVERIFY2(text.startsWith(sentence + wd + all + u'\n' + OwnFolder() + u'/' + all), qPrintable(text));
+}
+
+void DesktopActionsTest::failed_hand_off_names_the_path_and_copies_it_data() {
+    QTest::addColumn<bool>("gallery");
+    QTest::addColumn<bool>("opener_missing");
+    QTest::newRow("no browser") << true << false;
+    QTest::newRow("no file manager") << false << false;
+    QTest::newRow("no opener at all") << true << true;
+}
+
+// The opener's failure (no browser or file manager found, exit status 3; or no opener installed)
+// reaches the user as a box that names the path, which is also on the clipboard.
+void DesktopActionsTest::failed_hand_off_names_the_path_and_copies_it() {
+    QFETCH(bool, gallery);
+    QFETCH(bool, opener_missing);
+    WorkFolder work;
+    const QString folder = work.Path(QStringLiteral("bilder"));
+    FillFolder(folder, {QStringLiteral("a.jpg=quadrants.jpg"), QStringLiteral("index.html=<html></html>")});
+    const auto window = work.OpenWindowAt(folder);
+    opener_.EndWith(3);
+    if (opener_missing)
+        DesktopActions::SetOpener(work.Path(QStringLiteral("kein-opener")));
+    QGuiApplication::clipboard()->clear();
+    QSignalSpy ended(window->Desktop(), &DesktopActions::HandOffEnded);
+    if (gallery) {
+        window->Desktop()->UpdateEntries();
+        window->Desktop()->GalleryEntry()->trigger();
+    } else {
+        window->Desktop()->OwnTemplatesEntry()->trigger();
+    }
+    QVERIFY(HandOffEnds(ended));
+
+    const QString path = gallery ? folder + QStringLiteral("/index.html") : OwnFolder() + u'/';
+    QCOMPARE(ended.first().at(0).toString(), path);
+    QCOMPARE(ended.first().at(1).toBool(), false);
+    QCOMPARE(QGuiApplication::clipboard()->text(), path);
+    const QList<ShownBox> boxes = MessageBoxes::Recorded();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].title, QStringLiteral("Warnung"));
+    const QString first =
+        gallery
+            ? QStringLiteral("Kann ") + path + QStringLiteral(" nicht im Browser öffnen.")
+            : QStringLiteral("Kann den Ordner ") + path + QStringLiteral(" nicht im Dateimanager öffnen.");
+    QCOMPARE(boxes[0].text, first + QStringLiteral("\nDer Pfad steht in der Zwischenablage:\n") + path);
+    // Nothing said in the status line that did not happen.
+    QVERIFY(!window->StatusText().startsWith(QStringLiteral("Eigene Vorlagen")));
 }
 
 QTEST_MAIN(DesktopActionsTest)

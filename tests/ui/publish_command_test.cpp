@@ -11,24 +11,11 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QProgressBar>
-#include <QUrl>
 
 using namespace qlm::ui;
 using namespace qlm::ui::test;
-
-// Takes the URLs the program hands to the desktop.
-class PageRecorder : public QObject {
-    Q_OBJECT
-
-  public:
-    QList<QUrl> opened;
-
-  public slots:
-    void record(const QUrl& url) { opened << url; }
-};
 
 namespace {
 
@@ -78,16 +65,15 @@ class PublishCommandTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() {
-        SetUpApplication();
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder_, "record");
-    }
+    void initTestCase() { SetUpApplication(); }
     void init() {
-        recorder_.opened.clear();
+        opener_.Install();
+        opener_.EndWith(0);
+        opener_.Forget();
         MessageBoxes::ClearRecorded();
         FolderDialog::ClearRecorded();
     }
-    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    void cleanupTestCase() { DesktopActions::SetOpener(QStringLiteral("xdg-open")); }
 
     void first_publishing_asks_and_remembers_the_second_asks_nothing();
     void show_in_browser_opens_the_published_overview();
@@ -97,7 +83,7 @@ class PublishCommandTest : public QObject {
     void without_a_gallery_nothing_is_asked();
 
   private:
-    PageRecorder recorder_;
+    FakeOpener opener_;
 };
 
 void PublishCommandTest::first_publishing_asks_and_remembers_the_second_asks_nothing() {
@@ -157,13 +143,16 @@ void PublishCommandTest::show_in_browser_opens_the_published_overview() {
     const QString target = gallery.work.Path(QStringLiteral("www"));
     FolderDialog::SetNextAnswer(target);
     MessageBoxes::SetNextAnswer(QMessageBox::Open);
+    QSignalSpy ended(gallery.window->Desktop(), &DesktopActions::HandOffEnded);
     gallery.Entry("PublishGallery")->trigger();
-    QCOMPARE(recorder_.opened,
-             QList<QUrl>{QUrl::fromLocalFile(Canonical(target) + QStringLiteral("index.html"))});
+    QVERIFY(HandOffEnds(ended));
+    QCOMPARE(opener_.Opened(), QStringList{Canonical(target) + QStringLiteral("index.html")});
 
     // "OK" opens nothing.
     gallery.Entry("PublishGallery")->trigger();
-    QCOMPARE(recorder_.opened.size(), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(opener_.Opened().size(), 1);
 }
 
 void PublishCommandTest::changing_the_target_asks_again_at_the_remembered_one() {

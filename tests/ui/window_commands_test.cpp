@@ -21,41 +21,6 @@
 using namespace qlm::ui;
 using namespace qlm::ui::test;
 
-namespace {
-
-// A window listing the folder "bilder" with the given pictures ("name=test picture") and files
-// ("name=bytes" for names without a picture extension), all pictures selected.
-struct Gallery {
-    WorkFolder work;
-    QString folder = QDir::cleanPath(work.Path(QStringLiteral("bilder")));
-    std::unique_ptr<TMain> window;
-
-    explicit Gallery(const QStringList& entries) {
-        FillFolder(folder, entries);
-        window = work.OpenWindowAt(folder);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        // The list takes the focus once the window is up; its first entry becomes the focused one.
-        QTRY_COMPARE(QApplication::focusWidget(), Part("MainList"));
-        window->MarkAllClick();
-        TFAskUser::ClearRecorded();
-        MessageBoxes::ClearRecorded();
-    }
-    QString File(const QString& name) const { return folder + u'/' + name; }
-    QByteArray Read(const QString& name) const { return ReadBytes(File(name)); }
-    template <typename Widget = QWidget> Widget* Part(const char* name) const {
-        return Child<Widget>(*window, name);
-    }
-    // The normal display: the list in view, the three command buttons usable.
-    bool NormalDisplay() const {
-        return Part("MainPanel")->isVisible() && !Part("WorkPanel")->isVisible() &&
-               Part("MakeItSo")->isEnabled() && Part("RenameFiles")->isEnabled() &&
-               Part("ReloadHTML")->isEnabled();
-    }
-};
-
-} // namespace
-
 class WindowCommandsTest : public QObject {
     Q_OBJECT
 
@@ -138,6 +103,9 @@ void WindowCommandsTest::damaged_picture_stops_the_run_and_the_window_is_usable_
     QVERIFY(!QFile::exists(gallery.File("c.html")));
     QVERIFY(!QFile::exists(gallery.File("index.html")));
     QVERIFY(gallery.NormalDisplay());
+    // No note of a gallery that was not made.
+    QVERIFY(gallery.window->StatusText().isEmpty());
+    QVERIFY(!gallery.Part("ShowInBrowser")->isVisible());
 }
 
 void WindowCommandsTest::correct_names_renames_companions_and_reloads() {
@@ -154,6 +122,8 @@ void WindowCommandsTest::correct_names_renames_companions_and_reloads() {
     QVERIFY(gallery.window->SelectedPictures().empty());
     QVERIFY(!gallery.Part("MakeItSo")->isEnabled());
     QVERIFY(!gallery.Part("RenameFiles")->isEnabled());
+    // The pages made before still link the old names.
+    QCOMPARE(gallery.window->StatusText(), QString::fromUtf8(kNamesChangedNote));
 }
 
 void WindowCommandsTest::correct_infofile_writes_the_info_page() {
@@ -203,15 +173,17 @@ void WindowCommandsTest::missing_thumbnails_are_made_from_the_pop_up_menu() {
         boxes[0].text.startsWith(QString::fromUtf8(kThumbnailsNotMadeWarning) + QStringLiteral("\nc.jpg: ")),
         qPrintable(boxes[0].text));
     // The progress counted the three pictures; then the list was read again, thumbnails hidden as
-    // always, nothing selected.
+    // always, the same pictures selected for the next step, and the status line counts the one made.
     QCOMPARE(gallery.Part<QProgressBar>("TheProgress")->maximum(), 3);
     QCOMPARE(gallery.Part<QProgressBar>("TheProgress")->value(), 3);
     QVERIFY(gallery.Part("MainPanel")->isVisible());
     QVERIFY(!gallery.Part("WorkPanel")->isVisible());
     QCOMPARE(Captions(gallery.Part<QListWidget>("MainList")),
              (QStringList{"..", "a.png", "b.jpg", "c.jpg", "d.png"}));
-    QVERIFY(gallery.window->SelectedPictures().empty());
-    QVERIFY(!make_thumbs->isEnabled());
+    QCOMPARE(gallery.window->SelectedPictures(), (std::vector<std::string>{"a.png", "b.jpg", "c.jpg"}));
+    QVERIFY(make_thumbs->isEnabled());
+    QVERIFY(gallery.Part("MakeItSo")->isEnabled());
+    QCOMPARE(gallery.window->StatusText(), QStringLiteral("1 Thumbnail erzeugt"));
 }
 
 void WindowCommandsTest::return_presses_the_focused_button_and_the_list_takes_the_focus_back() {

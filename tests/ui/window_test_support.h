@@ -3,6 +3,8 @@
 // Helpers shared by the main window tests: a temporary working folder that holds the templates,
 // files and pictures made on the spot, and a look at the window's widgets by name.
 
+#include "ui/ask_dialog.h"
+#include "ui/desktop_actions.h"
 #include "ui/main_window.h"
 #include "ui/message_boxes.h"
 #include "ui/window_style.h"
@@ -11,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -105,6 +108,63 @@ class WorkFolder {
 
 template <typename Widget> Widget* Child(const TMain& window, const char* name) {
     return window.findChild<Widget*>(QLatin1String(name));
+}
+
+// A window listing the folder "bilder" with the given pictures ("name=test picture") and files
+// ("name=bytes" for names without a picture extension), all pictures selected.
+struct Gallery {
+    WorkFolder work;
+    QString folder = QDir::cleanPath(work.Path(QStringLiteral("bilder")));
+    std::unique_ptr<TMain> window;
+
+    explicit Gallery(const QStringList& entries) {
+        FillFolder(folder, entries);
+        window = work.OpenWindowAt(folder);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        // The list takes the focus once the window is up; its first entry becomes the focused one.
+        QTRY_COMPARE(QApplication::focusWidget(), Part("MainList"));
+        window->MarkAllClick();
+        TFAskUser::ClearRecorded();
+        MessageBoxes::ClearRecorded();
+    }
+    QString File(const QString& name) const { return folder + u'/' + name; }
+    QByteArray Read(const QString& name) const { return ReadBytes(File(name)); }
+    template <typename Widget = QWidget> Widget* Part(const char* name) const {
+        return Child<Widget>(*window, name);
+    }
+    // The normal display: the list in view, the three command buttons usable.
+    bool NormalDisplay() const {
+        return Part("MainPanel")->isVisible() && !Part("WorkPanel")->isVisible() &&
+               Part("MakeItSo")->isEnabled() && Part("RenameFiles")->isEnabled() &&
+               Part("ReloadHTML")->isEnabled();
+    }
+};
+
+// A stand-in for the desktop's opener: each path it is given goes on a line of its record.
+class FakeOpener {
+  public:
+    void Install() const { DesktopActions::SetOpener(dir_.filePath(QStringLiteral("opener"))); }
+    // The opener ends with `status` from now on (3: xdg-open found no program for the file).
+    void EndWith(int status) const {
+        const QString script = dir_.filePath(QStringLiteral("opener"));
+        WriteBytes(script, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$0.record\"\nexit " +
+                               QByteArray::number(status) + "\n");
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QStringList Opened() const {
+        const QString record = QString::fromUtf8(ReadBytes(dir_.filePath(QStringLiteral("opener.record"))));
+        return record.split(u'\n', Qt::SkipEmptyParts);
+    }
+    void Forget() const { QFile::remove(dir_.filePath(QStringLiteral("opener.record"))); }
+
+  private:
+    QTemporaryDir dir_;
+};
+
+// Waits until the opener started by the last hand-off has ended.
+inline bool HandOffEnds(QSignalSpy& ended) {
+    return !ended.isEmpty() || ended.wait(10000);
 }
 
 } // namespace qlm::ui::test
