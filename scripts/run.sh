@@ -18,7 +18,34 @@ gallery=$(mktemp -d "${TMPDIR:-/tmp}/quillmoor-demo.XXXXXX")
 cp demo/* "$gallery/"
 
 if [ -x build/app/quillmoor ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
-    echo "The demo pictures were copied to a folder of their own; open it in the window's list:"
+    # The window starts in the folder its settings name ("Dir" in [Settings] of the QLM.ini beside
+    # the program): the copy, every other line of the file kept as it is.
+    python3 - build/app/QLM.ini "$gallery/" <<'EOF_INI'
+import os, sys
+path, folder = sys.argv[1], sys.argv[2].encode()
+lines = open(path, 'rb').read().split(b'\n') if os.path.exists(path) else []
+ending = b'\r' if lines and lines[0].endswith(b'\r') else b''
+entry = b'Dir=' + folder + ending
+section, done = None, False
+for i, line in enumerate(lines):
+    bare = line.rstrip(b'\r').strip()
+    if bare.startswith(b'[') and bare.endswith(b']'):
+        if section is not None:
+            break
+        if bare[1:-1].strip().lower() == b'settings':
+            section = i
+    elif section is not None and bare.split(b'=', 1)[0].strip().lower() == b'dir':
+        lines[i], done = entry, True
+        break
+if not done and section is not None:
+    lines.insert(section + 1, entry)
+elif not done:
+    while lines and lines[-1] == b'':
+        lines.pop()
+    lines += [b'[Settings]' + ending, entry, b'']
+open(path, 'wb').write(b'\n'.join(lines))
+EOF_INI
+    echo "The window opens on a copy of the demo pictures in a folder of its own:"
     echo "  $gallery"
     # The window reads its templates from the working directory.
     cd templates

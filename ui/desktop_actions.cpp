@@ -100,7 +100,11 @@ void DesktopActions::ShowInBrowser(const std::string& page) {
 
 void DesktopActions::HandOff(const std::string& path, const QString& failure, std::function<void()> opened) {
     const QString shown = QString::fromUtf8(path);
-    auto* process = new QProcess(this);
+    // Owned by no window: an opener still running when the window closes (xdg-open waits for a
+    // browser it started) must not be killed with it, nor what it started. It deletes itself
+    // when it ends; one still running when the program ends is left to run.
+    auto* process = new QProcess();
+    connect(process, &QProcess::finished, process, &QObject::deleteLater);
     process->setProgram(Opener());
     process->setArguments({shown});
     // The opener's own complaints still reach standard error; its output is of no use here.
@@ -109,7 +113,8 @@ void DesktopActions::HandOff(const std::string& path, const QString& failure, st
     // Called once: when the opener has ended, or could not be started at all.
     auto ended = [this, process, shown, failure, opened](bool ok) {
         process->disconnect(this);
-        process->deleteLater();
+        if (!ok)
+            process->deleteLater();
         if (ok) {
             if (opened)
                 opened();
