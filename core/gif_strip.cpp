@@ -77,7 +77,7 @@ std::size_t GifImageEnd(std::string_view bytes, std::size_t at) {
 
 } // namespace
 
-std::string StripGif(std::string_view bytes) {
+void StripGif(std::string_view bytes, std::string& out) {
     if (bytes.size() < kGifScreenEnd) {
         RefuseToStrip("Die GIF-Datei ist abgeschnitten.");
     }
@@ -85,11 +85,12 @@ std::string StripGif(std::string_view bytes) {
     if (bytes.size() < at) {
         RefuseToStrip("Die GIF-Datei ist abgeschnitten.");
     }
-    std::string out(bytes.substr(0, at));
+    out.assign(bytes.substr(0, at));
     for (;;) {
         const std::uint8_t introducer = GifByte(bytes, at);
         if (introducer == kGifTrailer) {
-            return out + static_cast<char>(kGifTrailer);
+            out += static_cast<char>(kGifTrailer);
+            return;
         }
         std::size_t end = 0;
         bool keep = true;

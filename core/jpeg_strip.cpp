@@ -72,9 +72,9 @@ JpegFate JpegSegmentFate(int marker, std::string_view payload, bool after_scan) 
 
 class JpegStripper {
   public:
-    explicit JpegStripper(std::string_view bytes) : in_(bytes) {}
+    JpegStripper(std::string_view bytes, std::string& out) : in_(bytes), out_(out) {}
 
-    std::string Run() {
+    void Run() {
         out_.assign("\xFF\xD8");
         at_ = 2;
         for (;;) {
@@ -84,7 +84,7 @@ class JpegStripper {
                     RefuseToStrip("Das JPEG-Bild endet, bevor seine Bilddaten beginnen.");
                 }
                 out_ += "\xFF\xD9";
-                return std::move(out_);
+                return;
             }
             const std::string_view payload = Segment(marker);
             if (marker == kJpegSos) {
@@ -213,7 +213,7 @@ class JpegStripper {
     }
 
     std::string_view in_;
-    std::string out_;
+    std::string& out_;
     std::size_t at_ = 0;
     bool frame_seen_ = false;
     bool after_scan_ = false;
@@ -223,8 +223,8 @@ class JpegStripper {
 
 } // namespace
 
-std::string StripJpeg(std::string_view bytes) {
-    return JpegStripper(bytes).Run();
+void StripJpeg(std::string_view bytes, std::string& out) {
+    JpegStripper(bytes, out).Run();
 }
 
 } // namespace qlm

@@ -16,5 +16,8 @@ namespace qlm {
 // picture of these kinds or whose structure cannot be followed to its end: such a file is never
 // published with its metadata.
 std::string StripForPublishing(std::string_view bytes);
+// The same into `out`, whose memory is used again: publishing many photos then allocates and
+// clears no new memory for each.
+void StripForPublishing(std::string_view bytes, std::string& out);
 
 } // namespace qlm

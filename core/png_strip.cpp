@@ -97,8 +97,8 @@ void PngPutExif(std::string& out, std::string_view data) {
 
 } // namespace
 
-std::string StripPng(std::string_view bytes) {
-    std::string out(bytes.substr(0, kPngSignatureSize));
+void StripPng(std::string_view bytes, std::string& out) {
+    out.assign(bytes.substr(0, kPngSignatureSize));
     std::size_t at = kPngSignatureSize;
     bool exif_done = false;
     for (;;) {
@@ -117,7 +117,7 @@ std::string StripPng(std::string_view bytes) {
             RefuseToStrip("Die PNG-Datei enthält einen unbekannten kritischen Block.");
         }
         if (type == "IEND") {
-            return out;
+            return;
         }
     }
 }

@@ -36,6 +36,9 @@ struct Publishing {
     // wait here for their stamps until the batch is committed.
     platform::WriteBatch batch;
     std::vector<std::string> written;
+    // A file as read and as published: their memory serves every file in turn.
+    std::string read;
+    std::string stripped;
 };
 
 // The stamps of a name; they change with what removing metadata keeps, so that a new way of
@@ -145,11 +148,11 @@ bool BlocksName(int error) {
     return error == ELOOP || error == ENOTDIR || error == EISDIR;
 }
 
-// What `name` becomes in the target: its bytes, a picture's without its metadata. False when it
-// is not published, after saying why.
-bool PublishedBytes(Publishing& job, const std::string& name, std::string& bytes) {
+// What `name` becomes in the target: its bytes, a picture's without its metadata, in one of the
+// job's buffers. False when it is not published, after saying why.
+bool PublishedBytes(Publishing& job, const std::string& name, std::string_view& bytes) {
     if (const int error =
-            platform::ReadWholeFile(job.place.folder + name, bytes, picture_limits::kMaxFileSize);
+            platform::ReadWholeFile(job.place.folder + name, job.read, picture_limits::kMaxFileSize);
         error != 0) {
         NotPublished(job.result, name,
                      platform::IsMissingFile(error) ? NotPublishedReason::Missing
@@ -157,10 +160,12 @@ bool PublishedBytes(Publishing& job, const std::string& name, std::string& bytes
                      error);
         return false;
     }
+    bytes = job.read;
     if (!HasPictureExtension(name.substr(name.rfind('/') + 1)) && !LooksLikePicture(bytes))
         return true;
     try {
-        bytes = StripForPublishing(bytes);
+        StripForPublishing(job.read, job.stripped);
+        bytes = job.stripped;
     } catch (const DecodeError& failure) {
         NotPublished(job.result, name, NotPublishedReason::Undecodable, 0, failure.what());
         return false;
@@ -174,7 +179,7 @@ bool PublishFile(Publishing& job, const std::string& name) {
         job.result.files.push_back({name, FileOutcome::Unchanged, NotPublishedReason::None, 0, {}});
         return true;
     }
-    std::string bytes;
+    std::string_view bytes;
     if (!PublishedBytes(job, name, bytes))
         return true;
     const std::string path = job.place.target + name;
@@ -306,7 +311,7 @@ PublishResult Publish(const PublishInput& input, PublishingHost& host) {
         result.error = taken;
         return result;
     }
-    Publishing job{place, result, {}, {}, {}, {}, {}, {}};
+    Publishing job{place, result, {}, {}, {}, {}, {}, {}, {}, {}};
     if (!ReadRecord(job))
         return result;
     FindFiles(job, input.pictures);

@@ -11,9 +11,10 @@
 
 namespace qlm {
 
-std::string StripJpeg(std::string_view bytes);
-std::string StripPng(std::string_view bytes);
-std::string StripGif(std::string_view bytes);
+// Each puts what is published of `bytes` into `out`, whose memory is used again.
+void StripJpeg(std::string_view bytes, std::string& out);
+void StripPng(std::string_view bytes, std::string& out);
+void StripGif(std::string_view bytes, std::string& out);
 
 // Throws the DecodeError that names why a file's metadata cannot be removed: `reason` is a German
 // sentence about the file.

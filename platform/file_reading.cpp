@@ -75,6 +75,53 @@ ssize_t ReadSome(int fd, void* into, std::size_t count) {
     return got;
 }
 
+namespace {
+
+// Reads the open `file` of `size` bytes into `bytes`, whose memory is used again: a caller that
+// reads file after file into one text allocates and clears no new memory for each.
+int ReadOpenFile(int file, std::uint64_t size, std::string& bytes, std::uint64_t max_size,
+                 std::uint64_t* size_seen) {
+    // One byte more than the size is asked for: a read that leaves it unfilled has met the
+    // end, so a file that keeps its size is read in one call.
+    bytes.resize(size > 0 ? static_cast<std::size_t>(size) + 1 : 0);
+    std::size_t filled = 0;
+    for (;;) {
+        // Once the size fstat gave is read, look for more (the file may have grown, and the
+        // kernel's own files tell no size) without growing the buffer first.
+        char probe[4096];
+        const bool full = filled == bytes.size();
+        char* into = full ? probe : bytes.data() + filled;
+        const std::size_t room = full ? sizeof probe : bytes.size() - filled;
+        const ssize_t got = ReadSome(file, into, room);
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            break;
+        if (full) {
+            if (bytes.size() + static_cast<std::size_t>(got) > max_size) {
+                if (size_seen != nullptr)
+                    *size_seen = bytes.size() + static_cast<std::size_t>(got);
+                return EFBIG;
+            }
+            bytes.append(probe, static_cast<std::size_t>(got));
+        }
+        filled += static_cast<std::size_t>(got);
+        if (!full && filled > max_size) { // the spare byte of a file at the limit that grew
+            if (size_seen != nullptr)
+                *size_seen = filled;
+            return EFBIG;
+        }
+        if (!full && filled == size)
+            break;
+    }
+    if (filled < size)
+        return EIO; // the file became shorter than its size while it was read
+    bytes.resize(filled);
+    return 0;
+}
+
+} // namespace
+
 int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max_size,
                   std::uint64_t* size_seen) {
     bytes.clear();
@@ -88,50 +135,17 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max
         *size_seen = size;
     if (size > max_size)
         return EFBIG;
+    int error = 0;
     try {
-        // One byte more than the size is asked for: a read that leaves it unfilled has met the
-        // end, so a file that keeps its size is read in one call.
-        std::string buffer(size > 0 ? static_cast<std::size_t>(size) + 1 : 0, '\0');
-        std::size_t filled = 0;
-        for (;;) {
-            // Once the size fstat gave is read, look for more (the file may have grown, and the
-            // kernel's own files tell no size) without growing the buffer first.
-            char probe[4096];
-            const bool full = filled == buffer.size();
-            char* into = full ? probe : buffer.data() + filled;
-            const std::size_t room = full ? sizeof probe : buffer.size() - filled;
-            const ssize_t got = ReadSome(file.get(), into, room);
-            if (got < 0)
-                return errno;
-            if (got == 0)
-                break;
-            if (full) {
-                if (buffer.size() + static_cast<std::size_t>(got) > max_size) {
-                    if (size_seen != nullptr)
-                        *size_seen = buffer.size() + static_cast<std::size_t>(got);
-                    return EFBIG;
-                }
-                buffer.append(probe, static_cast<std::size_t>(got));
-            }
-            filled += static_cast<std::size_t>(got);
-            if (!full && filled > max_size) { // the spare byte of a file at the limit that grew
-                if (size_seen != nullptr)
-                    *size_seen = filled;
-                return EFBIG;
-            }
-            if (!full && filled == size)
-                break;
-        }
-        if (filled < size)
-            return EIO; // the file became shorter than its size while it was read
-        buffer.resize(filled);
-        bytes = std::move(buffer);
+        error = ReadOpenFile(file.get(), size, bytes, max_size, size_seen);
     } catch (const std::bad_alloc&) {
-        return ENOMEM;
+        error = ENOMEM;
     } catch (const std::length_error&) {
-        return ENOMEM;
+        error = ENOMEM;
     }
-    return 0;
+    if (error != 0)
+        bytes.clear();
+    return error;
 }
 
 namespace {
