@@ -49,9 +49,7 @@ class Run {
     Run(const GenerationInput& input, GenerationHost& host)
         : in_(input), host_(host), utf8_templates_(TemplatesDeclareUtf8(input.templates)),
           page_filler_(input.templates.pic), entry_filler_(input.templates.main_rep) {
-        // The copy folder is listed only for templates that show web copies, so that other
-        // templates cost what they always did.
-        if (UsesWebCopies(input.templates.pic) || UsesWebCopies(input.templates.main_rep))
+        if (UsesWebCopies(input.templates))
             web_copies_ = std::make_unique<const WebCopyIndex>(input.folder);
     }
 
@@ -190,8 +188,6 @@ class Run {
                 {"<myprevhtmlfile>", index > 0 ? PageLinkAt(index - 1) : std::string()},
                 {"<mynexthtmlfile>", PageLinkAt(index + 1)}};
     }
-
-    static bool UsesWebCopies(const std::string& text) { return text.find("<myweb") != std::string::npos; }
 
     // The picture's web copies, applied after every other placeholder like the navigation.
     Sequence WebSequence(const std::string& file_name, const std::string& picture_link, PictureSize size,

@@ -29,4 +29,13 @@ TemplateLoad LoadTemplates(TemplateSet& set, const TemplateSources& sources, boo
     return TemplateLoad::Ok;
 }
 
+bool UsesWebCopies(const std::string& text) {
+    return text.find("<myweb") != std::string::npos;
+}
+
+bool UsesWebCopies(const TemplateSet& set) {
+    // Only the picture page and the overview's entries carry a picture's placeholders.
+    return UsesWebCopies(set.pic) || UsesWebCopies(set.main_rep);
+}
+
 } // namespace qlm

@@ -44,4 +44,9 @@ TemplateLoad LoadTemplates(TemplateSet& set, const std::string& folder, bool wit
 // LoadTemplates with each template read from its place in `sources`.
 TemplateLoad LoadTemplates(TemplateSet& set, const TemplateSources& sources, bool with_extended);
 
+// True when a template holds a web copy placeholder ("<myweb...>"): a run only then looks for web
+// copies, so that other templates cost what they always did.
+bool UsesWebCopies(const std::string& text);
+bool UsesWebCopies(const TemplateSet& set);
+
 } // namespace qlm

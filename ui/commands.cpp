@@ -3,6 +3,7 @@
 
 #include "core/info_convert.h"
 #include "core/name_correction.h"
+#include "core/prompts_ahead.h"
 #include "core/text_file.h"
 #include "platform/temporary_files.h"
 
@@ -20,7 +21,57 @@ bool BeginFolderRun(CommandWindow& window, platform::FolderRun& run) {
     return false;
 }
 
+namespace {
+
+PromptsAhead PromptsAheadOf(CommandWindow& window) {
+    const TemplateSet& templates = window.Templates();
+    return CountPromptsAhead(ListFolderNames(window.CommandFolder(), UsesWebCopies(templates)),
+                             window.SelectedPictures(), window.Flags(), templates);
+}
+
+// Offers another way before a run with many boxes (see MakeItSoClick). False when the user
+// cancelled; `quiet` is set for a run that asks and warns nothing. It comes before the run takes
+// the folder, which the makers take for themselves.
+bool OfferOtherWay(CommandWindow& window, bool& quiet) {
+    bool thumbnails_made = false;
+    bool web_copies_made = false;
+    for (;;) {
+        const PromptsAhead ahead = PromptsAheadOf(window);
+        if (!OffersOtherWay(ahead))
+            return true;
+        // A maker runs once per click: what it could not make the first time it would not make now.
+        const bool make_thumbnails = ahead.missing_thumbnails > 0 && !thumbnails_made;
+        const bool make_web_copies = ahead.missing_web_copies > 0 && !web_copies_made;
+        switch (window.OfferOtherWay(ahead, make_thumbnails, make_web_copies)) {
+        case PromptsChoice::MakeThumbnails:
+            if (!make_thumbnails)
+                return false;
+            MakeThumbnailsClick(window);
+            thumbnails_made = true;
+            break;
+        case PromptsChoice::MakeWebCopies:
+            if (!make_web_copies)
+                return false;
+            MakeWebPicturesClick(window);
+            web_copies_made = true;
+            break;
+        case PromptsChoice::Ask:
+            return true;
+        case PromptsChoice::AskNothing:
+            quiet = true;
+            return true;
+        case PromptsChoice::Cancel:
+            return false;
+        }
+    }
+}
+
+} // namespace
+
 GenerationResult MakeItSoClick(CommandWindow& window) {
+    bool quiet = false;
+    if (!OfferOtherWay(window, quiet))
+        return {};
     platform::FolderRun run;
     if (!BeginFolderRun(window, run)) {
         GenerationResult busy;
@@ -35,6 +86,10 @@ GenerationResult MakeItSoClick(CommandWindow& window) {
     input.flags = window.Flags();
     input.templates = window.Templates();
     input.version = window.Version();
+    if (quiet) {
+        input.ask = false;
+        input.flags.warn = false;
+    }
     GenerationResult result = MakeGallery(input, window.Host());
     // A stopped run has not written the overview; one that could not write it has said so.
     const bool written =

@@ -10,6 +10,7 @@
 #include "core/templates.h"
 #include "core/thumbnail_maker.h"
 #include "core/web_copy_maker.h"
+#include "ui/prompts_offer.h"
 
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ class CommandWindow {
     virtual void Note(const std::string& text) = 0;
     // The status line names the overview page just made and offers to open it in the browser.
     virtual void NoteGallery(const std::string& page) = 0;
+    // The offer before a run that would show many boxes, with the maker buttons asked for.
+    virtual PromptsChoice OfferOtherWay(const PromptsAhead& ahead, bool make_thumbnails,
+                                        bool make_web_copies) = 0;
 };
 
 // Takes the command's folder for this run (see platform::FolderRun); false, after telling the
@@ -52,7 +56,10 @@ class CommandWindow {
 bool BeginFolderRun(CommandWindow& window, platform::FolderRun& run);
 
 // "Make HTML": the pages of the selected pictures and "index.html", asking for missing texts. A run
-// that ends normally, with "index.html" written, names it in the status line.
+// that would show more than kMostBoxesWithoutOffer questions and warnings first offers another way
+// (PromptsChoice); after making thumbnails or web copies from there the folder is counted again, and
+// the offer comes back, without the maker already used, while still more are ahead. A run that ends
+// normally, with "index.html" written, names it in the status line.
 GenerationResult MakeItSoClick(CommandWindow& window);
 
 inline constexpr const char* kGalleryMadeNote = "Galerie erzeugt: ";

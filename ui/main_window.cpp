@@ -20,6 +20,7 @@
 #include "ui/message_boxes.h"
 #include "ui/picture_preview.h"
 #include "ui/preview_ahead.h"
+#include "ui/prompts_offer_box.h"
 #include "ui/window_host.h"
 
 #include <QAction>
@@ -201,6 +202,10 @@ void TMain::SetCommandButtons(bool enabled) {
 
 void TMain::Warn(const std::string& text) {
     MessageBoxes::ShowWarning(this, QString::fromStdString(platform::TextAsUtf8(text)));
+}
+
+PromptsChoice TMain::OfferOtherWay(const PromptsAhead& ahead, bool make_thumbnails, bool make_web_copies) {
+    return ShowPromptsOffer(this, ahead, make_thumbnails, make_web_copies);
 }
 
 void TMain::MakeItSoClick() {

@@ -85,6 +85,8 @@ class TMain : public QWidget, public CommandWindow {
     void Reselect(const std::vector<std::string>& names) override;
     void Note(const std::string& text) override;
     void NoteGallery(const std::string& page) override;
+    PromptsChoice OfferOtherWay(const PromptsAhead& ahead, bool make_thumbnails,
+                                bool make_web_copies) override;
     // The status line's text (empty when it says nothing).
     QString StatusText() const;
 

@@ -69,12 +69,9 @@ void MessageBoxes::ClearRecorded() {
 
 QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                                const QString& text, const QString& open_text) {
-    if (!PresetButtons().isEmpty() || AutoAnswer()) {
-        RecordedBoxes().append(ShownBox{icon, title, text, open_text});
-        // A shown box runs its own event loop, which delivers what was posted meanwhile.
-        QCoreApplication::processEvents();
-        return PresetButtons().isEmpty() ? QMessageBox::Ok : PresetButtons().dequeue();
-    }
+    if (QMessageBox::StandardButton answer;
+        AnsweredAhead({icon, title, text, open_text, {}}, QMessageBox::Ok, answer))
+        return answer;
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
     // File names and system texts are shown as they are, never read as markup.
     box.setTextFormat(Qt::PlainText);
@@ -87,6 +84,38 @@ QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Ico
     // A plain "OK", without the picture some platform themes put on dialog buttons.
     box.button(QMessageBox::Ok)->setIcon(QIcon());
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QMessageBox::StandardButton MessageBoxes::ShowChoice(QWidget* parent, QMessageBox::Icon icon,
+                                                     const QString& title, const QString& text,
+                                                     const QList<BoxChoice>& choices,
+                                                     QMessageBox::StandardButton escape) {
+    QStringList texts;
+    for (const BoxChoice& choice : choices)
+        texts << choice.text;
+    if (QMessageBox::StandardButton answer; AnsweredAhead({icon, title, text, {}, texts}, escape, answer))
+        return answer;
+    QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
+    for (const BoxChoice& choice : choices) {
+        QPushButton* button = box.addButton(choice.answer);
+        button->setText(choice.text);
+        button->setIcon(QIcon());
+    }
+    box.setDefaultButton(escape);
+    box.setEscapeButton(box.button(escape));
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+bool MessageBoxes::AnsweredAhead(const ShownBox& shown, QMessageBox::StandardButton automatic,
+                                 QMessageBox::StandardButton& answer) {
+    if (PresetButtons().isEmpty() && !AutoAnswer())
+        return false;
+    RecordedBoxes().append(shown);
+    // A shown box runs its own event loop, which delivers what was posted meanwhile.
+    QCoreApplication::processEvents();
+    answer = PresetButtons().isEmpty() ? automatic : PresetButtons().dequeue();
+    return true;
 }
 
 } // namespace qlm::ui

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -23,7 +24,14 @@ struct ShownBox {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString title;
     QString text;
-    QString open_text; // the second button's text, or empty for "OK" alone
+    QString open_text;   // the second button's text, or empty for "OK" alone
+    QStringList choices; // the buttons of a choice (ShowChoice), in order
+};
+
+// One button of a choice: the answer it gives and its text.
+struct BoxChoice {
+    QMessageBox::StandardButton answer = QMessageBox::NoButton;
+    QString text;
 };
 
 // `text` with "." appended when its last character's code lies above that of ".", so that a text
@@ -44,6 +52,13 @@ class MessageBoxes {
                                                   const QString& title, const QString& text,
                                                   const QString& open_text);
 
+    // A question with buttons of its own, in the order of `choices`; `escape` is the default
+    // button and the answer to Escape and to closing the box, and so also the automatic answer.
+    static QMessageBox::StandardButton ShowChoice(QWidget* parent, QMessageBox::Icon icon,
+                                                  const QString& title, const QString& text,
+                                                  const QList<BoxChoice>& choices,
+                                                  QMessageBox::StandardButton escape);
+
     // The next box is not shown but answered with `answer` (one answer per call, first in first out).
     static void SetNextAnswer(QMessageBox::StandardButton answer);
     // While on, every box without a preset answer is answered with its default button at once.
@@ -53,6 +68,10 @@ class MessageBoxes {
     static void ClearRecorded();
 
   private:
+    // True when the box `shown` is answered without being shown; `answer` is then the preset one,
+    // or `automatic` when none is preset.
+    static bool AnsweredAhead(const ShownBox& shown, QMessageBox::StandardButton automatic,
+                              QMessageBox::StandardButton& answer);
     static QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                             const QString& text, const QString& open_text = QString());
 };

@@ -4,6 +4,7 @@
 
 #include "ui/message_boxes.h"
 
+#include <QApplication>
 #include <QTest>
 
 using namespace qlm::ui;
@@ -23,6 +24,7 @@ class MessageBoxesTest : public QObject {
     void kinds_of_box_data();
     void kinds_of_box();
     void preset_answers_are_used_in_order();
+    void a_choice_gives_its_escape_button_to_escape_and_to_closing();
 };
 
 // A full stop is added after a last character above "." only.
@@ -84,6 +86,37 @@ void MessageBoxesTest::preset_answers_are_used_in_order() {
     QCOMPARE(boxes.size(), 2);
     QCOMPARE(boxes[0].text, QStringLiteral("eins"));
     QCOMPARE(boxes[1].text, QStringLiteral("zwei"));
+}
+
+// Escape and closing the box both give the escape button, which is also the default.
+void MessageBoxesTest::a_choice_gives_its_escape_button_to_escape_and_to_closing() {
+    MessageBoxes::SetAutoAnswer(false);
+    const QList<BoxChoice> choices = {{QMessageBox::Retry, QStringLiteral("Fragen")},
+                                      {QMessageBox::Cancel, QStringLiteral("Abbrechen")}};
+    for (const bool escape : {true, false}) {
+        // Runs inside the box's own event loop, once it is up.
+        QMetaObject::invokeMethod(
+            qApp,
+            [escape] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(box != nullptr);
+                QCOMPARE(box->defaultButton(), box->button(QMessageBox::Cancel));
+                if (escape)
+                    QTest::keyClick(box, Qt::Key_Escape);
+                else
+                    box->close();
+            },
+            Qt::QueuedConnection);
+        QCOMPARE(MessageBoxes::ShowChoice(nullptr, QMessageBox::Question, QStringLiteral("Make HTML"),
+                                          QStringLiteral("?"), choices, QMessageBox::Cancel),
+                 QMessageBox::Cancel);
+    }
+    // A preset answer is taken as it is, and the box is recorded with its buttons.
+    MessageBoxes::SetNextAnswer(QMessageBox::Retry);
+    QCOMPARE(MessageBoxes::ShowChoice(nullptr, QMessageBox::Question, QStringLiteral("Make HTML"),
+                                      QStringLiteral("?"), choices, QMessageBox::Cancel),
+             QMessageBox::Retry);
+    QCOMPARE(MessageBoxes::Recorded().last().choices, (QStringList{"Fragen", "Abbrechen"}));
 }
 
 QTEST_MAIN(MessageBoxesTest)
