@@ -3,6 +3,7 @@
 
 #include "cli/cli_host.h"
 #include "cli/publish_command.h"
+#include "cli/stop_signals.h"
 #include "core/folder_listing.h"
 #include "core/generator.h"
 #include "core/picture.h"
@@ -144,10 +145,13 @@ bool MakeWebPictures(const std::string& folder, const std::vector<std::string>& 
 
 // The run's last line: what was not done after a failure; where the overview page is after a
 // successful run, when someone watches (a terminal) or asked for it.
-void ReportOutcome(const std::string& folder, const GenerationResult& result, bool complete, bool name_page,
-                   std::ostream& messages) {
+void ReportOutcome(const std::string& folder, std::size_t pictures, const GenerationResult& result,
+                   bool complete, bool name_page, std::ostream& messages) {
     const std::string index = Printable(folder + "index.html");
-    if (result.stopped) {
+    if (result.cancelled) {
+        messages << kProgramName << ": stopped after " << result.pictures_done << " of " << pictures
+                 << " pictures; " << index << " was not written\n";
+    } else if (result.stopped) {
         messages << kProgramName << ": run stopped; the pages before it stay, " << index
                  << " was not written\n";
     } else if (std::find(result.unwritten.begin(), result.unwritten.end(), "index.html") !=
@@ -288,7 +292,10 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     const GenerationResult result = MakeGallery(input, host);
     const bool complete = thumbnails_complete && web_pictures_complete && !result.stopped &&
                           result.unwritten.empty() && host.UnopenedPictures() == 0;
-    ReportOutcome(folder, result, complete, options.verbose || show_progress, messages);
+    ReportOutcome(folder, input.pictures.size(), result, complete, options.verbose || show_progress,
+                  messages);
+    if (result.cancelled) // nothing to publish: the gallery has no overview page
+        return kExitStopped;
     const bool published =
         options.publish_dir.empty() ||
         PublishAfterRun(folder, input.pictures, options.publish_dir, result, messages, host);
