@@ -5,6 +5,7 @@
 #include "core/name_correction.h"
 #include "core/text_file.h"
 #include "platform/temporary_files.h"
+#include "ui/stopped_runs.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -36,10 +37,12 @@ GenerationResult MakeItSoClick(CommandWindow& window) {
     input.templates = window.Templates();
     input.version = window.Version();
     GenerationResult result = MakeGallery(input, window.Host());
+    if (result.cancelled)
+        window.Warn(StoppedGalleryText(result.pictures_done, input.pictures.size()));
     // A stopped run has not written the overview; one that could not write it has said so.
     const bool written =
         std::find(result.unwritten.begin(), result.unwritten.end(), "index.html") == result.unwritten.end();
-    if (!result.stopped && written)
+    if (!result.stopped && !result.cancelled && written)
         window.NoteGallery(input.folder + "index.html");
     return result;
 }

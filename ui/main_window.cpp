@@ -20,6 +20,7 @@
 #include "ui/message_boxes.h"
 #include "ui/picture_preview.h"
 #include "ui/preview_ahead.h"
+#include "ui/stopped_runs.h"
 #include "ui/window_host.h"
 
 #include <QAction>
@@ -113,6 +114,7 @@ void TMain::CreateParts() {
     parts.work_panel = WorkPanel;
     parts.progress = TheProgress;
     parts.progress_info = TheProgressInfo;
+    parts.stop = StopRun;
     parts.tiny_pic = TinyPic;
     parts.make_html = MakeItSo;
     parts.correct_names = RenameFiles;
@@ -205,6 +207,7 @@ void TMain::Warn(const std::string& text) {
 
 void TMain::MakeItSoClick() {
     RunGuarded(this, [this] { ui::MakeItSoClick(*this); });
+    CloseIfAsked();
 }
 
 void TMain::MakeThumbsClick() {
@@ -212,6 +215,7 @@ void TMain::MakeThumbsClick() {
         return;
     }
     RunGuarded(this, [this] { ui::MakeThumbnailsClick(*this); });
+    CloseIfAsked();
 }
 
 void TMain::RenameFilesClick() {
@@ -248,10 +252,20 @@ void TMain::WriteSettings() {
     }
 }
 
+void TMain::CloseIfAsked() {
+    if (std::exchange(close_after_run_, false))
+        close();
+}
+
 void TMain::closeEvent(QCloseEvent* event) {
-    // A run in progress finishes first: its pages and the questions it asks belong together.
+    // A run in progress is stopped first, at its next stop point, when the user wants that; the
+    // window closes once the run is over.
     if (host_->Working()) {
-        host_->NoteCloseRefused();
+        if (MessageBoxes::AskYesNo(this, QString::fromUtf8(kStopRunQuestion)) == QMessageBox::Yes) {
+            host_->RequestStop();
+            close_after_run_ = true;
+        } else
+            host_->NoteCloseRefused();
         event->ignore();
         return;
     }
@@ -279,6 +293,7 @@ void TMain::MakeWebPicsClick() {
         return;
     }
     RunGuarded(this, [this] { ui::MakeWebPicturesClick(*this); });
+    CloseIfAsked();
 }
 
 void TMain::PublishGalleryClick(PublishTargetChoice choice) {
@@ -287,6 +302,7 @@ void TMain::PublishGalleryClick(PublishTargetChoice choice) {
     RunGuarded(this, [this, choice] {
         ui::PublishClick(*this, {this, settings_path_, desktop_actions_}, choice);
     });
+    CloseIfAsked();
 }
 
 void TMain::MyGetDrives() {

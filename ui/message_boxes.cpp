@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QQueue>
 
+#include <optional>
+
 namespace qlm::ui {
 namespace {
 
@@ -22,6 +24,18 @@ QList<ShownBox>& RecordedBoxes() {
 bool& AutoAnswer() {
     static bool on = false;
     return on;
+}
+
+// The answer preset for a box (see SetNextAnswer, SetAutoAnswer), which is recorded then; nothing
+// when the box is to be shown.
+std::optional<QMessageBox::StandardButton> PresetAnswer(const ShownBox& box,
+                                                        QMessageBox::StandardButton default_button) {
+    if (PresetButtons().isEmpty() && !AutoAnswer())
+        return std::nullopt;
+    RecordedBoxes().append(box);
+    // A shown box runs its own event loop, which delivers what was posted meanwhile.
+    QCoreApplication::processEvents();
+    return PresetButtons().isEmpty() ? default_button : PresetButtons().dequeue();
 }
 
 } // namespace
@@ -51,6 +65,18 @@ QMessageBox::StandardButton MessageBoxes::ShowReport(QWidget* parent, QMessageBo
     return Show(parent, icon, title, text, open_text);
 }
 
+QMessageBox::StandardButton MessageBoxes::AskYesNo(QWidget* parent, const QString& text) {
+    const QString title = QString::fromUtf8(kApplicationTitle);
+    if (const auto preset = PresetAnswer(ShownBox{QMessageBox::Question, title, text, {}}, QMessageBox::No))
+        return *preset;
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
+    box.setDefaultButton(QMessageBox::No);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
 void MessageBoxes::SetNextAnswer(QMessageBox::StandardButton answer) {
     PresetButtons().enqueue(answer);
 }
@@ -69,12 +95,8 @@ void MessageBoxes::ClearRecorded() {
 
 QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                                const QString& text, const QString& open_text) {
-    if (!PresetButtons().isEmpty() || AutoAnswer()) {
-        RecordedBoxes().append(ShownBox{icon, title, text, open_text});
-        // A shown box runs its own event loop, which delivers what was posted meanwhile.
-        QCoreApplication::processEvents();
-        return PresetButtons().isEmpty() ? QMessageBox::Ok : PresetButtons().dequeue();
-    }
+    if (const auto preset = PresetAnswer(ShownBox{icon, title, text, open_text}, QMessageBox::Ok))
+        return *preset;
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
     // File names and system texts are shown as they are, never read as markup.
     box.setTextFormat(Qt::PlainText);
