@@ -66,6 +66,14 @@ bool WasMade(const WebCopyResult& result) {
     return result.outcome == WebCopyOutcome::Made;
 }
 
+bool WasStopped(const ThumbnailResult& result) {
+    return result.outcome == ThumbnailOutcome::Stopped;
+}
+
+bool WasStopped(const WebCopyResult& result) {
+    return result.outcome == WebCopyOutcome::Stopped;
+}
+
 // One line of the warning for a thumbnail that could not be made.
 std::string NotMadeLine(const ThumbnailResult& result) {
     switch (result.outcome) {
@@ -77,6 +85,7 @@ std::string NotMadeLine(const ThumbnailResult& result) {
         return result.thumbnail + ": " + result.message;
     case ThumbnailOutcome::Made:
     case ThumbnailOutcome::Existing:
+    case ThumbnailOutcome::Stopped:
         break;
     }
     return {};
@@ -95,6 +104,7 @@ std::string NotMadeLine(const WebCopyResult& result) {
     case WebCopyOutcome::Existing:
     case WebCopyOutcome::NotNeeded:
     case WebCopyOutcome::Animated:
+    case WebCopyOutcome::Stopped:
         break;
     }
     return {};
@@ -123,6 +133,10 @@ std::vector<Result> RunMaker(CommandWindow& window, const char* warning_head, st
             warning += "\n" + line;
     if (!warning.empty())
         window.Warn(warning_head + warning);
+    if (const auto stopped = std::count_if(results.begin(), results.end(),
+                                           [](const Result& result) { return WasStopped(result); });
+        stopped > 0)
+        window.Warn(StoppedMakerText(results.size() - static_cast<std::size_t>(stopped), results.size()));
     window.MyReload();
     window.Reselect(pictures);
     const auto made =
@@ -138,11 +152,13 @@ std::vector<ThumbnailResult> MakeThumbnailsClick(CommandWindow& window) {
     return RunMaker<ThumbnailResult>(
         window, kThumbnailsNotMadeWarning, MadeThumbnailsNote,
         [&](const std::string& folder, const std::vector<std::string>& pictures, GenerationHost& host) {
-            return MakeMissingThumbnails(folder, pictures, thumbs_jpg, kDefaultThumbnailSize,
-                                         [&host](const ThumbnailResult& result) {
-                                             host.SetProgressLabel(result.thumbnail);
-                                             host.StepProgress();
-                                         });
+            return MakeMissingThumbnails(
+                folder, pictures, thumbs_jpg, kDefaultThumbnailSize,
+                [&host](const ThumbnailResult& result) {
+                    host.SetProgressLabel(result.thumbnail);
+                    host.StepProgress();
+                },
+                0, [&host] { return host.StopRequested(); });
         });
 }
 
@@ -150,11 +166,13 @@ std::vector<WebCopyResult> MakeWebPicturesClick(CommandWindow& window) {
     return RunMaker<WebCopyResult>(
         window, kWebPicturesNotMadeWarning, MadeWebPicturesNote,
         [](const std::string& folder, const std::vector<std::string>& pictures, GenerationHost& host) {
-            return MakeMissingWebCopies(folder, pictures, kDefaultWebSizes,
-                                        [&host](const WebCopyResult& result) {
-                                            host.SetProgressLabel(result.picture);
-                                            host.StepProgress();
-                                        });
+            return MakeMissingWebCopies(
+                folder, pictures, kDefaultWebSizes,
+                [&host](const WebCopyResult& result) {
+                    host.SetProgressLabel(result.picture);
+                    host.StepProgress();
+                },
+                0, [&host] { return host.StopRequested(); });
         });
 }
 

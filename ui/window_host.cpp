@@ -148,6 +148,11 @@ void WindowHost::RequestStop() {
         parts_.stop->setEnabled(false);
 }
 
+bool WindowHost::StopRequested() {
+    Refresh();
+    return stop_requested_;
+}
+
 void WindowHost::SetProgressLabel(const std::string& text) {
     parts_.progress_info->setText(Shown(text));
     Refresh();

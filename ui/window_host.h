@@ -78,7 +78,9 @@ class WindowHost : public GenerationHost {
     void StepProgress() override;
     void SetWorkingDisplay(bool working) override;
     void ComingNext(const std::string& thumbnail_path, const std::string& picture_path) override;
-    bool StopRequested() override { return stop_requested_; }
+    // Lets the window take the click on "Abbrechen" first: a maker reports its pictures only as
+    // their files are put in place, so this may be the first time in a while.
+    bool StopRequested() override;
 
     // Decoding ahead on a second thread (on by default); off, a run decodes every picture on the
     // user-interface thread when it loads it.

@@ -6,7 +6,9 @@
 #include "ui/stopped_runs.h"
 #include "window_test_support.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QImage>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -51,6 +53,7 @@ class StopRunTest : public QObject {
     void stopped_texts();
     void abbrechen_stops_the_run_before_its_next_picture();
     void closing_during_a_run_asks_and_stops_it_when_confirmed();
+    void abbrechen_stops_making_thumbnails();
 };
 
 void StopRunTest::stopped_texts_data() {
@@ -127,6 +130,36 @@ void StopRunTest::closing_during_a_run_asks_and_stops_it_when_confirmed() {
     QVERIFY(!QFile::exists(gallery.File("b.html")));
     // Then the window closes.
     QVERIFY(!gallery.window->isVisible());
+}
+
+void StopRunTest::abbrechen_stops_making_thumbnails() {
+    QStringList pictures;
+    for (int i = 0; i < 40; ++i)
+        pictures << QStringLiteral("p%1.png=quadrants.png").arg(10 + i);
+    Gallery gallery(pictures);
+    // The maker lets the window take input after each picture; the click comes after a few.
+    int pumped = 0;
+    auto* watch = new QTimer(gallery.window.get());
+    QObject::connect(watch, &QTimer::timeout, [&] {
+        if (++pumped == 6)
+            QTest::mouseClick(gallery.Part<QPushButton>("StopRun"), Qt::LeftButton);
+    });
+    watch->start(0);
+    gallery.window->findChild<QAction*>(QStringLiteral("MakeThumbs"))->trigger();
+
+    const QStringList made = QDir(gallery.folder).entryList({QStringLiteral("t_*")}, QDir::Files);
+    QVERIFY2(made.size() < 40, "the run ended before the click");
+    QVERIFY(made.size() > 0);
+    watch->stop();
+    const QList<ShownBox> boxes = MessageBoxes::Recorded();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].text, QString::fromStdString(StoppedMakerText(made.size(), 40)));
+    // Each thumbnail made is whole: it decodes to its full size.
+    for (const QString& name : made)
+        QCOMPARE(QImage(gallery.File(name)).isNull(), false);
+    const QStringList left = QDir(gallery.folder).entryList(QDir::Hidden | QDir::Files);
+    QVERIFY2(left.filter(QStringLiteral(".qlm-")).isEmpty(), qPrintable(left.join(u' ')));
+    QVERIFY(gallery.NormalDisplay());
 }
 
 QTEST_MAIN(StopRunTest)
