@@ -181,10 +181,23 @@ void RenameFilesClick(CommandWindow& window) {
     if (!BeginFolderRun(window, run))
         return;
     window.SetCommandButtons(false);
-    const int renamed =
-        CorrectNames(window.CommandFolder(), window.SelectedPictures(), window.Flags().thumbs_jpg);
+    const std::vector<std::string> pictures = window.SelectedPictures();
+    GenerationHost& host = window.Host();
+    // The progress display offers "Abbrechen" between pictures.
+    WorkingDisplay display(host, static_cast<int>(pictures.size()));
+    std::size_t done = 0;
+    const NameCorrectionProgress progress{[&host] { return host.StopRequested(); },
+                                          [&host, &done](const std::string& name) {
+                                              ++done;
+                                              host.SetProgressLabel(name);
+                                              host.StepProgress();
+                                          }};
+    const int renamed = CorrectNames(window.CommandFolder(), pictures, window.Flags().thumbs_jpg, progress);
+    display.End();
     window.MyReload();
     window.SetCommandButtons(false);
+    if (done < pictures.size())
+        window.Warn(StoppedMakerText(done, pictures.size()));
     window.Note(renamed > 0 ? kNamesChangedNote : kNamesUnchangedNote);
 }
 

@@ -220,6 +220,7 @@ void TMain::MakeThumbsClick() {
 
 void TMain::RenameFilesClick() {
     ui::RenameFilesClick(*this);
+    CloseIfAsked();
     // The command has disabled its own button, which handed the focus on to a check box, where
     // the next Space would change a setting unnoticed. The list takes it back, as after a run.
     MainList->setFocus(Qt::OtherFocusReason);

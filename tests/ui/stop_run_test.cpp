@@ -54,6 +54,7 @@ class StopRunTest : public QObject {
     void abbrechen_stops_the_run_before_its_next_picture();
     void closing_during_a_run_asks_and_stops_it_when_confirmed();
     void abbrechen_stops_making_thumbnails();
+    void abbrechen_stops_correct_names_between_pictures();
 };
 
 void StopRunTest::stopped_texts_data() {
@@ -160,6 +161,30 @@ void StopRunTest::abbrechen_stops_making_thumbnails() {
     const QStringList left = QDir(gallery.folder).entryList(QDir::Hidden | QDir::Files);
     QVERIFY2(left.filter(QStringLiteral(".qlm-")).isEmpty(), qPrintable(left.join(u' ')));
     QVERIFY(gallery.NormalDisplay());
+}
+
+void StopRunTest::abbrechen_stops_correct_names_between_pictures() {
+    Gallery gallery({"a 1.png=quadrants.png", "t_a 1.png=quadrants.png", "a 1.txt=A", "a 2.png=quadrants.png",
+                     "t_a 2.png=quadrants.png", "a 2.txt=A", "a 3.png=quadrants.png",
+                     "t_a 3.png=quadrants.png", "a 3.txt=A"});
+    // The run lets the window take input before each picture; the click comes before the second.
+    int pumped = 0;
+    auto* watch = new QTimer(gallery.window.get());
+    QObject::connect(watch, &QTimer::timeout, [&] {
+        if (gallery.Part<QProgressBar>("TheProgress")->value() == 1 && ++pumped == 1)
+            QTest::mouseClick(gallery.Part<QPushButton>("StopRun"), Qt::LeftButton);
+    });
+    watch->start(0);
+    gallery.window->RenameFilesClick();
+    watch->stop();
+
+    const QStringList files = QDir(gallery.folder).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(files, (QStringList{"a 2.png", "a 2.txt", "a 3.png", "a 3.txt", "a1.png", "a1.txt", "t_a 2.png",
+                                 "t_a 3.png", "t_a1.png"}));
+    const QList<ShownBox> boxes = MessageBoxes::Recorded();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].text, QStringLiteral("Abgebrochen nach 1 von 3 Bildern."));
+    QVERIFY(!gallery.Part("WorkPanel")->isVisible());
 }
 
 QTEST_MAIN(StopRunTest)
