@@ -318,7 +318,7 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     const bool published =
         options.publish_dir.empty() ||
         PublishAfterRun(folder, input.pictures, options.publish_dir, result, messages, host);
-    return complete && published ? kExitOk : kExitFailure;
+    return complete && published ? kExitOk : StopSignalled() ? kExitStopped : kExitFailure;
 }
 
 } // namespace qlm::cli

@@ -3,6 +3,7 @@
 // window during the run. The run ends before its next picture with the pages before it whole, no
 // overview, the normal display back and a box that says how far it got.
 
+#include "ui/publish_command.h"
 #include "ui/stopped_runs.h"
 #include "window_test_support.h"
 
@@ -55,6 +56,7 @@ class StopRunTest : public QObject {
     void closing_during_a_run_asks_and_stops_it_when_confirmed();
     void abbrechen_stops_making_thumbnails();
     void abbrechen_stops_correct_names_between_pictures();
+    void a_stopped_publishing_says_how_far_it_got();
 };
 
 void StopRunTest::stopped_texts_data() {
@@ -185,6 +187,20 @@ void StopRunTest::abbrechen_stops_correct_names_between_pictures() {
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes[0].text, QStringLiteral("Abgebrochen nach 1 von 3 Bildern."));
     QVERIFY(!gallery.Part("WorkPanel")->isVisible());
+}
+
+void StopRunTest::a_stopped_publishing_says_how_far_it_got() {
+    qlm::PublishResult result;
+    result.target = "/ziel/";
+    result.files.push_back({"index.html", qlm::FileOutcome::Written, qlm::NotPublishedReason::None, 0, {}});
+    result.cancelled = true;
+    result.files_done = 1;
+    result.files_found = 7;
+    QCOMPARE(
+        QString::fromStdString(PublishReportText(result)),
+        QStringLiteral("Abgebrochen nach 1 von 7 Dateien; nichts wurde entfernt.\n\n"
+                       "Veröffentlicht nach\n/ziel/\n\nDateien: 1 geschrieben, 0 unverändert, 0 entfernt."));
+    QVERIFY(!result.Complete());
 }
 
 QTEST_MAIN(StopRunTest)
