@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli_host.h"
 
+#include "cli/stop_signals.h"
 #include "core/gallery_names.h"
 #include "core/picture_loader.h"
 #include "core/picture_measure.h"
 #include "core/picture_measure_ahead.h"
 #include "core/picture_prefetcher.h"
+#include "core/run_cancelled.h"
 #include "core/text_file.h"
 #include "platform/globals.h"
 
@@ -70,6 +72,10 @@ std::string CliHost::AskUser(const std::string& /*initial_text*/, AskKind kind) 
 
     std::string line;
     if (!std::getline(answers_, line)) {
+        // A stop signal that came while the question waited ends the run here, with no answer
+        // stored; every picture counted so far has its page.
+        if (StopSignalled())
+            throw RunCancelled(static_cast<std::size_t>(progress_position_));
         return std::string(kNoText);
     }
     if (!line.empty() && line.back() == '\r') {
@@ -151,6 +157,10 @@ void CliHost::ComingNext(const std::string& thumbnail_path, const std::string& p
     }
     ahead_->Prefetch(thumbnail_path, kMeasureBox);
     ahead_->Prefetch(picture_path, kMeasureBox);
+}
+
+bool CliHost::StopRequested() {
+    return StopSignalled();
 }
 
 void CliHost::MeasureAhead(const std::string& folder, const std::vector<std::string>& pictures,

@@ -42,6 +42,8 @@ class CliHost : public GenerationHost, public PublishingHost {
     void StepProgress() override;
     void SetWorkingDisplay(bool working) override;
     void ComingNext(const std::string& thumbnail_path, const std::string& picture_path) override;
+    // SIGINT or SIGTERM came (CatchStopSignals).
+    bool StopRequested() override;
 
     // The number of pictures that could not be opened at all (a pipe, a dangling link named like a
     // picture); each was named on the messages as the run reached it.

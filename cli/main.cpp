@@ -3,6 +3,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/make_command.h"
+#include "cli/stop_signals.h"
 #include "platform/file_ops.h"
 #include "platform/module_version.h"
 
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
         std::cout << qlm::platform::VersionString() << '\n' << std::flush;
         return std::cout ? kExitOk : kExitFailure;
     }
+    CatchStopSignals();
     try {
         return RunMakeCommand(parsed.options, std::cin, std::cerr, isatty(STDERR_FILENO) == 1);
     } catch (const std::exception& error) {

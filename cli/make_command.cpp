@@ -3,6 +3,7 @@
 
 #include "cli/cli_host.h"
 #include "cli/publish_command.h"
+#include "cli/stop_signals.h"
 #include "core/folder_listing.h"
 #include "core/generator.h"
 #include "core/picture.h"
@@ -45,12 +46,23 @@ std::string WithoutFinalStop(std::string reason) {
     return reason;
 }
 
+// Ends a maker's summary line with the pictures a stop left without their files.
+template <typename Result, typename Outcome>
+void SayStopped(const std::vector<Result>& results, Outcome stopped_outcome, std::ostream& messages) {
+    const auto stopped =
+        std::count_if(results.begin(), results.end(),
+                      [stopped_outcome](const Result& result) { return result.outcome == stopped_outcome; });
+    if (stopped > 0)
+        messages << ", stopped before " << stopped << " pictures";
+}
+
 // Makes the missing thumbnails of `pictures`, naming each one that could not be made. True when
 // every thumbnail is there afterwards.
 bool MakeThumbnails(const std::string& folder, const std::vector<std::string>& pictures, bool thumbs_jpg,
                     int size, std::ostream& messages, CliHost& host) {
     int made = 0, existing = 0, failed = 0;
     host.SetProgressMaximum(static_cast<int>(pictures.size()));
+    const auto stop = [] { return StopSignalled(); };
     const auto report = [&](const ThumbnailResult& result) {
         // The progress line counts the pictures finished, this one included.
         host.SetProgressPosition(made + existing + failed);
@@ -61,6 +73,8 @@ bool MakeThumbnails(const std::string& folder, const std::vector<std::string>& p
             return;
         case ThumbnailOutcome::Existing:
             ++existing;
+            return;
+        case ThumbnailOutcome::Stopped:
             return;
         case ThumbnailOutcome::PictureMissing:
             host.EndProgressLine();
@@ -80,11 +94,13 @@ bool MakeThumbnails(const std::string& folder, const std::vector<std::string>& p
         }
         ++failed;
     };
-    MakeMissingThumbnails(folder, pictures, thumbs_jpg, size, report);
+    const std::vector<ThumbnailResult> results =
+        MakeMissingThumbnails(folder, pictures, thumbs_jpg, size, report, 0, stop);
     host.EndProgressLine();
     messages << kProgramName << ": thumbnails: " << made << " made, " << existing << " already there";
     if (failed > 0)
         messages << ", " << failed << " not made";
+    SayStopped(results, ThumbnailOutcome::Stopped, messages);
     messages << '\n';
     return failed == 0;
 }
@@ -97,6 +113,7 @@ bool MakeWebPictures(const std::string& folder, const std::vector<std::string>& 
     // A copies' folder that cannot be used fails every picture alike: it is named once.
     std::set<std::string> unwritten_said;
     host.SetProgressMaximum(static_cast<int>(pictures.size()));
+    const auto stop = [] { return StopSignalled(); };
     const auto report = [&](const WebCopyResult& result) {
         host.SetProgressPosition(++done);
         host.SetProgressLabel(result.picture);
@@ -110,6 +127,8 @@ bool MakeWebPictures(const std::string& folder, const std::vector<std::string>& 
         case WebCopyOutcome::NotNeeded:
         case WebCopyOutcome::Animated:
             ++none;
+            return;
+        case WebCopyOutcome::Stopped:
             return;
         case WebCopyOutcome::PictureMissing:
             host.EndProgressLine();
@@ -131,23 +150,27 @@ bool MakeWebPictures(const std::string& folder, const std::vector<std::string>& 
         }
         ++failed;
     };
-    MakeMissingWebCopies(folder, pictures, sizes, report);
+    const std::vector<WebCopyResult> results = MakeMissingWebCopies(folder, pictures, sizes, report, 0, stop);
     host.EndProgressLine();
     // Copies made, pictures that had all theirs, pictures too small or animated to need any.
     messages << kProgramName << ": web copies: " << made << " made, " << existing << " pictures had them, "
              << none << " need none";
     if (failed > 0)
         messages << ", " << failed << " not made";
+    SayStopped(results, WebCopyOutcome::Stopped, messages);
     messages << '\n';
     return failed == 0;
 }
 
 // The run's last line: what was not done after a failure; where the overview page is after a
 // successful run, when someone watches (a terminal) or asked for it.
-void ReportOutcome(const std::string& folder, const GenerationResult& result, bool complete, bool name_page,
-                   std::ostream& messages) {
+void ReportOutcome(const std::string& folder, std::size_t pictures, const GenerationResult& result,
+                   bool complete, bool name_page, std::ostream& messages) {
     const std::string index = Printable(folder + "index.html");
-    if (result.stopped) {
+    if (result.cancelled) {
+        messages << kProgramName << ": stopped after " << result.pictures_done << " of " << pictures
+                 << " pictures; " << index << " was not written\n";
+    } else if (result.stopped) {
         messages << kProgramName << ": run stopped; the pages before it stay, " << index
                  << " was not written\n";
     } else if (std::find(result.unwritten.begin(), result.unwritten.end(), "index.html") !=
@@ -288,11 +311,14 @@ int RunMakeCommand(const CliOptions& options, std::istream& answers, std::ostrea
     const GenerationResult result = MakeGallery(input, host);
     const bool complete = thumbnails_complete && web_pictures_complete && !result.stopped &&
                           result.unwritten.empty() && host.UnopenedPictures() == 0;
-    ReportOutcome(folder, result, complete, options.verbose || show_progress, messages);
+    ReportOutcome(folder, input.pictures.size(), result, complete, options.verbose || show_progress,
+                  messages);
+    if (result.cancelled) // nothing to publish: the gallery has no overview page
+        return kExitStopped;
     const bool published =
         options.publish_dir.empty() ||
         PublishAfterRun(folder, input.pictures, options.publish_dir, result, messages, host);
-    return complete && published ? kExitOk : kExitFailure;
+    return complete && published ? kExitOk : StopSignalled() ? kExitStopped : kExitFailure;
 }
 
 } // namespace qlm::cli

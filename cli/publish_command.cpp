@@ -92,6 +92,9 @@ bool PublishGallery(const std::string& folder, const std::vector<std::string>& p
              << " removed";
     if (const int failed = result.Count(FileOutcome::NotPublished); failed > 0)
         messages << ", " << failed << " not published";
+    if (result.cancelled)
+        messages << ", stopped after " << result.files_done << " of " << result.files_found
+                 << " files, nothing removed";
     messages << '\n';
     return result.Complete();
 }

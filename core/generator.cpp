@@ -5,6 +5,7 @@
 #include "core/page_text.h"
 #include "core/picture.h"
 #include "core/placeholder_sequence.h"
+#include "core/run_cancelled.h"
 #include "core/template_filler.h"
 #include "core/text_file.h"
 #include "core/web_pictures.h"
@@ -79,6 +80,7 @@ class Run {
         // overview once, not once more as separate entries.
         std::string overview = Apply(folder_sequence_, in_.templates.main_head);
         for (std::size_t index = 0; index < in_.pictures.size(); ++index) {
+            StopPointBefore(index);
             const std::string entry = Picture(index);
             if (index == 0)
                 overview.reserve(OverviewRoom(overview.size() + in_.templates.main_tail.size(), entry.size(),
@@ -87,6 +89,7 @@ class Run {
         }
         overview += in_.templates.main_tail;
         ApplyPlaceholders(folder_sequence_, overview);
+        StopPointBefore(in_.pictures.size());
         Write("index.html", overview);
     }
 
@@ -107,6 +110,13 @@ class Run {
     const std::string& CurrentFile() const { return current_file_; }
 
   private:
+    // Where the host may stop the run: before a picture is begun and before the overview, so that
+    // every page written so far is whole. The answers stored so far stay.
+    void StopPointBefore(std::size_t index) {
+        if (host_.StopRequested())
+            throw RunCancelled(index);
+    }
+
     // The copy folder, looked at once as the run begins: a link or a file in its place is named,
     // and its pages offer no copies from it; one that could not be listed for want of descriptors
     // stops the run as a picture would, rather than take the copies off the pages.
@@ -339,29 +349,6 @@ const char* AskPrompt(AskKind kind) {
     return "?!?!?";
 }
 
-WorkingDisplay::WorkingDisplay(GenerationHost& host, int maximum) : host_(&host) {
-    host.SetWorkingDisplay(true);
-    host.SetProgressMaximum(maximum);
-    host.SetProgressPosition(0);
-    host.SetProgressLabel("");
-}
-
-WorkingDisplay::~WorkingDisplay() {
-    // Reached without End() only while a failure passes through: that failure is the one to
-    // report, so a second one from the host is dropped here.
-    try {
-        End();
-    } catch (...) {
-    }
-}
-
-void WorkingDisplay::End() {
-    if (host_ == nullptr)
-        return;
-    GenerationHost* host = std::exchange(host_, nullptr);
-    host->SetWorkingDisplay(false);
-}
-
 GenerationResult MakeGallery(const GenerationInput& input, GenerationHost& host) {
     WorkingDisplay display(host, input.selected_entries);
     Run run(input, host);
@@ -375,6 +362,9 @@ GenerationResult MakeGallery(const GenerationInput& input, GenerationHost& host)
         run.CommitPages();
         result.stopped = true;
         host.ShowDecodeFailure(run.CurrentFile(), failure.what());
+    } catch (const RunCancelled& cancelled) {
+        result.cancelled = true;
+        result.pictures_done = cancelled.pictures_done;
     }
     run.CommitPages();
     result.unwritten = std::move(run.Unwritten());

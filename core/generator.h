@@ -8,6 +8,7 @@
 #include "core/options.h"
 #include "core/templates.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -64,6 +65,10 @@ class GenerationHost {
         (void)thumbnail_path;
         (void)picture_path;
     }
+
+    // Asked before each picture and before the overview: true stops the run there (see
+    // GenerationResult::cancelled). A host that offers no way to stop keeps this.
+    virtual bool StopRequested() { return false; }
 };
 
 // Holds the host's working display while it lives: it comes up with the progress at 0 of
@@ -113,6 +118,10 @@ struct GenerationResult {
     // True when a picture or thumbnail that cannot be decoded stopped the run; the pages written
     // before it and the answers stored so far stay, "index.html" is not written.
     bool stopped = false;
+    // True when the host asked the run to stop (StopRequested): the pages of the pictures before
+    // the stop are written whole, "index.html" is not written.
+    bool cancelled = false;
+    std::size_t pictures_done = 0; // of a cancelled run, the pictures whose pages were made
     // True when another run held the folder, so nothing was done.
     bool folder_in_use = false;
 };

@@ -167,17 +167,22 @@ void MyRenamePic(const std::string& folder, const std::string& base_name, const 
             web_folder + WebCopyFileName(new_picture, WebCopyLongSide(picture, copy).value_or(0)));
 }
 
-int CorrectNames(const std::string& folder, const std::vector<std::string>& names, bool thumbs_jpg) {
+int CorrectNames(const std::string& folder, const std::vector<std::string>& names, bool thumbs_jpg,
+                 const NameCorrectionProgress& progress) {
     int renamed = 0;
     for (const std::string& name : names) {
+        if (progress.stop && progress.stop())
+            break;
         std::string base, extension;
         SplitFileName(name, base, extension);
         const std::string new_base = MyCorrectName(base);
         // A name that needs no correction is left alone, companions and all.
-        if (new_base == base)
-            continue;
-        MyRenamePic(folder, base, new_base, extension, thumbs_jpg, names);
-        ++renamed;
+        if (new_base != base) {
+            MyRenamePic(folder, base, new_base, extension, thumbs_jpg, names);
+            ++renamed;
+        }
+        if (progress.done)
+            progress.done(name);
     }
     return renamed;
 }

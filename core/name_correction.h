@@ -3,6 +3,7 @@
 // "Correct Names": web-safe names for pictures, renamed together with their companions (thumbnail,
 // text file, page) and web copies.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,19 @@ std::string MyCorrectName(const std::string& base_name);
 void MyRenamePic(const std::string& folder, const std::string& base_name, const std::string& new_base_name,
                  const std::string& extension, bool thumbs_jpg, const std::vector<std::string>& command = {});
 
+// What the caller of CorrectNames learns as it goes, and how it stops it.
+struct NameCorrectionProgress {
+    // Asked before each picture: true stops the run there. A picture and its companions are
+    // renamed together, never stopped between.
+    std::function<bool()> stop;
+    // Called after each picture (bare name as listed), renamed or not.
+    std::function<void(const std::string&)> done;
+};
+
 // "Correct Names" over the pictures `names` (bare names, in list order) of `folder`: each whose
 // corrected base name differs is renamed with its companions. Gives the number of pictures
 // whose correction asked for a rename.
-int CorrectNames(const std::string& folder, const std::vector<std::string>& names, bool thumbs_jpg);
+int CorrectNames(const std::string& folder, const std::vector<std::string>& names, bool thumbs_jpg,
+                 const NameCorrectionProgress& progress = {});
 
 } // namespace qlm

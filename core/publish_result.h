@@ -2,6 +2,7 @@
 #pragma once
 // What a publishing did (core/publisher.h): why it refused its target, or what became of each file.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,11 @@ struct PublishResult {
     // A write into the target failed: the files after it were not written and no old file was
     // removed, so that what was published before stays whole.
     bool stopped = false;
+    // The host asked to stop: as above, the files after the stop were not written and no old file
+    // was removed. `files_done` of the `files_found` linked ones were dealt with before.
+    bool cancelled = false;
+    std::size_t files_done = 0;
+    std::size_t files_found = 0;
     int record_error = 0; // the final record could not be written (errno); the one before stays
 
     int Count(FileOutcome outcome) const;

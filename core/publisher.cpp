@@ -262,10 +262,18 @@ bool CommitWrites(Publishing& job) {
     return failures.empty();
 }
 
-// Every file found, published in turn; then, unless a write failed, the old ones removed.
+// Every file found, published in turn; then, unless a write failed or the host stopped the
+// publishing, the old ones removed.
 void PublishFiles(Publishing& job, PublishingHost& host) {
     host.SetProgressMaximum(static_cast<int>(job.to_publish.size()));
+    job.result.files_found = job.to_publish.size();
     for (std::size_t i = 0; i < job.to_publish.size(); ++i) {
+        if (host.StopRequested()) {
+            CommitWrites(job);
+            job.result.cancelled = true;
+            job.result.files_done = i;
+            return;
+        }
         host.SetProgressLabel(job.to_publish[i]);
         host.SetProgressPosition(static_cast<int>(i + 1));
         if (!PublishFile(job, job.to_publish[i])) {
@@ -290,7 +298,7 @@ int PublishResult::Count(FileOutcome outcome) const {
 }
 
 bool PublishResult::Complete() const {
-    return refusal == PublishRefusal::None && !stopped && record_error == 0 &&
+    return refusal == PublishRefusal::None && !stopped && !cancelled && record_error == 0 &&
            Count(FileOutcome::NotPublished) == 0;
 }
 

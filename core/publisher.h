@@ -28,6 +28,8 @@ class PublishingHost {
     virtual void SetProgressLabel(const std::string& text) = 0;
     virtual void SetProgressMaximum(int maximum) = 0;
     virtual void SetProgressPosition(int position) = 0;
+    // Asked before each file: true stops the publishing there (PublishResult::cancelled).
+    virtual bool StopRequested() { return false; }
 };
 
 struct PublishInput {

@@ -11,6 +11,7 @@
 #include "core/picture_loader.h"
 #include "core/picture_scaler.h"
 #include "core/png_encoder.h"
+#include "core/run_cancelled.h"
 #include "core/srgb_conversion.h"
 #include "core/work_pool.h"
 #include "platform/file_ops.h"
@@ -119,9 +120,11 @@ ThumbnailResult MakeThumbnail(const std::string& folder, const std::string& pict
     return result;
 }
 
-std::vector<ThumbnailResult>
-MakeMissingThumbnails(const std::string& folder, const std::vector<std::string>& pictures, bool thumbs_jpg,
-                      int size, const std::function<void(const ThumbnailResult&)>& done, int threads) {
+std::vector<ThumbnailResult> MakeMissingThumbnails(const std::string& folder,
+                                                   const std::vector<std::string>& pictures, bool thumbs_jpg,
+                                                   int size,
+                                                   const std::function<void(const ThumbnailResult&)>& done,
+                                                   int threads, const std::function<bool()>& stop) {
     std::vector<ThumbnailResult> results(pictures.size());
     std::vector<std::size_t> work; // indexes of the pictures whose thumbnail is not made by another
     std::set<std::string> claimed;
@@ -141,21 +144,33 @@ MakeMissingThumbnails(const std::string& folder, const std::vector<std::string>&
     // reports each once the batch has put it in place.
     std::vector<std::string> encoded(pictures.size());
     NewFileBatch batch;
-    RunOnEveryCore(
-        work.size(),
-        [&](std::size_t n) {
-            results[work[n]] = EncodeThumbnail(folder, pictures[work[n]], thumbs_jpg, size, encoded[work[n]]);
-        },
-        [&](std::size_t n) {
-            ThumbnailResult& result = results[work[n]];
-            WriteThumbnail(batch, folder, encoded[work[n]], result);
-            batch.Then([&done, &result] {
-                if (done)
-                    done(result);
-            });
-            batch.CommitIfDue();
-        },
-        threads);
+    std::vector<char> written(work.size(), 0);
+    try {
+        RunOnEveryCore(
+            work.size(),
+            [&](std::size_t n) {
+                results[work[n]] =
+                    EncodeThumbnail(folder, pictures[work[n]], thumbs_jpg, size, encoded[work[n]]);
+            },
+            [&](std::size_t n) {
+                // Thrown here, no further picture starts; those under way are waited for.
+                if (stop && stop())
+                    throw RunCancelled(0);
+                ThumbnailResult& result = results[work[n]];
+                WriteThumbnail(batch, folder, encoded[work[n]], result);
+                written[n] = 1;
+                batch.Then([&done, &result] {
+                    if (done)
+                        done(result);
+                });
+                batch.CommitIfDue();
+            },
+            threads);
+    } catch (const RunCancelled&) {
+        for (std::size_t n = 0; n < work.size(); ++n)
+            if (written[n] == 0)
+                results[work[n]].outcome = ThumbnailOutcome::Stopped;
+    }
     batch.Finish();
     return results;
 }

@@ -22,6 +22,7 @@ enum class ThumbnailOutcome {
     PictureMissing, // the picture could not be opened
     Damaged,        // the picture could not be decoded, or the thumbnail not encoded
     Unwritten,      // the thumbnail could not be written
+    Stopped,        // not made: the run was stopped before
 };
 
 struct ThumbnailResult {
@@ -41,9 +42,12 @@ ThumbnailResult MakeThumbnail(const std::string& folder, const std::string& pict
 // calling thread included).
 // `done` is called on the calling thread after each picture, in the order they finish. The
 // results come in the order of `pictures`. Pictures whose thumbnails share a name make it once,
-// for the first of them.
-std::vector<ThumbnailResult>
-MakeMissingThumbnails(const std::string& folder, const std::vector<std::string>& pictures, bool thumbs_jpg,
-                      int size, const std::function<void(const ThumbnailResult&)>& done, int threads = 0);
+// for the first of them. `stop` is asked after each picture: true stops the run there, with the
+// thumbnails made so far whole and in place and the others Stopped.
+std::vector<ThumbnailResult> MakeMissingThumbnails(const std::string& folder,
+                                                   const std::vector<std::string>& pictures, bool thumbs_jpg,
+                                                   int size,
+                                                   const std::function<void(const ThumbnailResult&)>& done,
+                                                   int threads = 0, const std::function<bool()>& stop = {});
 
 } // namespace qlm

@@ -14,6 +14,7 @@
 #include "core/picture_scaler.h"
 #include "core/picture_source.h"
 #include "core/png_encoder.h"
+#include "core/run_cancelled.h"
 #include "core/web_copy_folder.h"
 #include "core/work_pool.h"
 #include "platform/globals.h"
@@ -227,7 +228,7 @@ std::vector<WebCopyResult> MakeMissingWebCopies(const std::string& folder,
                                                 const std::vector<std::string>& pictures,
                                                 const std::vector<int>& sizes,
                                                 const std::function<void(const WebCopyResult&)>& done,
-                                                int threads) {
+                                                int threads, const std::function<bool()>& stop) {
     std::vector<WebCopyResult> results(pictures.size());
     // The threads decode and encode; the calling thread writes the copies into one batch and
     // reports each picture once the batch has put its copies in place.
@@ -235,18 +236,31 @@ std::vector<WebCopyResult> MakeMissingWebCopies(const std::string& folder,
     // The copies' folder is looked at once for the run; the batch writes through it to the end.
     WebCopyFolder web(folder);
     NewFileBatch batch;
-    RunOnEveryCore(
-        pictures.size(),
-        [&](std::size_t i) { results[i] = EncodeWebCopies(folder, web, pictures[i], sizes, encoded[i]); },
-        [&](std::size_t i) {
-            WriteCopies(batch, web, encoded[i], results[i]);
-            batch.Then([&done, &results, i] {
-                if (done)
-                    done(results[i]);
-            });
-            batch.CommitIfDue();
-        },
-        threads);
+    std::vector<char> written(pictures.size(), 0);
+    try {
+        RunOnEveryCore(
+            pictures.size(),
+            [&](std::size_t i) { results[i] = EncodeWebCopies(folder, web, pictures[i], sizes, encoded[i]); },
+            [&](std::size_t i) {
+                // Thrown here, no further picture starts; those under way are waited for.
+                if (stop && stop())
+                    throw RunCancelled(0);
+                WriteCopies(batch, web, encoded[i], results[i]);
+                written[i] = 1;
+                batch.Then([&done, &results, i] {
+                    if (done)
+                        done(results[i]);
+                });
+                batch.CommitIfDue();
+            },
+            threads);
+    } catch (const RunCancelled&) {
+        for (std::size_t i = 0; i < pictures.size(); ++i)
+            if (written[i] == 0) {
+                results[i].outcome = WebCopyOutcome::Stopped;
+                results[i].made.clear();
+            }
+    }
     batch.Finish();
     return results;
 }

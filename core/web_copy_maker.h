@@ -28,6 +28,7 @@ enum class WebCopyOutcome {
     PictureMissing, // the picture could not be opened
     Damaged,        // the picture could not be decoded, or a copy not encoded
     Unwritten,      // a copy (or the copies' folder) could not be written
+    Stopped,        // not made: the run was stopped before
 };
 
 struct WebCopyResult {
@@ -48,12 +49,13 @@ WebCopyResult MakeWebCopies(const std::string& folder, const std::string& pictur
 
 // Makes the missing copies of `pictures` on every core (`threads` 0: one per core, the calling
 // thread included). `done` is called on the calling thread after each picture, in the order they
-// finish; the results come in the order of `pictures`.
+// finish; the results come in the order of `pictures`. `stop` is asked after each picture: true
+// stops the run there, with the copies made so far whole and in place and the others Stopped.
 std::vector<WebCopyResult> MakeMissingWebCopies(const std::string& folder,
                                                 const std::vector<std::string>& pictures,
                                                 const std::vector<int>& sizes,
                                                 const std::function<void(const WebCopyResult&)>& done,
-                                                int threads = 0);
+                                                int threads = 0, const std::function<bool()>& stop = {});
 
 // The copies of `picture` that exist in the copies' folder reached by `copies_folder` (a
 // WebCopyFolder's Path(): none where that is empty), as bare names.

@@ -6,6 +6,7 @@
 #include "core/prompts_ahead.h"
 #include "core/text_file.h"
 #include "platform/temporary_files.h"
+#include "ui/stopped_runs.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -91,10 +92,12 @@ GenerationResult MakeItSoClick(CommandWindow& window) {
         input.flags.warn = false;
     }
     GenerationResult result = MakeGallery(input, window.Host());
+    if (result.cancelled)
+        window.Warn(StoppedGalleryText(result.pictures_done, input.pictures.size()));
     // A stopped run has not written the overview; one that could not write it has said so.
     const bool written =
         std::find(result.unwritten.begin(), result.unwritten.end(), "index.html") == result.unwritten.end();
-    if (!result.stopped && written)
+    if (!result.stopped && !result.cancelled && written)
         window.NoteGallery(input.folder + "index.html");
     return result;
 }
@@ -118,6 +121,14 @@ bool WasMade(const WebCopyResult& result) {
     return result.outcome == WebCopyOutcome::Made;
 }
 
+bool WasStopped(const ThumbnailResult& result) {
+    return result.outcome == ThumbnailOutcome::Stopped;
+}
+
+bool WasStopped(const WebCopyResult& result) {
+    return result.outcome == WebCopyOutcome::Stopped;
+}
+
 // One line of the warning for a thumbnail that could not be made.
 std::string NotMadeLine(const ThumbnailResult& result) {
     switch (result.outcome) {
@@ -129,6 +140,7 @@ std::string NotMadeLine(const ThumbnailResult& result) {
         return result.thumbnail + ": " + result.message;
     case ThumbnailOutcome::Made:
     case ThumbnailOutcome::Existing:
+    case ThumbnailOutcome::Stopped:
         break;
     }
     return {};
@@ -147,6 +159,7 @@ std::string NotMadeLine(const WebCopyResult& result) {
     case WebCopyOutcome::Existing:
     case WebCopyOutcome::NotNeeded:
     case WebCopyOutcome::Animated:
+    case WebCopyOutcome::Stopped:
         break;
     }
     return {};
@@ -175,6 +188,10 @@ std::vector<Result> RunMaker(CommandWindow& window, const char* warning_head, st
             warning += "\n" + line;
     if (!warning.empty())
         window.Warn(warning_head + warning);
+    if (const auto stopped = std::count_if(results.begin(), results.end(),
+                                           [](const Result& result) { return WasStopped(result); });
+        stopped > 0)
+        window.Warn(StoppedMakerText(results.size() - static_cast<std::size_t>(stopped), results.size()));
     window.MyReload();
     window.Reselect(pictures);
     const auto made =
@@ -190,11 +207,13 @@ std::vector<ThumbnailResult> MakeThumbnailsClick(CommandWindow& window) {
     return RunMaker<ThumbnailResult>(
         window, kThumbnailsNotMadeWarning, MadeThumbnailsNote,
         [&](const std::string& folder, const std::vector<std::string>& pictures, GenerationHost& host) {
-            return MakeMissingThumbnails(folder, pictures, thumbs_jpg, kDefaultThumbnailSize,
-                                         [&host](const ThumbnailResult& result) {
-                                             host.SetProgressLabel(result.thumbnail);
-                                             host.StepProgress();
-                                         });
+            return MakeMissingThumbnails(
+                folder, pictures, thumbs_jpg, kDefaultThumbnailSize,
+                [&host](const ThumbnailResult& result) {
+                    host.SetProgressLabel(result.thumbnail);
+                    host.StepProgress();
+                },
+                0, [&host] { return host.StopRequested(); });
         });
 }
 
@@ -202,11 +221,13 @@ std::vector<WebCopyResult> MakeWebPicturesClick(CommandWindow& window) {
     return RunMaker<WebCopyResult>(
         window, kWebPicturesNotMadeWarning, MadeWebPicturesNote,
         [](const std::string& folder, const std::vector<std::string>& pictures, GenerationHost& host) {
-            return MakeMissingWebCopies(folder, pictures, kDefaultWebSizes,
-                                        [&host](const WebCopyResult& result) {
-                                            host.SetProgressLabel(result.picture);
-                                            host.StepProgress();
-                                        });
+            return MakeMissingWebCopies(
+                folder, pictures, kDefaultWebSizes,
+                [&host](const WebCopyResult& result) {
+                    host.SetProgressLabel(result.picture);
+                    host.StepProgress();
+                },
+                0, [&host] { return host.StopRequested(); });
         });
 }
 
@@ -215,10 +236,23 @@ void RenameFilesClick(CommandWindow& window) {
     if (!BeginFolderRun(window, run))
         return;
     window.SetCommandButtons(false);
-    const int renamed =
-        CorrectNames(window.CommandFolder(), window.SelectedPictures(), window.Flags().thumbs_jpg);
+    const std::vector<std::string> pictures = window.SelectedPictures();
+    GenerationHost& host = window.Host();
+    // The progress display offers "Abbrechen" between pictures.
+    WorkingDisplay display(host, static_cast<int>(pictures.size()));
+    std::size_t done = 0;
+    const NameCorrectionProgress progress{[&host] { return host.StopRequested(); },
+                                          [&host, &done](const std::string& name) {
+                                              ++done;
+                                              host.SetProgressLabel(name);
+                                              host.StepProgress();
+                                          }};
+    const int renamed = CorrectNames(window.CommandFolder(), pictures, window.Flags().thumbs_jpg, progress);
+    display.End();
     window.MyReload();
     window.SetCommandButtons(false);
+    if (done < pictures.size())
+        window.Warn(StoppedMakerText(done, pictures.size()));
     window.Note(renamed > 0 ? kNamesChangedNote : kNamesUnchangedNote);
 }
 

@@ -21,6 +21,7 @@
 #include "ui/picture_preview.h"
 #include "ui/preview_ahead.h"
 #include "ui/prompts_offer_box.h"
+#include "ui/stopped_runs.h"
 #include "ui/window_host.h"
 
 #include <QAction>
@@ -114,6 +115,7 @@ void TMain::CreateParts() {
     parts.work_panel = WorkPanel;
     parts.progress = TheProgress;
     parts.progress_info = TheProgressInfo;
+    parts.stop = StopRun;
     parts.tiny_pic = TinyPic;
     parts.make_html = MakeItSo;
     parts.correct_names = RenameFiles;
@@ -210,6 +212,7 @@ PromptsChoice TMain::OfferOtherWay(const PromptsAhead& ahead, bool make_thumbnai
 
 void TMain::MakeItSoClick() {
     RunGuarded(this, [this] { ui::MakeItSoClick(*this); });
+    CloseIfAsked();
 }
 
 void TMain::MakeThumbsClick() {
@@ -217,10 +220,12 @@ void TMain::MakeThumbsClick() {
         return;
     }
     RunGuarded(this, [this] { ui::MakeThumbnailsClick(*this); });
+    CloseIfAsked();
 }
 
 void TMain::RenameFilesClick() {
     ui::RenameFilesClick(*this);
+    CloseIfAsked();
     // The command has disabled its own button, which handed the focus on to a check box, where
     // the next Space would change a setting unnoticed. The list takes it back, as after a run.
     MainList->setFocus(Qt::OtherFocusReason);
@@ -253,10 +258,20 @@ void TMain::WriteSettings() {
     }
 }
 
+void TMain::CloseIfAsked() {
+    if (std::exchange(close_after_run_, false))
+        close();
+}
+
 void TMain::closeEvent(QCloseEvent* event) {
-    // A run in progress finishes first: its pages and the questions it asks belong together.
+    // A run in progress is stopped first, at its next stop point, when the user wants that; the
+    // window closes once the run is over.
     if (host_->Working()) {
-        host_->NoteCloseRefused();
+        if (MessageBoxes::AskYesNo(this, QString::fromUtf8(kStopRunQuestion)) == QMessageBox::Yes) {
+            host_->RequestStop();
+            close_after_run_ = true;
+        } else
+            host_->NoteCloseRefused();
         event->ignore();
         return;
     }
@@ -284,6 +299,7 @@ void TMain::MakeWebPicsClick() {
         return;
     }
     RunGuarded(this, [this] { ui::MakeWebPicturesClick(*this); });
+    CloseIfAsked();
 }
 
 void TMain::PublishGalleryClick(PublishTargetChoice choice) {
@@ -292,6 +308,7 @@ void TMain::PublishGalleryClick(PublishTargetChoice choice) {
     RunGuarded(this, [this, choice] {
         ui::PublishClick(*this, {this, settings_path_, desktop_actions_}, choice);
     });
+    CloseIfAsked();
 }
 
 void TMain::MyGetDrives() {

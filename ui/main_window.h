@@ -125,6 +125,8 @@ class TMain : public QWidget, public CommandWindow {
   protected:
     // FormClose: writes the settings, unless switched off; refused while a command runs.
     void closeEvent(QCloseEvent* event) override;
+    // Closes the window when the user stopped the command that just ended in order to close it.
+    void CloseIfAsked();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -132,6 +134,7 @@ class TMain : public QWidget, public CommandWindow {
     void SetUpFrame();
     void CreateWidgets();
     void CreateCommandButtons();
+    void CreateWorkPanel();
     void CreateOptionBoxes();
     // The status line above the list, which says what the last command did, and its button.
     void CreateStatusLine();
@@ -160,6 +163,7 @@ class TMain : public QWidget, public CommandWindow {
     QWidget* WorkPanel = nullptr;
     QProgressBar* TheProgress = nullptr;
     QLabel* TheProgressInfo = nullptr;
+    QPushButton* StopRun = nullptr;
     QLabel* Preview = nullptr;
     QLabel* TinyPic = nullptr;
     QLabel* Kennung = nullptr;
@@ -193,6 +197,7 @@ class TMain : public QWidget, public CommandWindow {
     TemplateSet templates_;
     bool templates_loaded_ = false;
     bool save_settings_on_close_ = true;
+    bool close_after_run_ = false; // the user chose to stop the run to close the window
 };
 
 } // namespace qlm::ui

@@ -36,6 +36,7 @@ inline constexpr WidgetPlace kMainWindowLayout[] = {
     {"WorkPanel", 8, 32, 400, 273, 2},
     {"TheProgress", 31, 24, 330, 17, kNoTabStop},
     {"TheProgressInfo", 31, 48, 330, 17, kNoTabStop},
+    {"StopRun", 31, 80, 100, 25, kNoTabStop},
     {"Preview", 424, 32, 273, 273, kNoTabStop},
     {"Kennung", 0, 320, 108, 87, kNoTabStop},
     {"TinyPic", 672, 344, 25, 25, kNoTabStop},

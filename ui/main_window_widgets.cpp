@@ -131,13 +131,7 @@ void TMain::CreateWidgets() {
         MainPopUp->addAction(entry);
     }
 
-    WorkPanel = Panel(this, "WorkPanel");
-    WorkPanel->hide();
-    TheProgress = Named(new QProgressBar(WorkPanel), "TheProgress");
-    TheProgress->setRange(0, 100);
-    TheProgress->setValue(0);
-    TheProgressInfo = Named(new QLabel(WorkPanel), "TheProgressInfo");
-    TheProgressInfo->setTextFormat(Qt::PlainText);
+    CreateWorkPanel();
 
     Preview = Named(new QLabel(this), "Preview");
     Preview->setScaledContents(true);
@@ -147,6 +141,20 @@ void TMain::CreateWidgets() {
 
     CreateOptionBoxes();
     CreateCommandButtons();
+}
+
+void TMain::CreateWorkPanel() {
+    WorkPanel = Panel(this, "WorkPanel");
+    WorkPanel->hide();
+    TheProgress = Named(new QProgressBar(WorkPanel), "TheProgress");
+    TheProgress->setRange(0, 100);
+    TheProgress->setValue(0);
+    TheProgressInfo = Named(new QLabel(WorkPanel), "TheProgressInfo");
+    TheProgressInfo->setTextFormat(Qt::PlainText);
+    // The one widget of the window that takes a click during a run; never the keyboard's focus,
+    // so that a key pressed during the run cannot stop it.
+    StopRun = Named(new QPushButton(QStringLiteral("Abbrechen"), WorkPanel), "StopRun");
+    StopRun->setFocusPolicy(Qt::NoFocus);
 }
 
 void TMain::CreateOptionBoxes() {

@@ -51,6 +51,19 @@ QMessageBox::StandardButton MessageBoxes::ShowReport(QWidget* parent, QMessageBo
     return Show(parent, icon, title, text, open_text);
 }
 
+QMessageBox::StandardButton MessageBoxes::AskYesNo(QWidget* parent, const QString& text) {
+    const QString title = QString::fromUtf8(kApplicationTitle);
+    if (QMessageBox::StandardButton answer;
+        AnsweredAhead({QMessageBox::Question, title, text, {}, {}}, QMessageBox::No, answer))
+        return answer;
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
+    box.setDefaultButton(QMessageBox::No);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
 void MessageBoxes::SetNextAnswer(QMessageBox::StandardButton answer) {
     PresetButtons().enqueue(answer);
 }

@@ -59,6 +59,10 @@ class MessageBoxes {
                                                   const QList<BoxChoice>& choices,
                                                   QMessageBox::StandardButton escape);
 
+    // A question with the buttons "Ja" (QMessageBox::Yes) and "Nein" (QMessageBox::No, the default),
+    // title "QLM 2".
+    static QMessageBox::StandardButton AskYesNo(QWidget* parent, const QString& text);
+
     // The next box is not shown but answered with `answer` (one answer per call, first in first out).
     static void SetNextAnswer(QMessageBox::StandardButton answer);
     // While on, every box without a preset answer is answered with its default button at once.

@@ -29,6 +29,7 @@ class PublishProgress : public PublishingHost {
     void SetProgressLabel(const std::string& text) override { host_.SetProgressLabel(text); }
     void SetProgressMaximum(int maximum) override { host_.SetProgressMaximum(maximum); }
     void SetProgressPosition(int position) override { host_.SetProgressPosition(position); }
+    bool StopRequested() override { return host_.StopRequested(); }
 
   private:
     GenerationHost& host_;
@@ -183,10 +184,14 @@ std::string NotPublishedText(const PublishedFile& file) {
 }
 
 std::string PublishReportText(const PublishResult& result) {
-    std::string text = "Veröffentlicht nach\n" + result.target +
-                       "\n\nDateien: " + std::to_string(result.Count(FileOutcome::Written)) +
-                       " geschrieben, " + std::to_string(result.Count(FileOutcome::Unchanged)) +
-                       " unverändert, " + std::to_string(result.Count(FileOutcome::Removed)) + " entfernt.";
+    std::string text = result.cancelled
+                           ? "Abgebrochen nach " + std::to_string(result.files_done) + " von " +
+                                 std::to_string(result.files_found) + " Dateien; nichts wurde entfernt.\n\n"
+                           : std::string();
+    text += "Veröffentlicht nach\n" + result.target +
+            "\n\nDateien: " + std::to_string(result.Count(FileOutcome::Written)) + " geschrieben, " +
+            std::to_string(result.Count(FileOutcome::Unchanged)) + " unverändert, " +
+            std::to_string(result.Count(FileOutcome::Removed)) + " entfernt.";
     if (const int failed = result.Count(FileOutcome::NotPublished); failed > 0) {
         text += "\n\nNicht veröffentlicht (" + std::to_string(failed) + "):";
         int named = 0;

@@ -12,6 +12,7 @@
 #include "ui/preview_placement.h"
 #include "ui/rgba_image.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QImage>
@@ -34,11 +35,12 @@ constexpr std::size_t kKeptAhead = 4;
 // decode while the user-interface thread waits.
 constexpr int kDecodingThreads = 2;
 
-// Swallows the user's mouse and keyboard input for one window while a run works in it; the modal
-// dialog and message boxes that the run opens are other windows and stay usable.
+// Swallows the user's mouse and keyboard input for one window while a run works in it, but for
+// the button that stops the run; the modal dialog and message boxes that the run opens are other
+// windows and stay usable.
 class InputBlocker : public QObject {
   public:
-    explicit InputBlocker(QWidget* window) : window_(window) {}
+    InputBlocker(QWidget* window, QWidget* stop) : window_(window), stop_(stop) {}
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -53,7 +55,7 @@ class InputBlocker : public QObject {
         case QEvent::Shortcut:
         case QEvent::ContextMenu:
             if (auto* widget = qobject_cast<QWidget*>(watched);
-                widget != nullptr && widget->window() == window_)
+                widget != nullptr && widget->window() == window_ && widget != stop_)
                 return true;
             break;
         default:
@@ -64,6 +66,7 @@ class InputBlocker : public QObject {
 
   private:
     QWidget* window_;
+    QWidget* stop_;
 };
 
 QString Shown(const std::string& text) {
@@ -81,7 +84,10 @@ QString DecodeFailureText(const std::string& path, const std::string& message) {
     return Shown(platform::BareName(path)) + QStringLiteral(": ") + Shown(message);
 }
 
-WindowHost::WindowHost(const WindowParts& parts) : parts_(parts) {}
+WindowHost::WindowHost(const WindowParts& parts) : parts_(parts) {
+    if (parts_.stop != nullptr)
+        QObject::connect(parts_.stop, &QAbstractButton::clicked, [this] { RequestStop(); });
+}
 
 WindowHost::~WindowHost() {
     ahead_.reset();
@@ -133,6 +139,20 @@ void WindowHost::NoteCloseRefused() {
         parts_.progress->setFormat(kCloseRefusedFormat);
 }
 
+void WindowHost::RequestStop() {
+    if (!working_)
+        return;
+    stop_requested_ = true;
+    // Clicked once is enough; the run ends at its next stop point.
+    if (parts_.stop != nullptr)
+        parts_.stop->setEnabled(false);
+}
+
+bool WindowHost::StopRequested() {
+    Refresh();
+    return stop_requested_;
+}
+
 void WindowHost::SetProgressLabel(const std::string& text) {
     parts_.progress_info->setText(Shown(text));
     Refresh();
@@ -153,6 +173,9 @@ void WindowHost::StepProgress() {
 
 void WindowHost::SetWorkingDisplay(bool working) {
     working_ = working;
+    stop_requested_ = false;
+    if (parts_.stop != nullptr)
+        parts_.stop->setEnabled(working);
     parts_.progress->setFormat(kProgressFormat);
     parts_.make_html->setEnabled(!working);
     parts_.correct_names->setEnabled(!working);
@@ -163,7 +186,7 @@ void WindowHost::SetWorkingDisplay(bool working) {
         parts_.work_panel->show();
         parts_.main_panel->hide();
         if (!input_blocker_) {
-            input_blocker_ = std::make_unique<InputBlocker>(parts_.window);
+            input_blocker_ = std::make_unique<InputBlocker>(parts_.window, parts_.stop);
             QCoreApplication::instance()->installEventFilter(input_blocker_.get());
         }
     } else {

@@ -22,6 +22,7 @@ namespace qlm {
 class PicturePrefetcher;
 }
 
+class QAbstractButton;
 class QLabel;
 class QProgressBar;
 class QWidget;
@@ -38,6 +39,7 @@ struct WindowParts {
     QWidget* work_panel = nullptr;
     QProgressBar* progress = nullptr;
     QLabel* progress_info = nullptr;
+    QAbstractButton* stop = nullptr; // "Abbrechen" on the progress display
     QLabel* tiny_pic = nullptr;
     QWidget* make_html = nullptr;
     QWidget* correct_names = nullptr;
@@ -62,6 +64,8 @@ class WindowHost : public GenerationHost {
     // The window was asked to close while the run works: the progress display says that it stays
     // open until the run is over, until the run ends.
     void NoteCloseRefused();
+    // Stops the run at its next stop point ("Abbrechen", or the window closed during the run).
+    void RequestStop();
 
     std::string AskUser(const std::string& initial_text, AskKind kind) override;
     std::optional<PictureSize> MyLoadPic(const std::string& path) override;
@@ -74,6 +78,9 @@ class WindowHost : public GenerationHost {
     void StepProgress() override;
     void SetWorkingDisplay(bool working) override;
     void ComingNext(const std::string& thumbnail_path, const std::string& picture_path) override;
+    // Lets the window take the click on "Abbrechen" first: a maker reports its pictures only as
+    // their files are put in place, so this may be the first time in a while.
+    bool StopRequested() override;
 
     // Decoding ahead on a second thread (on by default); off, a run decodes every picture on the
     // user-interface thread when it loads it.
@@ -85,6 +92,7 @@ class WindowHost : public GenerationHost {
 
     WindowParts parts_;
     bool working_ = false;
+    bool stop_requested_ = false; // for the run under way
     bool decode_ahead_ = true;
     std::unique_ptr<QObject> input_blocker_;
     // Lives from the run's first hint to its end, so no decoding outlasts the run.

@@ -244,4 +244,48 @@ TEST_F(PublishTest, ATargetInUseOrWithAnUnreadableRecordIsLeftAlone) {
     EXPECT_EQ(FilesUnder(target_), Names{std::string(qlm::kPublishRecordName)});
 }
 
+// Asks the publishing to stop before its `at`-th file (from 1).
+class StoppingHost : public CountingHost {
+  public:
+    explicit StoppingHost(int at) : at_(at) {}
+    bool StopRequested() override { return ++asked_ == at_; }
+
+  private:
+    int at_;
+    int asked_ = 0;
+};
+
+// A stopped publishing removes nothing: what it did not reach may still be linked. The files it
+// withdrew stay recorded, so that the next whole publishing removes them.
+TEST(PublishStop, AStoppedPublishingWritesTheFilesBeforeAndRemovesNothing) {
+    TempFolder root;
+    const std::string folder = root.MakeFolder("pics");
+    const std::string target = root.Path() + "out/";
+    fs::copy_file(kPictures / "quadrants.jpg", folder + "a.jpg");
+    fs::copy_file(kPictures / "checker.png", folder + "old.png");
+    qlm::test::WriteFile(folder + "index.html", "<a href=a.html>a</a><img src=old.png>");
+    qlm::test::WriteFile(folder + "a.html", "<img src=a.jpg>");
+    CountingHost whole;
+    ASSERT_TRUE(qlm::Publish({folder, {"a.jpg"}, target}, whole).Complete());
+
+    qlm::test::WriteFile(folder + "index.html", "<a href=a.html>neu</a>");
+    qlm::test::WriteFile(folder + "a.html", "<img src=a.jpg> neu");
+    StoppingHost stopping(2);
+    const qlm::PublishResult stopped = qlm::Publish({folder, {"a.jpg"}, target}, stopping);
+    EXPECT_TRUE(stopped.cancelled);
+    EXPECT_FALSE(stopped.Complete());
+    EXPECT_EQ(stopped.files_done, 1U);
+    EXPECT_EQ(stopped.files_found, 3U);
+    EXPECT_EQ(stopped.Count(FileOutcome::Removed), 0);
+    EXPECT_TRUE(fs::exists(target + "old.png"));
+    // The first file found, the overview, is written whole; the page after it is not.
+    EXPECT_EQ(qlm::test::ReadFile(target + "index.html"), "<a href=a.html>neu</a>");
+    EXPECT_EQ(qlm::test::ReadFile(target + "a.html"), "<img src=a.jpg>");
+
+    const qlm::PublishResult again = qlm::Publish({folder, {"a.jpg"}, target}, whole);
+    EXPECT_TRUE(again.Complete());
+    EXPECT_EQ(Find(again, "old.png").outcome, FileOutcome::Removed);
+    EXPECT_FALSE(fs::exists(target + "old.png"));
+}
+
 } // namespace

@@ -216,7 +216,9 @@ void WindowCommandsTest::close_during_a_run_is_refused_and_the_progress_says_so(
     QVERIFY2(said.startsWith(QStringLiteral("Schließen erst nach dem Lauf")), qPrintable(said));
     QVERIFY(QFile::exists(gallery.File("index.html")));
     QVERIFY(gallery.window->isVisible());
-    QVERIFY(!MessageBoxes::Recorded().size());
+    // The question whether to stop the run was answered with its default, "Nein".
+    QCOMPARE(MessageBoxes::Recorded().size(), 1);
+    QCOMPARE(MessageBoxes::Recorded()[0].icon, QMessageBox::Question);
     // The next run starts without the note.
     QCOMPARE(progress->format(), QStringLiteral("%p%"));
 }
