@@ -3,14 +3,25 @@
 # A first gallery without a flood of boxes, and a run that can be stopped, in the real window:
 # Make HTML over a folder that would ask and warn more than ten times first shows one box, and
 # Escape there leaves the folder as it was; a folder of one missing text asks its question at
-# once, without that box; a long run stopped with "Abbrechen" in its progress display keeps the
-# pages it wrote, writes no index.html and says how far it got.
+# once, without that box, and the note after it opens the gallery; a long run stopped with
+# "Abbrechen" in its progress display keeps the pages it wrote, writes no index.html and says how
+# far it got.
 # Arguments: <program> <screenshot folder> <source tree>
 
 source "$(dirname "$0")/lib.sh"
 e2e_setup offer_and_stop "$@"
 
 MAKE_HTML=(424 312 113 38)
+SHOW_IN_BROWSER=(301 40 100 17) # the button of the note after Make HTML, over the list
+
+# An xdg-open that notes what it was given, as a desktop's would open it.
+mkdir "$E2E_TMP/fake-bin"
+cat >"$E2E_TMP/fake-bin/xdg-open" <<SCRIPT
+#!/bin/sh
+printf '%s\\n' "\$1" >>"$E2E_TMP/opened"
+SCRIPT
+chmod +x "$E2E_TMP/fake-bin/xdg-open"
+export PATH="$E2E_TMP/fake-bin:$PATH"
 STOP_RUN=(39 112 100 25) # "Abbrechen" in the progress display, over the list
 
 click_make_html() {
@@ -64,6 +75,12 @@ e2e_check "no offer before a run of one box" eval "! e2e_has_window_named '^Make
 e2e_activate "$(e2e_window_named '^Frage$')"
 xdotool key Escape
 e2e_wait_until 20 test -s "$few/index.html" || e2e_fail "the run of one question wrote no overview"
+# The note after the run offers the gallery in the browser.
+e2e_wait_settled "${SHOW_IN_BROWSER[@]}"
+e2e_shot 3-note-after-make-html
+e2e_click $((SHOW_IN_BROWSER[0] + 50)) $((SHOW_IN_BROWSER[1] + 8))
+e2e_wait_until 10 test -s "$E2E_TMP/opened" || e2e_fail "the note's button opened nothing"
+e2e_check "the note's button opens the overview" test "$(cat "$E2E_TMP/opened")" = "$few/index.html"
 e2e_close_program
 
 # ---- a long run stopped from its progress display ----
