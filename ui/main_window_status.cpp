@@ -62,8 +62,9 @@ void TMain::CreateStatusLine() {
 
 void TMain::Note(const std::string& text) {
     const QString shown = QString::fromStdString(platform::TextAsUtf8(text));
-    StatusLine->setText(shown);
-    // A long path is cut by the line; the tip shows it whole.
+    // A long path is cut in its middle, so that the line still ends with the file it names; the
+    // tip shows it whole.
+    StatusLine->setText(StatusLine->fontMetrics().elidedText(shown, Qt::ElideMiddle, StatusLine->width()));
     StatusLine->setToolTip(shown);
     ShowInBrowser->hide();
     noted_page_.clear();
@@ -83,7 +84,7 @@ void TMain::ClearNote() {
 }
 
 QString TMain::StatusText() const {
-    return StatusLine->text();
+    return StatusLine->toolTip();
 }
 
 void TMain::Reselect(const std::vector<std::string>& names) {
