@@ -87,7 +87,7 @@ class TMain : public QWidget, public CommandWindow {
     void NoteGallery(const std::string& page) override;
     PromptsChoice OfferOtherWay(const PromptsAhead& ahead, bool make_thumbnails,
                                 bool make_web_copies) override;
-    // The status line's text (empty when it says nothing).
+    // The status line's text, whole also where the line shows it cut (empty when it says nothing).
     QString StatusText() const;
 
     // The handlers of the window's buttons and list, callable directly.
