@@ -254,7 +254,8 @@ std::string UsageText(const std::string& program) {
            "Exit status: 0 done, 1 a picture could not be opened or decoded, the folder\n"
            "could not be listed or holds no picture, or a file, thumbnail or web copy could\n"
            "not be written, made or published, 2 templates missing or unreadable, 64 usage\n"
-           "error.\n";
+           "error, 130 stopped by Ctrl+C or SIGTERM (the pages written stay, index.html is\n"
+           "not written).\n";
 }
 
 } // namespace qlm::cli
