@@ -25,13 +25,6 @@ bool IsAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-int HexValue(char c) {
-    if (IsAsciiDigit(c))
-        return c - '0';
-    const char lower = platform::AsciiLower(c);
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
 // Appends a code point read from the digits of a reference or escape, where it is a character.
 void AppendCodePoint(std::string& out, std::uint32_t code_point) {
     if (code_point == 0 || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF))
@@ -60,7 +53,7 @@ std::size_t AppendReference(std::string_view text, std::size_t at, std::string& 
     const std::string_view digits = name.substr(hex ? 2 : 1);
     std::uint32_t code_point = 0;
     for (const char c : digits) {
-        const int digit = hex ? HexValue(c) : (IsAsciiDigit(c) ? c - '0' : -1);
+        const int digit = hex ? platform::HexDigitValue(c) : (IsAsciiDigit(c) ? c - '0' : -1);
         if (digit < 0 || code_point > 0x10FFFF)
             return 0;
         code_point = code_point * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
@@ -119,8 +112,8 @@ std::string ReadCssValue(std::string_view css, std::size_t& at, char end) {
         ++at;
         std::uint32_t code_point = 0;
         int digits = 0;
-        for (; digits < 6 && at < css.size() && HexValue(css[at]) >= 0; ++digits, ++at)
-            code_point = code_point * 16 + static_cast<std::uint32_t>(HexValue(css[at]));
+        for (; digits < 6 && at < css.size() && platform::HexDigitValue(css[at]) >= 0; ++digits, ++at)
+            code_point = code_point * 16 + static_cast<std::uint32_t>(platform::HexDigitValue(css[at]));
         if (digits == 0) {
             if (css[at] != '\n')
                 value += css[at];
@@ -236,9 +229,10 @@ std::size_t ScanTag(std::string_view html, std::size_t at, std::vector<std::stri
 bool DecodePercentSegment(std::string_view segment, std::string& name) {
     name.clear();
     for (std::size_t i = 0; i < segment.size(); ++i) {
-        if (segment[i] == '%' && i + 2 < segment.size() && HexValue(segment[i + 1]) >= 0 &&
-            HexValue(segment[i + 2]) >= 0) {
-            name += static_cast<char>(HexValue(segment[i + 1]) * 16 + HexValue(segment[i + 2]));
+        if (segment[i] == '%' && i + 2 < segment.size() && platform::HexDigitValue(segment[i + 1]) >= 0 &&
+            platform::HexDigitValue(segment[i + 2]) >= 0) {
+            name += static_cast<char>(platform::HexDigitValue(segment[i + 1]) * 16 +
+                                      platform::HexDigitValue(segment[i + 2]));
             i += 2;
         } else {
             name += segment[i];

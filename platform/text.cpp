@@ -155,4 +155,11 @@ bool PercentUnescape(std::string_view text, std::string& bytes) {
     return true;
 }
 
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    const char lower = AsciiLower(c);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
 } // namespace qlm::platform

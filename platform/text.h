@@ -36,6 +36,9 @@ std::string TextAsUtf8(std::string_view text);
 
 // `text` with every byte for which `escape(text, index)` holds written as "%HH", the two digits in
 // upper case.
+// The value of the hexadecimal digit `c` (either case), or -1 for any other character.
+int HexDigitValue(char c);
+
 std::string PercentEscape(std::string_view text, bool (*escape)(std::string_view text, std::size_t index));
 // `text` with every "%HH" (upper-case digits, as PercentEscape writes them) read back as its byte;
 // false for a "%" that two such digits do not follow.

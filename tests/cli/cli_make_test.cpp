@@ -441,17 +441,28 @@ TEST(CliGallery, InstalledTemplatesServeAWorkingDirectoryWithoutAny) {
         << none.err;
 }
 
+// An installed tree with a picture folder, a working directory and the user's own template folder,
+// whose MainHead.html is the user's.
+struct OwnTemplatesTree : InstalledTree {
+    fs::path folder = dir / "pics";
+    fs::path work = dir / "wd";
+    fs::path own = dir / "data/quillmoor/templates";
+
+    OwnTemplatesTree() {
+        fs::create_directories(own);
+        fs::create_directory(folder);
+        fs::create_directory(work);
+        CopyDemo(folder, {"blumen.png"});
+        WriteFile(folder / "title.txt", "Wiese");
+        WriteFile(own / "MainHead.html", "USER <mytitle>|");
+    }
+};
+
 TEST(CliGallery, TheUsersOwnTemplatesComeBetweenTheWorkingDirectoryAndTheSamples) {
-    InstalledTree tree;
-    const fs::path folder = tree.dir / "pics";
-    const fs::path work = tree.dir / "wd";
-    const fs::path own = tree.dir / "data/quillmoor/templates";
-    fs::create_directories(own);
-    fs::create_directory(folder);
-    fs::create_directory(work);
-    CopyDemo(folder, {"blumen.png"});
-    WriteFile(folder / "title.txt", "Wiese");
-    WriteFile(own / "MainHead.html", "USER <mytitle>|");
+    OwnTemplatesTree tree;
+    const fs::path& folder = tree.folder;
+    const fs::path& work = tree.work;
+    const fs::path& own = tree.own;
     for (const char* name : {"MainRep.html", "MainTail.html", "Pic.html"})
         fs::copy_file(tree.templates / name, own / name);
 
@@ -474,16 +485,10 @@ TEST(CliGallery, TheUsersOwnTemplatesComeBetweenTheWorkingDirectoryAndTheSamples
 // A template renamed by hand in the user's own folder comes from the samples, with a warning
 // that names it, and the run goes on; the working directory still gives all or nothing.
 TEST(CliGallery, AnOwnFolderLackingATemplateTakesItFromTheSamples) {
-    InstalledTree tree;
-    const fs::path folder = tree.dir / "pics";
-    const fs::path work = tree.dir / "wd";
-    const fs::path own = tree.dir / "data/quillmoor/templates";
-    fs::create_directories(own);
-    fs::create_directory(folder);
-    fs::create_directory(work);
-    CopyDemo(folder, {"blumen.png"});
-    WriteFile(folder / "title.txt", "Wiese");
-    WriteFile(own / "MainHead.html", "USER <mytitle>|");
+    OwnTemplatesTree tree;
+    const fs::path& folder = tree.folder;
+    const fs::path& work = tree.work;
+    const fs::path& own = tree.own;
     WriteFile(own / "MainRep.html", "{<myname>}");
     WriteFile(own / "MainTail.html", "|USER END");
     WriteFile(own / "Pic.html.old", "USER PAGE <myname>");

@@ -24,9 +24,7 @@ class DesktopActionsTest : public QObject {
     }
     void init() {
         QDir(OwnFolder()).removeRecursively();
-        opener_.Install();
-        opener_.EndWith(0);
-        opener_.Forget();
+        opener_.Restart();
         MessageBoxes::ClearRecorded();
     }
     void cleanupTestCase() { DesktopActions::SetOpener(QStringLiteral("xdg-open")); }

@@ -67,9 +67,7 @@ class PublishCommandTest : public QObject {
   private slots:
     void initTestCase() { SetUpApplication(); }
     void init() {
-        opener_.Install();
-        opener_.EndWith(0);
-        opener_.Forget();
+        opener_.Restart();
         MessageBoxes::ClearRecorded();
         FolderDialog::ClearRecorded();
     }

@@ -15,11 +15,7 @@ class StatusNotesTest : public QObject {
 
   private slots:
     void initTestCase() { SetUpApplication(); }
-    void init() {
-        opener_.Install();
-        opener_.EndWith(0);
-        opener_.Forget();
-    }
+    void init() { opener_.Restart(); }
     void cleanupTestCase() { DesktopActions::SetOpener(QStringLiteral("xdg-open")); }
 
     void make_html_names_the_overview_and_opens_it();

@@ -157,6 +157,12 @@ class FakeOpener {
         return record.split(u'\n', Qt::SkipEmptyParts);
     }
     void Forget() const { QFile::remove(dir_.filePath(QStringLiteral("opener.record"))); }
+    // Installed, opening everything, with an empty record: how each test starts.
+    void Restart() const {
+        Install();
+        EndWith(0);
+        Forget();
+    }
 
   private:
     QTemporaryDir dir_;
